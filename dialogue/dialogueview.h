@@ -1,0 +1,21 @@
+// What the dialogue engine shows: the line-setting frames, the three labels and modal boxes.
+#pragma once
+
+#include <QString>
+
+class DialogueView
+{
+public:
+    virtual ~DialogueView() = default;
+
+    // Frames "Canal", "Velocidad" and "Otros parámetros", in this order.
+    virtual void setLineSettingsEnabled(bool enabled) = 0;
+    // Label captions; a doubled "&&" shows as one "&".
+    virtual void setInfo(const QString &caption) = 0;
+    virtual void setAnsw1(const QString &caption) = 0;
+    virtual void setAnsw2(const QString &caption) = 0;
+    // Modal boxes with a single OK button under the program's title; they return once the
+    // operator has dismissed them.
+    virtual void showError(const QString &text) = 0;
+    virtual void showInformation(const QString &text) = 0;
+};

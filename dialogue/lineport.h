@@ -1,0 +1,25 @@
+// What the dialogue engine needs of the serial line. The real one forwards to SerialPort;
+// tests put a fake behind it.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class LinePort
+{
+public:
+    virtual ~LinePort() = default;
+
+    // "" when the device opened, else the text to show the operator.
+    virtual QString open() = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual bool ctsHolding() const = 0;
+    virtual bool dsrHolding() const = 0;
+    virtual void setRtsEnable(bool on) = 0;
+    virtual void setDtrEnable(bool on) = 0;
+    virtual void discardInput() = 0;
+    // A failed write is reported by the port itself as a lost line (DialogueEngine::portLost).
+    virtual void output(const QByteArray &bytes) = 0;
+    virtual QByteArray input() = 0;
+};

@@ -1,0 +1,13 @@
+// The one-second timer `Timm` that paces the dialogue and detects a silent modem.
+#pragma once
+
+class PacingTimer
+{
+public:
+    virtual ~PacingTimer() = default;
+
+    virtual void stop() = 0;
+    // Sets the interval and switches the timer on; the interval counts from now.
+    virtual void start(int intervalMs) = 0;
+    virtual bool isActive() const = 0;
+};

@@ -1,0 +1,39 @@
+// One value of an INI file, addressed by file name, section and key (Windows INI rules).
+#pragma once
+
+#include <QString>
+
+class IniStore
+{
+public:
+    explicit IniStore(const QString &key);
+
+    void setFileName(const QString &path);
+    QString fileName() const;
+    void setSection(const QString &section);
+    QString section() const;
+    QString key() const;
+
+    // What value() gives while the file, the section or the key is absent. Never written.
+    QString fallback() const;
+    void setFallback(const QString &text);
+
+    // The stored text ("" for a key present but empty), or the fallback when absent.
+    // A file that cannot be read counts as absent.
+    QString value() const;
+
+    // Writes the value at once and atomically: only the key's line of the section changes,
+    // every other byte of the file stays. Returns "" on success, else the reason in Spanish.
+    QString setValue(const QString &text);
+
+private:
+    QString m_fileName;
+    QString m_section;
+    QString m_key;
+    QString m_fallback;
+};
+
+// "<current working directory>/<executable base name>.INI", formed afresh at each call.
+QString SettingsFilePath();
+// The running program's file name without its extension.
+QString ExecutableBaseName();

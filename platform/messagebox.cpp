@@ -1,0 +1,26 @@
+#include "messagebox.h"
+
+#include "systemtexts.h"
+
+#include <QMessageBox>
+
+namespace MessageBox {
+
+static void show(QWidget *parent, QMessageBox::Icon icon, const QString &text)
+{
+    QMessageBox box(icon, SystemTexts::AppTitle, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void showStop(QWidget *parent, const QString &text)
+{
+    show(parent, QMessageBox::Critical, text);
+}
+
+void showInformation(QWidget *parent, const QString &text)
+{
+    show(parent, QMessageBox::Information, text);
+}
+
+} // namespace MessageBox

@@ -1,0 +1,13 @@
+// The program's modal message boxes: one OK button, the program's name in the title bar.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace MessageBox {
+
+void showStop(QWidget *parent, const QString &text);        // failures
+void showInformation(QWidget *parent, const QString &text); // the two success messages
+
+} // namespace MessageBox

@@ -1,0 +1,67 @@
+// The serial port `Comm`: one device at a time over QSerialPort, with the operations the
+// dialogues need (port number, settings text, open/close, modem-control lines, raw bytes).
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+class SerialPort : public QObject
+{
+    Q_OBJECT
+public:
+    // Kinds of notification handed out by OnComm.
+    enum CommEventKind : qint16 { ComEvReceive = 2 };
+
+    explicit SerialPort(QObject *parent = nullptr);
+    ~SerialPort() override;
+
+    // Device of port n (1 to 4): $TAVOLI_COM<n> when set, else /dev/ttyS<n-1>.
+    static QString deviceFor(int port);
+
+    void setCommPort(qint16 port); // only while closed
+    qint16 commPort() const;
+    QString device() const; // device of the current port number
+
+    // "speed,parity,data,stop", e.g. "9600,N,8,1". Applied at the next open.
+    void setSettings(const QString &settings);
+    QString settings() const;
+
+    // Opens the device. Returns "" on success, else a Spanish description that names the
+    // port and its device (missing, no permission, in use or locked, already open, other).
+    QString open();
+    void close(); // harmless when closed
+    bool isOpen() const;
+
+    // Present levels of CTS and DSR. A device that cannot report its modem-control lines
+    // (a pseudo-terminal) counts as having both.
+    bool ctsHolding() const;
+    bool dsrHolding() const;
+    void setRtsEnable(bool on); // failures on devices without the lines are harmless
+    void setDtrEnable(bool on);
+
+    void discardInput();                 // drops every received byte not yet read
+    bool output(const QByteArray &bytes); // queues the bytes; false when the write failed
+    QByteArray input();                  // every byte received so far; may be empty
+    qint64 bytesWaiting() const;
+
+signals:
+    // Raised on the window thread whenever bytes are waiting (kind ComEvReceive).
+    void OnComm(int commEvent);
+    // The device went away while open (unplugged, pseudo-terminal closed, I/O error).
+    // Raised once per open; the port stops listening and is closed. The text names the port.
+    void lost(const QString &description);
+
+private:
+    void onErrorOccurred(QSerialPort::SerialPortError error);
+    void reportLost();
+    bool applySettings();
+    QString describeOpenFailure(QSerialPort::SerialPortError error, const QString &systemText) const;
+    int modemLines(bool *known) const;
+
+    QSerialPort m_port;
+    qint16 m_commPort = 1;
+    QString m_settings = QStringLiteral("9600,N,8,1");
+    bool m_lostReported = false;
+};

@@ -1,0 +1,102 @@
+// Every text the program shows or sends, in one place.
+// Captions of controls live in the forms; everything the code itself uses is here.
+#pragma once
+
+#include <QString>
+#include <array>
+
+namespace SystemTexts {
+
+// Window and message-box titles.
+inline const QString AppTitle = QStringLiteral("Tavoli");
+inline const QString MainWindowCaption = QStringLiteral("Configuración de Modems");
+inline const QString EditorCaption = QStringLiteral("Comandos");
+
+// Status texts for `info`. A doubled "&&" in a label caption shows as one "&".
+inline const QString InfoInitialising = QStringLiteral("inicializando...");
+inline const QString InfoSendingFactory = QStringLiteral("Enviando AT&&F");
+inline const QString InfoSendingStore = QStringLiteral("Enviando AT&&W");
+inline const QString InfoSendingPrefix = QStringLiteral("Enviando: ");
+
+// Commands sent to the modem (without the carriage return).
+inline const QString CmdPrefix = QStringLiteral("AT");
+inline const QString CmdQueryWake = QStringLiteral("ATE0Q0V0");
+inline const QString CmdQueryRings = QStringLiteral("ATS0?");
+inline const QString CmdQuerySpeed = QStringLiteral("ATS37?");
+inline const QString CmdConfigWake = QStringLiteral("AT&F0E0Q0V0");
+inline const QString CmdQuiet = QStringLiteral("ATQ1");
+inline const QString CmdStoreProfile = QStringLiteral("AT&W0");
+inline const QString CmdFactory = QStringLiteral("AT&F");
+
+// Replies and read-back markers.
+inline const QString ReplyOk = QStringLiteral("0");
+inline const QString ReplyOkVerbose = QStringLiteral("OK\r");
+inline const QString SpeedOutOfRange = QStringLiteral("++++");
+inline const QString SpeedNoReply = QStringLiteral("XXXX");
+
+// Messages of the dialogues.
+inline const QString NoCtsDsr =
+    QStringLiteral("No hay señal CTS/DRS en la línea: Modem desconectado o apagado");
+inline const QString CommandErrorLead =
+    QStringLiteral("El modem ha devuelto un código de error con el comando:  ");
+inline const QString CommandErrorTail = QStringLiteral("La operación ha fracasado");
+inline const QString ConfiguredOk = QStringLiteral("Modem configurado con éxito");
+inline const QString UnconfiguredOk = QStringLiteral("Modem desconfigurado con éxito");
+inline const QString NoReplyMessage = QStringLiteral(
+    "No hay respuesta: Puede ser que...\n"
+    "    .... no sea un modem\n"
+    "    .... esté averiado\n"
+    "    .... no sea compatible Hayes");
+inline const QString EmptyCommandList = QStringLiteral(
+    "La lista de comandos está vacía: no hay ningún comando que enviar al modem.\n"
+    "Añada comandos con el botón \"AT...\" y vuelva a configurar.");
+
+// Serial-port failures; %1 is the port number, %2 its device, %3 the system's own text.
+inline const QString PortMissing =
+    QStringLiteral("El puerto %1 (%2) no existe: no hay ningún dispositivo con ese nombre.");
+inline const QString PortNoPermission = QStringLiteral(
+    "No hay permiso para abrir el puerto %1 (%2): el usuario debe pertenecer al grupo dialout.");
+inline const QString PortBusy =
+    QStringLiteral("El puerto %1 (%2) está en uso por otro programa o bloqueado.");
+inline const QString PortAlreadyOpen = QStringLiteral("El puerto %1 (%2) ya está abierto.");
+inline const QString PortOpenFailed = QStringLiteral("No se puede abrir el puerto %1 (%2): %3");
+inline const QString PortLost = QStringLiteral(
+    "Se ha perdido la comunicación con el puerto %1 (%2): el dispositivo se ha desconectado "
+    "o ha dejado de responder.\nLa operación ha fracasado");
+
+// Saving the command list; %1 is the file, %2 the reason.
+inline const QString SaveFailed =
+    QStringLiteral("No se ha podido guardar la lista de comandos en %1:\n%2");
+
+// INI key of the stored command list.
+inline const QString IniKey = QStringLiteral("CmdAT");
+inline const QString IniSuffix = QStringLiteral(".INI");
+
+// Stored command lists. The Motorola list is also the store's fallback.
+inline const QString BuiltInCommandList = QStringLiteral("V0;S0=#;B0;L2;M1;E0;Y1;N1;&D0;&S0");
+inline const QString RockwellCommandList =
+    QStringLiteral("V0;S0=#;B0;L2;M1;E0;Y1;&Q5;N0;S37=#;&D0;&S0");
+inline const QString MotorolaCommandList = BuiltInCommandList;
+inline const QString ZoomCommandList = QStringLiteral("V0;S0=#;B0;L2;M1;E0;&D0;&S0;+MS=V#,0");
+
+// Placeholders filled in just before sending.
+inline const QString RingPlaceholder = QStringLiteral("S0=#");
+inline const QString RingFilled = QStringLiteral("S0=");
+inline const QString S37Placeholder = QStringLiteral("S37=#");
+inline const QString S37Filled = QStringLiteral("S37=");
+inline const QString ModulationPlaceholder = QStringLiteral("+MS=V#");
+inline const QString ModulationFilled = QStringLiteral("+MS=V");
+
+// Lookup tables. SpeedNames is indexed by the modem's S37 value; the other two by the
+// position of the selected speed option (9600, 4800, 2400, 1200).
+inline const std::array<QString, 10> SpeedNameTable = {
+    QStringLiteral("AUTO"), QStringLiteral("300"),  QStringLiteral("300"),
+    QStringLiteral("300"),  QString(),              QStringLiteral("1200"),
+    QStringLiteral("2400"), QStringLiteral("-V23-"), QStringLiteral("4800"),
+    QStringLiteral("9600")};
+inline const std::array<QString, 4> S37CodeTable = {
+    QStringLiteral("9"), QStringLiteral("8"), QStringLiteral("6"), QStringLiteral("5")};
+inline const std::array<QString, 4> ModulationCodeTable = {
+    QStringLiteral("32"), QStringLiteral("32"), QStringLiteral("22B"), QStringLiteral("22")};
+
+} // namespace SystemTexts

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs, builds and runs every test: once as shipped, once under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+jobs=$(nproc)
+for variant in release asan; do
+  dir=build-test-$variant
+  flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVOLI_WERROR=ON)
+  [ "$variant" = asan ] && flags+=(-DTAVOLI_SANITIZE=ON)
+  cmake -S . -B "$dir" "${flags[@]}" > /dev/null
+  cmake --build "$dir" -j"$jobs"
+  QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure
+done

@@ -99,4 +99,9 @@ inline const std::array<QString, 4> S37CodeTable = {
 inline const std::array<QString, 4> ModulationCodeTable = {
     QStringLiteral("32"), QStringLiteral("32"), QStringLiteral("22B"), QStringLiteral("22")};
 
+// A lost port whose layer gave no description of its own.
+inline const QString PortLostUnnamed = QStringLiteral(
+    "Se ha perdido la comunicación con el puerto serie: el dispositivo se ha desconectado o ha "
+    "dejado de responder.\nLa operación ha fracasado");
+
 } // namespace SystemTexts

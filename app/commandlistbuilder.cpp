@@ -1,1 +1,78 @@
-// placeholder, replaced by the real implementation
+#include "commandlistbuilder.h"
+
+#include "systemtexts.h"
+#include "textutils.h"
+
+#include <cfenv>
+#include <cmath>
+#include <limits>
+
+namespace CommandListBuilder {
+
+qint16 RingCount(const QString &typed)
+{
+    qsizetype i = 0;
+    const qsizetype n = typed.size();
+    while (i < n && (typed[i] == u' ' || typed[i] == u'\t' || typed[i] == u'\r' || typed[i] == u'\n'))
+        ++i;
+
+    QString number;
+    if (i < n && (typed[i] == u'+' || typed[i] == u'-'))
+        number += typed[i++];
+    bool digits = false;
+    bool point = false;
+    for (; i < n; ++i) {
+        const QChar c = typed[i];
+        if (c >= u'0' && c <= u'9') {
+            number += c;
+            digits = true;
+        } else if (c == u'.' && !point) {
+            number += c;
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (!digits)
+        return 0;
+
+    bool ok = false;
+    const double value = number.toDouble(&ok); // "1." and "-.5" are both accepted
+    if (!ok || std::isnan(value))
+        return 0;
+    // Halves go to the even neighbour: the default rounding mode of nearbyint.
+    const int previous = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double rounded = std::nearbyint(value);
+    std::fesetround(previous);
+    // The box takes two characters, so this only matters for text set by other means.
+    if (rounded >= std::numeric_limits<qint16>::max())
+        return std::numeric_limits<qint16>::max();
+    if (rounded <= std::numeric_limits<qint16>::min())
+        return std::numeric_limits<qint16>::min();
+    return static_cast<qint16>(rounded);
+}
+
+QString RingText(const QString &typed)
+{
+    return TextUtils::NumberText(RingCount(typed));
+}
+
+QStringList Expand(QString stored, const QString &ringText, const QString &s37Code,
+                   const QString &modulationCode)
+{
+    using namespace SystemTexts;
+    TextUtils::ReplaceAll(RingPlaceholder, RingFilled + ringText, stored);
+    TextUtils::ReplaceAll(S37Placeholder, S37Filled + s37Code, stored);
+    TextUtils::ReplaceAll(ModulationPlaceholder, ModulationFilled + modulationCode, stored);
+
+    // TakeToken shortens the text at every call and empties it after the last entry, which is
+    // what ends the loop.
+    QStringList list;
+    static const QString separator = QStringLiteral(";");
+    while (!stored.isEmpty())
+        list.append(TextUtils::TakeToken(stored, separator));
+    return list;
+}
+
+} // namespace CommandListBuilder

@@ -1,1 +1,25 @@
-#pragma once // placeholder
+// Turns the stored command string into the commands a configuration sends: the ring count,
+// the S37 speed code and the modulation code go in place of the "#" placeholders, and the
+// string is split at ";" into one entry per command body.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+namespace CommandListBuilder {
+
+// The ring count typed in the box: its leading number (blanks skipped, optional sign, digits
+// and one decimal point; the first other character ends it; none at all counts as 0), rounded
+// to the nearest whole number with halves going to the even neighbour, held in 16 bits.
+qint16 RingCount(const QString &typed);
+// RingCount as decimal text, as it is put into "S0=#".
+QString RingText(const QString &typed);
+
+// Fills "S0=#", "S37=#" and "+MS=V#" (in that order, every occurrence) and splits at ";".
+// Bodies stay verbatim. A trailing ";" adds no entry; ";;" or a leading ";" gives an empty one.
+// The empty string gives the empty list.
+QStringList Expand(QString stored, const QString &ringText, const QString &s37Code,
+                   const QString &modulationCode);
+
+} // namespace CommandListBuilder

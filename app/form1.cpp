@@ -1,1 +1,330 @@
-// placeholder, replaced by the real implementation
+#include "form1.h"
+#include "ui_form1.h"
+
+#include "cfglis.h"
+#include "commandlistbuilder.h"
+#include "linesettings.h"
+#include "messagebox.h"
+#include "operatoractions.h"
+#include "systemtexts.h"
+#include "textutils.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFontInfo>
+#include <QKeyEvent>
+#include <QScreen>
+
+// The window's icon lives in this static library's resources; naming their initialiser keeps
+// the linker from dropping them.
+static void initAppResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace {
+
+const QString FormFontFamily = QStringLiteral("MS Sans Serif");
+constexpr qreal FormFontPoints = 8.25;
+constexpr qreal DisplayFontPoints = 9.75;
+// The usual stand-in for "MS Sans Serif" (Liberation Sans, Arial's metrics) runs about 6 %
+// wider, which would clip the captions the layout was drawn for ("Número de rings").
+constexpr int SubstituteStretch = 94;
+const QColor PanelGrey(192, 192, 192);
+
+} // namespace
+
+Form1::Form1(QWidget *parent)
+    : QWidget(parent), ui(std::make_unique<Ui::Form1>()), IniSet(SystemTexts::IniKey),
+      m_line(Comm), m_engine(m_line, Timm, *this, *this)
+{
+    initAppResources();
+    ui->setupUi(this);
+    setWindowTitle(SystemTexts::MainWindowCaption);
+    // A fixed dialog frame: no resizing, no maximize box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(size());
+
+    m_opCan = makeArray(QStringLiteral("OpCan"),
+                        {ui->OpCan_0, ui->OpCan_1, ui->OpCan_2, ui->OpCan_3});
+    m_opBau = makeArray(QStringLiteral("OpBau"),
+                        {ui->OpBau_0, ui->OpBau_1, ui->OpBau_2, ui->OpBau_3});
+    m_opDb = makeArray(QStringLiteral("OpDb"), {ui->OpDb_0, ui->OpDb_1});
+    m_opSb = makeArray(QStringLiteral("OpSb"), {ui->OpSb_0, ui->OpSb_1});
+    for (QAbstractButton *port : m_opCan->buttons())
+        port->setToolTip(SerialPort::deviceFor(m_opCan->id(port) + 1));
+
+    applyFonts();
+    // The status bar: a raised light-grey panel.
+    ui->SSPanel1->setAutoFillBackground(true);
+    QPalette panel = ui->SSPanel1->palette();
+    panel.setColor(QPalette::Window, PanelGrey);
+    ui->SSPanel1->setPalette(panel);
+
+    // Key preview: the window sees every key before the control that has the focus.
+    installEventFilter(this);
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
+
+    // Only the window's own pieces talk to the engine; the engine is the context object, so
+    // nothing reaches it once it is gone.
+    connect(&Comm, &SerialPort::OnComm, &m_engine, &DialogueEngine::Comm_OnComm);
+    connect(&Comm, &SerialPort::lost, &m_engine, &DialogueEngine::portLost);
+    connect(&Timm, &PreciseTimer::Timer, &m_engine, &DialogueEngine::Timm_Timer);
+
+    Form_Load();
+    connectHandlers();
+}
+
+Form1::~Form1() = default;
+
+QButtonGroup *Form1::makeArray(const QString &name, std::initializer_list<QRadioButton *> buttons)
+{
+    auto *group = new QButtonGroup(this);
+    group->setObjectName(name);
+    group->setExclusive(true);
+    int index = 0;
+    for (QRadioButton *button : buttons) {
+        button->setObjectName(name);
+        button->setProperty(IndexProperty, index);
+        group->addButton(button, index);
+        ++index;
+    }
+    return group;
+}
+
+void Form1::applyFonts()
+{
+    QFont font(FormFontFamily);
+    font.setPointSizeF(FormFontPoints);
+    if (QFontInfo(font).family() != FormFontFamily)
+        font.setStretch(SubstituteStretch);
+    setFont(font); // the children inherit it
+
+    QFont display = font;
+    display.setPointSizeF(DisplayFontPoints);
+    display.setBold(true);
+    ui->answ1->setFont(display);
+    ui->answ2->setFont(display);
+}
+
+void Form1::connectHandlers()
+{
+    // Option handlers run when their option becomes selected, never when it is cleared.
+    const auto whenSelected = [this](QButtonGroup *group, void (Form1::*handler)(int)) {
+        connect(group, &QButtonGroup::idToggled, this, [this, handler](int id, bool on) {
+            if (on)
+                (this->*handler)(id);
+        });
+    };
+    whenSelected(m_opCan, &Form1::OpCan_Click);
+    whenSelected(m_opBau, &Form1::OpBau_Click);
+    whenSelected(m_opDb, &Form1::OpDb_Click);
+    whenSelected(m_opSb, &Form1::OpSb_Click);
+
+    const auto parity = [this](QRadioButton *button, void (Form1::*handler)()) {
+        connect(button, &QRadioButton::toggled, this, [this, handler](bool on) {
+            if (on)
+                (this->*handler)();
+        });
+    };
+    parity(ui->OpNon, &Form1::OpNon_Click);
+    parity(ui->OpOdd, &Form1::OpOdd_Click);
+    parity(ui->OpEvn, &Form1::OpEvn_Click);
+
+    connect(ui->Configuro, &QPushButton::clicked, this, &Form1::Configuro_Click);
+    connect(ui->Desconf, &QPushButton::clicked, this, &Form1::Desconf_Click);
+    connect(ui->Pregunto, &QPushButton::clicked, this, &Form1::Pregunto_Click);
+    connect(ui->LaLista, &QPushButton::clicked, this, &Form1::LaLista_Click);
+}
+
+void Form1::Form_Load()
+{
+    IniSet.setFileName(SettingsFilePath());
+    IniSet.setSection(ExecutableBaseName());
+    if (IniSet.fallback().isEmpty())
+        IniSet.setFallback(SystemTexts::BuiltInCommandList);
+
+    const auto &speeds = SystemTexts::SpeedNameTable;
+    m_engine.SpeedNames = QStringList(speeds.begin(), speeds.end());
+    S37Codes = QStringList(SystemTexts::S37CodeTable.begin(), SystemTexts::S37CodeTable.end());
+    ModulationCodes = QStringList(SystemTexts::ModulationCodeTable.begin(),
+                                  SystemTexts::ModulationCodeTable.end());
+
+    m_engine.ClosePort();
+    // The port number stays at the port's own initial 1, the option selected at first.
+    Comm.setSettings(ApplyLineSettings());
+}
+
+QString Form1::ApplyLineSettings() const
+{
+    const int speedIndex = qMax(0, m_opBau->checkedId());
+    return LineSettings::SettingsText(speedIndex, ui->OpSb_0->isChecked());
+}
+
+// --- Line settings -------------------------------------------------------------------------
+
+void Form1::OpCan_Click(int index)
+{
+    Comm.setCommPort(static_cast<qint16>(index + 1));
+}
+
+void Form1::OpBau_Click(int)
+{
+    Comm.setSettings(ApplyLineSettings());
+}
+
+void Form1::OpDb_Click(int)
+{
+    Comm.setSettings(ApplyLineSettings());
+}
+
+void Form1::OpSb_Click(int)
+{
+    Comm.setSettings(ApplyLineSettings());
+}
+
+void Form1::OpNon_Click()
+{
+    if (ui->OpNon->isChecked())
+        ui->OpDb_1->setChecked(true);
+    Comm.setSettings(ApplyLineSettings());
+}
+
+void Form1::OpOdd_Click()
+{
+    if (ui->OpOdd->isChecked())
+        ui->OpDb_0->setChecked(true);
+    Comm.setSettings(ApplyLineSettings());
+}
+
+void Form1::OpEvn_Click()
+{
+    if (ui->OpEvn->isChecked())
+        ui->OpDb_0->setChecked(true);
+    Comm.setSettings(ApplyLineSettings());
+}
+
+// --- Operator actions ----------------------------------------------------------------------
+
+void Form1::Configuro_Click()
+{
+    m_engine.startDialogue(OperatorActions::Configurar);
+}
+
+void Form1::Desconf_Click()
+{
+    m_engine.startDialogue(OperatorActions::Desconfigurar);
+}
+
+void Form1::Pregunto_Click()
+{
+    m_engine.startDialogue(OperatorActions::Preguntar);
+}
+
+void Form1::LaLista_Click()
+{
+    // Modal and without owner; a running dialogue goes on behind it.
+    cfglis editor;
+    editor.exec();
+}
+
+void Form1::Form_KeyDown(int key, Qt::KeyboardModifiers)
+{
+    if (key == Qt::Key_Escape && m_engine.DialogueState == Dialogue::Idle)
+        close();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (widget && (widget == this || isAncestorOf(widget))) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            Form_KeyDown(key->key(), key->modifiers());
+        }
+    }
+    return QWidget::eventFilter(watched, event); // the control still gets its key
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    if (!m_placed) {
+        m_placed = true;
+        if (const QScreen *screen = this->screen()) {
+            // The frame, where the window system already knows it, is centred with the window.
+            QRect area = frameGeometry();
+            area.moveCenter(screen->availableGeometry().center());
+            move(area.topLeft());
+        }
+    }
+    QWidget::showEvent(event);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // The program ends with this window; a dialogue still running ends with it, so that no
+    // tick or reply of it comes after the window has gone.
+    Timm.stop();
+    m_engine.ClosePort();
+    QWidget::closeEvent(event);
+}
+
+// --- What the engine shows and reads ----------------------------------------------------------
+
+void Form1::setLineSettingsEnabled(bool enabled)
+{
+    ui->CanMrc->setEnabled(enabled);
+    ui->BauMrc->setEnabled(enabled);
+    ui->ParMrc->setEnabled(enabled);
+}
+
+void Form1::setInfo(const QString &caption)
+{
+    ui->info->setText(TextUtils::LabelText(caption));
+}
+
+void Form1::setAnsw1(const QString &caption)
+{
+    ui->answ1->setText(TextUtils::LabelText(caption));
+}
+
+void Form1::setAnsw2(const QString &caption)
+{
+    ui->answ2->setText(TextUtils::LabelText(caption));
+}
+
+void Form1::showError(const QString &text)
+{
+    MessageBox::showStop(this, text);
+}
+
+void Form1::showInformation(const QString &text)
+{
+    MessageBox::showInformation(this, text);
+}
+
+int Form1::parityMode() const
+{
+    if (ui->OpNon->isChecked())
+        return 0;
+    if (ui->OpOdd->isChecked())
+        return 1;
+    return 2;
+}
+
+QStringList Form1::BuildCommandList()
+{
+    // Read afresh, from the working directory of this moment: a list saved in the editor
+    // takes effect at the next configuration.
+    IniSet.setFileName(SettingsFilePath());
+    IniSet.setSection(ExecutableBaseName());
+    const QString stored = IniSet.value();
+
+    const QString ringText = CommandListBuilder::RingText(ui->llam->text());
+    const int speedIndex = qMax(0, m_opBau->checkedId());
+    return CommandListBuilder::Expand(stored, ringText, S37Codes.value(speedIndex),
+                                      ModulationCodes.value(speedIndex));
+}

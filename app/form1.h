@@ -1,1 +1,108 @@
-#pragma once // placeholder
+// The main window "Configuración de Modems": line-setting options, ring count, the three
+// dialogue actions, the query read-back and the status line. The window owns the serial port,
+// the pacing timer, the INI store and the dialogue engine, and only wires them together; the
+// dialogue itself lives in DialogueEngine.
+//
+// Option arrays. OpCan, OpBau, OpDb and OpSb are arrays addressed by a zero-based index. In
+// the form file their buttons are named OpCan_0, OpCan_1, ... (a form cannot hold two widgets
+// of one name), but once the window is built every button of an array carries the array's
+// name as objectName ("OpCan") and its index in the dynamic property "index"; the array's
+// QButtonGroup carries the same name and uses the index as button id. So
+//   findChild<QButtonGroup *>("OpCan")->button(2)
+// and the "OpCan" radio button whose property "index" is 2 are the same control.
+#pragma once
+
+#include "dialogueengine.h"
+#include "dialoguesettings.h"
+#include "dialogueview.h"
+#include "inistore.h"
+#include "precisetimer.h"
+#include "serialline.h"
+#include "serialport.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+
+class QButtonGroup;
+class QRadioButton;
+
+namespace Ui {
+class Form1;
+}
+
+class Form1 : public QWidget, public DialogueView, public DialogueSettings
+{
+    Q_OBJECT
+public:
+    // Property holding a control's position in its option array.
+    static constexpr const char *IndexProperty = "index";
+
+    explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // DialogueView
+    void setLineSettingsEnabled(bool enabled) override;
+    void setInfo(const QString &caption) override;
+    void setAnsw1(const QString &caption) override;
+    void setAnsw2(const QString &caption) override;
+    void showError(const QString &text) override;
+    void showInformation(const QString &text) override;
+
+    // DialogueSettings
+    int parityMode() const override;
+    QStringList BuildCommandList() override;
+
+    // The port's settings text for the options selected now.
+    QString ApplyLineSettings() const;
+
+    // The parts the window owns, for the start-up program and for tests.
+    SerialPort &comm() { return Comm; }
+    PreciseTimer &timm() { return Timm; }
+    IniStore &iniSet() { return IniSet; }
+    DialogueEngine &engine() { return m_engine; }
+
+    // Indexed by the selected speed option; filled at start-up.
+    QStringList S37Codes;
+    QStringList ModulationCodes;
+
+    // Handlers, as the window system calls them. The option handlers run whenever their option
+    // becomes selected, whether by a click or by the program.
+    void Form_KeyDown(int key, Qt::KeyboardModifiers shift); // key: a Qt::Key
+    void OpCan_Click(int index);
+    void OpBau_Click(int index);
+    void OpDb_Click(int index);
+    void OpSb_Click(int index);
+    void OpNon_Click();
+    void OpOdd_Click();
+    void OpEvn_Click();
+    void Configuro_Click();
+    void Desconf_Click();
+    void Pregunto_Click();
+    void LaLista_Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_Load();
+    QButtonGroup *makeArray(const QString &name, std::initializer_list<QRadioButton *> buttons);
+    void applyFonts();
+    void connectHandlers();
+
+    std::unique_ptr<Ui::Form1> ui;
+    QButtonGroup *m_opCan = nullptr;
+    QButtonGroup *m_opBau = nullptr;
+    QButtonGroup *m_opDb = nullptr;
+    QButtonGroup *m_opSb = nullptr;
+    bool m_placed = false;
+
+    SerialPort Comm;
+    PreciseTimer Timm;
+    IniStore IniSet;
+    SerialLine m_line;
+    DialogueEngine m_engine; // last: it refers to everything above
+};

@@ -1,0 +1,71 @@
+// Finds the main window's controls the way the operator names them: "Configuro", or
+// "OpCan#2" for entry 2 of an option array (every entry of an array shares the array's
+// objectName and carries its index in the "index" property).
+#pragma once
+
+#include "form1.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+inline QWidget *control(const QWidget &form, const QString &key)
+{
+    const qsizetype hash = key.indexOf(u'#');
+    if (hash < 0)
+        return form.findChild<QWidget *>(key);
+    const QString name = key.left(hash);
+    const int index = key.mid(hash + 1).toInt();
+    QWidget *found = nullptr;
+    for (QWidget *widget : form.findChildren<QWidget *>(name)) {
+        if (widget->property(Form1::IndexProperty).toInt() == index) {
+            if (found)
+                return nullptr; // two entries with one index: a broken array
+            found = widget;
+        }
+    }
+    return found;
+}
+
+template <typename T>
+T *control(const QWidget &form, const QString &key)
+{
+    return qobject_cast<T *>(control(form, key));
+}
+
+// The key under which a control of the window is known ("OpBau#1", "llam").
+inline QString controlKey(const QWidget *widget)
+{
+    const QVariant index = widget->property(Form1::IndexProperty);
+    return index.isValid() ? widget->objectName() + u'#' + QString::number(index.toInt())
+                           : widget->objectName();
+}
+
+// Caption or text as the window shows it.
+inline QString caption(const QWidget *widget)
+{
+    if (auto *box = qobject_cast<const QGroupBox *>(widget))
+        return box->title();
+    if (auto *button = qobject_cast<const QAbstractButton *>(widget))
+        return button->text();
+    if (auto *label = qobject_cast<const QLabel *>(widget))
+        return label->text();
+    if (auto *edit = qobject_cast<const QLineEdit *>(widget))
+        return edit->text();
+    return QString();
+}
+
+inline bool lineSettingFramesEnabled(const QWidget &form)
+{
+    return control(form, "CanMrc")->isEnabled() && control(form, "BauMrc")->isEnabled()
+        && control(form, "ParMrc")->isEnabled();
+}
+
+inline bool lineSettingFramesDisabled(const QWidget &form)
+{
+    return !control(form, "CanMrc")->isEnabled() && !control(form, "BauMrc")->isEnabled()
+        && !control(form, "ParMrc")->isEnabled();
+}

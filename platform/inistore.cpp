@@ -1,1 +1,325 @@
-// placeholder, replaced by the real implementation
+#include "inistore.h"
+
+#include "systemtexts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+// The file is handled as bytes so that a write can keep every byte it does not mean to
+// change; names and values are decoded line by line only to compare and return them.
+// QSettings is no use here: it takes ';' for a comment and ',' for a list separator, and it
+// rewrites the whole file in its own layout.
+
+namespace {
+
+// Anything larger is not this program's INI file (a binary or runaway file): it is read as
+// absent and never rewritten, so memory stays bounded and the file is left alone.
+constexpr qint64 MaxFileSize = 1024 * 1024;
+
+const QByteArray Utf8Bom("\xEF\xBB\xBF", 3);
+
+struct Line
+{
+    qsizetype begin = 0;      // first byte of the line
+    qsizetype contentEnd = 0; // first byte of its line ending ("\r\n" or "\n"), or the file end
+    qsizetype end = 0;        // first byte after the line ending
+    bool terminated() const { return end > contentEnd; }
+};
+
+struct IniText
+{
+    QByteArray bytes;
+    bool latin1 = false;    // not valid UTF-8: read as Latin-1 rather than failing
+    QList<Line> lines;
+    QByteArray lineEnding;  // what new lines end with: the file's own first line ending
+
+    QString text(const Line &line) const
+    {
+        const QByteArray raw = bytes.mid(line.begin, line.contentEnd - line.begin);
+        return latin1 ? QString::fromLatin1(raw) : QString::fromUtf8(raw);
+    }
+    QByteArray encode(const QString &text) const
+    {
+        // A Latin-1 file stays Latin-1 as long as the text fits; otherwise UTF-8 is the only
+        // encoding that keeps the text at all.
+        if (latin1) {
+            bool fits = true;
+            for (QChar c : text)
+                fits = fits && c.unicode() < 256;
+            if (fits)
+                return text.toLatin1();
+        }
+        return text.toUtf8();
+    }
+};
+
+IniText parse(QByteArray bytes)
+{
+    IniText ini;
+    ini.bytes = std::move(bytes);
+    const qsizetype start = ini.bytes.startsWith(Utf8Bom) ? Utf8Bom.size() : 0;
+
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString probe = utf8.decode(QByteArrayView(ini.bytes).sliced(start)); // runs the check
+    Q_UNUSED(probe);
+    ini.latin1 = utf8.hasError();
+
+    for (qsizetype at = start; at < ini.bytes.size();) {
+        Line line;
+        line.begin = at;
+        const qsizetype nl = ini.bytes.indexOf('\n', at);
+        if (nl < 0) {
+            line.contentEnd = line.end = ini.bytes.size();
+        } else {
+            line.end = nl + 1;
+            line.contentEnd = (nl > at && ini.bytes.at(nl - 1) == '\r') ? nl - 1 : nl;
+            if (ini.lineEnding.isEmpty())
+                ini.lineEnding = ini.bytes.mid(line.contentEnd, line.end - line.contentEnd);
+        }
+        ini.lines.append(line);
+        at = line.end;
+    }
+    // A new file is written the Windows way, as INI files have always been.
+    if (ini.lineEnding.isEmpty())
+        ini.lineEnding = "\r\n";
+    return ini;
+}
+
+bool isComment(const QString &trimmed)
+{
+    return trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#'));
+}
+
+// The section name of a "[name]" line, or a null string for any other line.
+QString sectionName(const QString &trimmed)
+{
+    if (!trimmed.startsWith(QLatin1Char('[')))
+        return QString();
+    const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
+    const QString name = trimmed.mid(1, close < 0 ? -1 : close - 1).trimmed();
+    return name.isNull() ? QStringLiteral("") : name;
+}
+
+struct Place
+{
+    int keyLine = -1;     // first line holding the key inside the section
+    int sectionLine = -1; // header of the section's first occurrence
+    int lastKeyLine = -1; // last key line of that first occurrence (-1: none)
+};
+
+Place locate(const IniText &ini, const QString &section, const QString &key)
+{
+    Place place;
+    bool inSection = false;
+    bool inFirstOccurrence = false;
+    for (int i = 0; i < ini.lines.size(); ++i) {
+        const QString trimmed = ini.text(ini.lines.at(i)).trimmed();
+        if (trimmed.isEmpty() || isComment(trimmed))
+            continue;
+        const QString name = sectionName(trimmed);
+        if (!name.isNull()) {
+            inSection = name.compare(section, Qt::CaseInsensitive) == 0;
+            inFirstOccurrence = inSection && place.sectionLine < 0;
+            if (inFirstOccurrence)
+                place.sectionLine = i;
+            continue;
+        }
+        const qsizetype equals = trimmed.indexOf(QLatin1Char('='));
+        if (!inSection || equals < 0)
+            continue;
+        if (inFirstOccurrence)
+            place.lastKeyLine = i;
+        if (place.keyLine < 0
+            && trimmed.left(equals).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+            place.keyLine = i;
+    }
+    return place;
+}
+
+QString valueOfLine(const QString &line)
+{
+    QString value = line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed();
+    if (value.size() >= 2 && value.front() == value.back()
+        && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')))
+        value = value.mid(1, value.size() - 2);
+    return value;
+}
+
+// The form of a value on its line: quoted when reading it back would otherwise trim its
+// outer blanks or strip quotes that belong to it. A line break cannot live inside an INI
+// value, so CR and LF become spaces.
+QString storedForm(const QString &value)
+{
+    QString stored = value;
+    stored.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    stored.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    stored.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const bool looksQuoted = stored.size() >= 2 && stored.front() == stored.back()
+        && (stored.front() == QLatin1Char('"') || stored.front() == QLatin1Char('\''));
+    if (looksQuoted || stored != stored.trimmed())
+        stored = QLatin1Char('"') + stored + QLatin1Char('"');
+    return stored;
+}
+
+enum class Load { Loaded, Absent, Failed };
+
+// Reads the whole file, at most MaxFileSize bytes. On Failed, *reason says why in Spanish.
+Load loadFile(const QString &path, QByteArray *bytes, QString *reason)
+{
+    if (path.isEmpty()) {
+        *reason = SystemTexts::IniNoFileName;
+        return Load::Failed;
+    }
+    const QFileInfo info(path);
+    if (!info.exists())
+        return Load::Absent;
+    // Directories, FIFOs and devices: opening or reading them could block or never end.
+    if (!info.isFile()) {
+        *reason = SystemTexts::IniNotRegularFile;
+        return Load::Failed;
+    }
+    if (info.size() > MaxFileSize) {
+        *reason = SystemTexts::IniTooLarge.arg(MaxFileSize);
+        return Load::Failed;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!file.exists())
+            return Load::Absent;
+        *reason = SystemTexts::IniReadFailed.arg(file.errorString());
+        return Load::Failed;
+    }
+    *bytes = file.read(MaxFileSize + 1);
+    if (bytes->size() > MaxFileSize) { // grew since the size check
+        bytes->clear();
+        *reason = SystemTexts::IniTooLarge.arg(MaxFileSize);
+        return Load::Failed;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        bytes->clear();
+        *reason = SystemTexts::IniReadFailed.arg(file.errorString());
+        return Load::Failed;
+    }
+    return Load::Loaded;
+}
+
+} // namespace
+
+IniStore::IniStore(const QString &key) : m_key(key) {}
+
+void IniStore::setFileName(const QString &path)
+{
+    m_fileName = path;
+}
+
+QString IniStore::fileName() const
+{
+    return m_fileName;
+}
+
+void IniStore::setSection(const QString &section)
+{
+    m_section = section;
+}
+
+QString IniStore::section() const
+{
+    return m_section;
+}
+
+QString IniStore::key() const
+{
+    return m_key;
+}
+
+QString IniStore::fallback() const
+{
+    return m_fallback;
+}
+
+void IniStore::setFallback(const QString &text)
+{
+    m_fallback = text;
+}
+
+QString IniStore::value() const
+{
+    QByteArray bytes;
+    QString reason;
+    if (loadFile(m_fileName, &bytes, &reason) != Load::Loaded)
+        return m_fallback;
+    const IniText ini = parse(std::move(bytes));
+    const Place place = locate(ini, m_section, m_key);
+    if (place.keyLine < 0)
+        return m_fallback;
+    return valueOfLine(ini.text(ini.lines.at(place.keyLine)));
+}
+
+QString IniStore::setValue(const QString &text)
+{
+    QByteArray bytes;
+    QString reason;
+    if (loadFile(m_fileName, &bytes, &reason) == Load::Failed)
+        return reason;
+
+    const IniText ini = parse(std::move(bytes));
+    const Place place = locate(ini, m_section, m_key);
+    const QByteArray value = ini.encode(storedForm(text));
+    QByteArray out = ini.bytes;
+
+    if (place.keyLine >= 0) {
+        // Keep the key as written, the '=' and the blanks after it; only the value changes.
+        const Line &line = ini.lines.at(place.keyLine);
+        qsizetype from = ini.bytes.indexOf('=', line.begin) + 1;
+        while (from < line.contentEnd && (ini.bytes.at(from) == ' ' || ini.bytes.at(from) == '\t'))
+            ++from;
+        out.replace(from, line.contentEnd - from, value);
+    } else {
+        const QByteArray keyLine = ini.encode(m_key) + '=' + value;
+        if (place.sectionLine >= 0) {
+            const int after = place.lastKeyLine >= 0 ? place.lastKeyLine : place.sectionLine;
+            const Line &anchor = ini.lines.at(after);
+            if (anchor.terminated())
+                out.insert(anchor.end, keyLine + ini.lineEnding);
+            else // the anchor ends the file without a line ending: keep it that way
+                out.insert(anchor.end, ini.lineEnding + keyLine);
+        } else {
+            if (!out.isEmpty() && !out.endsWith('\n') && out != Utf8Bom)
+                out += ini.lineEnding;
+            out += '[' + ini.encode(m_section) + ']' + ini.lineEnding + keyLine + ini.lineEnding;
+        }
+    }
+
+    // Written beside the old file and renamed over it: a failure at any point leaves the
+    // old file whole.
+    QSaveFile file(m_fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return SystemTexts::IniCreateFailed.arg(
+            QDir::toNativeSeparators(QFileInfo(m_fileName).absolutePath()), file.errorString());
+    }
+    if (file.write(out) != out.size() || !file.commit()) {
+        const QString system = file.errorString();
+        file.cancelWriting();
+        return SystemTexts::IniWriteFailed.arg(system);
+    }
+    return QString();
+}
+
+QString SettingsFilePath()
+{
+    return QDir::currentPath() + QLatin1Char('/') + ExecutableBaseName() + SystemTexts::IniSuffix;
+}
+
+QString ExecutableBaseName()
+{
+    // applicationFilePath() needs the application object; without it the kernel still knows.
+    const QString path = QCoreApplication::instance()
+        ? QCoreApplication::applicationFilePath()
+        : QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    return QFileInfo(path).completeBaseName();
+}

@@ -1,1 +1,318 @@
-// placeholder, replaced by the real implementation
+#include "serialport.h"
+
+#include "systemtexts.h"
+
+#include <QMetaObject>
+#include <QStringList>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+struct LineFormat
+{
+    qint32 speed = 9600;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+// "speed,parity,data,stop", e.g. "9600,N,8,1"; parity N, O, E, M or S; stop 1, 1.5 or 2.
+std::optional<LineFormat> parseSettings(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return std::nullopt;
+    LineFormat format;
+
+    bool ok = false;
+    const qlonglong speed = parts.at(0).trimmed().toLongLong(&ok);
+    if (!ok || speed <= 0 || speed > 4000000)
+        return std::nullopt;
+    format.speed = qint32(speed);
+
+    const QString parity = parts.at(1).trimmed().toUpper();
+    if (parity == QLatin1String("N"))
+        format.parity = QSerialPort::NoParity;
+    else if (parity == QLatin1String("O"))
+        format.parity = QSerialPort::OddParity;
+    else if (parity == QLatin1String("E"))
+        format.parity = QSerialPort::EvenParity;
+    else if (parity == QLatin1String("M"))
+        format.parity = QSerialPort::MarkParity;
+    else if (parity == QLatin1String("S"))
+        format.parity = QSerialPort::SpaceParity;
+    else
+        return std::nullopt;
+
+    const QString data = parts.at(2).trimmed();
+    if (data.size() != 1 || data.at(0) < QLatin1Char('5') || data.at(0) > QLatin1Char('8'))
+        return std::nullopt;
+    format.dataBits = QSerialPort::DataBits(data.at(0).unicode() - '0');
+
+    const QString stop = parts.at(3).trimmed();
+    if (stop == QLatin1String("1"))
+        format.stopBits = QSerialPort::OneStop;
+    else if (stop == QLatin1String("1.5"))
+        format.stopBits = QSerialPort::OneAndHalfStop;
+    else if (stop == QLatin1String("2"))
+        format.stopBits = QSerialPort::TwoStop;
+    else
+        return std::nullopt;
+    return format;
+}
+
+} // namespace
+
+SerialPort::SerialPort(QObject *parent) : QObject(parent)
+{
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
+}
+
+SerialPort::~SerialPort()
+{
+    close();
+}
+
+QString SerialPort::deviceFor(int port)
+{
+    const QByteArray variable = "TAVOLI_COM" + QByteArray::number(port);
+    const QString configured = qEnvironmentVariable(variable.constData());
+    if (!configured.isEmpty())
+        return configured;
+    if (port < 1)
+        return QString();
+    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+}
+
+void SerialPort::setCommPort(qint16 port)
+{
+    if (m_port.isOpen() || port < 1)
+        return;
+    m_commPort = port;
+}
+
+qint16 SerialPort::commPort() const
+{
+    return m_commPort;
+}
+
+QString SerialPort::device() const
+{
+    return deviceFor(m_commPort);
+}
+
+void SerialPort::setSettings(const QString &settings)
+{
+    if (parseSettings(settings))
+        m_settings = settings;
+}
+
+QString SerialPort::settings() const
+{
+    return m_settings;
+}
+
+bool SerialPort::applySettings()
+{
+    const std::optional<LineFormat> format = parseSettings(m_settings);
+    if (!format)
+        return false;
+    // While closed these only record the values; QSerialPort::open() applies them.
+    m_port.setBaudRate(format->speed);
+    m_port.setParity(format->parity);
+    m_port.setDataBits(format->dataBits);
+    m_port.setStopBits(format->stopBits);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    return true;
+}
+
+QString SerialPort::open()
+{
+    const QString number = QString::number(m_commPort);
+    if (m_port.isOpen())
+        return SystemTexts::PortAlreadyOpen.arg(number, m_openDevice);
+
+    const QString dev = device();
+    m_port.setPortName(dev);
+    applySettings();
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const QString reason = describeOpenFailure(m_port.error(), m_port.errorString());
+        m_port.clearError();
+        return reason;
+    }
+    m_openDevice = dev;
+    ++m_openCount;
+    m_lostReported = false;
+    // Whatever the device held from before this open is not a reply to anything we send.
+    m_port.clear(QSerialPort::Input);
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::onReadyRead, Qt::UniqueConnection);
+    return QString();
+}
+
+QString SerialPort::describeOpenFailure(QSerialPort::SerialPortError error,
+                                        const QString &systemText) const
+{
+    const QString number = QString::number(m_commPort);
+    const QString dev = device();
+    const QString busyText = QString::fromLocal8Bit(std::strerror(EBUSY));
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return SystemTexts::PortMissing.arg(number, dev);
+    case QSerialPort::PermissionError:
+        // Qt also says PermissionError when another program holds the device's lock file,
+        // so only a device we may not read and write is a matter of permissions.
+        if (::access(dev.toLocal8Bit().constData(), R_OK | W_OK) != 0)
+            return SystemTexts::PortNoPermission.arg(number, dev);
+        return SystemTexts::PortBusy.arg(number, dev);
+    default:
+        if (systemText.contains(busyText, Qt::CaseInsensitive)
+            || systemText.contains(QLatin1String("busy"), Qt::CaseInsensitive))
+            return SystemTexts::PortBusy.arg(number, dev);
+        return SystemTexts::PortOpenFailed.arg(number, dev, systemText);
+    }
+}
+
+void SerialPort::close()
+{
+    disconnect(&m_port, &QSerialPort::readyRead, this, &SerialPort::onReadyRead);
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
+}
+
+bool SerialPort::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+int SerialPort::modemLines(bool *known) const
+{
+    int bits = 0;
+    *known = true;
+    if (::ioctl(m_port.handle(), TIOCMGET, &bits) == -1) {
+        // A pseudo-terminal has no modem-control lines (ENOTTY); other errors mean a device
+        // that is there but not answering, whose lines count as down.
+        *known = !(errno == ENOTTY || errno == EINVAL);
+        return 0;
+    }
+    return bits;
+}
+
+bool SerialPort::ctsHolding() const
+{
+    if (!m_port.isOpen())
+        return false;
+    bool known = false;
+    const int bits = modemLines(&known);
+    return !known || (bits & TIOCM_CTS);
+}
+
+bool SerialPort::dsrHolding() const
+{
+    if (!m_port.isOpen())
+        return false;
+    bool known = false;
+    const int bits = modemLines(&known);
+    return !known || (bits & TIOCM_DSR);
+}
+
+void SerialPort::setRtsEnable(bool on)
+{
+    if (!m_port.isOpen())
+        return;
+    // Fails with UnsupportedOperationError on a device without the line; that is no loss.
+    if (!m_port.setRequestToSend(on) && m_port.isOpen())
+        m_port.clearError();
+}
+
+void SerialPort::setDtrEnable(bool on)
+{
+    if (!m_port.isOpen())
+        return;
+    if (!m_port.setDataTerminalReady(on) && m_port.isOpen())
+        m_port.clearError();
+}
+
+void SerialPort::discardInput()
+{
+    if (!m_port.isOpen())
+        return;
+    m_port.clear(QSerialPort::Input); // the kernel's queue and Qt's buffer
+    m_port.readAll();                 // anything Qt still held
+}
+
+bool SerialPort::output(const QByteArray &bytes)
+{
+    if (!m_port.isOpen())
+        return false;
+    if (bytes.isEmpty())
+        return true;
+    if (m_port.write(bytes) != bytes.size()) {
+        reportLost();
+        return false;
+    }
+    // Hand the bytes to the driver now rather than on the next event-loop pass; a device
+    // that has gone is reported (and closed) by onErrorOccurred from inside flush().
+    m_port.flush();
+    return m_port.isOpen();
+}
+
+QByteArray SerialPort::input()
+{
+    if (!m_port.isOpen())
+        return QByteArray();
+    return m_port.readAll();
+}
+
+qint64 SerialPort::bytesWaiting() const
+{
+    return m_port.isOpen() ? m_port.bytesAvailable() : 0;
+}
+
+void SerialPort::onReadyRead()
+{
+    emit OnComm(ComEvReceive);
+}
+
+void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+        // After a device goes away Qt reports this again on every pass of the event loop;
+        // only closing the port stops its notifier.
+        if (m_port.isOpen())
+            reportLost();
+        break;
+    default:
+        // UnsupportedOperationError from the modem lines of a pseudo-terminal, NoError from
+        // clearError(), NotOpenError: none of them says anything about the device.
+        break;
+    }
+}
+
+void SerialPort::reportLost()
+{
+    if (m_lostReported || !m_port.isOpen())
+        return;
+    m_lostReported = true;
+    const QString description =
+        SystemTexts::PortLost.arg(QString::number(m_commPort), m_openDevice);
+    const quint32 openCount = m_openCount;
+    close();
+    // Delivered from the event loop, never from inside QSerialPort's own call stack; a port
+    // reopened meanwhile belongs to a new dialogue that this notice must not end.
+    QMetaObject::invokeMethod(
+        this,
+        [this, description, openCount] {
+            if (openCount == m_openCount)
+                emit lost(description);
+        },
+        Qt::QueuedConnection);
+}

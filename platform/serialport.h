@@ -55,6 +55,7 @@ signals:
 
 private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
+    void onReadyRead();
     void reportLost();
     bool applySettings();
     QString describeOpenFailure(QSerialPort::SerialPortError error, const QString &systemText) const;
@@ -64,4 +65,6 @@ private:
     qint16 m_commPort = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");
     bool m_lostReported = false;
+    QString m_openDevice;  // device of the present (or last) open
+    quint32 m_openCount = 0; // tells a late loss notice from an earlier open
 };

@@ -104,4 +104,18 @@ inline const QString PortLostUnnamed = QStringLiteral(
     "Se ha perdido la comunicación con el puerto serie: el dispositivo se ha desconectado o ha "
     "dejado de responder.\nLa operación ha fracasado");
 
+// Reasons the INI store gives when a value cannot be written (shown after SaveFailed).
+// The system's own text is the last placeholder; IniCreateFailed names the folder first.
+inline const QString IniNoFileName = QStringLiteral("No se ha indicado ningún archivo.");
+inline const QString IniNotRegularFile =
+    QStringLiteral("No es un archivo normal (es una carpeta o un dispositivo); no se modifica.");
+inline const QString IniTooLarge = QStringLiteral(
+    "El archivo ocupa más de %1 bytes y no parece un archivo de configuración; no se modifica.");
+inline const QString IniReadFailed =
+    QStringLiteral("No se puede leer el archivo para conservar su contenido: %1");
+inline const QString IniCreateFailed =
+    QStringLiteral("No se puede crear el archivo en la carpeta %1: %2");
+inline const QString IniWriteFailed =
+    QStringLiteral("No se puede escribir el archivo (el anterior queda intacto): %1");
+
 } // namespace SystemTexts

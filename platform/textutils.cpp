@@ -1,1 +1,56 @@
-// placeholder, replaced by the real implementation
+#include "textutils.h"
+
+#include <limits>
+
+namespace TextUtils {
+
+void IncrementIndex(qint16 &index)
+{
+    if (index < std::numeric_limits<qint16>::max())
+        ++index;
+}
+
+void ReplaceAll(const QString &search, const QString &replacement, QString &target)
+{
+    // QString::replace with an empty search text would insert the replacement between every
+    // character; the callers expect "nothing to find, nothing to change".
+    if (search.isEmpty())
+        return;
+    target.replace(search, replacement, Qt::CaseSensitive);
+}
+
+QString NumberText(qint16 value)
+{
+    return QString::number(value);
+}
+
+QString TakeToken(QString &text, const QString &separator)
+{
+    const qsizetype at = separator.isEmpty() ? -1 : text.indexOf(separator);
+    if (at < 0) {
+        QString whole = text;
+        text.clear();
+        return whole;
+    }
+    QString token = text.left(at);
+    text.remove(0, at + separator.size());
+    return token;
+}
+
+QString LabelText(const QString &caption)
+{
+    QString shown;
+    shown.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) != QLatin1Char('&')) {
+            shown.append(caption.at(i));
+        } else if (i + 1 < caption.size() && caption.at(i + 1) == QLatin1Char('&')) {
+            shown.append(QLatin1Char('&'));
+            ++i;
+        }
+        // A lone "&" marks the access key and is not shown.
+    }
+    return shown;
+}
+
+} // namespace TextUtils

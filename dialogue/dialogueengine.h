@@ -75,7 +75,7 @@ private:
     enum class EventKind { Received, Tick, Lost, Start };
     struct PendingEvent
     {
-        EventKind kind;
+        EventKind kind = EventKind::Received;
         int commEvent = 0;
         quint64 timerGeneration = 0;
         QString text;
@@ -88,8 +88,13 @@ private:
     void handleTick();
     void handleLost(const QString &description);
     void handleStart(const DialogueStart &start);
-    // One reply line; returns how many bytes of Text to consume (0 stops the line loop).
-    int handleLine(const QByteArray &line, int p);
+    // Cuts Text into lines and takes the step of the state for each.
+    void runLineLoop();
+    // One reply line starting at `offset` of Text, `p` bytes with its carriage return; returns
+    // how many bytes of Text from `offset` on to consume (0 stops the line loop).
+    qsizetype handleLine(const QByteArray &line, qsizetype offset, qsizetype p);
+    qsizetype handleVerboseOk(qsizetype offset);
+    void trimReplyText();
     void setState(qint16 state);
     void stopTimer();
     void startTimer();
@@ -104,5 +109,5 @@ private:
 
     bool m_busy = false;                // a step is running (maybe inside a modal box)
     std::deque<PendingEvent> m_pending; // events that fell due meanwhile, in order
-    quint64 m_timerGeneration = 0;      // bumped at every start/stop of the timer
+    quint64 m_timerGeneration = 0;      // bumped at every start/stop of the timer by a step
 };

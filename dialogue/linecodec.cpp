@@ -1,1 +1,36 @@
-// placeholder, replaced by the real implementation
+#include "linecodec.h"
+
+#include <bit>
+
+namespace LineCodec {
+
+// Any length is handled: the 16-bit limit of the line's counts is a property of the modem's
+// short commands and replies, not something the codec needs to enforce.
+QByteArray ApplyParity(int parityMode, const QByteArray &text)
+{
+    if (parityMode != ParityNone && parityMode != ParityOdd && parityMode != ParityEven)
+        return text;
+
+    QByteArray out(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const unsigned low = static_cast<unsigned char>(text.at(i)) & 0x7Fu;
+        const bool oddOnes = std::popcount(low) % 2 == 1;
+        unsigned code = low;
+        if (parityMode == ParityOdd && !oddOnes)
+            code |= 0x80u;
+        else if (parityMode == ParityEven && oddOnes)
+            code |= 0x80u;
+        out[i] = static_cast<char>(code);
+    }
+    return out;
+}
+
+QByteArray StripParity(const QByteArray &text)
+{
+    QByteArray out(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i)
+        out[i] = static_cast<char>(static_cast<unsigned char>(text.at(i)) & 0x7Fu);
+    return out;
+}
+
+} // namespace LineCodec

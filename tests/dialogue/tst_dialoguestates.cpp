@@ -1,0 +1,237 @@
+// The state table, row by row: each state meets a reply line of each kind, or a tick, and the
+// resulting state, commands, boxes, labels, timer and number fields are checked.
+#include "dialoguerig.h"
+
+#include <QTest>
+
+namespace {
+
+constexpr const char *Tick = nullptr;
+
+struct Row
+{
+    const char *name;
+    int state;
+    int hasNumber;
+    int number;
+    const char *input; // received bytes, or Tick
+    int expState;
+    const char *sent;   // commands written, joined by '|'
+    const char *box;    // "", "error", "noreply", "configured", "unconfigured"
+    const char *timer;  // "on" restarted now, "off", "kept" as armed before
+    int expHasNumber;
+    int expNumber;
+    const char *labels; // label changes, joined by '|'
+    int discards;       // port-input discards
+    const char *text;   // ReplyBuffer.Text left over
+};
+
+// Before each row the timer was armed at t=0 by the command awaiting the reply; the line
+// arrives at t=500, a tick at t=1000.
+const Row rows[] = {
+    // state 2: "0" sends ATS0?; anything else is an error reply
+    {"2 zero", 2, 0, 0, "0\r", 3, "ATS0?", "", "on", 0, 0, "", 0, ""},
+    {"2 ends in zero", 2, 0, 0, "10\r", 0, "", "error", "off", 0, 0, "", 0, ""},
+    {"2 double zero", 2, 0, 0, "00\r", 0, "", "error", "off", 0, 0, "", 0, ""},
+    {"2 blank zero", 2, 0, 0, " 0\r", 0, "", "error", "off", 0, 0, "", 0, ""},
+    {"2 number", 2, 0, 0, "002\r", 0, "", "error", "off", 0, 0, "", 0, ""},
+    {"2 error code", 2, 0, 0, "4\r", 0, "", "error", "off", 0, 0, "", 0, ""},
+    {"2 text", 2, 0, 0, "ERROR\r", 0, "", "error", "off", 0, 0, "", 0, ""},
+    {"2 empty", 2, 0, 0, "\r", 0, "", "error", "off", 0, 0, "", 0, ""},
+    {"2 tick", 2, 0, 0, Tick, 0, "", "noreply", "off", 0, 0, "info=", 0, ""},
+
+    // state 3, number not yet read: any line gives the number; the result must follow in 1 s
+    {"3 first zero", 3, 0, 77, "0\r", 3, "", "", "on", 1, 0, "", 0, ""},
+    {"3 first ends in zero", 3, 0, 77, "10\r", 3, "", "", "on", 1, 10, "", 0, ""},
+    {"3 first number", 3, 0, 77, "002\r", 3, "", "", "on", 1, 2, "", 0, ""},
+    {"3 first text", 3, 0, 77, "ERROR\r", 3, "", "", "on", 1, 0, "", 0, ""},
+    {"3 first empty", 3, 0, 77, "\r", 3, "", "", "on", 1, 0, "", 0, ""},
+    {"3 first tick", 3, 0, 77, Tick, 0, "", "noreply", "off", 0, 77, "info=", 0, ""},
+    // state 3, number read: a line ending in zero shows it and asks for S37
+    {"3 zero", 3, 1, 5, "0\r", 4, "ATS37?", "", "on", 0, 5, "answ1=5", 0, ""},
+    {"3 ends in zero", 3, 1, 5, "10\r", 4, "ATS37?", "", "on", 0, 5, "answ1=5", 0, ""},
+    {"3 negative shown", 3, 1, -5, "0\r", 4, "ATS37?", "", "on", 0, -5, "answ1=-5", 0, ""},
+    {"3 number", 3, 1, 5, "002\r", 0, "", "error", "off", 0, 5, "", 0, ""},
+    {"3 text", 3, 1, 5, "ERROR\r", 0, "", "error", "off", 0, 5, "", 0, ""},
+    {"3 empty", 3, 1, 5, "\r", 0, "", "error", "off", 0, 5, "", 0, ""},
+    {"3 tick after number", 3, 1, 5, Tick, 0, "", "noreply", "off", 0, 5, "info=", 0, ""},
+
+    // state 4, number not yet read
+    {"4 first zero", 4, 0, 77, "0\r", 4, "", "", "on", 1, 0, "", 0, ""},
+    {"4 first number", 4, 0, 77, "009\r", 4, "", "", "on", 1, 9, "", 0, ""},
+    {"4 first text", 4, 0, 77, "ERROR\r", 4, "", "", "on", 1, 0, "", 0, ""},
+    {"4 first empty", 4, 0, 77, "\r", 4, "", "", "on", 1, 0, "", 0, ""},
+    {"4 first tick", 4, 0, 77, Tick, 0, "", "", "off", 0, 77, "answ2=XXXX", 1, ""},
+    // state 4, number read
+    {"4 zero", 4, 1, 9, "0\r", 0, "", "", "off", 0, 9, "answ2=9600", 0, ""},
+    {"4 ends in zero", 4, 1, 9, "10\r", 0, "", "", "off", 0, 9, "answ2=9600", 0, ""},
+    {"4 AUTO", 4, 1, 0, "0\r", 0, "", "", "off", 0, 0, "answ2=AUTO", 0, ""},
+    {"4 no name for 4", 4, 1, 4, "0\r", 0, "", "", "off", 0, 4, "answ2=", 0, ""},
+    {"4 ten", 4, 1, 10, "0\r", 0, "", "", "off", 0, 10, "answ2=++++", 0, ""},
+    {"4 negative", 4, 1, -1, "0\r", 0, "", "", "off", 0, -1, "answ2=++++", 0, ""},
+    {"4 saturated", 4, 1, 32767, "0\r", 0, "", "", "off", 0, 32767, "answ2=++++", 0, ""},
+    {"4 number", 4, 1, 9, "002\r", 0, "", "error", "off", 0, 9, "", 0, ""},
+    {"4 text", 4, 1, 9, "ERROR\r", 0, "", "error", "off", 0, 9, "", 0, ""},
+    {"4 empty", 4, 1, 9, "\r", 0, "", "error", "off", 0, 9, "", 0, ""},
+    {"4 tick after number", 4, 1, 9, Tick, 0, "", "", "off", 0, 9, "answ2=XXXX", 1, ""},
+
+    // state 6: "0" builds the list and sends entry 0
+    {"6 zero", 6, 0, 0, "0\r", 7, "ATV0", "", "on", 0, 0, "info=Enviando: \"ATV0\"", 0, ""},
+    {"6 ends in zero", 6, 0, 0, "10\r", 0, "", "error", "off", 0, 0, "", 0, ""},
+    {"6 number", 6, 0, 0, "002\r", 0, "", "error", "off", 0, 0, "", 0, ""},
+    {"6 text", 6, 0, 0, "ERROR\r", 0, "", "error", "off", 0, 0, "", 0, ""},
+    {"6 empty", 6, 0, 0, "\r", 0, "", "error", "off", 0, 0, "", 0, ""},
+    {"6 tick", 6, 0, 0, Tick, 0, "", "noreply", "off", 0, 0, "info=", 0, ""},
+
+    // state 7 (list V0;S0=3): "0" sends the next entry, after the last ATQ1
+    {"7 zero", 7, 0, 0, "0\r", 7, "ATS0=3", "", "on", 0, 0, "info=Enviando: \"ATS0=3\"", 0, ""},
+    {"7 ends in zero", 7, 0, 0, "10\r", 0, "", "error", "off", 0, 0, "", 0, ""},
+    {"7 number", 7, 0, 0, "002\r", 0, "", "error", "off", 0, 0, "", 0, ""},
+    {"7 text", 7, 0, 0, "ERROR\r", 0, "", "error", "off", 0, 0, "", 0, ""},
+    {"7 empty", 7, 0, 0, "\r", 0, "", "error", "off", 0, 0, "", 0, ""},
+    {"7 tick", 7, 0, 0, Tick, 0, "", "noreply", "off", 0, 0, "info=", 0, ""},
+
+    // state 10: waits for "OK"+CR anywhere in the text, one second at a time
+    {"10 OK", 10, 0, 0, "OK\r", 11, "", "", "on", 0, 0, "", 0, ""},
+    {"10 echo then OK", 10, 0, 0, "AT&F\rOK\rX\r", 11, "", "", "on", 0, 0, "", 0, ""},
+    {"10 zero", 10, 0, 0, "0\r", 10, "", "", "on", 0, 0, "", 0, "0\r"},
+    {"10 lower case", 10, 0, 0, "ok\r", 10, "", "", "on", 0, 0, "", 0, "ok\r"},
+    {"10 OK without CR", 10, 0, 0, "OK", 10, "", "", "kept", 0, 0, "", 0, "OK"},
+    {"10 tick", 10, 0, 0, Tick, 0, "", "noreply", "off", 0, 0, "info=", 0, ""},
+
+    // state 12
+    {"12 OK", 12, 0, 0, "OK\r", 0, "", "unconfigured", "off", 0, 0, "info=", 0, ""},
+    {"12 error", 12, 0, 0, "ERROR\r", 12, "", "", "on", 0, 0, "", 0, "ERROR\r"},
+    {"12 tick", 12, 0, 0, Tick, 0, "", "noreply", "off", 0, 0, "info=", 0, ""},
+
+    // states that do not look at replies: consumed, timer untouched
+    {"0 line", 0, 0, 0, "0\r", 0, "", "", "kept", 0, 0, "", 0, ""},
+    {"1 line", 1, 0, 0, "ERROR\r", 1, "", "", "kept", 0, 0, "", 0, ""},
+    {"5 line", 5, 0, 0, "0\r", 5, "", "", "kept", 0, 0, "", 0, ""},
+    {"8 line", 8, 0, 0, "4\r", 8, "", "", "kept", 0, 0, "", 0, ""},
+    {"9 line", 9, 0, 0, "0\r", 9, "", "", "kept", 0, 0, "", 0, ""},
+    {"11 line", 11, 0, 0, "OK\r", 11, "", "", "kept", 0, 0, "", 0, ""},
+    {"13 line", 13, 0, 0, "0\r", 13, "", "", "kept", 0, 0, "", 0, ""},
+    {"partial line kept", 2, 0, 0, "0", 2, "", "", "kept", 0, 0, "", 0, "0"},
+
+    // paced steps and time-outs of the other states
+    {"0 tick", 0, 0, 0, Tick, 0, "", "noreply", "off", 0, 0, "info=", 0, ""},
+    {"1 tick", 1, 0, 0, Tick, 2, "ATE0Q0V0", "", "on", 0, 0, "", 1, ""},
+    {"5 tick", 5, 0, 0, Tick, 6, "AT&F0E0Q0V0", "", "on", 0, 0, "", 1, ""},
+    {"8 tick", 8, 0, 0, Tick, 9, "AT&W0", "", "on", 0, 0, "", 1, ""},
+    {"9 tick", 9, 0, 0, Tick, 0, "", "configured", "off", 0, 0, "info=", 0, ""},
+    {"11 tick", 11, 0, 0, Tick, 12, "AT&W0", "", "on", 0, 0, "info=Enviando AT&&W", 1, ""},
+    {"13 tick", 13, 0, 0, Tick, 0, "", "noreply", "off", 0, 0, "info=", 0, ""},
+};
+
+QString boxFor(const QString &code)
+{
+    if (code == QLatin1String("error"))
+        return QStringLiteral("E:El modem ha devuelto un código de error con el comando:  ATX\n"
+                              "La operación ha fracasado");
+    if (code == QLatin1String("noreply"))
+        return QStringLiteral("E:") + SystemTexts::NoReplyMessage;
+    if (code == QLatin1String("configured"))
+        return QStringLiteral("I:Modem configurado con éxito");
+    if (code == QLatin1String("unconfigured"))
+        return QStringLiteral("I:Modem desconfigurado con éxito");
+    return QString();
+}
+
+QStringList split(const char *joined)
+{
+    return QString::fromUtf8(joined).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TestDialogueStates : public QObject
+{
+    Q_OBJECT
+private slots:
+    void stateTable_data();
+    void stateTable();
+    void lastEntryLeadsToQuiet();
+};
+
+void TestDialogueStates::stateTable_data()
+{
+    QTest::addColumn<int>("row");
+    for (int i = 0; i < int(std::size(rows)); ++i)
+        QTest::addRow("%s", rows[i].name) << i;
+}
+
+void TestDialogueStates::stateTable()
+{
+    QFETCH(int, row);
+    const Row &r = rows[row];
+
+    DialogueRig rig;
+    rig.port.forceOpen();
+    if (r.state != 0)
+        rig.view.setLineSettingsEnabled(false);
+    rig.engine.DialogueState = qint16(r.state);
+    rig.engine.ReplyBuffer.HasNumber = qint16(r.hasNumber);
+    rig.engine.ReplyBuffer.Number = qint16(r.number);
+    rig.engine.LastCommand = QStringLiteral("ATX");
+    rig.settings.list = {QStringLiteral("V0"), QStringLiteral("S0=3")};
+    rig.engine.CommandList = rig.settings.list;
+    rig.engine.CommandIndex = 0;
+    rig.view.labelChanges.clear();
+    rig.timer.start(1000);
+
+    if (r.input == Tick) {
+        rig.timer.advance(1000);
+        QCOMPARE(rig.timer.ticks, 1);
+    } else {
+        rig.reply(500, QByteArray(r.input));
+    }
+
+    QCOMPARE(int(rig.engine.DialogueState), r.expState);
+    QCOMPARE(rig.port.sent(), split(r.sent));
+    QCOMPARE(rig.view.boxTexts(), r.box[0] ? QStringList{boxFor(QString::fromUtf8(r.box))} : QStringList());
+    QCOMPARE(rig.view.labelChanges, split(r.labels));
+    QCOMPARE(int(rig.engine.ReplyBuffer.HasNumber), r.expHasNumber);
+    QCOMPARE(int(rig.engine.ReplyBuffer.Number), r.expNumber);
+    QCOMPARE(rig.port.discards, r.discards);
+    QCOMPARE(rig.engine.ReplyBuffer.Text, QByteArray(r.text));
+
+    const QString timer = QString::fromUtf8(r.timer);
+    if (timer == QLatin1String("off")) {
+        QVERIFY(!rig.timer.isActive());
+    } else if (timer == QLatin1String("on")) {
+        QVERIFY(rig.timer.isActive());
+        QCOMPARE(rig.timer.due(), rig.clock.now + 1000);
+        QCOMPARE(rig.timer.intervals.last(), 1000);
+    } else {
+        QVERIFY(rig.timer.isActive());
+        QCOMPARE(rig.timer.starts.size(), 1);
+        QCOMPARE(rig.timer.due(), 1000);
+    }
+
+    // A dialogue that ended has closed the port and unlocked the frames.
+    if (r.state != 0 && r.expState == 0) {
+        QVERIFY(!rig.port.isOpen());
+        QVERIFY(rig.view.framesEnabled);
+    } else if (r.state != 0) {
+        QVERIFY(rig.port.isOpen());
+        QVERIFY(!rig.view.framesEnabled);
+    }
+}
+
+// With a one-entry list the "0" reply to entry 0 leads straight to ATQ1.
+void TestDialogueStates::lastEntryLeadsToQuiet()
+{
+    DialogueRig rig;
+    rig.port.forceOpen();
+    rig.engine.DialogueState = Dialogue::ConfigResetCheck;
+    rig.settings.list = {QStringLiteral("E0")};
+    rig.port.receive("0\r");
+    rig.port.receive("0\r");
+    QCOMPARE(rig.port.sent(), (QStringList{"ATE0", "ATQ1"}));
+    QCOMPARE(int(rig.engine.DialogueState), int(Dialogue::ConfigQuiet));
+    QCOMPARE(rig.view.info, QStringLiteral("Enviando: \"ATQ1\""));
+}
+
+QTEST_GUILESS_MAIN(TestDialogueStates)
+#include "tst_dialoguestates.moc"

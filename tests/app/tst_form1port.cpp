@@ -1,6 +1,7 @@
 // The operator actions through the window, against pseudo-terminals standing in for ports:
 // opening locks the line settings, every refusal is shown in a stop box and locks nothing,
 // a device that vanishes mid-dialogue is reported once.
+#include "applicationsetup.h"
 #include "form1.h"
 #include "form1controls.h"
 #include "messageboxwatcher.h"
@@ -50,6 +51,7 @@ void press(Form1 &form, const char *key)
 void TestForm1Port::initTestCase()
 {
     QVERIFY(m_port1.isValid());
+    ApplicationSetup::InstallQtTranslations(*qobject_cast<QApplication *>(qApp));
     m_missing = QDir::currentPath() + QStringLiteral("/no-such-tty");
     qputenv("TAVOLI_COM1", m_port1.slavePath().toLocal8Bit());
     qputenv("TAVOLI_COM2", m_missing.toLocal8Bit());
@@ -145,6 +147,7 @@ void TestForm1Port::missingDevice()
     QCOMPARE(boxes.at(0).title, SystemTexts::AppTitle);
     QCOMPARE(boxes.at(0).icon, QMessageBox::Critical);
     QCOMPARE(boxes.at(0).buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(boxes.at(0).buttonTexts, QStringList{QStringLiteral("Aceptar")});
     QCOMPARE(boxes.at(0).text, SystemTexts::PortMissing.arg(2).arg(m_missing));
     QCOMPARE(form->engine().DialogueState, qint16(0));
     QVERIFY(lineSettingFramesEnabled(*form));

@@ -1,0 +1,42 @@
+#include "typinglimit.h"
+
+#include <QLineEdit>
+
+#include <limits>
+
+// True when `after` is `before` with one run of characters taken out.
+static bool OnlyDeletes(const QString &before, const QString &after)
+{
+    if (after.size() >= before.size())
+        return false;
+    qsizetype head = 0;
+    while (head < after.size() && after.at(head) == before.at(head))
+        ++head;
+    const qsizetype removed = before.size() - after.size();
+    return QStringView(after).mid(head) == QStringView(before).mid(head + removed);
+}
+
+TypingLimit::TypingLimit(QLineEdit *box, int limit)
+    : QValidator(box), m_box(box), m_limit(limit), m_before(box->text())
+{
+    // The line edit validates a change before it announces it, so m_before still holds the
+    // previous text while validate() runs.
+    connect(box, &QLineEdit::textChanged, this, [this](const QString &text) { m_before = text; });
+    box->setValidator(this);
+    // The line edit's own length limit would cut what the program sets; this class is the limit.
+    box->setMaxLength(std::numeric_limits<int>::max());
+}
+
+void TypingLimit::setText(const QString &text)
+{
+    m_byProgram = true;
+    m_box->setText(text);
+    m_byProgram = false;
+}
+
+QValidator::State TypingLimit::validate(QString &input, int &) const
+{
+    if (m_byProgram || input.size() <= m_limit || input == m_before || OnlyDeletes(m_before, input))
+        return Acceptable;
+    return Invalid;
+}

@@ -1,0 +1,30 @@
+// A typing limit for a one-line text box that, unlike QLineEdit::setMaxLength, never cuts
+// text the program puts there: an entry stored longer than the limit is shown whole, and a
+// write-back of the box's text cannot shorten it behind the operator's back.
+#pragma once
+
+#include <QString>
+#include <QValidator>
+
+class QLineEdit;
+
+class TypingLimit : public QValidator
+{
+    Q_OBJECT
+public:
+    // Installs itself as the box's validator.
+    TypingLimit(QLineEdit *box, int limit);
+
+    // Sets the box's text without any limit.
+    void setText(const QString &text);
+
+    // A change by the operator is refused when it leaves more than `limit` characters,
+    // unless it only deletes characters (a longer entry can always be shortened).
+    State validate(QString &input, int &pos) const override;
+
+private:
+    QLineEdit *m_box;
+    int m_limit;
+    QString m_before; // the box's text before the change being validated
+    bool m_byProgram = false;
+};

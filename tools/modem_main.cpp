@@ -1,1 +1,229 @@
-// placeholder, replaced by the real implementation
+// tavoli-modem: a simulated Hayes modem on a pseudo-terminal, for trying Tavoli without hardware.
+// Prints the device path as its first line, then answers until SIGINT or SIGTERM.
+#include "hayesmodem.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <mutex>
+#include <string>
+
+#include <pthread.h>
+
+namespace {
+
+const char *const Usage =
+    "Usage: tavoli-modem [options]\n"
+    "A Hayes-compatible modem simulated on a pseudo-terminal. The first line printed on stdout\n"
+    "is the device path of the line; point Tavoli at it (TAVOLI_COM1=<path>) or use --link.\n"
+    "Runs until SIGINT or SIGTERM (Ctrl+C), then removes its links and exits with status 0.\n"
+    "\n"
+    "Power-on profile (default E0 V0 Q0; AT&F gives E1 V1 Q0):\n"
+    "  --echo                 start with echo on (E1)\n"
+    "  --verbose              start with word result codes (V1)\n"
+    "  --quiet                start with result codes off (Q1)\n"
+    "  --set Sn=v             initial value of an S-register, e.g. --set S37=9 (repeatable)\n"
+    "\n"
+    "Faults (CMD is a command line, with or without \"AT\", any case; repeatable where noted):\n"
+    "  --silent               never answer anything\n"
+    "  --error-on CMD         answer ERROR to CMD (repeatable)\n"
+    "  --silent-on CMD        do not answer CMD at all (repeatable)\n"
+    "  --no-result-on CMD     send CMD's information text but no result code (repeatable)\n"
+    "  --hangup-after CMD     answer CMD, then close the line\n"
+    "  --flood-after CMD      after CMD send endless bytes without any CR or LF\n"
+    "  --chunk N              write replies in pieces of N bytes\n"
+    "  --chunk-gap MS         pause between pieces (default 0)\n"
+    "  --split-crlf           write the CR and the LF of a reply line separately\n"
+    "  --split-gap MS         pause between them (default 20)\n"
+    "  --parity odd|even      put parity in bit 7 of every byte sent\n"
+    "  --garbage N            send N bytes of noise (never CR) before each reply\n"
+    "  --delay MS             wait MS milliseconds before each reply\n"
+    "\n"
+    "Other:\n"
+    "  --link PATH            make PATH a symbolic link to the line (repeatable)\n"
+    "  --log                  print each command line and reply on stderr with timestamps\n"
+    "  --help                 show this text\n";
+
+std::mutex logMutex;
+HayesModem::Clock::time_point started;
+
+std::string printable(const std::string &bytes)
+{
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (c == '\r')
+            out += "<CR>";
+        else if (c == '\n')
+            out += "<LF>";
+        else if (c >= 0x20 && c < 0x7F)
+            out += static_cast<char>(c);
+        else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "<%02X>", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+void trace(char kind, const std::string &bytes, HayesModem::Clock::time_point when)
+{
+    const double seconds = std::chrono::duration<double>(when - started).count();
+    const char *what = kind == '<' ? "received" : kind == '>' ? "reply   " : kind == 'e' ? "echo    " : "hang-up ";
+    std::lock_guard lock(logMutex);
+    std::fprintf(stderr, "[%10.6f] %s %s\n", seconds, what, printable(bytes).c_str());
+}
+
+bool parseNumber(const char *text, long max, long &value)
+{
+    char *end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || v < 0 || v > max)
+        return false;
+    value = v;
+    return true;
+}
+
+bool parseRegister(std::string text, HayesOptions &options)
+{
+    if (!text.empty() && (text[0] == 'S' || text[0] == 's'))
+        text.erase(0, 1);
+    const auto eq = text.find('=');
+    if (eq == std::string::npos)
+        return false;
+    long index = 0;
+    long value = 0;
+    if (!parseNumber(text.substr(0, eq).c_str(), 255, index) || !parseNumber(text.substr(eq + 1).c_str(), 255, value))
+        return false;
+    options.registers[static_cast<int>(index)] = static_cast<int>(value);
+    return true;
+}
+
+int usageError(const std::string &what)
+{
+    std::fprintf(stderr, "tavoli-modem: %s\nTry --help.\n", what.c_str());
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    HayesOptions options;
+    options.keepLog = false; // a long run must not grow; --log prints instead
+    std::vector<std::string> links;
+    bool log = false;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> const char * { return i + 1 < argc ? argv[++i] : nullptr; };
+        auto number = [&](long max, long &out) {
+            const char *v = value();
+            return v && parseNumber(v, max, out);
+        };
+        long n = 0;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(Usage, stdout);
+            return 0;
+        } else if (arg == "--echo") {
+            options.echo = true;
+        } else if (arg == "--verbose") {
+            options.verbose = true;
+        } else if (arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "--set") {
+            const char *v = value();
+            if (!v || !parseRegister(v, options))
+                return usageError("--set needs Sn=v with n and v from 0 to 255");
+        } else if (arg == "--silent") {
+            options.silent = true;
+        } else if (arg == "--error-on" || arg == "--silent-on" || arg == "--no-result-on" ||
+                   arg == "--hangup-after" || arg == "--flood-after" || arg == "--link") {
+            const char *v = value();
+            if (!v)
+                return usageError(arg + " needs an argument");
+            if (arg == "--error-on")
+                options.errorOn.push_back(v);
+            else if (arg == "--silent-on")
+                options.silentOn.push_back(v);
+            else if (arg == "--no-result-on")
+                options.noResultOn.push_back(v);
+            else if (arg == "--hangup-after")
+                options.hangupAfter = v;
+            else if (arg == "--flood-after")
+                options.floodAfter = v;
+            else
+                links.push_back(v);
+        } else if (arg == "--chunk") {
+            if (!number(65536, n) || n == 0)
+                return usageError("--chunk needs a number of bytes from 1 to 65536");
+            options.chunk = static_cast<std::size_t>(n);
+        } else if (arg == "--chunk-gap" || arg == "--split-gap" || arg == "--delay") {
+            if (!number(600000, n))
+                return usageError(arg + " needs milliseconds from 0 to 600000");
+            (arg == "--chunk-gap" ? options.chunkGapMs : arg == "--split-gap" ? options.splitGapMs : options.replyDelayMs) =
+                static_cast<int>(n);
+        } else if (arg == "--split-crlf") {
+            options.splitCrLf = true;
+        } else if (arg == "--parity") {
+            const char *v = value();
+            const std::string p = v ? v : "";
+            if (p == "odd")
+                options.replyParity = 1;
+            else if (p == "even")
+                options.replyParity = 2;
+            else
+                return usageError("--parity needs odd or even");
+        } else if (arg == "--garbage") {
+            if (!number(65536, n))
+                return usageError("--garbage needs a number of bytes from 0 to 65536");
+            options.garbageBefore = static_cast<std::size_t>(n);
+        } else if (arg == "--log") {
+            log = true;
+        } else {
+            return usageError("unknown option " + arg);
+        }
+    }
+
+    // A shell starts background jobs with SIGINT ignored, and an ignored signal never reaches
+    // sigwait(): give both stop signals a handler of their own first.
+    struct sigaction action{};
+    action.sa_handler = [](int) {};
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    // Block the stop signals in every thread; the main thread waits for them below.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    started = HayesModem::Clock::now();
+    if (log)
+        options.trace = trace;
+    HayesModem modem(options);
+    std::string error;
+    if (!modem.start(&error)) {
+        std::fprintf(stderr, "tavoli-modem: %s\n", error.c_str());
+        return 1;
+    }
+    for (const std::string &link : links) {
+        if (!modem.linkTo(link, &error)) {
+            std::fprintf(stderr, "tavoli-modem: %s\n", error.c_str());
+            modem.stop();
+            return 1;
+        }
+    }
+    std::cout << modem.devicePath() << std::endl;
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    modem.stop();
+    return 0;
+}

@@ -1,6 +1,8 @@
 // Renders the program's windows into PNG files on Qt's offscreen platform, for the docs.
-// Usage: tavoli-screenshots MAIN_WINDOW.png
+// Usage: tavoli-screenshots MAIN_WINDOW.png [EDITOR.png]
+// The editor shows the list stored in the working directory (the built-in list when none is).
 #include "applicationsetup.h"
+#include "cfglis.h"
 #include "form1.h"
 
 #include <QApplication>
@@ -34,9 +36,16 @@ int main(int argc, char *argv[])
 
     const QStringList args = QApplication::arguments();
     if (args.size() < 2) {
-        std::fprintf(stderr, "Uso: tavoli-screenshots VENTANA_PRINCIPAL.png\n");
+        std::fprintf(stderr, "Uso: tavoli-screenshots VENTANA_PRINCIPAL.png [EDITOR.png]\n");
         return 2;
     }
     Form1 mainWindow;
-    return save(mainWindow, args.at(1)) ? 0 : 1;
+    if (!save(mainWindow, args.at(1)))
+        return 1;
+    if (args.size() > 2) {
+        cfglis editor;
+        if (!save(editor, args.at(2)))
+            return 1;
+    }
+    return 0;
 }

@@ -1,0 +1,64 @@
+#include "benchoptions.h"
+
+#include <QStringList>
+
+namespace {
+
+bool takeInt(const QStringList &args, qsizetype &i, int minimum, int *out, QString *error)
+{
+    const QString name = args.at(i);
+    if (i + 1 >= args.size()) {
+        *error = name + QStringLiteral(" needs a value");
+        return false;
+    }
+    bool ok = false;
+    const int value = args.at(++i).toInt(&ok);
+    if (!ok || value < minimum) {
+        *error = QStringLiteral("%1 needs a whole number of at least %2").arg(name).arg(minimum);
+        return false;
+    }
+    *out = value;
+    return true;
+}
+
+} // namespace
+
+QString BenchOptions::parse(const QStringList &arguments)
+{
+    QString error;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &arg = arguments.at(i);
+        bool ok = true;
+        if (arg == QLatin1String("--runs"))
+            ok = takeInt(arguments, i, 1, &runs, &error);
+        else if (arg == QLatin1String("--entries"))
+            ok = takeInt(arguments, i, 1, &entries, &error);
+        else if (arg == QLatin1String("--pings"))
+            ok = takeInt(arguments, i, 100, &pings, &error);
+        else if (arg == QLatin1String("--warmup"))
+            ok = takeInt(arguments, i, 0, &warmup, &error);
+        else if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
+            help = true;
+        else
+            return QStringLiteral("unknown option: ") + arg;
+        if (!ok)
+            return error;
+    }
+    // CommandIndex is 16 bits wide: longer lists are cut short by the program itself.
+    if (entries > 32767)
+        return QStringLiteral("--entries: at most 32767");
+    return QString();
+}
+
+QString BenchOptions::usage(const QString &program)
+{
+    return QStringLiteral(
+               "usage: %1 [--runs N] [--entries N] [--pings N] [--warmup N]\n"
+               "  --runs N     configurations to time (default 5)\n"
+               "  --entries N  entries of the stored command list (default 500)\n"
+               "  --pings N    raw round trips per run (default 3000)\n"
+               "  --warmup N   untimed raw round trips before those (default 200)\n"
+               "Runs in a temporary working directory on the offscreen platform (unless\n"
+               "QT_QPA_PLATFORM is set) against the simulated modem on a pseudo-terminal.\n")
+        .arg(program);
+}

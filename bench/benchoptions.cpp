@@ -37,6 +37,8 @@ QString BenchOptions::parse(const QStringList &arguments)
             ok = takeInt(arguments, i, 100, &pings, &error);
         else if (arg == QLatin1String("--warmup"))
             ok = takeInt(arguments, i, 0, &warmup, &error);
+        else if (arg == QLatin1String("--pin"))
+            pin = true;
         else if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
             help = true;
         else
@@ -53,11 +55,13 @@ QString BenchOptions::parse(const QStringList &arguments)
 QString BenchOptions::usage(const QString &program)
 {
     return QStringLiteral(
-               "usage: %1 [--runs N] [--entries N] [--pings N] [--warmup N]\n"
+               "usage: %1 [--runs N] [--entries N] [--pings N] [--warmup N] [--pin]\n"
                "  --runs N     configurations to time (default 5)\n"
                "  --entries N  entries of the stored command list (default 500)\n"
                "  --pings N    raw round trips per run (default 3000)\n"
                "  --warmup N   untimed raw round trips before those (default 200)\n"
+               "  --pin        keep the window thread on one core and the modem's on another\n"
+               "               (default: wherever the kernel puts them)\n"
                "Runs in a temporary working directory on the offscreen platform (unless\n"
                "QT_QPA_PLATFORM is set) against the simulated modem on a pseudo-terminal.\n")
         .arg(program);

@@ -20,6 +20,7 @@
 #include "loadprobe.h"
 #include "longcommandlist.h"
 #include "rawroundtrip.h"
+#include "threadpinning.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -29,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -79,6 +81,16 @@ int main(int argc, char *argv[])
         return optionError.isEmpty() ? 0 : 2;
     }
 
+    int windowCore = -1;
+    int modemCore = -1;
+    if (options.pin) {
+        if (!ThreadPinning::twoCores(&windowCore, &modemCore)
+            || !ThreadPinning::pinCurrentThread(windowCore)) {
+            print(QStringLiteral("--pin: this process cannot be kept on two cores of its own"));
+            return 2;
+        }
+    }
+
     // The program reads its list from the working directory: give it one of its own.
     QTemporaryDir workDir;
     if (!workDir.isValid()) {
@@ -98,7 +110,12 @@ int main(int argc, char *argv[])
     CpuTally windowCpus;
     CpuTally clientCpus;
     HayesOptions modemOptions;
-    modemOptions.trace = [&modemCpus](char kind, const std::string &, std::chrono::steady_clock::time_point) {
+    std::atomic<bool> modemPinned{false};
+    modemOptions.trace = [&modemCpus, &modemPinned, modemCore](char kind, const std::string &,
+                                                             std::chrono::steady_clock::time_point) {
+        // Called on the modem's own thread: the first line it hears pins it (before any timing).
+        if (modemCore >= 0 && !modemPinned.exchange(true))
+            ThreadPinning::pinCurrentThread(modemCore);
         if (kind == '>')
             modemCpus.record();
     };
@@ -133,6 +150,10 @@ int main(int argc, char *argv[])
                   .arg(options.runs)
                   .arg(options.pings)
                   .arg(options.warmup));
+        print(options.pin ? QStringLiteral("threads: pinned, window and raw client on cpu%1, modem on cpu%2")
+                                .arg(windowCore)
+                                .arg(modemCore)
+                          : QStringLiteral("threads: not pinned (--pin keeps them apart)"));
         print(QStringLiteral("load average at start: %1").arg(LoadProbe::loadAverage()));
         print(QString());
 

@@ -1,52 +1,210 @@
-// An engine wired to fakes, as the window wires it to the real port, timer and labels.
+// The engine's whole outside world in one fake on a virtual clock: the serial line, the timer
+// `Timm`, the window's frames, labels and modal boxes, and its settings. Everything the engine
+// does is recorded; `log` keeps the order of the port and window calls.
 #pragma once
 
 #include "dialogueengine.h"
-#include "fakeclock.h"
-#include "fakeport.h"
-#include "fakesettings.h"
-#include "faketimer.h"
-#include "fakeview.h"
+#include "dialoguesettings.h"
+#include "dialogueview.h"
+#include "linecodec.h"
+#include "lineport.h"
+#include "pacingtimer.h"
 #include "systemtexts.h"
 
-struct DialogueRig
+#include <QList>
+#include <QStringList>
+
+#include <algorithm>
+#include <functional>
+#include <utility>
+
+class DialogueRig final : public LinePort,
+                          public PacingTimer,
+                          public DialogueView,
+                          public DialogueSettings
 {
-    FakeClock clock;
-    QStringList log;
-    FakePort port{clock, log};
-    FakeTimer timer{clock};
-    FakeView view{log};
-    FakeSettings settings;
-    DialogueEngine engine{port, timer, view, settings};
+public:
+    enum Action { Query, Configure, Factory };
+    using Steps = QList<QPair<qint64, QByteArray>>; // at this time the modem sends these bytes
 
     DialogueRig()
     {
-        timer.onTick = [this] { engine.Timm_Timer(); };
-        port.onComm = [this](int kind) { engine.Comm_OnComm(kind); };
-        port.onLost = [this](const QString &text) { engine.portLost(text); };
         for (const QString &name : SystemTexts::SpeedNameTable)
             engine.SpeedNames.append(name);
     }
 
-    void startQuery()
+    // ---- The operator and the modem
+    void act(int action)
     {
-        engine.startDialogue({QString(), SystemTexts::CmdQueryWake, Dialogue::QueryWake});
+        using namespace SystemTexts;
+        if (action == Query)
+            engine.startDialogue({QString(), CmdQueryWake, Dialogue::QueryWake});
+        else if (action == Configure)
+            engine.startDialogue({InfoInitialising, CmdConfigWake, Dialogue::ConfigWake});
+        else
+            engine.startDialogue({InfoSendingFactory, CmdFactory, Dialogue::FactoryReset});
     }
-    void startConfigure()
+    // The engine put straight into a state, as if a dialogue had got there.
+    void enter(int state)
     {
-        engine.startDialogue(
-            {SystemTexts::InfoInitialising, SystemTexts::CmdConfigWake, Dialogue::ConfigWake});
+        m_open = true;
+        engine.DialogueState = qint16(state);
     }
-    void startFactoryReset()
+    // The modem sends bytes (maybe none): they wait in the port and a notification is raised.
+    void receive(const QByteArray &bytes)
     {
-        engine.startDialogue(
-            {SystemTexts::InfoSendingFactory, SystemTexts::CmdFactory, Dialogue::FactoryReset});
+        if (!m_open)
+            return;
+        pending.append(bytes);
+        engine.Comm_OnComm(2);
     }
-
-    // The modem answers after `ms` of fake time.
     void reply(qint64 ms, const QByteArray &bytes)
     {
-        timer.advance(ms);
-        port.receive(bytes);
+        advanceTo(now + ms);
+        receive(bytes);
     }
+    void run(const Steps &steps)
+    {
+        for (const auto &[at, bytes] : steps) {
+            advanceTo(at);
+            receive(bytes);
+        }
+    }
+    // Unplugged: the port closes itself and says so once.
+    void lose()
+    {
+        if (std::exchange(m_open, false))
+            engine.portLost(lostText);
+    }
+    // Time moves on; the timer ticks once per interval while it is on.
+    void advanceTo(qint64 target)
+    {
+        while (m_timerOn && due <= target) {
+            now = due;
+            due += m_interval;
+            ++ticks;
+            engine.Timm_Timer();
+        }
+        now = std::max(now, target); // a tick handler may itself have moved time on
+    }
+    int state() const { return engine.DialogueState; }
+
+    // The commands written, parity removed and without their carriage return.
+    QStringList sent() const
+    {
+        QStringList out;
+        for (const auto &w : writes)
+            out.append(QString::fromLatin1(LineCodec::StripParity(w.second).chopped(1)));
+        return out;
+    }
+
+    // ---- LinePort
+    QString open() override
+    {
+        log.append("open");
+        if (m_open)
+            return alreadyOpenText;
+        m_open = openFailure.isEmpty();
+        return openFailure;
+    }
+    void close() override
+    {
+        log.append("close");
+        m_open = false;
+    }
+    bool isOpen() const override { return m_open; }
+    bool ctsHolding() const override { return cts; }
+    bool dsrHolding() const override { return dsr; }
+    void setRtsEnable(bool on) override { log.append(on ? "rts on" : "rts off"); }
+    void setDtrEnable(bool on) override { log.append(on ? "dtr on" : "dtr off"); }
+    void discardInput() override
+    {
+        ++discards;
+        pending.clear();
+    }
+    void output(const QByteArray &bytes) override { writes.append({now, bytes}); }
+    QByteArray input() override { return std::exchange(pending, QByteArray()); }
+
+    // ---- PacingTimer
+    void stop() override
+    {
+        m_timerOn = false;
+        ++stops;
+    }
+    void start(int intervalMs) override
+    {
+        m_timerOn = true;
+        m_interval = std::max(1, intervalMs);
+        due = now + m_interval;
+        ++starts;
+    }
+    bool isActive() const override { return m_timerOn; }
+
+    // ---- DialogueView
+    void setLineSettingsEnabled(bool enabled) override
+    {
+        log.append(enabled ? "frames on" : "frames off");
+        framesEnabled = enabled;
+    }
+    void setInfo(const QString &caption) override { setLabel("info", info, caption); }
+    void setAnsw1(const QString &caption) override { setLabel("answ1", answ1, caption); }
+    void setAnsw2(const QString &caption) override { setLabel("answ2", answ2, caption); }
+    void showError(const QString &text) override { show("E:" + text); }
+    void showInformation(const QString &text) override { show("I:" + text); }
+
+    // ---- DialogueSettings
+    int parityMode() const override { return parity; }
+    QStringList BuildCommandList() override
+    {
+        ++builds;
+        return list;
+    }
+
+    qint64 now = 0;
+    QStringList log;
+    // port
+    bool cts = true, dsr = true;
+    QString openFailure;
+    QString alreadyOpenText = QStringLiteral("El puerto 1 (/dev/fake0) ya está abierto.");
+    QString lostText = QStringLiteral("Se ha perdido la comunicación con el puerto 1 (/dev/fake0).");
+    QByteArray pending;
+    QList<QPair<qint64, QByteArray>> writes; // when, and the bytes as they went on the line
+    int discards = 0;
+    // timer
+    qint64 due = 0;
+    int starts = 0, stops = 0, ticks = 0;
+    // window
+    bool framesEnabled = true;
+    QString info = QStringLiteral("(info)"), answ1, answ2;
+    QStringList labels; // "answ1=2", in order
+    QStringList boxes;  // "E:" stop icon, "I:" information icon, then the text
+    int mostOpenBoxes = 0;
+    std::function<void(int index)> whileOpen; // runs while box number `index` is open
+    // settings
+    int parity = 0;
+    QStringList list;
+    int builds = 0;
+
+    DialogueEngine engine{*this, *this, *this, *this};
+
+private:
+    void setLabel(const char *name, QString &label, const QString &caption)
+    {
+        label = caption;
+        labels.append(QLatin1String(name) + QLatin1Char('=') + caption);
+    }
+    void show(const QString &box)
+    {
+        log.append(box.startsWith('E') ? "box stop" : "box info");
+        boxes.append(box);
+        mostOpenBoxes = std::max(mostOpenBoxes, ++m_openBoxes);
+        if (const auto callback = whileOpen) // a copy: the callback may replace itself
+            callback(int(boxes.size()) - 1);
+        --m_openBoxes;
+    }
+
+    bool m_open = false;
+    bool m_timerOn = false;
+    int m_interval = 0;
+    int m_openBoxes = 0;
 };

@@ -6,7 +6,6 @@
 #include "cfglis.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +18,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace EditorHarness {
 
@@ -32,34 +32,33 @@ inline QString IniPath()
     return QDir::current().filePath(BaseName() + QStringLiteral(".INI"));
 }
 
-inline void WriteIni(const QByteArray &bytes)
+inline bool WriteIni(const QByteArray &bytes)
 {
     QFile file(IniPath());
-    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(file.errorString()));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-// A file holding just the stored command string.
-inline void WriteStored(const QString &stored)
-{
-    WriteIni("[" + BaseName().toUtf8() + "]\r\nCmdAT=" + stored.toUtf8() + "\r\n");
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
 inline QByteArray ReadIni()
 {
     QFile file(IniPath());
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-inline void RemoveIni()
+// A file holding just the stored command string.
+inline QByteArray StoredFile(const QString &stored)
 {
-    QFile::remove(IniPath());
+    return "[" + BaseName().toUtf8() + "]\r\nCmdAT=" + stored.toUtf8() + "\r\n";
 }
 
 struct Editor
 {
+    // With `stored`, the file holding it is written before the window reads it.
+    explicit Editor(const std::optional<QString> &stored = std::nullopt)
+        : written(!stored || WriteIni(StoredFile(*stored)))
+    {
+    }
+
+    bool written;
     std::unique_ptr<cfglis> window = std::make_unique<cfglis>();
     QListWidget *Lista = window->findChild<QListWidget *>(QStringLiteral("Lista"));
     QLineEdit *txt = window->findChild<QLineEdit *>(QStringLiteral("txt"));
@@ -74,7 +73,7 @@ struct Editor
     {
         window->show();
         window->activateWindow();
-        return QTest::qWaitForWindowActive(window.get());
+        return written && QTest::qWaitForWindowActive(window.get());
     }
 
     QStringList entries() const
@@ -85,12 +84,11 @@ struct Editor
         return texts;
     }
 
+    // The selected row; -1 for none, -2 for more than one.
     int selected() const
     {
         const QList<QListWidgetItem *> items = Lista->selectedItems();
-        if (items.size() != 1)
-            return items.isEmpty() ? -1 : -2;
-        return Lista->row(items.first());
+        return items.size() == 1 ? Lista->row(items.first()) : items.isEmpty() ? -1 : -2;
     }
 
     void clickEntry(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const
@@ -98,7 +96,6 @@ struct Editor
         const QRect rect = Lista->visualItemRect(Lista->item(row));
         QTest::mouseClick(Lista->viewport(), Qt::LeftButton, modifiers, rect.center());
     }
-
     void click(const char *name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
 
     // Keys go where the operator's keys go: to the control that has the focus.
@@ -107,21 +104,31 @@ struct Editor
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
     }
     static void type(const QString &text) { QTest::keyClicks(QApplication::focusWidget(), text); }
-};
+    static QString focus() { return QApplication::focusWidget()->objectName(); }
 
-// The three rules every operation must leave behind.
-inline void VerifyInvariants(const Editor &editor)
-{
-    if (editor.Lista->count() > 0) {
-        QVERIFY2(editor.selected() >= 0, "entries but not exactly one selected");
-        QVERIFY(editor.txt->isEnabled());
-        QCOMPARE(editor.txt->text(), editor.Lista->item(editor.selected())->text());
-    } else {
-        QCOMPARE(editor.selected(), -1);
-        QVERIFY(!editor.txt->isEnabled());
-        QCOMPARE(editor.txt->text(), QString());
+    // Enter with the focus in the list (Enter on a focused button would press that button).
+    void accept() const
+    {
+        Lista->setFocus();
+        key(Qt::Key_Return);
     }
-}
+
+    // The rule every operation must leave behind: with entries, exactly one is selected and
+    // txt, enabled, shows it; without, nothing is selected and txt is disabled and empty.
+    // Returns what is broken, or "".
+    QString brokenRule() const
+    {
+        if (Lista->count() == 0)
+            return selected() == -1 && !txt->isEnabled() && txt->text().isEmpty()
+                       ? QString()
+                       : QStringLiteral("empty list, yet a selection or txt in use");
+        if (selected() < 0)
+            return QStringLiteral("entries but not exactly one selected");
+        if (!txt->isEnabled() || txt->text() != Lista->item(selected())->text())
+            return QStringLiteral("txt does not show the selected entry: ") + txt->text();
+        return QString();
+    }
+};
 
 struct AnsweredBox
 {
@@ -140,9 +147,7 @@ inline AnsweredBox AnswerMessageBox(const std::function<void()> &action)
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box)
             return;
-        answer.shown = true;
-        answer.icon = box->icon();
-        answer.text = box->text();
+        answer = {true, box->icon(), box->text()};
         poll.stop();
         box->button(QMessageBox::Ok)->click();
     });
@@ -153,11 +158,3 @@ inline AnsweredBox AnswerMessageBox(const std::function<void()> &action)
 }
 
 } // namespace EditorHarness
-
-// Stops the calling test function when a helper above has failed.
-#define EDITOR_CHECK(call)                                                                      \
-    do {                                                                                        \
-        call;                                                                                   \
-        if (QTest::currentTestFailed())                                                         \
-            return;                                                                             \
-    } while (false)

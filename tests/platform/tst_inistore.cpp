@@ -228,18 +228,6 @@ private slots:
         QCOMPARE(readBytes(m_path), before);
         QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")});
     }
-
-    void settingsFilePathFollowsTheWorkingDirectory()
-    {
-        const QString start = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(m_temp->path()));
-        const QString here = SettingsFilePath();
-        QVERIFY(QDir::setCurrent(QDir::rootPath()));
-        const QString atRoot = SettingsFilePath();
-        QVERIFY(QDir::setCurrent(start));
-        QCOMPARE(here, QDir(m_temp->path()).canonicalPath() + QStringLiteral("/tst_inistore.INI"));
-        QCOMPARE(atRoot, QStringLiteral("//tst_inistore.INI"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TstIniStore)

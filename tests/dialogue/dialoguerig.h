@@ -146,9 +146,9 @@ public:
         log.append(enabled ? "frames on" : "frames off");
         framesEnabled = enabled;
     }
-    void setInfo(const QString &caption) override { setLabel("info", info, caption); }
-    void setAnsw1(const QString &caption) override { setLabel("answ1", answ1, caption); }
-    void setAnsw2(const QString &caption) override { setLabel("answ2", answ2, caption); }
+    void setInfo(const QString &caption) override { labels.append("info=" + (info = caption)); }
+    void setAnsw1(const QString &caption) override { labels.append("answ1=" + caption); }
+    void setAnsw2(const QString &caption) override { labels.append("answ2=" + caption); }
     void showError(const QString &text) override { show("E:" + text); }
     void showInformation(const QString &text) override { show("I:" + text); }
 
@@ -175,8 +175,8 @@ public:
     int starts = 0, stops = 0, ticks = 0;
     // window
     bool framesEnabled = true;
-    QString info = QStringLiteral("(info)"), answ1, answ2;
-    QStringList labels; // "answ1=2", in order
+    QString info = QStringLiteral("(info)");
+    QStringList labels; // label changes in order: "info=...", "answ1=2", "answ2=9600"
     QStringList boxes;  // "E:" stop icon, "I:" information icon, then the text
     int mostOpenBoxes = 0;
     std::function<void(int index)> whileOpen; // runs while box number `index` is open
@@ -188,11 +188,6 @@ public:
     DialogueEngine engine{*this, *this, *this, *this};
 
 private:
-    void setLabel(const char *name, QString &label, const QString &caption)
-    {
-        label = caption;
-        labels.append(QLatin1String(name) + QLatin1Char('=') + caption);
-    }
     void show(const QString &box)
     {
         log.append(box.startsWith('E') ? "box stop" : "box info");

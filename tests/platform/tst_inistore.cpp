@@ -144,10 +144,10 @@ private slots:
             << B("[TAVOLI]\r\n  cmdat =  old  \r\n") << B("[TAVOLI]\r\n  cmdat =  NEW;V#,0\r\n");
         QTest::newRow("only the first of two keys")
             << B("[TAVOLI]\nCmdAT=one\nCmdAT=two\n") << B("[TAVOLI]\nCmdAT=NEW;V#,0\nCmdAT=two\n");
-        QTest::newRow("key appended after the last key line")
-            << B("[TAVOLI]\r\nA=1\r\n; c\r\nB=2\r\n\r\n; about Other\r\n[Other]\r\nC=3\r\n")
-            << B("[TAVOLI]\r\nA=1\r\n; c\r\nB=2\r\nCmdAT=NEW;V#,0\r\n\r\n; about Other\r\n"
-                          "[Other]\r\nC=3\r\n");
+        QTest::newRow("key appended after the last key line, not after comments")
+            << B("[TAVOLI]\r\nA=1\r\n; c\r\nB=2\r\n# d=4\r\n\r\n; about Other\r\n[Other]\r\nC=3\r\n")
+            << B("[TAVOLI]\r\nA=1\r\n; c\r\nB=2\r\nCmdAT=NEW;V#,0\r\n# d=4\r\n\r\n; about Other\r\n"
+                 "[Other]\r\nC=3\r\n");
         QTest::newRow("key appended in a section without keys")
             << B("[TAVOLI]\r\n[Other]\r\nC=3\r\n")
             << B("[TAVOLI]\r\nCmdAT=NEW;V#,0\r\n[Other]\r\nC=3\r\n");

@@ -130,7 +130,7 @@ private slots:
         QTest::addColumn<L>("log");
         const L opened = {"open", "frames off", "rts on", "dtr on"};
         const QString missing =
-            "El puerto 3 (/dev/ttyS2) no existe: no hay ningún dispositivo con ese nombre.";
+            "El puerto 3 (/dev/ttyUSB2) no existe: no hay ningún dispositivo con ese nombre.";
         QTest::addRow("no CTS, no DSR") << false << false << QString()
             << "No hay señal CTS/DRS en la línea: Modem desconectado o apagado"
             << L{"open", "close", "box stop"};

@@ -68,6 +68,7 @@ private slots:
     void deviceFor()
     {
         // Port, its own variable (null: unset), expected device; another port's variable must not leak.
+        // Only names are compared here: the machine's own serial devices are never opened.
         const QList<std::tuple<int, const char *, QString>> rows = {
             {1, nullptr, "/dev/ttyS0"}, {4, nullptr, "/dev/ttyS3"},
             {2, "/dev/ttyUSB0", "/dev/ttyUSB0"}, {3, "", "/dev/ttyS2"}};

@@ -1,17 +1,36 @@
 #include "replyline.h"
 
+#include "systemtexts.h"
+
 #include <limits>
 
 namespace ReplyLine {
 
+namespace {
+
+// Replies arrive as bytes with bit 7 cleared: plain ASCII, so Latin-1 is exact.
+const QByteArray &numericOk()
+{
+    static const QByteArray text = SystemTexts::ReplyOk.toLatin1();
+    return text;
+}
+
+const QByteArray &verboseOk()
+{
+    static const QByteArray text = SystemTexts::ReplyOkVerbose.toLatin1();
+    return text;
+}
+
+} // namespace
+
 bool isExactlyZero(const QByteArray &line)
 {
-    return line.size() == 1 && line.at(0) == '0';
+    return line == numericOk();
 }
 
 bool endsInZero(const QByteArray &line)
 {
-    return !line.isEmpty() && line.back() == '0';
+    return !line.isEmpty() && line.back() == numericOk().back();
 }
 
 qint16 leadingNumber(const QByteArray &line)
@@ -44,7 +63,7 @@ qint16 leadingNumber(const QByteArray &line)
 
 qsizetype findVerboseOk(const QByteArray &text, qsizetype from)
 {
-    return text.indexOf(QByteArrayView("OK\r"), from);
+    return text.indexOf(verboseOk(), from);
 }
 
 } // namespace ReplyLine

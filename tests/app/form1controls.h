@@ -1,6 +1,6 @@
-// Finds the main window's controls the way the operator names them: "Configuro", or
-// "OpCan#2" for entry 2 of an option array (every entry of an array shares the array's
-// objectName and carries its index in the "index" property).
+// Finds the main window's controls the way the operator names them: "Configuro", or "OpCan#2"
+// for entry 2 of an option array (its entries share the array's objectName and carry their index
+// in the "index" property).
 #pragma once
 
 #include "form1.h"
@@ -17,11 +17,9 @@ inline QWidget *control(const QWidget &form, const QString &key)
     const qsizetype hash = key.indexOf(u'#');
     if (hash < 0)
         return form.findChild<QWidget *>(key);
-    const QString name = key.left(hash);
-    const int index = key.mid(hash + 1).toInt();
     QWidget *found = nullptr;
-    for (QWidget *widget : form.findChildren<QWidget *>(name)) {
-        if (widget->property(Form1::IndexProperty).toInt() == index) {
+    for (QWidget *widget : form.findChildren<QWidget *>(key.left(hash))) {
+        if (widget->property(Form1::IndexProperty).toInt() == key.mid(hash + 1).toInt()) {
             if (found)
                 return nullptr; // two entries with one index: a broken array
             found = widget;
@@ -58,14 +56,11 @@ inline QString caption(const QWidget *widget)
     return QString();
 }
 
-inline bool lineSettingFramesEnabled(const QWidget &form)
+// How many of the three line-setting frames are usable: 3 while idle, 0 while a dialogue runs.
+inline int enabledFrames(const QWidget &form)
 {
-    return control(form, "CanMrc")->isEnabled() && control(form, "BauMrc")->isEnabled()
-        && control(form, "ParMrc")->isEnabled();
-}
-
-inline bool lineSettingFramesDisabled(const QWidget &form)
-{
-    return !control(form, "CanMrc")->isEnabled() && !control(form, "BauMrc")->isEnabled()
-        && !control(form, "ParMrc")->isEnabled();
+    int enabled = 0;
+    for (const char *frame : {"CanMrc", "BauMrc", "ParMrc"})
+        enabled += control(form, QLatin1String(frame))->isEnabled() ? 1 : 0;
+    return enabled;
 }

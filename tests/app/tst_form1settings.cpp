@@ -1,0 +1,251 @@
+// Start-up, the line-setting options and the expansion of the stored command list: what the
+// window hands the serial port and the configuration.
+#include "commandlistbuilder.h"
+#include "form1.h"
+#include "form1controls.h"
+#include "systemtexts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QString iniName()
+{
+    return ExecutableBaseName() + SystemTexts::IniSuffix;
+}
+
+void writeStoredList(const QString &dir, const QString &list)
+{
+    QFile file(dir + u'/' + iniName());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write((u'[' + ExecutableBaseName() + "]\r\nCmdAT=" + list + "\r\n").toUtf8());
+}
+
+const QString Stale = QStringLiteral("4800,N,8,2"); // what no row's options would make
+const QStringList BuiltIn{"V0", "S0=1", "B0", "L2", "M1", "E0", "Y1", "N1", "&D0", "&S0"};
+
+} // namespace
+
+class TestForm1Settings : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void startUp();
+    void options_data();
+    void options();
+    void ringCount_data();
+    void ringCount();
+    void expand_data();
+    void expand();
+    void listThroughTheWindow_data();
+    void listThroughTheWindow();
+    void followsTheWorkingDirectory();
+
+private:
+    QString m_startDir = QDir::currentPath();
+};
+
+void TestForm1Settings::init()
+{
+    QDir::current().remove(iniName());
+}
+
+void TestForm1Settings::cleanup()
+{
+    QDir::setCurrent(m_startDir);
+    QDir::current().remove(iniName());
+}
+
+void TestForm1Settings::startUp()
+{
+    {
+        Form1 form;
+        form.show();
+        QCoreApplication::processEvents();
+        QCOMPARE(form.comm().commPort(), qint16(1));
+        QCOMPARE(form.comm().settings(), QStringLiteral("9600,N,8,1"));
+        QCOMPARE(form.parityMode(), 1);
+        QVERIFY(!form.comm().isOpen() && !form.timm().isActive());
+        QCOMPARE(form.engine().DialogueState, qint16(0));
+        QCOMPARE(enabledFrames(form), 3);
+        QCOMPARE(form.engine().SpeedNames, QStringList({"AUTO", "300", "300", "300", "", "1200",
+                                                        "2400", "-V23-", "4800", "9600"}));
+        QCOMPARE(form.S37Codes, QStringList({"9", "8", "6", "5"}));
+        QCOMPARE(form.ModulationCodes, QStringList({"32", "32", "22B", "22"}));
+        // The store points at the working directory's file, with the built-in list to fall back on.
+        QCOMPARE(form.iniSet().fileName(), SettingsFilePath());
+        QVERIFY(form.iniSet().fileName().startsWith(QDir::currentPath()));
+        QCOMPARE(form.iniSet().section(), ExecutableBaseName());
+        QCOMPARE(form.iniSet().key(), QStringLiteral("CmdAT"));
+        QCOMPARE(form.iniSet().fallback(), QStringLiteral("V0;S0=#;B0;L2;M1;E0;Y1;N1;&D0;&S0"));
+        QCOMPARE(form.BuildCommandList(), BuiltIn);
+    }
+    // Neither start-up nor reading the list creates the file.
+    QCOMPARE(QDir::current().entryList({"*.INI", "*.ini"}, QDir::Files), QStringList());
+}
+
+void TestForm1Settings::options_data()
+{
+    QTest::addColumn<QStringList>("select"); // the port gets a stale text before the last one
+    QTest::addColumn<bool>("byProgram");     // setChecked rather than a click
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<int>("parity");   // ParityMode
+    QTest::addColumn<int>("dataBits"); // the OpDb entry selected
+    using L = QStringList;
+    QTest::newRow("1200, 2 stop bits") << L{"OpBau#3", "OpSb#1"} << false << "1200,N,8,2" << 1 << 1
+                                       << 0;
+    QTest::newRow("4800, back to 1 stop bit")
+        << L{"OpSb#1", "OpBau#1", "OpSb#0"} << false << "4800,N,8,1" << 1 << 1 << 0;
+    QTest::newRow("2400 on port 4") << L{"OpCan#3", "OpBau#2"} << false << "2400,N,8,1" << 4 << 1
+                                    << 0;
+    QTest::newRow("port 3 leaves the text alone") << L{"OpCan#2"} << false << Stale << 3 << 1 << 0;
+    // Parity never reaches the port's framing: it is computed in software.
+    QTest::newRow("odd to none") << L{"OpSb#1", "OpNon"} << false << "9600,N,8,2" << 1 << 0 << 1;
+    QTest::newRow("none to odd") << L{"OpNon", "OpOdd"} << false << "9600,N,8,1" << 1 << 1 << 0;
+    QTest::newRow("none to even") << L{"OpNon", "OpEvn"} << false << "9600,N,8,1" << 1 << 2 << 0;
+    QTest::newRow("even to none") << L{"OpEvn", "OpNon"} << false << "9600,N,8,1" << 1 << 0 << 1;
+    QTest::newRow("odd to even") << L{"OpEvn"} << false << "9600,N,8,1" << 1 << 2 << 0;
+    QTest::newRow("program: 4800") << L{"OpBau#1"} << true << "4800,N,8,1" << 1 << 1 << 0;
+    QTest::newRow("program: port 2") << L{"OpCan#1"} << true << Stale << 2 << 1 << 0;
+    QTest::newRow("program: none") << L{"OpNon"} << true << "9600,N,8,1" << 1 << 0 << 1;
+    QTest::newRow("program: the selected one again")
+        << L{"OpBau#1", "OpBau#1"} << true << Stale << 1 << 1 << 0;
+}
+
+void TestForm1Settings::options()
+{
+    QFETCH(QStringList, select);
+    QFETCH(bool, byProgram);
+    QFETCH(QString, settings);
+    QFETCH(int, port);
+    QFETCH(int, parity);
+    QFETCH(int, dataBits);
+    Form1 form;
+    form.show();
+    for (qsizetype i = 0; i < select.size(); ++i) {
+        if (i == select.size() - 1)
+            form.comm().setSettings(Stale); // so that only a fresh text shows
+        auto *option = control<QRadioButton>(form, select.at(i));
+        QVERIFY2(option, qPrintable(select.at(i)));
+        if (byProgram)
+            option->setChecked(true);
+        else
+            QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
+    }
+    QCOMPARE(form.comm().settings(), settings);
+    QCOMPARE(form.comm().commPort(), qint16(port));
+    QCOMPARE(form.parityMode(), parity);
+    QVERIFY(control<QRadioButton>(form, "OpDb#" + QString::number(dataBits))->isChecked());
+}
+
+void TestForm1Settings::ringCount_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("ring");
+    QTest::newRow("empty") << "" << "0";
+    QTest::newRow("twelve") << "12" << "12";
+    QTest::newRow("minus one") << "-1" << "-1";
+    QTest::newRow("plus") << "+7" << "7";
+    // Halves go to the even neighbour.
+    QTest::newRow("point five") << ".5" << "0";
+    QTest::newRow("one point five") << "1.5" << "2";
+    QTest::newRow("two point five") << "2.5" << "2";
+    QTest::newRow("minus two point five") << "-2.5" << "-2";
+    QTest::newRow("point then digit") << "9.6" << "10";
+    QTest::newRow("digit then letter") << "1x" << "1";
+    QTest::newRow("letter") << "x" << "0";
+    QTest::newRow("sign only") << "-" << "0";
+    QTest::newRow("point only") << "." << "0";
+    QTest::newRow("leading blanks and tab") << " \t4" << "4";
+    QTest::newRow("inner blank ends it") << "1 2" << "1";
+    QTest::newRow("second point ends it") << "1.2.9" << "1";
+    QTest::newRow("leading zero") << "07" << "7";
+    QTest::newRow("exponent is no number") << "1e3" << "1";
+    QTest::newRow("too large") << "99999999" << "32767";
+    QTest::newRow("too small") << "-99999999" << "-32768";
+}
+
+void TestForm1Settings::ringCount()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, ring);
+    QCOMPARE(CommandListBuilder::RingText(typed), ring);
+}
+
+void TestForm1Settings::expand_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("ring");
+    QTest::addColumn<QStringList>("expected");
+    using L = QStringList;
+    QTest::newRow("codes") << "S37=#;+MS=V#" << "1" << L{"S37=6", "+MS=V22B"};
+    QTest::newRow("every occurrence") << "S0=#S0=#;X S0=#" << "-1" << L{"S0=-1S0=-1", "X S0=-1"};
+    QTest::newRow("empty") << "" << "1" << L();
+    QTest::newRow("trailing separator") << "A;B;" << "1" << L{"A", "B"};
+    QTest::newRow("doubled separator") << "A;;B" << "1" << L{"A", "", "B"};
+    QTest::newRow("leading separator") << ";A" << "1" << L{"", "A"};
+    QTest::newRow("only a separator") << ";" << "1" << L{""};
+    QTest::newRow("blanks kept") << " V0 ; &D0" << "1" << L{" V0 ", " &D0"};
+    QTest::newRow("comma is no separator") << "+MS=V#,0,1" << "1" << L{"+MS=V22B,0,1"};
+    QTest::newRow("no placeholder") << "s0=#;S0=5" << "8" << L{"s0=#", "S0=5"};
+    QTest::newRow("ring text with a hash") << "S0=#" << "#" << L{"S0=#"};
+}
+
+void TestForm1Settings::expand()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, ring);
+    QFETCH(QStringList, expected);
+    QCOMPARE(CommandListBuilder::Expand(stored, ring, QStringLiteral("6"), QStringLiteral("22B")),
+             expected);
+}
+
+void TestForm1Settings::listThroughTheWindow_data()
+{
+    QTest::addColumn<QString>("stored"); // null: no file
+    QTest::addColumn<QString>("llam");
+    QTest::addColumn<int>("speed");
+    QTest::addColumn<QStringList>("expected");
+    const QString codes = QStringLiteral("S0=#;S37=#;+MS=V#");
+    QTest::newRow("no file") << QString() << "1" << 0 << BuiltIn;
+    QTest::newRow("empty box, 1200") << codes << "" << 3 << QStringList{"S0=0", "S37=5", "+MS=V22"};
+    QTest::newRow("point five, 4800") << codes << ".5" << 1
+                                      << QStringList{"S0=0", "S37=8", "+MS=V32"};
+    QTest::newRow("stored empty") << "" << "1" << 0 << QStringList();
+}
+
+void TestForm1Settings::listThroughTheWindow()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, llam);
+    QFETCH(int, speed);
+    QFETCH(QStringList, expected);
+    Form1 form;
+    if (!stored.isNull())
+        writeStoredList(QDir::currentPath(), stored);
+    control<QLineEdit>(form, "llam")->setText(llam);
+    control<QRadioButton>(form, "OpBau#" + QString::number(speed))->setChecked(true);
+    QCOMPARE(form.BuildCommandList(), expected);
+}
+
+void TestForm1Settings::followsTheWorkingDirectory()
+{
+    Form1 form; // started here, in the test's own directory
+    QTemporaryDir elsewhere;
+    QVERIFY(elsewhere.isValid());
+    writeStoredList(elsewhere.path(), QStringLiteral("M0;S0=#"));
+    QVERIFY(QDir::setCurrent(elsewhere.path()));
+    QCOMPARE(form.BuildCommandList(), QStringList({"M0", "S0=1"}));
+    QCOMPARE(form.iniSet().fileName(), SettingsFilePath());
+    QVERIFY(QDir::setCurrent(m_startDir));
+    QCOMPARE(form.BuildCommandList(), BuiltIn); // nothing stored here
+}
+
+QTEST_MAIN(TestForm1Settings)
+#include "tst_form1settings.moc"

@@ -239,6 +239,22 @@ void DialogueEngine::runLineLoop()
     ReplyBuffer.Text.remove(0, offset);
 }
 
+void DialogueEngine::takeNumberLine(const QByteArray &line)
+{
+    ReplyBuffer.Number = ReplyLine::leadingNumber(line);
+    ReplyBuffer.HasNumber = 1;
+    // The result line must follow within a second, or the modem has stopped answering.
+    startTimer();
+}
+
+void DialogueEngine::failQuery()
+{
+    // Also for an empty result line: it has no result code to look at.
+    ReportCommandError();
+    ClosePort();
+    ReplyBuffer.HasNumber = 0;
+}
+
 void DialogueEngine::trimReplyText()
 {
     // A modem that sends without line ends (or lines the state keeps) must not grow memory
@@ -267,29 +283,21 @@ qsizetype DialogueEngine::handleLine(const QByteArray &line, qsizetype offset, q
     case QueryRingCount:
         stopTimer();
         if (ReplyBuffer.HasNumber == 0) {
-            ReplyBuffer.Number = ReplyLine::leadingNumber(line);
-            ReplyBuffer.HasNumber = 1;
-            // The result line must follow within a second, or the modem has stopped answering.
-            startTimer();
+            takeNumberLine(line);
         } else if (ReplyLine::endsInZero(line)) {
             m_view.setAnsw1(TextUtils::NumberText(ReplyBuffer.Number));
             SendCommand(SystemTexts::CmdQuerySpeed);
             setState(QueryLineSpeed);
             ReplyBuffer.HasNumber = 0;
         } else {
-            // Includes an empty line: it has no result code to look at.
-            ReportCommandError();
-            ClosePort();
-            ReplyBuffer.HasNumber = 0;
+            failQuery();
         }
         return p;
 
     case QueryLineSpeed:
         stopTimer();
         if (ReplyBuffer.HasNumber == 0) {
-            ReplyBuffer.Number = ReplyLine::leadingNumber(line);
-            ReplyBuffer.HasNumber = 1;
-            startTimer();
+            takeNumberLine(line);
         } else if (ReplyLine::endsInZero(line)) {
             // Below 0 or past the table the modem reports a code this program has no name for.
             const qint16 number = ReplyBuffer.Number;
@@ -299,9 +307,7 @@ qsizetype DialogueEngine::handleLine(const QByteArray &line, qsizetype offset, q
             ClosePort();
             ReplyBuffer.HasNumber = 0;
         } else {
-            ReportCommandError();
-            ClosePort();
-            ReplyBuffer.HasNumber = 0;
+            failQuery();
         }
         return p;
 

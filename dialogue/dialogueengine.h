@@ -94,6 +94,9 @@ private:
     // how many bytes of Text from `offset` on to consume (0 stops the line loop).
     qsizetype handleLine(const QByteArray &line, qsizetype offset, qsizetype p);
     qsizetype handleVerboseOk(qsizetype offset);
+    // The two query states: the register's number line, and a result line that is no success.
+    void takeNumberLine(const QByteArray &line);
+    void failQuery();
     void trimReplyText();
     void setState(qint16 state);
     void stopTimer();

@@ -363,6 +363,14 @@ struct HayesModem::Impl
             target = static_cast<int>(v);
             return true;
         };
+        // E, V and Q: 0 or 1 switches a mode of the active profile.
+        auto onOff = [&](bool &mode) {
+            int v = 0;
+            if (!flag(v, 1))
+                return false;
+            mode = v == 1;
+            return true;
+        };
         auto setting = [&](const std::string &name, long max) {
             int v = 0;
             if (!flag(v, max))
@@ -375,27 +383,9 @@ struct HayesModem::Impl
         while (ok && i < s.size()) {
             const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(s[i++])));
             switch (c) {
-            case 'E': {
-                int v = 0;
-                ok = flag(v, 1);
-                if (ok)
-                    active.echo = v == 1;
-                break;
-            }
-            case 'V': {
-                int v = 0;
-                ok = flag(v, 1);
-                if (ok)
-                    active.verbose = v == 1;
-                break;
-            }
-            case 'Q': {
-                int v = 0;
-                ok = flag(v, 1);
-                if (ok)
-                    active.quiet = v == 1;
-                break;
-            }
+            case 'E': ok = onOff(active.echo); break;
+            case 'V': ok = onOff(active.verbose); break;
+            case 'Q': ok = onOff(active.quiet); break;
             case 'B': ok = setting("B", 1); break;
             case 'L': ok = setting("L", 3); break;
             case 'M': ok = setting("M", 3); break;

@@ -21,9 +21,21 @@ const QByteArray CrLf = QByteArrayLiteral("\r\n");
 const QByteArray Cr = QByteArrayLiteral("\r");
 const qsizetype VerboseOkLength = SystemTexts::ReplyOkVerbose.size();
 
-QString quotedForInfo(const QString &command)
+QString quotedForInfo(QString command)
 {
+    // The caption is a label's: a "&" of the command must be doubled to show at all.
+    command.replace(QLatin1Char('&'), QLatin1String("&&"));
     return SystemTexts::InfoSendingPrefix + QLatin1Char('"') + command + QLatin1Char('"');
+}
+
+// A line feed at the front of a line is the tail of the previous line end, split from its
+// carriage return by the way the bytes arrived; it carries nothing.
+QByteArray withoutLeadingLineFeeds(const QByteArray &line)
+{
+    qsizetype i = 0;
+    while (i < line.size() && line.at(i) == '\n')
+        ++i;
+    return i == 0 ? line : line.mid(i);
 }
 
 } // namespace
@@ -82,7 +94,13 @@ void DialogueEngine::portLost(const QString &description)
 
 void DialogueEngine::dispatch(PendingEvent event)
 {
-    m_pending.push_back(std::move(event));
+    // One receive step reads everything waiting, so a second notification queued right behind
+    // another adds nothing; dropping it keeps the queue short while a box is open on a flood.
+    const bool repeatsReceive = event.kind == EventKind::Received && !m_pending.empty()
+                                && m_pending.back().kind == EventKind::Received
+                                && m_pending.back().commEvent == event.commEvent;
+    if (!repeatsReceive)
+        m_pending.push_back(std::move(event));
     if (m_busy)
         return;
 
@@ -160,7 +178,8 @@ void DialogueEngine::ClosePort()
 {
     // Leaves the timer, the labels and the reply buffer alone: the steps that end a dialogue
     // have dealt with those before.
-    m_port.close();
+    if (m_port.isOpen())
+        m_port.close();
     m_view.setLineSettingsEnabled(true);
     setState(Dialogue::Idle);
 }
@@ -183,8 +202,13 @@ void DialogueEngine::SendCommand(const QString &command)
 
 void DialogueEngine::ReportCommandError()
 {
-    showError(SystemTexts::CommandErrorLead + LastCommand + QLatin1Char('\n')
-              + SystemTexts::CommandErrorTail);
+    showError(commandErrorText());
+}
+
+QString DialogueEngine::commandErrorText() const
+{
+    return SystemTexts::CommandErrorLead + LastCommand + QLatin1Char('\n')
+           + SystemTexts::CommandErrorTail;
 }
 
 // ---- Receive handler -------------------------------------------------------------------------
@@ -201,6 +225,8 @@ void DialogueEngine::handleReceived(int commEvent)
     // and looking again would only restart their time-out.
     if (received.isEmpty())
         return;
+    if (DialogueState == Dialogue::Idle)
+        return; // no dialogue awaits anything
 
     // A flood is taken in slices no longer than the kept text, each cut into lines and trimmed
     // before the next, so that memory stays bounded and each slice costs time in proportion to
@@ -217,6 +243,8 @@ void DialogueEngine::handleReceived(int commEvent)
         from += n;
         ReplyBuffer.Text.replace(CrLf, Cr);
         runLineLoop();
+        if (DialogueState == Dialogue::Idle)
+            return; // the rest is not a reply to anything: the port has been closed
         trimReplyText();
     }
 }
@@ -231,7 +259,16 @@ void DialogueEngine::runLineLoop()
         if (cr < 0)
             break;
         const qsizetype p = cr - offset + 1;
-        const qsizetype consumed = handleLine(ReplyBuffer.Text.mid(offset, p - 1), offset, p);
+        const QByteArray line = withoutLeadingLineFeeds(ReplyBuffer.Text.mid(offset, p - 1));
+        if (line.isEmpty()) {
+            // Modems that frame their results in CR LF send a blank line first; it carries no
+            // result, so it neither answers the command nor restarts the time-out.
+            offset += p;
+            continue;
+        }
+        const qsizetype consumed = handleLine(line, offset, p);
+        if (DialogueState == Dialogue::Idle)
+            return; // finish() has emptied the text
         if (consumed <= 0)
             break;
         offset += consumed;
@@ -247,12 +284,9 @@ void DialogueEngine::takeNumberLine(const QByteArray &line)
     startTimer();
 }
 
-void DialogueEngine::failQuery()
+void DialogueEngine::failCommand()
 {
-    // Also for an empty result line: it has no result code to look at.
-    ReportCommandError();
-    ClosePort();
-    ReplyBuffer.HasNumber = 0;
+    finish(Box::Error, commandErrorText());
 }
 
 void DialogueEngine::trimReplyText()
@@ -275,8 +309,7 @@ qsizetype DialogueEngine::handleLine(const QByteArray &line, qsizetype offset, q
             SendCommand(SystemTexts::CmdQueryRings);
             setState(QueryRingCount);
         } else {
-            ReportCommandError();
-            ClosePort();
+            failCommand();
         }
         return p;
 
@@ -290,7 +323,7 @@ qsizetype DialogueEngine::handleLine(const QByteArray &line, qsizetype offset, q
             setState(QueryLineSpeed);
             ReplyBuffer.HasNumber = 0;
         } else {
-            failQuery();
+            failCommand();
         }
         return p;
 
@@ -304,10 +337,9 @@ qsizetype DialogueEngine::handleLine(const QByteArray &line, qsizetype offset, q
             m_view.setAnsw2(number >= 0 && number < SpeedNames.size()
                                 ? SpeedNames.at(number)
                                 : SystemTexts::SpeedOutOfRange);
-            ClosePort();
-            ReplyBuffer.HasNumber = 0;
+            finish();
         } else {
-            failQuery();
+            failCommand();
         }
         return p;
 
@@ -318,15 +350,13 @@ qsizetype DialogueEngine::handleLine(const QByteArray &line, qsizetype offset, q
             CommandIndex = 0;
             if (CommandList.isEmpty()) {
                 // Nothing to send: say so rather than fail on a missing entry 0.
-                showError(SystemTexts::EmptyCommandList);
-                ClosePort();
+                finish(Box::Error, SystemTexts::EmptyCommandList);
                 return p;
             }
             sendListEntry();
             setState(ConfigSendList);
         } else {
-            ReportCommandError();
-            ClosePort();
+            failCommand();
         }
         return p;
 
@@ -344,8 +374,7 @@ qsizetype DialogueEngine::handleLine(const QByteArray &line, qsizetype offset, q
                 setState(ConfigQuiet);
             }
         } else {
-            ReportCommandError();
-            ClosePort();
+            failCommand();
         }
         return p;
 
@@ -354,8 +383,18 @@ qsizetype DialogueEngine::handleLine(const QByteArray &line, qsizetype offset, q
         stopTimer();
         return handleVerboseOk(offset);
 
+    case ConfigQuiet:
+    case ConfigStore:
+        // The modem should be quiet now and the paced step goes on by itself, so other lines
+        // are left alone; but a refused ATQ1 or AT&W0 means the profile is not what was asked.
+        if (ReplyLine::isRefusal(line)) {
+            stopTimer();
+            failCommand();
+        }
+        return p;
+
     default:
-        // States 0, 1, 5, 8, 9, 11 and any unknown value: the line is not looked at.
+        // States 1, 5 and 11: the line is not looked at.
         return p;
     }
 }
@@ -374,9 +413,7 @@ qsizetype DialogueEngine::handleVerboseOk(qsizetype offset)
         setState(Dialogue::FactoryResetDone);
         startTimer();
     } else {
-        m_view.setInfo(QString());
-        showInformation(SystemTexts::UnconfiguredOk);
-        ClosePort();
+        finish(Box::Information, SystemTexts::UnconfiguredOk, ClearInfo);
     }
     return consumed;
 }
@@ -403,8 +440,7 @@ void DialogueEngine::handleTick()
     case QueryLineSpeed:
         m_port.discardInput();
         m_view.setAnsw2(SystemTexts::SpeedNoReply);
-        ClosePort();
-        ReplyBuffer.HasNumber = 0;
+        finish();
         break;
     case ConfigWake:
         m_port.discardInput();
@@ -417,9 +453,7 @@ void DialogueEngine::handleTick()
         setState(ConfigStore);
         break;
     case ConfigStore:
-        m_view.setInfo(QString());
-        showInformation(SystemTexts::ConfiguredOk);
-        ClosePort();
+        finish(Box::Information, SystemTexts::ConfiguredOk, ClearInfo);
         break;
     case FactoryResetDone:
         m_port.discardInput();
@@ -428,11 +462,7 @@ void DialogueEngine::handleTick()
         setState(FactoryStore);
         break;
     default:
-        m_view.setInfo(QString());
-        showError(SystemTexts::NoReplyMessage);
-        ClosePort();
-        // A silent modem in state 3 may leave a number read; the next query starts afresh.
-        ReplyBuffer.HasNumber = 0;
+        finish(Box::Error, SystemTexts::NoReplyMessage, ClearInfo);
         break;
     }
 }
@@ -441,14 +471,31 @@ void DialogueEngine::handleTick()
 
 void DialogueEngine::handleLost(const QString &description)
 {
-    stopTimer();
-    if (DialogueState != Dialogue::Idle) {
-        // Like a silent modem: the progress text no longer holds, the operator is told once.
-        m_view.setInfo(QString());
-        showError(description.isEmpty() ? SystemTexts::PortLostUnnamed : description);
+    if (DialogueState == Dialogue::Idle) {
+        finish();
+        return;
     }
+    // Like a silent modem: the progress text no longer holds, the operator is told once.
+    finish(Box::Error, description.isEmpty() ? SystemTexts::PortLostUnnamed : description,
+           ClearInfo);
+}
+
+// ---- The one way a dialogue ends -------------------------------------------------------------
+
+void DialogueEngine::finish(Box box, const QString &text, bool clearInfo)
+{
+    stopTimer();
+    if (clearInfo)
+        m_view.setInfo(QString());
+    // Closed before the box, not after: a modem that keeps sending while the operator reads
+    // the box must not fill memory, and what it sends then answers nothing anyway.
+    m_port.close();
+    ReplyBuffer = ReplyBufferRecord{};
+    if (box == Box::Error)
+        showError(text);
+    else if (box == Box::Information)
+        showInformation(text);
     ClosePort();
-    ReplyBuffer.HasNumber = 0;
 }
 
 // ---- Small helpers ---------------------------------------------------------------------------

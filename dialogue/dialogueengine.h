@@ -94,9 +94,16 @@ private:
     // how many bytes of Text from `offset` on to consume (0 stops the line loop).
     qsizetype handleLine(const QByteArray &line, qsizetype offset, qsizetype p);
     qsizetype handleVerboseOk(qsizetype offset);
-    // The two query states: the register's number line, and a result line that is no success.
+    // The two query states: the register's number line.
     void takeNumberLine(const QByteArray &line);
-    void failQuery();
+    // The modem refused LastCommand: the error box, and the dialogue ends.
+    void failCommand();
+    QString commandErrorText() const;
+    enum class Box { None, Error, Information };
+    static constexpr bool ClearInfo = true;
+    // Every dialogue ends here: timer off, port closed, reply buffer emptied, then the box
+    // (if any) and ClosePort.
+    void finish(Box box = Box::None, const QString &text = QString(), bool clearInfo = false);
     void trimReplyText();
     void setState(qint16 state);
     void stopTimer();

@@ -28,6 +28,13 @@ bool isExactlyZero(const QByteArray &line)
     return line == numericOk();
 }
 
+bool isRefusal(const QByteArray &line)
+{
+    static const QByteArray numeric = SystemTexts::ReplyErrorNumeric.toLatin1();
+    static const QByteArray verbose = SystemTexts::ReplyErrorVerbose.toLatin1();
+    return line == numeric || line == verbose;
+}
+
 bool endsInZero(const QByteArray &line)
 {
     return !line.isEmpty() && line.back() == numericOk().back();

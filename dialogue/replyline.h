@@ -10,6 +10,9 @@ namespace ReplyLine {
 // The line is the single character "0" (the numeric result code for success).
 bool isExactlyZero(const QByteArray &line);
 
+// The modem's error result, numeric ("4") or verbose ("ERROR").
+bool isRefusal(const QByteArray &line);
+
 // The character just before the carriage return is "0". An empty line has no such character
 // and does not end in zero.
 bool endsInZero(const QByteArray &line);

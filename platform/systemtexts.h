@@ -31,6 +31,8 @@ inline const QString CmdFactory = QStringLiteral("AT&F");
 // Replies and read-back markers.
 inline const QString ReplyOk = QStringLiteral("0");
 inline const QString ReplyOkVerbose = QStringLiteral("OK\r");
+inline const QString ReplyErrorNumeric = QStringLiteral("4");
+inline const QString ReplyErrorVerbose = QStringLiteral("ERROR");
 inline const QString SpeedOutOfRange = QStringLiteral("++++");
 inline const QString SpeedNoReply = QStringLiteral("XXXX");
 
@@ -50,6 +52,10 @@ inline const QString NoReplyMessage = QStringLiteral(
 inline const QString EmptyCommandList = QStringLiteral(
     "La lista de comandos está vacía: no hay ningún comando que enviar al modem.\n"
     "Añada comandos con el botón \"AT...\" y vuelva a configurar.");
+// Refused before the port is opened.
+inline const QString RingCountInvalid = QStringLiteral(
+    "El número de rings debe ser un número entero de 0 a 99, escrito solo con cifras.\n"
+    "Corríjalo en la casilla \"Número de rings\" y vuelva a pulsar \"Configurar\".");
 
 // Serial-port failures; %1 is the port number, %2 its device, %3 the system's own text.
 inline const QString PortMissing =
@@ -59,6 +65,19 @@ inline const QString PortNoPermission = QStringLiteral(
 inline const QString PortBusy =
     QStringLiteral("El puerto %1 (%2) está en uso por otro programa o bloqueado.");
 inline const QString PortAlreadyOpen = QStringLiteral("El puerto %1 (%2) ya está abierto.");
+// Another live program holds the port. %3 is PortHolder or PortHolderUnnamed; in PortLockedBy
+// %4 is the lock file that names it.
+inline const QString PortLockedBy = QStringLiteral(
+    "El puerto %1 (%2) lo tiene reservado otro programa: %3, según el archivo de bloqueo %4.\n"
+    "Cierre ese programa o elija otro puerto.");
+inline const QString PortHeldBy = QStringLiteral(
+    "El puerto %1 (%2) lo tiene abierto otro programa: %3.\n"
+    "Cierre ese programa o elija otro puerto.");
+inline const QString PortHeldByUnknown = QStringLiteral(
+    "El puerto %1 (%2) lo tiene abierto otro programa.\n"
+    "Cierre ese programa o elija otro puerto.");
+inline const QString PortHolder = QStringLiteral("%1 (proceso %2)"); // program name, process id
+inline const QString PortHolderUnnamed = QStringLiteral("el proceso %1");
 inline const QString PortOpenFailed = QStringLiteral("No se puede abrir el puerto %1 (%2): %3");
 inline const QString PortLost = QStringLiteral(
     "Se ha perdido la comunicación con el puerto %1 (%2): el dispositivo se ha desconectado "
@@ -117,5 +136,18 @@ inline const QString IniCreateFailed =
     QStringLiteral("No se puede crear el archivo en la carpeta %1: %2");
 inline const QString IniWriteFailed =
     QStringLiteral("No se puede escribir el archivo (el anterior queda intacto): %1");
+// The file was written over in place (its folder takes no new files) and could not be put back.
+inline const QString IniWriteFailedInPlace = QStringLiteral(
+    "No se puede escribir el archivo, y como su carpeta no admite archivos nuevos se escribía "
+    "directamente sobre él: su contenido anterior puede haberse perdido. Resuelva el problema "
+    "y vuelva a guardar: %1");
+// Refusals to write a text that the file would not give back as written.
+inline const QString IniCharsNotStorable = QStringLiteral(
+    "El archivo está en Latin-1, no en UTF-8, y no puede guardar estos caracteres: %1. "
+    "No se ha modificado; quítelos del texto, o guarde el archivo como UTF-8 con un editor de "
+    "texto, y vuelva a intentarlo.");
+inline const QString IniValueNotKept = QStringLiteral(
+    "El texto contiene caracteres no válidos y no se leería igual después de guardarlo; el "
+    "archivo no se ha modificado. Quite esos caracteres y vuelva a intentarlo.");
 
 } // namespace SystemTexts

@@ -235,9 +235,10 @@ private slots:
         QVERIFY(rig.boxes.first().endsWith("ATS0?\nLa operación ha fracasado"));
         QCOMPARE(rig.state(), int(QueryWake));
         QCOMPARE(rig.sent().last(), QStringLiteral("ATE0Q0V0"));
-        const QStringList after = {"box stop",   "close",  "frames on", "open",
+        // The port is closed before the box, so nothing the modem sends meanwhile is read.
+        const QStringList after = {"close", "box stop", "frames on", "open",
                                    "frames off", "rts on", "dtr on"};
-        QCOMPARE(rig.log.mid(rig.log.lastIndexOf("box stop")), after);
+        QCOMPARE(rig.log.mid(rig.log.lastIndexOf("box stop") - 1), after);
         QCOMPARE(int(rig.engine.ReplyBuffer.HasNumber), 0);
     }
 

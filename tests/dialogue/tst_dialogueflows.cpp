@@ -47,7 +47,7 @@ private slots:
             << L{"AT&F0E0Q0V0", "AT&F0E0Q0V0", "ATV0", "ATS0=2", "AT&D0", "ATQ1", "AT&W0"}
             << T{0, 1000, 1200, 1300, 1400, 1500, 2500} << S{5, 6, 7, 8, 9, 0}
             << L{"info=inicializando...", "info=Enviando: \"ATV0\"", "info=Enviando: \"ATS0=2\"",
-                 "info=Enviando: \"AT&D0\"", "info=Enviando: \"ATQ1\"", "info="}
+                 "info=Enviando: \"AT&&D0\"", "info=Enviando: \"ATQ1\"", "info="}
             << "I:Modem configurado con éxito" << qint64(3500);
         // The echo alone is no answer; "OK" comes one second before the store; lines in state 11,
         // even an OK, go.
@@ -160,9 +160,8 @@ private slots:
         QCOMPARE(rig.starts + rig.stops > 0, started); // a refusal leaves a running timer alone
     }
 
-    // Lines are cut at CR; a CR LF pair is one line end, and a LF arriving after its CR stays at
-    // the front of the next line: harmless where the line must end in zero, an error where it
-    // must be exactly zero. An error reply drops the lines behind it in the same block.
+    // Lines are cut at CR; a CR LF pair is one line end, also when its LF arrives late, at the
+    // front of the next line. An error reply drops the lines behind it in the same block.
     void linesInBlocks_data()
     {
         QTest::addColumn<int>("state");
@@ -183,10 +182,15 @@ private slots:
             << 3 << B{"005\r", "\n0\r"} << 4 << L{"ATS37?"} << L{"answ1=5"} << QString();
         QTest::addRow("state 4 late LF alone")
             << 4 << B{"009\r", "\n", "0\r"} << 0 << L{} << L{"answ2=9600"} << QString();
-        QTest::addRow("state 2 late LF") << 2 << B{"\n0\r"} << 0 << L{} << L{} << "comando:  ATX\n";
-        QTest::addRow("state 7 late LF names the entry")
-            << 7 << B{"0\r", "\n0\r"} << 0 << L{"ATB"} << L{"info=Enviando: \"ATB\""}
-            << "comando:  ATB\n";
+        QTest::addRow("state 2 late LF") << 2 << B{"\n0\r"} << 3 << L{"ATS0?"} << L{} << QString();
+        QTest::addRow("state 7 late LF")
+            << 7 << B{"0\r", "\n0\r"} << 7 << L{"ATB", "ATC"}
+            << L{"info=Enviando: \"ATB\"", "info=Enviando: \"ATC\""} << QString();
+        QTest::addRow("CR LF framed results")
+            << 3 << B{"\r\n003\r\n", "\r", "\n0\r\n"} << 4 << L{"ATS37?"} << L{"answ1=3"}
+            << QString();
+        QTest::addRow("error after a blank line")
+            << 7 << B{"\r\n4\r\n"} << 0 << L{} << L{} << "comando:  ATX\n";
     }
     void linesInBlocks()
     {

@@ -10,6 +10,8 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <optional>
+
 // The file is handled as bytes so that a write can keep every byte it does not mean to
 // change; names and values are decoded line by line only to compare and return them.
 // QSettings is no use here: it takes ';' for a comment and ',' for a list separator, and it
@@ -26,7 +28,7 @@ const QByteArray Utf8Bom("\xEF\xBB\xBF", 3);
 struct Line
 {
     qsizetype begin = 0;      // first byte of the line
-    qsizetype contentEnd = 0; // first byte of its line ending ("\r\n" or "\n"), or the file end
+    qsizetype contentEnd = 0; // first byte of its line ending (CR LF, LF or CR), or the file end
     qsizetype end = 0;        // first byte after the line ending
     bool terminated() const { return end > contentEnd; }
 };
@@ -43,20 +45,19 @@ struct IniText
         const QByteArray raw = bytes.mid(line.begin, line.contentEnd - line.begin);
         return latin1 ? QString::fromLatin1(raw) : QString::fromUtf8(raw);
     }
-    QByteArray encode(const QString &text) const
-    {
-        // A Latin-1 file stays Latin-1 as long as the text fits; otherwise UTF-8 is the only
-        // encoding that keeps the text at all.
-        if (latin1) {
-            bool fits = true;
-            for (QChar c : text)
-                fits = fits && c.unicode() < 256;
-            if (fits)
-                return text.toLatin1();
-        }
-        return text.toUtf8();
-    }
 };
+
+// The text as bytes of one encoding, or nothing when Latin-1 cannot hold it.
+std::optional<QByteArray> encoded(const QString &text, bool latin1)
+{
+    if (!latin1)
+        return text.toUtf8();
+    for (QChar c : text) {
+        if (c.unicode() > 0xFF)
+            return std::nullopt;
+    }
+    return text.toLatin1();
+}
 
 IniText parse(QByteArray bytes)
 {
@@ -69,18 +70,20 @@ IniText parse(QByteArray bytes)
     Q_UNUSED(probe);
     ini.latin1 = utf8.hasError();
 
-    for (qsizetype at = start; at < ini.bytes.size();) {
+    // CR LF, LF and a lone CR (old Mac files) each end a line, as Windows reads them.
+    const qsizetype size = ini.bytes.size();
+    for (qsizetype at = start; at < size;) {
         Line line;
         line.begin = at;
-        const qsizetype nl = ini.bytes.indexOf('\n', at);
-        if (nl < 0) {
-            line.contentEnd = line.end = ini.bytes.size();
-        } else {
-            line.end = nl + 1;
-            line.contentEnd = (nl > at && ini.bytes.at(nl - 1) == '\r') ? nl - 1 : nl;
-            if (ini.lineEnding.isEmpty())
-                ini.lineEnding = ini.bytes.mid(line.contentEnd, line.end - line.contentEnd);
-        }
+        qsizetype end = at;
+        while (end < size && ini.bytes.at(end) != '\n' && ini.bytes.at(end) != '\r')
+            ++end;
+        line.contentEnd = end;
+        if (end < size)
+            end += (ini.bytes.at(end) == '\r' && end + 1 < size && ini.bytes.at(end + 1) == '\n') ? 2 : 1;
+        line.end = end;
+        if (ini.lineEnding.isEmpty() && line.terminated())
+            ini.lineEnding = ini.bytes.mid(line.contentEnd, line.end - line.contentEnd);
         ini.lines.append(line);
         at = line.end;
     }
@@ -150,15 +153,30 @@ QString valueOfLine(const QString &line)
     return value;
 }
 
-// The form of a value on its line: quoted when reading it back would otherwise trim its
-// outer blanks or strip quotes that belong to it. A line break cannot live inside an INI
-// value, so CR and LF become spaces.
-QString storedForm(const QString &value)
+// The key's value as value() reads it, or nothing when the key is absent.
+std::optional<QString> storedValue(const IniText &ini, const QString &section, const QString &key)
 {
-    QString stored = value;
-    stored.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    stored.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    stored.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const Place place = locate(ini, section, key);
+    if (place.keyLine < 0)
+        return std::nullopt;
+    return valueOfLine(ini.text(ini.lines.at(place.keyLine)));
+}
+
+// A line break cannot live inside an INI value, so CR and LF become spaces.
+QString oneLine(const QString &value)
+{
+    QString line = value;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return line;
+}
+
+// The form of a one-line value on its line: quoted when reading it back would otherwise trim
+// its outer blanks or strip quotes that belong to it.
+QString storedForm(const QString &line)
+{
+    QString stored = line;
     const bool looksQuoted = stored.size() >= 2 && stored.front() == stored.back()
         && (stored.front() == QLatin1Char('"') || stored.front() == QLatin1Char('\''));
     if (looksQuoted || stored != stored.trimmed())
@@ -208,6 +226,74 @@ Load loadFile(const QString &path, QByteArray *bytes, QString *reason)
     return Load::Loaded;
 }
 
+// The file's bytes with the key set to `stored`, which (with the key and section names when
+// they have to be added) is encoded one way; nothing when that encoding cannot hold them.
+// Only the key's line changes, or lines are added; every other byte stays.
+std::optional<QByteArray> withValue(const IniText &ini, const QString &section,
+                                    const QString &key, const QString &stored, bool latin1)
+{
+    const std::optional<QByteArray> value = encoded(stored, latin1);
+    if (!value)
+        return std::nullopt;
+    const Place place = locate(ini, section, key);
+    QByteArray out = ini.bytes;
+
+    if (place.keyLine >= 0) {
+        // Keep the key as written, the '=' and the blanks after it; only the value changes.
+        const Line &line = ini.lines.at(place.keyLine);
+        qsizetype from = ini.bytes.indexOf('=', line.begin) + 1;
+        while (from < line.contentEnd && (ini.bytes.at(from) == ' ' || ini.bytes.at(from) == '\t'))
+            ++from;
+        out.replace(from, line.contentEnd - from, *value);
+        return out;
+    }
+    const std::optional<QByteArray> keyName = encoded(key, latin1);
+    const std::optional<QByteArray> sectionName = encoded(section, latin1);
+    if (!keyName || !sectionName)
+        return std::nullopt;
+    const QByteArray keyLine = *keyName + '=' + *value;
+    if (place.sectionLine >= 0) {
+        const int after = place.lastKeyLine >= 0 ? place.lastKeyLine : place.sectionLine;
+        const Line &anchor = ini.lines.at(after);
+        if (anchor.terminated())
+            out.insert(anchor.end, keyLine + ini.lineEnding);
+        else // the anchor ends the file without a line ending: keep it that way
+            out.insert(anchor.end, ini.lineEnding + keyLine);
+    } else {
+        if (!ini.lines.isEmpty() && !ini.lines.constLast().terminated())
+            out += ini.lineEnding;
+        out += '[' + *sectionName + ']' + ini.lineEnding + keyLine + ini.lineEnding;
+    }
+    return out;
+}
+
+// Why `wanted` cannot be stored so that it reads back the same.
+QString refusal(const QString &wanted, bool latin1)
+{
+    QStringList missing;
+    if (latin1) {
+        for (const char32_t c : wanted.toUcs4()) {
+            const QString shown = QStringLiteral("«%1»").arg(QString::fromUcs4(&c, 1));
+            if (c > 0xFF && !missing.contains(shown))
+                missing.append(shown);
+        }
+    }
+    return missing.isEmpty() ? SystemTexts::IniValueNotKept
+                             : SystemTexts::IniCharsNotStorable.arg(missing.join(QStringLiteral(", ")));
+}
+
+// After a failed save: true when the file holds its old bytes. An atomic save never touched
+// it; one written in place may have cut it short, so the old bytes are written back.
+bool keptOrRestored(const QString &path, const QByteArray &old)
+{
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly) && file.read(old.size() + 1) == old)
+        return true;
+    file.close();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(old) == old.size()
+        && file.flush();
+}
+
 } // namespace
 
 IniStore::IniStore(const QString &key) : m_key(key) {}
@@ -253,58 +339,49 @@ QString IniStore::value() const
     QString reason;
     if (loadFile(m_fileName, &bytes, &reason) != Load::Loaded)
         return m_fallback;
-    const IniText ini = parse(std::move(bytes));
-    const Place place = locate(ini, m_section, m_key);
-    if (place.keyLine < 0)
-        return m_fallback;
-    return valueOfLine(ini.text(ini.lines.at(place.keyLine)));
+    return storedValue(parse(std::move(bytes)), m_section, m_key).value_or(m_fallback);
 }
 
 QString IniStore::setValue(const QString &text)
 {
     QByteArray bytes;
     QString reason;
-    if (loadFile(m_fileName, &bytes, &reason) == Load::Failed)
+    const Load load = loadFile(m_fileName, &bytes, &reason);
+    if (load == Load::Failed)
         return reason;
 
+    // The text goes in the file's own encoding: UTF-8, or Latin-1 for a file that is not valid
+    // UTF-8. New bytes can change how the whole file decodes, so the result is read back the
+    // way value() reads it: a Latin-1 file whose only other non-ASCII bytes were on the replaced
+    // line may need UTF-8 instead, and a text neither gives back is refused, not stored changed.
     const IniText ini = parse(std::move(bytes));
-    const Place place = locate(ini, m_section, m_key);
-    const QByteArray value = ini.encode(storedForm(text));
-    QByteArray out = ini.bytes;
-
-    if (place.keyLine >= 0) {
-        // Keep the key as written, the '=' and the blanks after it; only the value changes.
-        const Line &line = ini.lines.at(place.keyLine);
-        qsizetype from = ini.bytes.indexOf('=', line.begin) + 1;
-        while (from < line.contentEnd && (ini.bytes.at(from) == ' ' || ini.bytes.at(from) == '\t'))
-            ++from;
-        out.replace(from, line.contentEnd - from, value);
-    } else {
-        const QByteArray keyLine = ini.encode(m_key) + '=' + value;
-        if (place.sectionLine >= 0) {
-            const int after = place.lastKeyLine >= 0 ? place.lastKeyLine : place.sectionLine;
-            const Line &anchor = ini.lines.at(after);
-            if (anchor.terminated())
-                out.insert(anchor.end, keyLine + ini.lineEnding);
-            else // the anchor ends the file without a line ending: keep it that way
-                out.insert(anchor.end, ini.lineEnding + keyLine);
-        } else {
-            if (!out.isEmpty() && !out.endsWith('\n') && out != Utf8Bom)
-                out += ini.lineEnding;
-            out += '[' + ini.encode(m_section) + ']' + ini.lineEnding + keyLine + ini.lineEnding;
+    const QString wanted = oneLine(text);
+    const QList<bool> encodings = ini.latin1 ? QList<bool>{true, false} : QList<bool>{false};
+    std::optional<QByteArray> out;
+    for (const bool latin1 : encodings) {
+        std::optional<QByteArray> candidate = withValue(ini, m_section, m_key, storedForm(wanted), latin1);
+        if (candidate && storedValue(parse(*candidate), m_section, m_key) == wanted) {
+            out = std::move(candidate);
+            break;
         }
     }
+    if (!out)
+        return refusal(wanted, ini.latin1);
 
     // Written beside the old file and renamed over it: a failure at any point leaves the
-    // old file whole.
+    // old file whole. A folder that takes no new files (read-only, holding a writable file)
+    // leaves only writing over the file itself; a failure there puts the old bytes back.
     QSaveFile file(m_fileName);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         return SystemTexts::IniCreateFailed.arg(
             QDir::toNativeSeparators(QFileInfo(m_fileName).absolutePath()), file.errorString());
     }
-    if (file.write(out) != out.size() || !file.commit()) {
+    if (file.write(*out) != out->size() || !file.commit()) {
         const QString system = file.errorString();
         file.cancelWriting();
+        if (load == Load::Loaded && !keptOrRestored(m_fileName, ini.bytes))
+            return SystemTexts::IniWriteFailedInPlace.arg(system);
         return SystemTexts::IniWriteFailed.arg(system);
     }
     return QString();

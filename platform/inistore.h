@@ -22,8 +22,10 @@ public:
     // A file that cannot be read counts as absent.
     QString value() const;
 
-    // Writes the value at once and atomically: only the key's line of the section changes,
-    // every other byte of the file stays. Returns "" on success, else the reason in Spanish.
+    // Writes the value at once and atomically (in place when the folder takes no new files):
+    // only the key's line of the section changes, every other byte of the file stays, and
+    // value() then gives back exactly the text (CR and LF as blanks); a text the file's
+    // encoding cannot hold is refused. Returns "" on success, else the reason in Spanish.
     QString setValue(const QString &text);
 
 private:

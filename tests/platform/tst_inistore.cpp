@@ -7,8 +7,12 @@
 #include <QTest>
 
 #include <csignal>
+#include <linux/capability.h>
 #include <memory>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -24,6 +28,19 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// Root creates files in any folder unless its effective set (this thread's) lacks the
+// capabilities that override a folder's mode.
+bool setFolderOverride(bool on)
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct caps[2]{};
+    if (syscall(SYS_capget, &header, caps) != 0)
+        return false;
+    const quint32 bits = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+    caps[0].effective = on ? caps[0].effective | (bits & caps[0].permitted) : caps[0].effective & ~bits;
+    return syscall(SYS_capset, &header, caps) == 0;
 }
 
 IniStore storeAt(const QString &path)
@@ -48,12 +65,28 @@ class TstIniStore : public QObject
         return QDir(m_temp->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
     }
 
+    // Makes the test folder refuse new files; false when this process can still create them.
+    bool lockFolder()
+    {
+        if (chmod(QFile::encodeName(m_temp->path()).constData(), 0555) != 0
+            || (geteuid() == 0 && !setFolderOverride(false)))
+            return false;
+        QFile probe(m_temp->filePath(QStringLiteral("probe")));
+        return !probe.open(QIODevice::WriteOnly) || !probe.remove();
+    }
+
 private slots:
     void init()
     {
         m_temp = std::make_unique<QTemporaryDir>(); // a fresh, empty folder for every test
         QVERIFY(m_temp->isValid());
         m_path = m_temp->filePath(QStringLiteral("TAVOLI.INI"));
+    }
+    void cleanup()
+    {
+        if (geteuid() == 0)
+            setFolderOverride(true);
+        chmod(QFile::encodeName(m_temp->path()).constData(), 0700);
     }
 
     void readsWindowsFiles_data()
@@ -81,6 +114,7 @@ private slots:
             << B("[TAVOLI]\nX=1\n[O]\nCmdAT=o\n[tavoli]\nCmdAT=2\n") << "2";
         QTest::newRow("header with blanks") << B("[ TAVOLI ]\nCmdAT=V0\n") << "V0";
         QTest::newRow("no final line ending") << B("[TAVOLI]\r\nCmdAT=V0") << "V0";
+        QTest::newRow("CR line ends") << B("[TAVOLI]\rX=1\rCmdAT=V0\r") << "V0";
         QTest::newRow("empty value") << B("[TAVOLI]\r\nCmdAT=\r\n") << "";
         QTest::newRow("blank value") << B("[TAVOLI]\r\nCmdAT=   \r\n") << "";
         QTest::newRow("'=' inside the value") << B("[TAVOLI]\nCmdAT=S0=2;S37=9\n") << "S0=2;S37=9";
@@ -163,6 +197,12 @@ private slots:
         QTest::newRow("BOM kept")
             << B("\xEF\xBB\xBF[TAVOLI]\r\nCmdAT=x\r\n")
             << B("\xEF\xBB\xBF[TAVOLI]\r\nCmdAT=NEW;V#,0\r\n");
+        QTest::newRow("CR: key replaced")
+            << B("[TAVOLI]\rCmdAT=old\rZ=1\r") << B("[TAVOLI]\rCmdAT=NEW;V#,0\rZ=1\r");
+        QTest::newRow("CR: section created")
+            << B("[O]\rC=3\r") << B("[O]\rC=3\r[tavoli]\rCmdAT=NEW;V#,0\r");
+        QTest::newRow("mixed line ends, each kept")
+            << B("[TAVOLI]\r\nA=1\rCmdAT=old\n[O]\r") << B("[TAVOLI]\r\nA=1\rCmdAT=NEW;V#,0\n[O]\r");
         QTest::newRow("empty file") << B("") << B("[tavoli]\r\nCmdAT=NEW;V#,0\r\n");
         QTest::newRow("no file (null)") << B() << B("[tavoli]\r\nCmdAT=NEW;V#,0\r\n");
         QTest::newRow("Latin-1 bytes elsewhere kept")
@@ -206,12 +246,66 @@ private slots:
         QCOMPARE(readBytes(m_path).count('\n'), 4);
     }
 
-    // A write that fails half-way (disk full, quota) must leave the old file as it was. A file
-    // size limit makes write(2) fail with EFBIG even for root.
+    // The value is stored in the file's own encoding (Latin-1 only when the file is not UTF-8)
+    // and reads back as written, or the write is refused and the file left alone.
+    // A null "after" means refused; "named" is what the reason must show.
+    void encodingKeepsTheValueOrRefuses_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QString>("named");
+        const B latin1("[O]\nN=Mar\xEDn\n[TAVOLI]\nCmdAT=x\n");
+        QTest::newRow("Latin-1 file keeps Latin-1")
+            << latin1 << "Añadir" << B("[O]\nN=Mar\xEDn\n[TAVOLI]\nCmdAT=A\xF1" "adir\n") << "";
+        QTest::newRow("Latin-1 file cannot hold the euro")
+            << latin1 << "Añadir € ★" << B() << "«€», «★»";
+        QTest::newRow("Latin-1 only on the replaced line: UTF-8 when Latin-1 would misread")
+            << B("[TAVOLI]\nCmdAT=caf\xE9\n") << "Ã©" << B("[TAVOLI]\nCmdAT=\xC3\x83\xC2\xA9\n") << "";
+        QTest::newRow("UTF-8 file, lone surrogate")
+            << B("[TAVOLI]\nCmdAT=x\n") << QString(QChar(0xD800)) << B() << "";
+    }
+    void encodingKeepsTheValueOrRefuses()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, after);
+        QFETCH(QString, named);
+        QVERIFY(writeBytes(m_path, before));
+        IniStore store = storeAt(m_path);
+        const QString old = store.value();
+        const QString reason = store.setValue(written);
+        QVERIFY2(reason.isEmpty() == !after.isNull() && reason.contains(named), qPrintable(reason));
+        QCOMPARE(readBytes(m_path), after.isNull() ? before : after);
+        QCOMPARE(store.value(), after.isNull() ? old : written);
+    }
+
+    // A folder that takes no new files but holds a writable INI: written in place.
+    void readOnlyFolderWritesInPlace()
+    {
+        QVERIFY(writeBytes(m_path, "[TAVOLI]\r\nCmdAT=V0\r\n"));
+        if (!lockFolder())
+            QSKIP("This process creates files even in a folder with mode 0555.");
+        QCOMPARE(storeAt(m_path).setValue(QStringLiteral("E0")), QString());
+        QCOMPARE(readBytes(m_path), B("[TAVOLI]\r\nCmdAT=E0\r\n"));
+        QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")});
+    }
+
+    // A write that fails half-way (disk full, quota) must leave the old file as it was, also
+    // when written in place. A file size limit makes write(2) fail with EFBIG even for root.
+    void failedWriteKeepsTheOldFile_data()
+    {
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("atomic") << false;
+        QTest::newRow("in place, read-only folder") << true;
+    }
     void failedWriteKeepsTheOldFile()
     {
+        QFETCH(bool, inPlace);
         const QByteArray before("[TAVOLI]\r\nCmdAT=V0;E0\r\n");
         QVERIFY(writeBytes(m_path, before));
+        if (inPlace && !lockFolder())
+            QSKIP("This process creates files even in a folder with mode 0555.");
         rlimit old{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);

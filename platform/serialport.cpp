@@ -1,7 +1,9 @@
 #include "serialport.h"
 
+#include "portlock.h"
 #include "systemtexts.h"
 
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QStringList>
 
@@ -138,12 +140,28 @@ QString SerialPort::open()
         return SystemTexts::PortAlreadyOpen.arg(number, m_openDevice);
 
     const QString dev = device();
+    // Qt counts a lock file older than 30 seconds as stale even while its program runs, so
+    // a live holder is looked for first. A missing device is reported as missing.
+    if (QFileInfo::exists(dev)) {
+        if (const std::optional<PortHolder> holder = PortLock::lockFileHolder(dev))
+            return SystemTexts::PortLockedBy.arg(number, dev, PortLock::describe(*holder),
+                                                 holder->lockFile);
+    }
     m_port.setPortName(dev);
     applySettings();
     if (!m_port.open(QIODevice::ReadWrite)) {
         const QString reason = describeOpenFailure(m_port.error(), m_port.errorString());
         m_port.clearError();
         return reason;
+    }
+    // Programs that hold the device with flock() write no lock file. Checked before anything
+    // touches the device's queues; closing hands the device back with its settings restored.
+    if (const std::optional<PortHolder> holder = PortLock::lockDevice(m_port.handle())) {
+        m_port.close();
+        m_port.clearError();
+        if (holder->pid > 0)
+            return SystemTexts::PortHeldBy.arg(number, dev, PortLock::describe(*holder));
+        return SystemTexts::PortHeldByUnknown.arg(number, dev);
     }
     m_openDevice = dev;
     ++m_openCount;

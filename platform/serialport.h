@@ -30,6 +30,9 @@ public:
 
     // Opens the device. Returns "" on success, else a Spanish description that names the
     // port and its device (missing, no permission, in use or locked, already open, other).
+    // A device another live program holds, by its lock file whatever its age or by flock(),
+    // is refused naming that program where known; the device then holds our flock() until
+    // close().
     QString open();
     void close(); // harmless when closed
     bool isOpen() const;

@@ -3,12 +3,19 @@
 
 #include "pseudoterminal.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -44,6 +51,31 @@ QByteArray allByteValues()
     for (int i = 0; i < 256; ++i)
         bytes[i] = char(i);
     return bytes;
+}
+
+// Another program's lock file for a device, where QSerialPort looks for it (/dev/ dropped,
+// '/' turned into '_'); removed again however the test ends.
+struct ForeignLockFile
+{
+    QString path;
+    ForeignLockFile(const QString &device, const QByteArray &contents, int ageSeconds)
+        : path(QStringLiteral("/var/lock/LCK..") + QString(device).remove(0, 5).replace('/', '_'))
+    {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(contents);
+            file.flush();
+            file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds),
+                             QFileDevice::FileModificationTime);
+        }
+    }
+    ~ForeignLockFile() { QFile::remove(path); }
+};
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 double processCpuMs()
@@ -191,6 +223,90 @@ private slots:
             pointPortAt(2, plain);
             QCOMPARE(serial.open(), SystemTexts::PortNoPermission.arg(QStringLiteral("2"), plain));
         }
+    }
+
+    // A lock file naming a live program keeps the port however old it is, in every format
+    // programs write; it is left exactly as it was. One naming a process that has gone is
+    // cleared, even when recent.
+    void lockFileOfAnotherProgram_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("alive");
+        QTest::newRow("text, live, 2 min old") << "text" << true;
+        QTest::newRow("Qt's, live, 2 min old") << "qt" << true;
+        QTest::newRow("binary, live, 2 min old") << "binary" << true;
+        QTest::newRow("text, gone") << "text" << false;
+        QTest::newRow("Qt's, gone") << "qt" << false;
+    }
+    void lockFileOfAnotherProgram()
+    {
+        QFETCH(QString, format);
+        QFETCH(bool, alive);
+        if (!QFileInfo(QStringLiteral("/var/lock")).isWritable())
+            QSKIP("needs to write the system's lock folder");
+        PseudoTerminal pty;
+        QVERIFY(pty.isValid());
+        pointPortAt(1, pty.slavePath());
+        QProcess other;
+        other.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        QVERIFY(other.waitForStarted());
+        const auto stopOther = qScopeGuard([&other] {
+            other.kill();
+            other.waitForFinished();
+        });
+        const qint64 pid = other.processId();
+        if (!alive) {
+            other.kill();
+            QVERIFY(other.waitForFinished());
+        }
+        QByteArray contents;
+        if (format == QLatin1String("text")) {
+            contents = QByteArray::number(pid).rightJustified(10, ' ') + " sleep root\n";
+        } else if (format == QLatin1String("qt")) {
+            contents = QByteArray::number(pid) + "\nsleep\n" + QSysInfo::machineHostName().toUtf8() + "\n";
+        } else {
+            const qint32 binary = qint32(pid);
+            contents = QByteArray(reinterpret_cast<const char *>(&binary), sizeof binary);
+        }
+        ForeignLockFile lock(pty.slavePath(), contents, alive ? 120 : 0);
+        const QDateTime written = QFileInfo(lock.path).lastModified();
+        SerialPort serial;
+        const QString result = serial.open();
+        if (!alive) {
+            QCOMPARE(result, QString());
+            QVERIFY(fileBytes(lock.path).startsWith(QByteArray::number(getpid()) + '\n'));
+            return;
+        }
+        const QString holder = SystemTexts::PortHolder.arg(QStringLiteral("sleep")).arg(pid);
+        QCOMPARE(result, SystemTexts::PortLockedBy.arg(QStringLiteral("1"), pty.slavePath(), holder, lock.path));
+        QVERIFY(!serial.isOpen());
+        QCOMPARE(fileBytes(lock.path), contents);
+        QCOMPARE(QFileInfo(lock.path).lastModified(), written);
+    }
+
+    // A program holding the device with flock() (as picocom and pyserial do) keeps it, and
+    // while the port is open such programs find it taken.
+    void deviceHeldWithFlock()
+    {
+        PseudoTerminal pty;
+        QVERIFY(pty.isValid());
+        pointPortAt(1, pty.slavePath());
+        const int other = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(other >= 0);
+        const auto closeOther = qScopeGuard([other] { ::close(other); });
+        QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+        SerialPort serial;
+        const QString self = QString::fromLocal8Bit(fileBytes(QStringLiteral("/proc/self/comm"))).trimmed();
+        const QString holder = SystemTexts::PortHolder.arg(self).arg(getpid());
+        QCOMPARE(serial.open(), SystemTexts::PortHeldBy.arg(QStringLiteral("1"), pty.slavePath(), holder));
+        QVERIFY(!serial.isOpen());
+
+        QCOMPARE(::flock(other, LOCK_UN), 0);
+        QCOMPARE(serial.open(), QString());
+        QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), -1);
+        QCOMPARE(errno, EWOULDBLOCK);
+        serial.close();
+        QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
     }
 
     // Discarding drops the bytes still in the kernel's queue and those the port holds, not later

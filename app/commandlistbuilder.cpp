@@ -1,5 +1,6 @@
 #include "commandlistbuilder.h"
 
+#include "commandlisttext.h"
 #include "systemtexts.h"
 #include "textutils.h"
 
@@ -58,20 +59,33 @@ QString RingText(const QString &typed)
     return TextUtils::NumberText(RingCount(typed));
 }
 
-QStringList Expand(QString stored, const QString &ringText, const QString &s37Code,
+bool RingCountValid(const QString &typed)
+{
+    static constexpr int Highest = 99;
+    if (typed.isEmpty())
+        return false;
+    int value = 0;
+    for (const QChar c : typed) {
+        if (c < u'0' || c > u'9')
+            return false;
+        value = value * 10 + (c.unicode() - u'0');
+        if (value > Highest)
+            return false;
+    }
+    return true;
+}
+
+QStringList Expand(const QString &stored, const QString &ringText, const QString &s37Code,
                    const QString &modulationCode)
 {
     using namespace SystemTexts;
-    TextUtils::ReplaceAll(RingPlaceholder, RingFilled + ringText, stored);
-    TextUtils::ReplaceAll(S37Placeholder, S37Filled + s37Code, stored);
-    TextUtils::ReplaceAll(ModulationPlaceholder, ModulationFilled + modulationCode, stored);
-
-    // TakeToken shortens the text at every call and empties it after the last entry, which is
-    // what ends the loop.
-    QStringList list;
-    static const QString separator = QStringLiteral(";");
-    while (!stored.isEmpty())
-        list.append(TextUtils::TakeToken(stored, separator));
+    // Split before filling, so that what is filled in can never move a separator.
+    QStringList list = CommandListText::SplitStored(stored);
+    for (QString &entry : list) {
+        TextUtils::ReplaceAll(RingPlaceholder, RingFilled + ringText, entry);
+        TextUtils::ReplaceAll(S37Placeholder, S37Filled + s37Code, entry);
+        TextUtils::ReplaceAll(ModulationPlaceholder, ModulationFilled + modulationCode, entry);
+    }
     return list;
 }
 

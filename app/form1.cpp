@@ -211,6 +211,13 @@ void Form1::OpEvn_Click()
 
 void Form1::Configuro_Click()
 {
+    // Checked at the click, before the port is opened. While a dialogue runs the engine itself
+    // refuses the click (its port is open) and holds that dialogue's steps behind its box; a box
+    // of the window's own would let them run, and show their boxes, over it.
+    if (!Comm.isOpen() && !CommandListBuilder::RingCountValid(ui->llam->text())) {
+        showError(SystemTexts::RingCountInvalid);
+        return;
+    }
     m_engine.startDialogue(OperatorActions::Configurar);
 }
 

@@ -39,7 +39,8 @@ cfglis::cfglis(QWidget *parent)
     ui->acepto->setIconSize(QSize(24, 24));
     ui->cancelo->setIconSize(QSize(24, 24));
 
-    m_typingLimit = new TypingLimit(ui->txt, EntryTypingLimit);
+    // A separator typed into an entry would split it in two at the next opening.
+    m_typingLimit = new TypingLimit(ui->txt, EntryTypingLimit, QString(CommandListText::Separator));
 
     connect(ui->Lista, &QListWidget::itemSelectionChanged, this, [this] {
         if (!m_reshaping)
@@ -250,7 +251,7 @@ void cfglis::LoadDefaultList(qint16 code)
     default:
         return;
     }
-    FillList(CommandListText::SplitWith(list, QStringLiteral(";")));
+    FillList(CommandListText::SplitWith(list, QString(CommandListText::Separator)));
 }
 
 void cfglis::FillList(const QStringList &entries)

@@ -4,7 +4,7 @@
 
 namespace CommandListText {
 
-static const QString StoredSeparator = QStringLiteral(";");
+static const QString StoredSeparator = QString(Separator);
 static const QString OldSeparator = QStringLiteral(",");
 
 QStringList SplitStored(const QString &stored)
@@ -23,7 +23,10 @@ QStringList SplitWith(const QString &text, const QString &separator)
 
 QString Join(const QStringList &entries)
 {
-    return entries.join(StoredSeparator);
+    QString stored = entries.join(StoredSeparator);
+    if (!stored.contains(StoredSeparator) && stored.contains(OldSeparator))
+        stored += StoredSeparator; // the empty last piece is dropped again on reading
+    return stored;
 }
 
 } // namespace CommandListText

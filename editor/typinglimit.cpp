@@ -16,8 +16,18 @@ static bool OnlyDeletes(const QString &before, const QString &after)
     return QStringView(after).mid(head) == QStringView(before).mid(head + removed);
 }
 
-TypingLimit::TypingLimit(QLineEdit *box, int limit)
-    : QValidator(box), m_box(box), m_limit(limit), m_before(box->text())
+// True when `after` holds more of some character of `refused` than `before` does.
+static bool AddsRefused(const QString &before, const QString &after, const QString &refused)
+{
+    for (const QChar c : refused) {
+        if (after.count(c) > before.count(c))
+            return true;
+    }
+    return false;
+}
+
+TypingLimit::TypingLimit(QLineEdit *box, int limit, const QString &refused)
+    : QValidator(box), m_box(box), m_limit(limit), m_refused(refused), m_before(box->text())
 {
     // The line edit validates a change before it announces it, so m_before still holds the
     // previous text while validate() runs.
@@ -36,7 +46,9 @@ void TypingLimit::setText(const QString &text)
 
 QValidator::State TypingLimit::validate(QString &input, int &) const
 {
-    if (m_byProgram || input.size() <= m_limit || input == m_before || OnlyDeletes(m_before, input))
+    if (m_byProgram || input == m_before || OnlyDeletes(m_before, input))
         return Acceptable;
-    return Invalid;
+    if (input.size() > m_limit || AddsRefused(m_before, input, m_refused))
+        return Invalid;
+    return Acceptable;
 }

@@ -22,6 +22,8 @@ private slots:
     void tooltipsNameTheDevices();
     void refused_data();
     void refused();
+    void ringCountChecked_data();
+    void ringCountChecked();
     void deviceVanishesDuringADialogue();
 
 private:
@@ -128,6 +130,51 @@ void TestForm1Port::refused()
     QCOMPARE(form->engine().DialogueState, qint16(0));
     QVERIFY(!form->comm().isOpen() && !form->timm().isActive());
     QCOMPARE(enabledFrames(*form), 3);
+}
+
+// "Configurar" takes a ring count of 0 to 99 in digits only; anything else is refused before the
+// port is opened. A click during a running configuration is the engine's to refuse, as ever.
+void TestForm1Port::ringCountChecked_data()
+{
+    QTest::addColumn<QString>("llam");
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<QString>("message"); // empty: accepted
+    const QString refused = SystemTexts::RingCountInvalid;
+    QTest::newRow("empty") << "" << false << refused;
+    QTest::newRow("blank") << " " << false << refused;
+    QTest::newRow("negative") << "-1" << false << refused;
+    QTest::newRow("letter") << "1a" << false << refused;
+    QTest::newRow("zero") << "0" << false << "";
+    QTest::newRow("ninety-nine") << "99" << false << "";
+    QTest::newRow("emptied while configuring")
+        << "" << true << SystemTexts::PortAlreadyOpen.arg(1).arg(m_port1.slavePath());
+}
+
+void TestForm1Port::ringCountChecked()
+{
+    QFETCH(QString, llam);
+    QFETCH(bool, running);
+    QFETCH(QString, message);
+    const QByteArray wake = SystemTexts::CmdConfigWake.toLatin1() + '\r';
+    MessageBoxWatcher boxes;
+    Form1 form;
+    form.show();
+    if (running) {
+        press(form, "Configuro");
+        QCOMPARE(received(m_port1, wake.size()), wake);
+    }
+    control<QLineEdit>(form, "llam")->setText(llam);
+    press(form, "Configuro");
+    if (message.isEmpty()) {
+        QCOMPARE(received(m_port1, wake.size()), wake);
+        QCOMPARE(boxes.count(), 0);
+    } else {
+        QVERIFY(boxes.waitForCount(1));
+        QCOMPARE(boxes.texts(), QStringList{message});
+        QCOMPARE(received(m_port1, -1, 100), QByteArray());
+    }
+    QCOMPARE(form.comm().isOpen(), message.isEmpty() || running);
+    form.close();
 }
 
 void TestForm1Port::deviceVanishesDuringADialogue()

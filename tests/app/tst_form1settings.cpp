@@ -192,7 +192,9 @@ void TestForm1Settings::expand_data()
     QTest::newRow("leading separator") << ";A" << "1" << L{"", "A"};
     QTest::newRow("only a separator") << ";" << "1" << L{""};
     QTest::newRow("blanks kept") << " V0 ; &D0" << "1" << L{" V0 ", " &D0"};
-    QTest::newRow("comma is no separator") << "+MS=V#,0,1" << "1" << L{"+MS=V22B,0,1"};
+    // Commas separate only in a text without any ";", as the editor reads it.
+    QTest::newRow("commas, old list") << "+MS=V#,0,1" << "1" << L{"+MS=V22B", "0", "1"};
+    QTest::newRow("comma beside a separator") << "+MS=V#,0;" << "1" << L{"+MS=V22B,0"};
     QTest::newRow("no placeholder") << "s0=#;S0=5" << "8" << L{"s0=#", "S0=5"};
     QTest::newRow("ring text with a hash") << "S0=#" << "#" << L{"S0=#"};
 }

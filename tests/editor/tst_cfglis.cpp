@@ -124,9 +124,9 @@ private slots:
         QVERIFY(editor.open());
         editor.clickEntry(1);
         Editor::key(Qt::Key_Tab); // into txt: the whole text is selected, typing replaces it
-        Editor::type(QStringLiteral("Q0;X"));
+        Editor::type(QStringLiteral("Q0,X"));
         Editor::key(Qt::Key_Backspace);
-        QCOMPARE(editor.entries(), L({"V0", "Q0;", "&D0"}));
+        QCOMPARE(editor.entries(), L({"V0", "Q0,", "&D0"}));
         // Away and back: the list kept the edit.
         editor.clickEntry(2);
         editor.clickEntry(1);
@@ -134,7 +134,7 @@ private slots:
         // A new entry takes what is typed at once, without leaving the box.
         editor.click("apn");
         Editor::type(QStringLiteral("M1"));
-        QCOMPARE(editor.entries(), L({"V0", "Q0;", "&D0", "M1"}));
+        QCOMPARE(editor.entries(), L({"V0", "Q0,", "&D0", "M1"}));
         // A chipset list replaces the edited entries whole.
         editor.click("dflZoo");
         QCOMPARE(editor.entries(), SystemTexts::ZoomCommandList.split(';'));
@@ -174,6 +174,36 @@ private slots:
         QApplication::clipboard()->setText(QStringLiteral("12"));
         Editor::key(Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(editor.entries().at(1), QStringLiteral("ZBCDEFGHIJ12"));
+    }
+
+    // A ";" would split the entry at the next opening: typing it does nothing, a paste holding
+    // it is refused whole.
+    void separatorRefused_data()
+    {
+        QTest::addColumn<bool>("paste");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("typed") << false << "A;B" << "V0AB";
+        QTest::newRow("pasted") << true << "A;B" << "V0";
+        QTest::newRow("comma pasted") << true << "A,B" << "V0A,B";
+    }
+    void separatorRefused()
+    {
+        QFETCH(bool, paste);
+        QFETCH(QString, text);
+        QFETCH(QString, entry);
+        Editor editor(QStringLiteral("E0;V0"));
+        QVERIFY(editor.open());
+        editor.clickEntry(1);
+        Editor::key(Qt::Key_Tab);
+        Editor::key(Qt::Key_End);
+        if (paste) {
+            QApplication::clipboard()->setText(text);
+            Editor::key(Qt::Key_V, Qt::ControlModifier);
+        } else {
+            Editor::type(text);
+        }
+        QCOMPARE(editor.entries(), L({"E0", entry}));
     }
 
     // Up and Down, with any modifier, take the focus from the box to the list untouched.

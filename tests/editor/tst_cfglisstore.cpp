@@ -1,5 +1,6 @@
 // The "Comandos" window and its INI file: what it shows at opening, what Enter writes, what
 // Escape leaves alone, and a save that fails.
+#include "commandlistbuilder.h"
 #include "editorharness.h"
 #include "inistore.h"
 #include "systemtexts.h"
@@ -41,7 +42,8 @@ private slots:
     }
 
     // Opening splits the stored text (no file: the built-in list, and nothing created); Enter
-    // without any edit writes it back joined by ";".
+    // without any edit writes it back joined by ";", and the next opening shows the same entries
+    // (an empty last one is dropped). A configuration sends one command per entry shown.
     void roundTrip_data()
     {
         QTest::addColumn<QString>("stored"); // null: no file
@@ -60,6 +62,11 @@ private slots:
         // Longer than the typing limit: shown whole, saved whole.
         QTest::newRow("long entry") << "+MS=V34,1,300,33600;V0" << L{"+MS=V34,1,300,33600", "V0"}
                                     << "+MS=V34,1,300,33600;V0";
+        QTest::newRow("one entry with a comma") << "+MS=V34,1;" << L{"+MS=V34,1"} << "+MS=V34,1;";
+        QTest::newRow("comma entry, then an empty one") << "+MS=V34,1;;" << L{"+MS=V34,1", ""}
+                                                        << "+MS=V34,1;";
+        QTest::newRow("one empty entry") << ";" << L{""} << "";
+        QTest::newRow("empty list") << "" << L() << "";
         QTest::newRow("no file") << QString() << SystemTexts::BuiltInCommandList.split(';')
                                  << SystemTexts::BuiltInCommandList;
     }
@@ -71,12 +78,24 @@ private slots:
         Editor editor(stored.isNull() ? std::nullopt : std::optional(stored));
         QVERIFY(editor.open());
         QCOMPARE(editor.entries(), entries);
-        QCOMPARE(editor.selected(), 0);
+        QCOMPARE(editor.selected(), entries.isEmpty() ? -1 : 0);
         QCOMPARE(editor.brokenRule(), QString());
         QCOMPARE(QFile::exists(IniPath()), !stored.isNull());
-        Editor::key(Qt::Key_Return);
+        editor.accept();
         QVERIFY(!editor.window->isVisible());
         QCOMPARE(StoredValue(QString()), saved);
+        L again = entries;
+        if (!again.isEmpty() && again.last().isEmpty())
+            again.removeLast();
+        QCOMPARE(Editor().entries(), again);
+
+        // Every placeholder filled with "#" stays as it is: the commands are the entries.
+        const auto sent = [](const QString &text) {
+            return CommandListBuilder::Expand(text, QStringLiteral("#"), QStringLiteral("#"),
+                                              QStringLiteral("#"));
+        };
+        QCOMPARE(sent(stored.isNull() ? SystemTexts::BuiltInCommandList : stored), entries);
+        QCOMPARE(sent(saved), again);
     }
 
     // An empty list is stored present and empty, not taken for the fallback; an empty new entry

@@ -35,8 +35,7 @@ const QColor PanelGrey(192, 192, 192);
 } // namespace
 
 Form1::Form1(QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::Form1>()), IniSet(SystemTexts::IniKey),
-      m_line(Comm), m_engine(m_line, Timm, *this, *this)
+    : QWidget(parent), ui(std::make_unique<Ui::Form1>()), m_line(Comm), m_engine(m_line, Timm, *this, *this)
 {
     initAppResources();
     ui->setupUi(this);
@@ -70,7 +69,7 @@ Form1::Form1(QWidget *parent)
 
     // Only the window's own pieces talk to the engine; the engine is the context object, so
     // nothing reaches it once it is gone.
-    connect(&Comm, &SerialPort::OnComm, &m_engine, &DialogueEngine::Comm_OnComm);
+    connect(&Comm, &SerialPort::received, &m_engine, &DialogueEngine::bytesAvailable);
     connect(&Comm, &SerialPort::lost, &m_engine, &DialogueEngine::portLost);
     connect(&Timm, &PreciseTimer::Timer, &m_engine, &DialogueEngine::Timm_Timer);
 
@@ -142,20 +141,22 @@ void Form1::connectHandlers()
 
 void Form1::Form_Load()
 {
-    IniSet.setFileName(SettingsFilePath());
-    IniSet.setSection(ExecutableBaseName());
-    if (IniSet.fallback().isEmpty())
-        IniSet.setFallback(SystemTexts::BuiltInCommandList);
-
     const auto &speeds = SystemTexts::SpeedNameTable;
-    m_engine.SpeedNames = QStringList(speeds.begin(), speeds.end());
+    m_engine.setSpeedNames(QStringList(speeds.begin(), speeds.end()));
     S37Codes = QStringList(SystemTexts::S37CodeTable.begin(), SystemTexts::S37CodeTable.end());
     ModulationCodes = QStringList(SystemTexts::ModulationCodeTable.begin(),
                                   SystemTexts::ModulationCodeTable.end());
 
     m_engine.ClosePort();
     // The port number stays at the port's own initial 1, the option selected at first.
-    Comm.setSettings(ApplyLineSettings());
+    sendLineSettings();
+}
+
+void Form1::sendLineSettings()
+{
+    const Outcome set = Comm.setSettings(ApplyLineSettings());
+    if (!set)
+        showError(set.message());
 }
 
 QString Form1::ApplyLineSettings() const
@@ -173,38 +174,38 @@ void Form1::OpCan_Click(int index)
 
 void Form1::OpBau_Click(int)
 {
-    Comm.setSettings(ApplyLineSettings());
+    sendLineSettings();
 }
 
 void Form1::OpDb_Click(int)
 {
-    Comm.setSettings(ApplyLineSettings());
+    sendLineSettings();
 }
 
 void Form1::OpSb_Click(int)
 {
-    Comm.setSettings(ApplyLineSettings());
+    sendLineSettings();
 }
 
 void Form1::OpNon_Click()
 {
     if (ui->OpNon->isChecked())
         ui->OpDb_1->setChecked(true);
-    Comm.setSettings(ApplyLineSettings());
+    sendLineSettings();
 }
 
 void Form1::OpOdd_Click()
 {
     if (ui->OpOdd->isChecked())
         ui->OpDb_0->setChecked(true);
-    Comm.setSettings(ApplyLineSettings());
+    sendLineSettings();
 }
 
 void Form1::OpEvn_Click()
 {
     if (ui->OpEvn->isChecked())
         ui->OpDb_0->setChecked(true);
-    Comm.setSettings(ApplyLineSettings());
+    sendLineSettings();
 }
 
 // --- Operator actions ----------------------------------------------------------------------
@@ -240,7 +241,7 @@ void Form1::LaLista_Click()
 
 void Form1::Form_KeyDown(int key, Qt::KeyboardModifiers)
 {
-    if (key == Qt::Key_Escape && m_engine.DialogueState == Dialogue::Idle)
+    if (key == Qt::Key_Escape && m_engine.state() == Dialogue::Idle)
         close();
 }
 
@@ -326,9 +327,7 @@ QStringList Form1::BuildCommandList()
 {
     // Read afresh, from the working directory of this moment: a list saved in the editor
     // takes effect at the next configuration.
-    IniSet.setFileName(SettingsFilePath());
-    IniSet.setSection(ExecutableBaseName());
-    const QString stored = IniSet.value();
+    const QString stored = m_storedList.read();
 
     const QString ringText = CommandListBuilder::RingText(ui->llam->text());
     const int speedIndex = qMax(0, m_opBau->checkedId());

@@ -1,6 +1,6 @@
 // The main window "Configuración de Modems": line-setting options, ring count, the three
 // dialogue actions, the query read-back and the status line. The window owns the serial port,
-// the pacing timer, the INI store and the dialogue engine, and only wires them together; the
+// the pacing timer, the stored command list and the dialogue engine, and only wires them together; the
 // dialogue itself lives in DialogueEngine.
 //
 // Option arrays. OpCan, OpBau, OpDb and OpSb are arrays addressed by a zero-based index. In
@@ -15,7 +15,7 @@
 #include "dialogueengine.h"
 #include "dialoguesettings.h"
 #include "dialogueview.h"
-#include "inistore.h"
+#include "commandliststore.h"
 #include "precisetimer.h"
 #include "serialline.h"
 #include "serialport.h"
@@ -60,7 +60,6 @@ public:
     // The parts the window owns, for the start-up program and for tests.
     SerialPort &comm() { return Comm; }
     PreciseTimer &timm() { return Timm; }
-    IniStore &iniSet() { return IniSet; }
     DialogueEngine &engine() { return m_engine; }
 
     // Indexed by the selected speed option; filled at start-up.
@@ -92,6 +91,8 @@ private:
     QButtonGroup *makeArray(const QString &name, std::initializer_list<QRadioButton *> buttons);
     void applyFonts();
     void connectHandlers();
+    // Hands the port the settings text of the options selected now.
+    void sendLineSettings();
 
     std::unique_ptr<Ui::Form1> ui;
     QButtonGroup *m_opCan = nullptr;
@@ -102,7 +103,7 @@ private:
 
     SerialPort Comm;
     PreciseTimer Timm;
-    IniStore IniSet;
+    CommandListStore m_storedList;
     SerialLine m_line;
     DialogueEngine m_engine; // last: it refers to everything above
 };

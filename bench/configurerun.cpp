@@ -76,7 +76,7 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
         result.failure = QStringLiteral("no button \"Configuro\" in the window");
         return result;
     }
-    if (m_form.engine().DialogueState != 0) {
+    if (m_form.engine().state() != 0) {
         result.failure = QStringLiteral("a dialogue is already running");
         return result;
     }
@@ -92,14 +92,14 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
 
     const Clock::time_point clicked = Clock::now();
     QTest::mouseClick(button, Qt::LeftButton);
-    if (m_form.engine().DialogueState != 0)
+    if (m_form.engine().state() != 0)
         loop.exec();
     disconnect(ended);
 
-    if (m_form.engine().DialogueState != 0) {
+    if (m_form.engine().state() != 0) {
         result.failure = QStringLiteral("no end within %1 ms (state %2)")
                              .arg(timeoutMs)
-                             .arg(m_form.engine().DialogueState);
+                             .arg(m_form.engine().state());
         // Closing the window ends its dialogue; shown again for the next run.
         m_form.close();
         m_form.show();
@@ -115,7 +115,7 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
     }
 
     // The modem's log, checked line by line against what a configuration sends.
-    const QStringList &list = m_form.engine().CommandList;
+    const QStringList list = m_form.BuildCommandList();
     const std::vector<HayesModem::Received> rx = m_modem.received();
     const std::vector<HayesModem::Sent> tx = m_modem.sent();
     QStringList expected;

@@ -1,7 +1,6 @@
 #include "longcommandlist.h"
 
-#include "inistore.h"
-#include "systemtexts.h"
+#include "commandliststore.h"
 
 #include <QStringList>
 
@@ -26,15 +25,13 @@ QString make(int entries)
 
 QString store(const QString &list)
 {
-    IniStore ini(SystemTexts::IniKey);
-    ini.setFileName(SettingsFilePath());
-    ini.setSection(ExecutableBaseName());
-    const QString failure = ini.setValue(list);
-    if (!failure.isEmpty())
-        return failure;
-    if (ini.value() != list)
+    CommandListStore store;
+    const Outcome written = store.write(list);
+    if (!written)
+        return written.message();
+    if (store.read() != list)
         return QStringLiteral("the list read back from %1 differs from the one written")
-            .arg(ini.fileName());
+            .arg(store.filePath());
     return QString();
 }
 

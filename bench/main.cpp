@@ -134,7 +134,7 @@ int main(int argc, char *argv[])
         if (!QTest::qWaitForWindowExposed(&form))
             print(QStringLiteral("warning: the window was not exposed"));
         ConfigureRun configure(form, modem);
-        QObject::connect(&form.comm(), &SerialPort::OnComm, &form, [&windowCpus] { windowCpus.record(); });
+        QObject::connect(&form.comm(), &SerialPort::received, &form, [&windowCpus] { windowCpus.record(); });
         const int timeoutMs = 3 * DialogueEngine::StepIntervalMs + 5000 + 50 * options.entries;
 
         print(QStringLiteral("tavoli-bench  %1").arg(QDateTime::currentDateTime().toString(Qt::ISODate)));

@@ -1,6 +1,7 @@
 #include "dialogueengine.h"
 
 #include "dialoguesettings.h"
+#include "dialoguetable.h"
 #include "dialogueview.h"
 #include "linecodec.h"
 #include "lineport.h"
@@ -12,10 +13,9 @@
 #include <algorithm>
 #include <limits>
 
-namespace {
+using namespace Dialogue;
 
-// Kind of a receive notification that carries data; every other kind is ignored.
-constexpr int ComEvReceive = 2;
+namespace {
 
 const QByteArray CrLf = QByteArrayLiteral("\r\n");
 const QByteArray Cr = QByteArrayLiteral("\r");
@@ -53,20 +53,17 @@ DialogueEngine::DialogueEngine(LinePort &port, PacingTimer &timer, DialogueView 
 // in order, once the step (box included) has finished, so no step ever runs inside another and
 // no box is stacked over another.
 
-void DialogueEngine::startDialogue(const DialogueStart &start)
+void DialogueEngine::startDialogue(State first)
 {
     PendingEvent event;
     event.kind = EventKind::Start;
-    event.start = start;
+    event.first = first;
     dispatch(std::move(event));
 }
 
-void DialogueEngine::Comm_OnComm(int commEvent)
+void DialogueEngine::bytesAvailable()
 {
-    PendingEvent event;
-    event.kind = EventKind::Received;
-    event.commEvent = commEvent;
-    dispatch(std::move(event));
+    dispatch(PendingEvent{});
 }
 
 void DialogueEngine::Timm_Timer()
@@ -97,8 +94,7 @@ void DialogueEngine::dispatch(PendingEvent event)
     // One receive step reads everything waiting, so a second notification queued right behind
     // another adds nothing; dropping it keeps the queue short while a box is open on a flood.
     const bool repeatsReceive = event.kind == EventKind::Received && !m_pending.empty()
-                                && m_pending.back().kind == EventKind::Received
-                                && m_pending.back().commEvent == event.commEvent;
+                                && m_pending.back().kind == EventKind::Received;
     if (!repeatsReceive)
         m_pending.push_back(std::move(event));
     if (m_busy)
@@ -122,7 +118,7 @@ void DialogueEngine::handle(const PendingEvent &event)
 {
     switch (event.kind) {
     case EventKind::Received:
-        handleReceived(event.commEvent);
+        handleReceived();
         break;
     case EventKind::Tick:
         if (event.timerGeneration == m_timerGeneration)
@@ -132,56 +128,52 @@ void DialogueEngine::handle(const PendingEvent &event)
         handleLost(event.text);
         break;
     case EventKind::Start:
-        handleStart(event.start);
+        handleStart(event.first);
         break;
     }
 }
 
 // ---- Operator action -------------------------------------------------------------------------
 
-void DialogueEngine::handleStart(const DialogueStart &start)
+void DialogueEngine::handleStart(State first)
 {
-    const QString failure = OpenPort();
-    if (!failure.isEmpty()) {
+    const Outcome opened = OpenPort();
+    if (!opened) {
         // Timer, `info` and state stay as they were: a running dialogue goes on untouched.
-        showError(failure);
+        m_view.showError(opened.message());
         return;
     }
     stopTimer();
-    if (!start.info.isNull())
-        m_view.setInfo(start.info);
-    SendCommand(start.firstCommand);
-    setState(start.state);
+    enter(first);
 }
 
 // ---- Port opening and closing ----------------------------------------------------------------
 
-QString DialogueEngine::OpenPort()
+Outcome DialogueEngine::OpenPort()
 {
-    const QString failure = m_port.open();
-    if (!failure.isEmpty())
-        return failure;
+    const Outcome opened = m_port.open();
+    if (!opened)
+        return opened;
 
     // One of the two lines is enough to tell that a modem is there.
     if (!m_port.ctsHolding() && !m_port.dsrHolding()) {
         m_port.close();
-        return SystemTexts::NoCtsDsr;
+        return Outcome::failure(SystemTexts::NoCtsDsr);
     }
 
     m_view.setLineSettingsEnabled(false);
     m_port.setRtsEnable(true);
     m_port.setDtrEnable(true);
-    return QString();
+    return Outcome::success();
 }
 
 void DialogueEngine::ClosePort()
 {
-    // Leaves the timer, the labels and the reply buffer alone: the steps that end a dialogue
-    // have dealt with those before.
+    // Leaves the timer, the labels and the reply text alone: finish() has dealt with those.
     if (m_port.isOpen())
         m_port.close();
     m_view.setLineSettingsEnabled(true);
-    setState(Dialogue::Idle);
+    setState(Idle);
 }
 
 // ---- Transmitter -----------------------------------------------------------------------------
@@ -189,7 +181,7 @@ void DialogueEngine::ClosePort()
 void DialogueEngine::SendCommand(const QString &command)
 {
     stopTimer();
-    LastCommand = command;
+    m_lastCommand = command;
     // Parity is read at every send: the option may have changed since the last dialogue.
     const int parityMode = m_settings.parityMode();
     // One character, one byte: commands are plain ASCII; anything beyond Latin-1 cannot go
@@ -202,49 +194,36 @@ void DialogueEngine::SendCommand(const QString &command)
 
 void DialogueEngine::ReportCommandError()
 {
-    showError(commandErrorText());
+    finish(Box::Error, SystemTexts::CommandErrorLead + m_lastCommand + QLatin1Char('\n')
+                           + SystemTexts::CommandErrorTail);
 }
 
-QString DialogueEngine::commandErrorText() const
-{
-    return SystemTexts::CommandErrorLead + LastCommand + QLatin1Char('\n')
-           + SystemTexts::CommandErrorTail;
-}
+// ---- Replies ---------------------------------------------------------------------------------
 
-// ---- Receive handler -------------------------------------------------------------------------
-
-void DialogueEngine::handleReceived(int commEvent)
+void DialogueEngine::handleReceived()
 {
     if (!m_port.isOpen())
         return;
-    if (commEvent != ComEvReceive)
-        return;
-
     const QByteArray received = LineCodec::StripParity(m_port.input());
-    // Nothing new: the lines still kept in Text (states 10 and 12) have been looked at already,
-    // and looking again would only restart their time-out.
-    if (received.isEmpty())
+    // Nothing new: the lines still kept (states 10 and 12) have been looked at already, and
+    // looking again would only restart their time-out.
+    if (received.isEmpty() || m_state == Idle)
         return;
-    if (DialogueState == Dialogue::Idle)
-        return; // no dialogue awaits anything
 
     // A flood is taken in slices no longer than the kept text, each cut into lines and trimmed
     // before the next, so that memory stays bounded and each slice costs time in proportion to
-    // its length. A slice never ends between a carriage return and its line feed: the pair is
-    // one line end, and splitting it would turn a good "0" reply into "\n0".
+    // its length. A line feed cut off from its carriage return starts the next line, which
+    // ignores it.
     qsizetype from = 0;
     while (from < received.size()) {
-        qsizetype n = std::min<qsizetype>(ReplyTextLimit, received.size() - from);
-        if (received.at(from + n - 1) == '\r' && from + n < received.size()
-            && received.at(from + n) == '\n')
-            ++n;
+        const qsizetype n = std::min<qsizetype>(ReplyTextLimit, received.size() - from);
         // Bytes all the way: the reply text never goes through a text codec.
-        ReplyBuffer.Text.append(received.constData() + from, n);
+        m_reply.text.append(received.constData() + from, n);
         from += n;
-        ReplyBuffer.Text.replace(CrLf, Cr);
+        m_reply.text.replace(CrLf, Cr);
         runLineLoop();
-        if (DialogueState == Dialogue::Idle)
-            return; // the rest is not a reply to anything: the port has been closed
+        if (m_state == Idle)
+            return; // the rest answers nothing: the port has been closed
         trimReplyText();
     }
 }
@@ -255,38 +234,80 @@ void DialogueEngine::runLineLoop()
     // block of many short lines costs linear time.
     qsizetype offset = 0;
     for (;;) {
-        const qsizetype cr = ReplyBuffer.Text.indexOf('\r', offset);
+        const qsizetype cr = m_reply.text.indexOf('\r', offset);
         if (cr < 0)
             break;
-        const qsizetype p = cr - offset + 1;
-        const QByteArray line = withoutLeadingLineFeeds(ReplyBuffer.Text.mid(offset, p - 1));
+        const qsizetype length = cr - offset + 1;
+        const QByteArray line = withoutLeadingLineFeeds(m_reply.text.mid(offset, length - 1));
         if (line.isEmpty()) {
             // Modems that frame their results in CR LF send a blank line first; it carries no
             // result, so it neither answers the command nor restarts the time-out.
-            offset += p;
+            offset += length;
             continue;
         }
-        const qsizetype consumed = handleLine(line, offset, p);
-        if (DialogueState == Dialogue::Idle)
+        const qsizetype consumed = takeLine(*rowFor(m_state), line, offset, length);
+        if (m_state == Idle)
             return; // finish() has emptied the text
         if (consumed <= 0)
             break;
         offset += consumed;
     }
-    ReplyBuffer.Text.remove(0, offset);
+    m_reply.text.remove(0, offset);
 }
 
-void DialogueEngine::takeNumberLine(const QByteArray &line)
+qsizetype DialogueEngine::takeLine(const Row &row, const QByteArray &line, qsizetype offset,
+                                   qsizetype length)
 {
-    ReplyBuffer.Number = ReplyLine::leadingNumber(line);
-    ReplyBuffer.HasNumber = 1;
-    // The result line must follow within a second, or the modem has stopped answering.
-    startTimer();
-}
+    switch (row.awaits) {
+    case Awaits::Nothing:
+        return length;
 
-void DialogueEngine::failCommand()
-{
-    finish(Box::Error, commandErrorText());
+    case Awaits::NoRefusal:
+        // The paced step goes on by itself, so other lines leave the timer alone; but a refused
+        // ATQ1 or AT&W0 means the stored profile is not what was asked.
+        if (ReplyLine::isRefusal(line)) {
+            stopTimer();
+            ReportCommandError();
+        }
+        return length;
+
+    case Awaits::ExactlyZero:
+        stopTimer();
+        if (ReplyLine::isExactlyZero(line))
+            apply(row);
+        else
+            ReportCommandError();
+        return length;
+
+    case Awaits::NumberThenZero:
+        stopTimer();
+        if (!m_reply.hasNumber) {
+            m_reply.number = ReplyLine::leadingNumber(line);
+            m_reply.hasNumber = true;
+            // The result line must follow within a second, or the modem has stopped answering.
+            startTimer();
+        } else if (ReplyLine::endsInZero(line)) {
+            m_reply.hasNumber = false;
+            apply(row);
+        } else {
+            ReportCommandError();
+        }
+        return length;
+
+    case Awaits::VerboseOk: {
+        stopTimer();
+        const qsizetype found = ReplyLine::findVerboseOk(m_reply.text, offset);
+        if (found < 0) {
+            // Keep everything and wait for more, but not for ever: a modem that stops answering
+            // ends in the no-reply message one second after its last line.
+            startTimer();
+            return 0;
+        }
+        apply(row);
+        return found + VerboseOkLength - offset;
+    }
+    }
+    return length;
 }
 
 void DialogueEngine::trimReplyText()
@@ -294,184 +315,108 @@ void DialogueEngine::trimReplyText()
     // A modem that sends without line ends (or lines the state keeps) must not grow memory
     // without limit: the oldest bytes go. Every "OK"+CR has been searched for before this point,
     // so the states that look for it lose nothing they could still find.
-    const qsizetype excess = ReplyBuffer.Text.size() - ReplyTextLimit;
+    const qsizetype excess = m_reply.text.size() - ReplyTextLimit;
     if (excess > 0)
-        ReplyBuffer.Text.remove(0, excess);
-}
-
-qsizetype DialogueEngine::handleLine(const QByteArray &line, qsizetype offset, qsizetype p)
-{
-    using namespace Dialogue;
-    switch (DialogueState) {
-    case QueryModeCheck:
-        stopTimer();
-        if (ReplyLine::isExactlyZero(line)) {
-            SendCommand(SystemTexts::CmdQueryRings);
-            setState(QueryRingCount);
-        } else {
-            failCommand();
-        }
-        return p;
-
-    case QueryRingCount:
-        stopTimer();
-        if (ReplyBuffer.HasNumber == 0) {
-            takeNumberLine(line);
-        } else if (ReplyLine::endsInZero(line)) {
-            m_view.setAnsw1(TextUtils::NumberText(ReplyBuffer.Number));
-            SendCommand(SystemTexts::CmdQuerySpeed);
-            setState(QueryLineSpeed);
-            ReplyBuffer.HasNumber = 0;
-        } else {
-            failCommand();
-        }
-        return p;
-
-    case QueryLineSpeed:
-        stopTimer();
-        if (ReplyBuffer.HasNumber == 0) {
-            takeNumberLine(line);
-        } else if (ReplyLine::endsInZero(line)) {
-            // Below 0 or past the table the modem reports a code this program has no name for.
-            const qint16 number = ReplyBuffer.Number;
-            m_view.setAnsw2(number >= 0 && number < SpeedNames.size()
-                                ? SpeedNames.at(number)
-                                : SystemTexts::SpeedOutOfRange);
-            finish();
-        } else {
-            failCommand();
-        }
-        return p;
-
-    case ConfigResetCheck:
-        stopTimer();
-        if (ReplyLine::isExactlyZero(line)) {
-            CommandList = m_settings.BuildCommandList();
-            CommandIndex = 0;
-            if (CommandList.isEmpty()) {
-                // Nothing to send: say so rather than fail on a missing entry 0.
-                finish(Box::Error, SystemTexts::EmptyCommandList);
-                return p;
-            }
-            sendListEntry();
-            setState(ConfigSendList);
-        } else {
-            failCommand();
-        }
-        return p;
-
-    case ConfigSendList:
-        stopTimer();
-        if (ReplyLine::isExactlyZero(line)) {
-            // The index is 16 bits: a list longer than that ends at its last reachable entry.
-            if (CommandIndex < CommandList.size() - 1
-                && CommandIndex < std::numeric_limits<qint16>::max()) {
-                TextUtils::IncrementIndex(CommandIndex);
-                sendListEntry();
-            } else {
-                m_view.setInfo(quotedForInfo(SystemTexts::CmdQuiet));
-                SendCommand(SystemTexts::CmdQuiet);
-                setState(ConfigQuiet);
-            }
-        } else {
-            failCommand();
-        }
-        return p;
-
-    case FactoryReset:
-    case FactoryStore:
-        stopTimer();
-        return handleVerboseOk(offset);
-
-    case ConfigQuiet:
-    case ConfigStore:
-        // The modem should be quiet now and the paced step goes on by itself, so other lines
-        // are left alone; but a refused ATQ1 or AT&W0 means the profile is not what was asked.
-        if (ReplyLine::isRefusal(line)) {
-            stopTimer();
-            failCommand();
-        }
-        return p;
-
-    default:
-        // States 1, 5 and 11: the line is not looked at.
-        return p;
-    }
-}
-
-qsizetype DialogueEngine::handleVerboseOk(qsizetype offset)
-{
-    const qsizetype found = ReplyLine::findVerboseOk(ReplyBuffer.Text, offset);
-    if (found < 0) {
-        // Keep everything and wait for more, but not for ever: a modem that stops answering
-        // ends in the no-reply message one second after its last line.
-        startTimer();
-        return 0;
-    }
-    const qsizetype consumed = found + VerboseOkLength - offset;
-    if (DialogueState == Dialogue::FactoryReset) {
-        setState(Dialogue::FactoryResetDone);
-        startTimer();
-    } else {
-        finish(Box::Information, SystemTexts::UnconfiguredOk, ClearInfo);
-    }
-    return consumed;
-}
-
-void DialogueEngine::sendListEntry()
-{
-    const QString command = SystemTexts::CmdPrefix + CommandList.value(CommandIndex);
-    m_view.setInfo(quotedForInfo(command));
-    SendCommand(command);
+        m_reply.text.remove(0, excess);
 }
 
 // ---- Timer steps -----------------------------------------------------------------------------
 
 void DialogueEngine::handleTick()
 {
-    using namespace Dialogue;
     stopTimer();
-    switch (DialogueState) {
-    case QueryWake:
-        m_port.discardInput();
-        SendCommand(SystemTexts::CmdQueryWake);
-        setState(QueryModeCheck);
+    const Row *row = rowFor(m_state);
+    if (!row)
+        return;
+    switch (row->tick) {
+    case OnTick::NoReply:
+        finish(Box::Error, SystemTexts::NoReplyMessage, ClearInfo);
         break;
-    case QueryLineSpeed:
+    case OnTick::Pace:
+        m_port.discardInput();
+        apply(*row);
+        break;
+    case OnTick::SpeedUnknown:
         m_port.discardInput();
         m_view.setAnsw2(SystemTexts::SpeedNoReply);
         finish();
         break;
-    case ConfigWake:
-        m_port.discardInput();
-        SendCommand(SystemTexts::CmdConfigWake);
-        setState(ConfigResetCheck);
+    }
+}
+
+// ---- Moving through the table ----------------------------------------------------------------
+
+void DialogueEngine::enter(State state)
+{
+    const Row &row = *rowFor(state);
+    if (!row.info.isNull())
+        m_view.setInfo(row.info);
+    if (!row.command.isEmpty())
+        SendCommand(row.command);
+    else if (row.awaits == Awaits::Nothing)
+        startTimer(); // a pause of one second
+    setState(state);
+}
+
+void DialogueEngine::apply(const Row &row)
+{
+    switch (row.then) {
+    case Then::Enter:
+        enter(row.next);
         break;
-    case ConfigQuiet:
-        m_port.discardInput();
-        SendCommand(SystemTexts::CmdStoreProfile);
-        setState(ConfigStore);
+    case Then::ShowRings:
+        m_view.setAnsw1(TextUtils::NumberText(m_reply.number));
+        enter(row.next);
         break;
-    case ConfigStore:
-        finish(Box::Information, SystemTexts::ConfiguredOk, ClearInfo);
-        break;
-    case FactoryResetDone:
-        m_port.discardInput();
-        m_view.setInfo(SystemTexts::InfoSendingStore);
-        SendCommand(SystemTexts::CmdStoreProfile);
-        setState(FactoryStore);
-        break;
-    default:
-        finish(Box::Error, SystemTexts::NoReplyMessage, ClearInfo);
+    case Then::ShowSpeed: {
+        // Below 0 or past the table the modem reports a code this program has no name for.
+        const qint16 number = m_reply.number;
+        m_view.setAnsw2(number >= 0 && number < m_speedNames.size() ? m_speedNames.at(number)
+                                                                   : SystemTexts::SpeedOutOfRange);
+        finish();
         break;
     }
+    case Then::StartList:
+        m_list = m_settings.BuildCommandList();
+        m_index = 0;
+        if (m_list.isEmpty()) {
+            // Nothing to send: say so rather than fail on a missing entry 0.
+            finish(Box::Error, SystemTexts::EmptyCommandList);
+            break;
+        }
+        sendListEntry();
+        setState(row.next);
+        break;
+    case Then::NextEntry:
+        // The index is 16 bits: a list longer than that ends at its last reachable entry.
+        if (m_index < m_list.size() - 1 && m_index < std::numeric_limits<qint16>::max()) {
+            TextUtils::IncrementIndex(m_index);
+            sendListEntry();
+        } else {
+            enter(row.next);
+        }
+        break;
+    case Then::EndConfigured:
+        finish(Box::Information, SystemTexts::ConfiguredOk, ClearInfo);
+        break;
+    case Then::EndUnconfigured:
+        finish(Box::Information, SystemTexts::UnconfiguredOk, ClearInfo);
+        break;
+    }
+}
+
+void DialogueEngine::sendListEntry()
+{
+    const QString command = SystemTexts::CmdPrefix + m_list.value(m_index);
+    m_view.setInfo(quotedForInfo(command));
+    SendCommand(command);
 }
 
 // ---- Lost port -------------------------------------------------------------------------------
 
 void DialogueEngine::handleLost(const QString &description)
 {
-    if (DialogueState == Dialogue::Idle) {
+    if (m_state == Idle) {
         finish();
         return;
     }
@@ -490,21 +435,21 @@ void DialogueEngine::finish(Box box, const QString &text, bool clearInfo)
     // Closed before the box, not after: a modem that keeps sending while the operator reads
     // the box must not fill memory, and what it sends then answers nothing anyway.
     m_port.close();
-    ReplyBuffer = ReplyBufferRecord{};
+    m_reply = {};
     if (box == Box::Error)
-        showError(text);
+        m_view.showError(text);
     else if (box == Box::Information)
-        showInformation(text);
+        m_view.showInformation(text);
     ClosePort();
 }
 
 // ---- Small helpers ---------------------------------------------------------------------------
 
-void DialogueEngine::setState(qint16 state)
+void DialogueEngine::setState(State state)
 {
-    if (DialogueState == state)
+    if (m_state == state)
         return;
-    DialogueState = state;
+    m_state = state;
     emit stateChanged(state);
 }
 
@@ -518,14 +463,4 @@ void DialogueEngine::startTimer()
 {
     m_timer.start(StepIntervalMs);
     ++m_timerGeneration;
-}
-
-void DialogueEngine::showError(const QString &text)
-{
-    m_view.showError(text);
-}
-
-void DialogueEngine::showInformation(const QString &text)
-{
-    m_view.showInformation(text);
 }

@@ -1,9 +1,11 @@
 // The modem dialogue: opening and closing the port, sending commands, interpreting replies by
-// state and taking the paced timer steps. Everything reaches the outside through the narrow
-// interfaces it is given, so it runs the same against a real port and a fake one.
+// state and taking the paced timer steps, as the state table (dialoguetable.h) says. Everything
+// reaches the outside through the narrow interfaces it is given, so it runs the same against a
+// real port and a fake one.
 #pragma once
 
 #include "dialoguestate.h"
+#include "outcome.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -16,21 +18,9 @@ class LinePort;
 class PacingTimer;
 class DialogueView;
 class DialogueSettings;
-
-// How an operator action starts its dialogue.
-struct DialogueStart
-{
-    QString info;         // caption for `info`; a null text leaves the label as it is
-    QString firstCommand; // sent as soon as the port is open
-    qint16 state;         // dialogue state once the command is out
-};
-
-struct ReplyBufferRecord
-{
-    QByteArray Text;    // received, decoded, not yet consumed; only consumed from the front
-    qint16 HasNumber = 0;
-    qint16 Number = 0;
-};
+namespace Dialogue {
+struct Row;
+}
 
 class DialogueEngine : public QObject
 {
@@ -43,79 +33,88 @@ public:
     DialogueEngine(LinePort &port, PacingTimer &timer, DialogueView &view,
                    DialogueSettings &settings, QObject *parent = nullptr);
 
-    // Operator action: open the port (or show why not), stop the timer, set `info`, send the
-    // first command and set the state.
-    void startDialogue(const DialogueStart &start);
+    // Names shown for the modem's S37 values (index = value); set once at start-up.
+    void setSpeedNames(const QStringList &names) { m_speedNames = names; }
 
-    // Event sources, wired by the window (and driven directly by tests).
-    void Comm_OnComm(int commEvent);
+    // Operator action: open the port (or show why not), then enter the dialogue's first state
+    // (Dialogue::QueryWake, ConfigWake or FactoryReset).
+    void startDialogue(Dialogue::State first);
+
+    // Event sources, wired by the window.
+    void bytesAvailable();
     void Timm_Timer();
     void portLost(const QString &description);
 
-    // The port's procedures, also used at start-up.
-    QString OpenPort();
+    // Also used at start-up: closes the port and unlocks the line settings.
     void ClosePort();
-    void SendCommand(const QString &command);
-    void ReportCommandError();
 
-    // Dialogue fields. The engine is their only writer once a dialogue runs; tests may set
-    // them up to put the engine into a given state.
-    qint16 DialogueState = Dialogue::Idle;
-    ReplyBufferRecord ReplyBuffer;
-    QStringList CommandList;
-    qint16 CommandIndex = 0;
-    QString LastCommand;
-    QStringList SpeedNames; // index = the modem's S37 value; filled at start-up
+    Dialogue::State state() const { return m_state; }
+    // Bytes of unconsumed reply text kept now; never above ReplyTextLimit.
+    qsizetype keptReplyBytes() const { return m_reply.text.size(); }
 
 signals:
-    // Emitted whenever DialogueState changes (the window and tests watch it).
-    void stateChanged(qint16 state);
+    // Emitted whenever the state changes (the window and tests watch it).
+    void stateChanged(Dialogue::State state);
 
 private:
     enum class EventKind { Received, Tick, Lost, Start };
     struct PendingEvent
     {
         EventKind kind = EventKind::Received;
-        int commEvent = 0;
         quint64 timerGeneration = 0;
         QString text;
-        DialogueStart start{};
+        Dialogue::State first = Dialogue::Idle;
     };
+    enum class Box { None, Error, Information };
+    static constexpr bool ClearInfo = true;
 
     void dispatch(PendingEvent event);
     void handle(const PendingEvent &event);
-    void handleReceived(int commEvent);
+    void handleStart(Dialogue::State first);
+    void handleReceived();
     void handleTick();
     void handleLost(const QString &description);
-    void handleStart(const DialogueStart &start);
-    // Cuts Text into lines and takes the step of the state for each.
+
+    Outcome OpenPort();
+    void SendCommand(const QString &command);
+    // The modem refused LastCommand: the error box naming it, and the dialogue ends.
+    void ReportCommandError();
+
+    // Cuts the reply text into lines and gives each to the state's row.
     void runLineLoop();
-    // One reply line starting at `offset` of Text, `p` bytes with its carriage return; returns
-    // how many bytes of Text from `offset` on to consume (0 stops the line loop).
-    qsizetype handleLine(const QByteArray &line, qsizetype offset, qsizetype p);
-    qsizetype handleVerboseOk(qsizetype offset);
-    // The two query states: the register's number line.
-    void takeNumberLine(const QByteArray &line);
-    // The modem refused LastCommand: the error box, and the dialogue ends.
-    void failCommand();
-    QString commandErrorText() const;
-    enum class Box { None, Error, Information };
-    static constexpr bool ClearInfo = true;
-    // Every dialogue ends here: timer off, port closed, reply buffer emptied, then the box
-    // (if any) and ClosePort.
-    void finish(Box box = Box::None, const QString &text = QString(), bool clearInfo = false);
+    // One non-empty reply line starting at `offset` of the text, `length` bytes with its
+    // carriage return; returns how many bytes from `offset` on to consume (0: wait for more).
+    qsizetype takeLine(const Dialogue::Row &row, const QByteArray &line, qsizetype offset,
+                       qsizetype length);
     void trimReplyText();
-    void setState(qint16 state);
+
+    void enter(Dialogue::State state);
+    void apply(const Dialogue::Row &row);
+    void sendListEntry();
+    // Every dialogue ends here: timer off, port closed and reply text emptied before the box
+    // (if any), then ClosePort.
+    void finish(Box box = Box::None, const QString &text = QString(), bool clearInfo = false);
+
+    void setState(Dialogue::State state);
     void stopTimer();
     void startTimer();
-    void sendListEntry();
-    void showError(const QString &text);
-    void showInformation(const QString &text);
 
     LinePort &m_port;
     PacingTimer &m_timer;
     DialogueView &m_view;
     DialogueSettings &m_settings;
+    QStringList m_speedNames;
+
+    Dialogue::State m_state = Dialogue::Idle;
+    QString m_lastCommand; // with its "AT", without the carriage return
+    struct
+    {
+        QByteArray text; // received, decoded, not yet consumed; only consumed from the front
+        bool hasNumber = false;
+        qint16 number = 0;
+    } m_reply;
+    QStringList m_list; // the expanded command bodies of a configuration
+    qint16 m_index = 0; // the entry last sent
 
     bool m_busy = false;                // a step is running (maybe inside a modal box)
     std::deque<PendingEvent> m_pending; // events that fell due meanwhile, in order

@@ -2,6 +2,8 @@
 // tests put a fake behind it.
 #pragma once
 
+#include "outcome.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -10,8 +12,8 @@ class LinePort
 public:
     virtual ~LinePort() = default;
 
-    // "" when the device opened, else the text to show the operator.
-    virtual QString open() = 0;
+    // The failure carries the text to show the operator.
+    virtual Outcome open() = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     virtual bool ctsHolding() const = 0;

@@ -7,7 +7,6 @@
 #include "systemtexts.h"
 #include "typinglimit.h"
 
-#include <QDir>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -25,7 +24,7 @@ enum ChipsetCode : qint16 { Rockwell = 1, Motorola = 2, Zoom = 3 };
 } // namespace
 
 cfglis::cfglis(QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::cfglis>()), IniSet(SystemTexts::IniKey)
+    : QDialog(parent), ui(std::make_unique<Ui::cfglis>())
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -114,11 +113,7 @@ void cfglis::keyPressEvent(QKeyEvent *event)
 
 void cfglis::Form_Load()
 {
-    IniSet.setFileName(SettingsFilePath());
-    IniSet.setSection(ExecutableBaseName());
-    if (IniSet.fallback().isEmpty())
-        IniSet.setFallback(SystemTexts::BuiltInCommandList);
-    FillList(CommandListText::SplitStored(IniSet.value()));
+    FillList(CommandListText::SplitStored(m_storedList.read()));
 }
 
 bool cfglis::Form_KeyDown(QKeyEvent *event)
@@ -219,12 +214,11 @@ void cfglis::dflZoo_Click()
 
 void cfglis::acepto_Click()
 {
-    const QString reason = IniSet.setValue(CommandListText::Join(Entries()));
-    if (!reason.isEmpty()) {
+    const Outcome saved = m_storedList.write(CommandListText::Join(Entries()));
+    if (!saved) {
         // Closing now would throw the operator's edits away with nothing saved; stay open so
         // that the cause can be put right and the list accepted again, or cancelled.
-        MessageBox::showStop(
-            this, SystemTexts::SaveFailed.arg(QDir::toNativeSeparators(IniSet.fileName()), reason));
+        MessageBox::showStop(this, saved.message());
         return;
     }
     accept();

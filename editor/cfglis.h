@@ -1,7 +1,7 @@
 // The "Comandos" window: edits the stored list of AT command bodies.
 #pragma once
 
-#include "inistore.h"
+#include "commandliststore.h"
 
 #include <QDialog>
 #include <memory>
@@ -48,7 +48,7 @@ private:
 
     std::unique_ptr<Ui::cfglis> ui;
     TypingLimit *m_typingLimit = nullptr;
-    IniStore IniSet;
+    CommandListStore m_storedList;
     // The list is being reshaped by the window itself: selection events in between are
     // intermediate states, not the operator's.
     bool m_reshaping = false;

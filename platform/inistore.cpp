@@ -342,13 +342,13 @@ QString IniStore::value() const
     return storedValue(parse(std::move(bytes)), m_section, m_key).value_or(m_fallback);
 }
 
-QString IniStore::setValue(const QString &text)
+Outcome IniStore::setValue(const QString &text)
 {
     QByteArray bytes;
     QString reason;
     const Load load = loadFile(m_fileName, &bytes, &reason);
     if (load == Load::Failed)
-        return reason;
+        return Outcome::failure(reason);
 
     // The text goes in the file's own encoding: UTF-8, or Latin-1 for a file that is not valid
     // UTF-8. New bytes can change how the whole file decodes, so the result is read back the
@@ -366,7 +366,7 @@ QString IniStore::setValue(const QString &text)
         }
     }
     if (!out)
-        return refusal(wanted, ini.latin1);
+        return Outcome::failure(refusal(wanted, ini.latin1));
 
     // Written beside the old file and renamed over it: a failure at any point leaves the
     // old file whole. A folder that takes no new files (read-only, holding a writable file)
@@ -374,17 +374,17 @@ QString IniStore::setValue(const QString &text)
     QSaveFile file(m_fileName);
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
-        return SystemTexts::IniCreateFailed.arg(
-            QDir::toNativeSeparators(QFileInfo(m_fileName).absolutePath()), file.errorString());
+        return Outcome::failure(SystemTexts::IniCreateFailed.arg(
+            QDir::toNativeSeparators(QFileInfo(m_fileName).absolutePath()), file.errorString()));
     }
     if (file.write(*out) != out->size() || !file.commit()) {
         const QString system = file.errorString();
         file.cancelWriting();
         if (load == Load::Loaded && !keptOrRestored(m_fileName, ini.bytes))
-            return SystemTexts::IniWriteFailedInPlace.arg(system);
-        return SystemTexts::IniWriteFailed.arg(system);
+            return Outcome::failure(SystemTexts::IniWriteFailedInPlace.arg(system));
+        return Outcome::failure(SystemTexts::IniWriteFailed.arg(system));
     }
-    return QString();
+    return Outcome::success();
 }
 
 QString SettingsFilePath()

@@ -1,6 +1,8 @@
 // One value of an INI file, addressed by file name, section and key (Windows INI rules).
 #pragma once
 
+#include "outcome.h"
+
 #include <QString>
 
 class IniStore
@@ -25,8 +27,8 @@ public:
     // Writes the value at once and atomically (in place when the folder takes no new files):
     // only the key's line of the section changes, every other byte of the file stays, and
     // value() then gives back exactly the text (CR and LF as blanks); a text the file's
-    // encoding cannot hold is refused. Returns "" on success, else the reason in Spanish.
-    QString setValue(const QString &text);
+    // encoding cannot hold is refused. The failure gives the reason in Spanish.
+    Outcome setValue(const QString &text);
 
 private:
     QString m_fileName;

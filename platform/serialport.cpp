@@ -108,10 +108,12 @@ QString SerialPort::device() const
     return deviceFor(m_commPort);
 }
 
-void SerialPort::setSettings(const QString &settings)
+Outcome SerialPort::setSettings(const QString &settings)
 {
-    if (parseSettings(settings))
-        m_settings = settings;
+    if (!parseSettings(settings))
+        return Outcome::failure(SystemTexts::LineSettingsInvalid.arg(settings));
+    m_settings = settings;
+    return Outcome::success();
 }
 
 QString SerialPort::settings() const
@@ -119,40 +121,43 @@ QString SerialPort::settings() const
     return m_settings;
 }
 
-bool SerialPort::applySettings()
+void SerialPort::applySettings()
 {
+    // m_settings only ever holds a text that parses.
     const std::optional<LineFormat> format = parseSettings(m_settings);
     if (!format)
-        return false;
+        return;
     // While closed these only record the values; QSerialPort::open() applies them.
     m_port.setBaudRate(format->speed);
     m_port.setParity(format->parity);
     m_port.setDataBits(format->dataBits);
     m_port.setStopBits(format->stopBits);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
-    return true;
 }
 
-QString SerialPort::open()
+Outcome SerialPort::open()
 {
     const QString number = QString::number(m_commPort);
     if (m_port.isOpen())
-        return SystemTexts::PortAlreadyOpen.arg(number, m_openDevice);
+        return Outcome::failure(SystemTexts::PortAlreadyOpen.arg(number, m_openDevice));
 
     const QString dev = device();
     // Qt counts a lock file older than 30 seconds as stale even while its program runs, so
     // a live holder is looked for first. A missing device is reported as missing.
     if (QFileInfo::exists(dev)) {
         if (const std::optional<PortHolder> holder = PortLock::lockFileHolder(dev))
-            return SystemTexts::PortLockedBy.arg(number, dev, PortLock::describe(*holder),
-                                                 holder->lockFile);
+            return Outcome::failure(SystemTexts::PortLockedBy.arg(number, dev, PortLock::describe(*holder),
+                                                 holder->lockFile));
     }
     m_port.setPortName(dev);
     applySettings();
+    // A flood must not fill memory while nobody reads (a box is open): past this much, Qt stops
+    // reading and the device's own queue holds the rest.
+    m_port.setReadBufferSize(ReadBufferLimit);
     if (!m_port.open(QIODevice::ReadWrite)) {
         const QString reason = describeOpenFailure(m_port.error(), m_port.errorString());
         m_port.clearError();
-        return reason;
+        return Outcome::failure(reason);
     }
     // Programs that hold the device with flock() write no lock file. Checked before anything
     // touches the device's queues; closing hands the device back with its settings restored.
@@ -160,8 +165,8 @@ QString SerialPort::open()
         m_port.close();
         m_port.clearError();
         if (holder->pid > 0)
-            return SystemTexts::PortHeldBy.arg(number, dev, PortLock::describe(*holder));
-        return SystemTexts::PortHeldByUnknown.arg(number, dev);
+            return Outcome::failure(SystemTexts::PortHeldBy.arg(number, dev, PortLock::describe(*holder)));
+        return Outcome::failure(SystemTexts::PortHeldByUnknown.arg(number, dev));
     }
     m_openDevice = dev;
     ++m_openCount;
@@ -169,7 +174,7 @@ QString SerialPort::open()
     // Whatever the device held from before this open is not a reply to anything we send.
     m_port.clear(QSerialPort::Input);
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::onReadyRead, Qt::UniqueConnection);
-    return QString();
+    return Outcome::success();
 }
 
 QString SerialPort::describeOpenFailure(QSerialPort::SerialPortError error,
@@ -294,7 +299,7 @@ qint64 SerialPort::bytesWaiting() const
 
 void SerialPort::onReadyRead()
 {
-    emit OnComm(ComEvReceive);
+    emit received();
 }
 
 void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)

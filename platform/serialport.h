@@ -2,6 +2,8 @@
 // dialogues need (port number, settings text, open/close, modem-control lines, raw bytes).
 #pragma once
 
+#include "outcome.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
@@ -11,8 +13,8 @@ class SerialPort : public QObject
 {
     Q_OBJECT
 public:
-    // Kinds of notification handed out by OnComm.
-    enum CommEventKind : qint16 { ComEvReceive = 2 };
+    // Most received bytes held for the reader; see open().
+    static constexpr qint64 ReadBufferLimit = 64 * 1024;
 
     explicit SerialPort(QObject *parent = nullptr);
     ~SerialPort() override;
@@ -25,7 +27,8 @@ public:
     QString device() const; // device of the current port number
 
     // "speed,parity,data,stop", e.g. "9600,N,8,1". Applied at the next open.
-    void setSettings(const QString &settings);
+    // A text that does not parse is refused and the previous one stays.
+    Outcome setSettings(const QString &settings);
     QString settings() const;
 
     // Opens the device. Returns "" on success, else a Spanish description that names the
@@ -33,7 +36,7 @@ public:
     // A device another live program holds, by its lock file whatever its age or by flock(),
     // is refused naming that program where known; the device then holds our flock() until
     // close().
-    QString open();
+    Outcome open();
     void close(); // harmless when closed
     bool isOpen() const;
 
@@ -50,8 +53,8 @@ public:
     qint64 bytesWaiting() const;
 
 signals:
-    // Raised on the window thread whenever bytes are waiting (kind ComEvReceive).
-    void OnComm(int commEvent);
+    // Raised on the window thread whenever bytes are waiting.
+    void received();
     // The device went away while open (unplugged, pseudo-terminal closed, I/O error).
     // Raised once per open; the port stops listening and is closed. The text names the port.
     void lost(const QString &description);
@@ -60,7 +63,7 @@ private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void onReadyRead();
     void reportLost();
-    bool applySettings();
+    void applySettings();
     QString describeOpenFailure(QSerialPort::SerialPortError error, const QString &systemText) const;
     int modemLines(bool *known) const;
 

@@ -17,6 +17,7 @@ inline const QString InfoInitialising = QStringLiteral("inicializando...");
 inline const QString InfoSendingFactory = QStringLiteral("Enviando AT&&F");
 inline const QString InfoSendingStore = QStringLiteral("Enviando AT&&W");
 inline const QString InfoSendingPrefix = QStringLiteral("Enviando: ");
+inline const QString InfoSendingQuiet = QStringLiteral("Enviando: \"ATQ1\"");
 
 // Commands sent to the modem (without the carriage return).
 inline const QString CmdPrefix = QStringLiteral("AT");
@@ -78,6 +79,8 @@ inline const QString PortHeldByUnknown = QStringLiteral(
     "Cierre ese programa o elija otro puerto.");
 inline const QString PortHolder = QStringLiteral("%1 (proceso %2)"); // program name, process id
 inline const QString PortHolderUnnamed = QStringLiteral("el proceso %1");
+inline const QString LineSettingsInvalid =
+    QStringLiteral("Los ajustes de línea \"%1\" no son válidos: se esperaba velocidad,paridad,datos,parada.");
 inline const QString PortOpenFailed = QStringLiteral("No se puede abrir el puerto %1 (%2): %3");
 inline const QString PortLost = QStringLiteral(
     "Se ha perdido la comunicación con el puerto %1 (%2): el dispositivo se ha desconectado "

@@ -166,7 +166,7 @@ public:
     bool waitIdle()
     {
         return QTest::qWaitFor([this] {
-            return !m_states.isEmpty() && m_form->engine().DialogueState == Dialogue::Idle
+            return !m_states.isEmpty() && m_form->engine().state() == Dialogue::Idle
                 && !m_form->comm().isOpen();
         }, DialogueTimeoutMs);
     }
@@ -174,7 +174,7 @@ public:
     // The end of every dialogue: port closed, state 0, timer off, the three frames usable.
     bool closedAndIdle() const
     {
-        return m_form->engine().DialogueState == Dialogue::Idle && !m_form->comm().isOpen()
+        return m_form->engine().state() == Dialogue::Idle && !m_form->comm().isOpen()
             && !m_form->timm().isActive() && enabledFrames(*m_form) == 3;
     }
 

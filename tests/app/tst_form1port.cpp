@@ -112,7 +112,7 @@ void TestForm1Port::refused()
     // Nothing sent or shown; a running query goes on untouched (state, port, timer, frames).
     QCOMPARE(received(m_port1, -1, 100), QByteArray());
     QVERIFY(control<QLabel>(*form, "info")->text().isEmpty());
-    QCOMPARE(form->engine().DialogueState, qint16(running ? Dialogue::QueryWake : Dialogue::Idle));
+    QCOMPARE(form->engine().state(), running ? Dialogue::QueryWake : Dialogue::Idle);
     QCOMPARE(form->comm().isOpen(), running);
     QCOMPARE(form->timm().isActive(), running);
     QCOMPARE(enabledFrames(*form), running ? 0 : 3);
@@ -122,12 +122,12 @@ void TestForm1Port::refused()
         holder.close();
         press(*form, "OpCan#0");
         press(*form, "Pregunto");
-        QCOMPARE(form->engine().DialogueState, qint16(Dialogue::QueryWake));
+        QCOMPARE(form->engine().state(), Dialogue::QueryWake);
         QCOMPARE(received(m_port1, 9), QByteArray("ATE0Q0V0\r"));
     }
     form->close();
     QCOMPARE(boxes.count(), 1);
-    QCOMPARE(form->engine().DialogueState, qint16(0));
+    QCOMPARE(form->engine().state(), Dialogue::Idle);
     QVERIFY(!form->comm().isOpen() && !form->timm().isActive());
     QCOMPARE(enabledFrames(*form), 3);
 }
@@ -188,12 +188,12 @@ void TestForm1Port::deviceVanishesDuringADialogue()
     form.show();
     press(form, "OpCan#3");
     press(form, "Configuro");
-    QCOMPARE(form.engine().DialogueState, qint16(Dialogue::ConfigWake));
+    QCOMPARE(form.engine().state(), Dialogue::ConfigWake);
 
     usb.reset(); // unplugged
     QVERIFY(boxes.waitForCount(1));
     QCOMPARE(boxes.at(0).icon, QMessageBox::Critical);
-    QTRY_COMPARE(form.engine().DialogueState, qint16(0));
+    QTRY_COMPARE(form.engine().state(), Dialogue::Idle);
     QCOMPARE(enabledFrames(form), 3);
     QVERIFY(!form.comm().isOpen());
     // Reported once: neither the dialogue's next tick nor a late notice of the port brings more.

@@ -12,6 +12,8 @@
 #include "systemtexts.h"
 
 #include <QList>
+#include <QMap>
+#include <QTest>
 #include <QStringList>
 
 #include <algorithm>
@@ -29,26 +31,46 @@ public:
 
     DialogueRig()
     {
-        for (const QString &name : SystemTexts::SpeedNameTable)
-            engine.SpeedNames.append(name);
+        const auto &names = SystemTexts::SpeedNameTable;
+        engine.setSpeedNames(QStringList(names.begin(), names.end()));
     }
 
     // ---- The operator and the modem
     void act(int action)
     {
-        using namespace SystemTexts;
-        if (action == Query)
-            engine.startDialogue({QString(), CmdQueryWake, Dialogue::QueryWake});
-        else if (action == Configure)
-            engine.startDialogue({InfoInitialising, CmdConfigWake, Dialogue::ConfigWake});
-        else
-            engine.startDialogue({InfoSendingFactory, CmdFactory, Dialogue::FactoryReset});
+        engine.startDialogue(action == Query       ? Dialogue::QueryWake
+                             : action == Configure ? Dialogue::ConfigWake
+                                                   : Dialogue::FactoryReset);
     }
-    // The engine put straight into a state, as if a dialogue had got there.
-    void enter(int state)
+    // Brings a dialogue into `state` the way a well-behaved modem would, then forgets what was
+    // recorded on the way. The command awaiting the next reply (or the pause) began at `now`.
+    void reach(int state)
     {
-        m_open = true;
-        engine.DialogueState = qint16(state);
+        using namespace Dialogue;
+        static const QMap<int, QPair<int, QByteArray>> way = {
+            // state: the state before it, and what leads on from there (a tick, or bytes)
+            {QueryModeCheck, {QueryWake, {}}},           {QueryRingCount, {QueryModeCheck, "0\r"}},
+            {QueryLineSpeed, {QueryRingCount, "5\r0\r"}}, {ConfigResetCheck, {ConfigWake, {}}},
+            {ConfigSendList, {ConfigResetCheck, "0\r"}},  {ConfigQuiet, {ConfigSendList, {}}},
+            {ConfigStore, {ConfigQuiet, {}}},            {FactoryResetDone, {FactoryReset, "OK\r"}},
+            {FactoryStore, {FactoryResetDone, {}}}};
+        if (state == QueryWake || state == ConfigWake || state == FactoryReset) {
+            act(state == QueryWake ? Query : state == ConfigWake ? Configure : Factory);
+        } else {
+            const auto [before, step] = way.value(state);
+            reach(before);
+            if (before == ConfigSendList) {
+                while (this->state() == ConfigSendList) // the rest of the list
+                    receive("0\r");
+            } else if (step.isEmpty())
+                advanceTo(due);
+            else
+                receive(step);
+        }
+        QCOMPARE_NE(this->state(), 0); // a failed step would make the row meaningless
+        lastCommand = sent().value(sent().size() - 1, lastCommand);
+        writes.clear(), labels.clear(), boxes.clear(), log.clear();
+        discards = starts = stops = ticks = 0;
     }
     // The modem sends bytes (maybe none): they wait in the port and a notification is raised.
     void receive(const QByteArray &bytes)
@@ -56,7 +78,7 @@ public:
         if (!m_open)
             return;
         pending.append(bytes);
-        engine.Comm_OnComm(2);
+        engine.bytesAvailable();
     }
     void reply(qint64 ms, const QByteArray &bytes)
     {
@@ -87,7 +109,7 @@ public:
         }
         now = std::max(now, target); // a tick handler may itself have moved time on
     }
-    int state() const { return engine.DialogueState; }
+    int state() const { return engine.state(); }
 
     // The commands written, parity removed and without their carriage return.
     QStringList sent() const
@@ -99,13 +121,13 @@ public:
     }
 
     // ---- LinePort
-    QString open() override
+    Outcome open() override
     {
         log.append("open");
         if (m_open)
-            return alreadyOpenText;
+            return Outcome::failure(alreadyOpenText);
         m_open = openFailure.isEmpty();
-        return openFailure;
+        return m_open ? Outcome::success() : Outcome::failure(openFailure);
     }
     void close() override
     {
@@ -162,6 +184,7 @@ public:
 
     qint64 now = 0;
     QStringList log;
+    QString lastCommand; // the command awaiting a reply when reach() returned
     // port
     bool cts = true, dsr = true;
     QString openFailure;

@@ -141,24 +141,24 @@ private slots:
     {
         QCOMPARE(storeAt(m_path).value(), QStringLiteral("FALLBACK"));
         QCOMPARE(entries(), QStringList());
-        QCOMPARE(storeAt(QString()).setValue("V0"), SystemTexts::IniNoFileName);
+        QCOMPARE(storeAt(QString()).setValue("V0").message(), SystemTexts::IniNoFileName);
 
         QVERIFY(QDir(m_temp->path()).mkdir(QStringLiteral("DIR.INI")));
         const QString dir = m_temp->filePath(QStringLiteral("DIR.INI"));
         QCOMPARE(storeAt(dir).value(), QStringLiteral("FALLBACK"));
-        QCOMPARE(storeAt(dir).setValue("V0"), SystemTexts::IniNotRegularFile);
+        QCOMPARE(storeAt(dir).setValue("V0").message(), SystemTexts::IniNotRegularFile);
 
         const B huge = "[TAVOLI]\r\nCmdAT=V0\r\n" + B(2 * 1024 * 1024, '\x01');
         QVERIFY(writeBytes(m_path, huge));
         QCOMPARE(storeAt(m_path).value(), QStringLiteral("FALLBACK"));
-        const QString reason = storeAt(m_path).setValue(QStringLiteral("E0"));
+        const QString reason = storeAt(m_path).setValue(QStringLiteral("E0")).message();
         QVERIFY2(reason.contains(QStringLiteral("1048576")), qPrintable(reason));
         QCOMPARE(readBytes(m_path), huge);
 
         // Root ignores permission bits: a folder that is a plain file fails for anyone.
         const QString plain = m_temp->filePath(QStringLiteral("plain"));
         QVERIFY(writeBytes(plain, "x"));
-        const QString created = storeAt(plain + QStringLiteral("/TAVOLI.INI")).setValue("V0");
+        const QString created = storeAt(plain + QStringLiteral("/TAVOLI.INI")).setValue("V0").message();
         const QString lead = QStringLiteral("No se puede crear el archivo en la carpeta ");
         QVERIFY2(created.startsWith(lead + plain), qPrintable(created));
         QCOMPARE(readBytes(plain), B("x"));
@@ -215,7 +215,7 @@ private slots:
         QFETCH(QByteArray, after);
         QVERIFY(before.isNull() || writeBytes(m_path, before));
         IniStore store = storeAt(m_path);
-        QCOMPARE(store.setValue(QStringLiteral("NEW;V#,0")), QString());
+        QCOMPARE(store.setValue(QStringLiteral("NEW;V#,0")).message(), QString());
         QCOMPARE(readBytes(m_path), after);
         QCOMPARE(store.value(), QStringLiteral("NEW;V#,0"));
         QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")}); // no temporary left
@@ -240,7 +240,7 @@ private slots:
         QFETCH(QString, written);
         QFETCH(QString, read);
         QVERIFY(writeBytes(m_path, "[TAVOLI]\r\nCmdAT=old\r\n[Next]\r\nK=v\r\n"));
-        QCOMPARE(storeAt(m_path).setValue(written), QString());
+        QCOMPARE(storeAt(m_path).setValue(written).message(), QString());
         QCOMPARE(storeAt(m_path).value(), read);
         QVERIFY(readBytes(m_path).endsWith("\r\n[Next]\r\nK=v\r\n")); // nothing spilled over
         QCOMPARE(readBytes(m_path).count('\n'), 4);
@@ -274,7 +274,7 @@ private slots:
         QVERIFY(writeBytes(m_path, before));
         IniStore store = storeAt(m_path);
         const QString old = store.value();
-        const QString reason = store.setValue(written);
+        const QString reason = store.setValue(written).message();
         QVERIFY2(reason.isEmpty() == !after.isNull() && reason.contains(named), qPrintable(reason));
         QCOMPARE(readBytes(m_path), after.isNull() ? before : after);
         QCOMPARE(store.value(), after.isNull() ? old : written);
@@ -286,7 +286,7 @@ private slots:
         QVERIFY(writeBytes(m_path, "[TAVOLI]\r\nCmdAT=V0\r\n"));
         if (!lockFolder())
             QSKIP("This process creates files even in a folder with mode 0555.");
-        QCOMPARE(storeAt(m_path).setValue(QStringLiteral("E0")), QString());
+        QCOMPARE(storeAt(m_path).setValue(QStringLiteral("E0")).message(), QString());
         QCOMPARE(readBytes(m_path), B("[TAVOLI]\r\nCmdAT=E0\r\n"));
         QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")});
     }
@@ -312,7 +312,7 @@ private slots:
         rlimit small = old;
         small.rlim_cur = 4096;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const QString reason = storeAt(m_path).setValue(QString(64 * 1024, QLatin1Char('A')));
+        const QString reason = storeAt(m_path).setValue(QString(64 * 1024, QLatin1Char('A'))).message();
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
 

@@ -9,7 +9,7 @@ class SerialLine final : public LinePort
 public:
     explicit SerialLine(SerialPort &port) : m_port(port) {}
 
-    QString open() override { return m_port.open(); }
+    Outcome open() override { return m_port.open(); }
     void close() override { m_port.close(); }
     bool isOpen() const override { return m_port.isOpen(); }
     bool ctsHolding() const override { return m_port.ctsHolding(); }

@@ -1,0 +1,41 @@
+#include "dialoguetable.h"
+
+#include "systemtexts.h"
+
+namespace Dialogue {
+
+namespace {
+
+using namespace SystemTexts;
+
+const QString Unchanged;
+const QString None = QStringLiteral("");
+
+const Row Rows[] = {
+    // state            command          info                 awaits                  tick                  then                   next
+    {QueryWake,         CmdQueryWake,    Unchanged,           Awaits::Nothing,        OnTick::Pace,         Then::Enter,           QueryModeCheck},
+    {QueryModeCheck,    CmdQueryWake,    Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::Enter,           QueryRingCount},
+    {QueryRingCount,    CmdQueryRings,   Unchanged,           Awaits::NumberThenZero, OnTick::NoReply,      Then::ShowRings,       QueryLineSpeed},
+    {QueryLineSpeed,    CmdQuerySpeed,   Unchanged,           Awaits::NumberThenZero, OnTick::SpeedUnknown, Then::ShowSpeed,       Idle},
+    {ConfigWake,        CmdConfigWake,   InfoInitialising,    Awaits::Nothing,        OnTick::Pace,         Then::Enter,           ConfigResetCheck},
+    {ConfigResetCheck,  CmdConfigWake,   Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::StartList,       ConfigSendList},
+    {ConfigSendList,    None,            Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::NextEntry,       ConfigQuiet},
+    {ConfigQuiet,       CmdQuiet,        InfoSendingQuiet,    Awaits::NoRefusal,      OnTick::Pace,         Then::Enter,           ConfigStore},
+    {ConfigStore,       CmdStoreProfile, Unchanged,           Awaits::NoRefusal,      OnTick::Pace,         Then::EndConfigured,   Idle},
+    {FactoryReset,      CmdFactory,      InfoSendingFactory,  Awaits::VerboseOk,      OnTick::NoReply,      Then::Enter,           FactoryResetDone},
+    {FactoryResetDone,  None,            Unchanged,           Awaits::Nothing,        OnTick::Pace,         Then::Enter,           FactoryStore},
+    {FactoryStore,      CmdStoreProfile, InfoSendingStore,    Awaits::VerboseOk,      OnTick::NoReply,      Then::EndUnconfigured, Idle},
+};
+
+} // namespace
+
+const Row *rowFor(State state)
+{
+    for (const Row &row : Rows) {
+        if (row.state == state)
+            return &row;
+    }
+    return nullptr;
+}
+
+} // namespace Dialogue

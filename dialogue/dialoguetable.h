@@ -1,0 +1,52 @@
+// The three dialogues as one table: a row per state says what entering it sends, what reply
+// completes it, what that reply leads to, and what the one-second tick does there.
+#pragma once
+
+#include "dialoguestate.h"
+
+#include <QString>
+
+namespace Dialogue {
+
+// What a state waits for on the line.
+enum class Awaits : quint8 {
+    Nothing,        // a paced state: reply lines are not looked at
+    NoRefusal,      // results are meant to be off; only a refusal is looked at
+    ExactlyZero,    // the line "0"
+    NumberThenZero, // a number line, then a line ending in "0" within a second
+    VerboseOk,      // "OK" and a carriage return anywhere in what came
+};
+
+// What the awaited reply does (or, in a paced state, the tick).
+enum class Then : quint8 {
+    Enter,           // enter `next`
+    ShowRings,       // `answ1` shows the number read; enter `next`
+    ShowSpeed,       // `answ2` shows the speed's name; the dialogue ends
+    StartList,       // read the stored list and send its first entry (state `next`)
+    NextEntry,       // send the next entry; after the last, enter `next`
+    EndConfigured,   // the dialogue ends with "Modem configurado con éxito"
+    EndUnconfigured, // the dialogue ends with "Modem desconfigurado con éxito"
+};
+
+// What the tick does when the second is up.
+enum class OnTick : quint8 {
+    NoReply,      // the modem did not answer: the no-reply box, and the dialogue ends
+    Pace,         // drop what came meanwhile, then `then`
+    SpeedUnknown, // drop what came meanwhile; `answ2` shows "XXXX", and the dialogue ends
+};
+
+struct Row
+{
+    State state;
+    QString command; // sent on entering; none for the list (its entries) and for 11 (a pause)
+    QString info;    // `info` caption on entering; a null text leaves the label as it is
+    Awaits awaits;
+    OnTick tick;
+    Then then;
+    State next;
+};
+
+// The row of a running state; nullptr for Idle.
+const Row *rowFor(State state);
+
+} // namespace Dialogue

@@ -1,0 +1,38 @@
+#include "commandliststore.h"
+
+#include "systemtexts.h"
+
+#include <QDir>
+
+CommandListStore::CommandListStore() : m_ini(SystemTexts::IniKey)
+{
+    m_ini.setFallback(SystemTexts::BuiltInCommandList);
+}
+
+void CommandListStore::pointAtFile()
+{
+    // Formed afresh at each use: the working directory may have changed since the last one.
+    m_ini.setFileName(SettingsFilePath());
+    m_ini.setSection(ExecutableBaseName());
+}
+
+QString CommandListStore::read()
+{
+    pointAtFile();
+    return m_ini.value();
+}
+
+Outcome CommandListStore::write(const QString &text)
+{
+    pointAtFile();
+    const Outcome written = m_ini.setValue(text);
+    if (written)
+        return written;
+    return Outcome::failure(SystemTexts::SaveFailed.arg(
+        QDir::toNativeSeparators(m_ini.fileName()), written.message()));
+}
+
+QString CommandListStore::filePath() const
+{
+    return SettingsFilePath();
+}

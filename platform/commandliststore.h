@@ -1,0 +1,27 @@
+// The stored command list: key CmdAT of the INI file named after the program, in the working
+// directory of the moment, in the section named after the program; the built-in list stands in
+// while nothing is stored.
+#pragma once
+
+#include "inistore.h"
+#include "outcome.h"
+
+#include <QString>
+
+class CommandListStore
+{
+public:
+    CommandListStore();
+
+    // The stored text, or the built-in list while file, section or key is absent.
+    QString read();
+    // Written at once; the failure names the file and says why.
+    Outcome write(const QString &text);
+    // The file of the present working directory.
+    QString filePath() const;
+
+private:
+    void pointAtFile();
+
+    IniStore m_ini;
+};

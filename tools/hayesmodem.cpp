@@ -345,7 +345,7 @@ struct HayesModem::Impl
         std::string out;
         std::size_t i = 0;
         auto infoText = [&](const std::string &t) {
-            out += active.verbose ? "\r\n" + t + "\r\n" : t + "\r\n";
+            out += active.verbose || opt.numericCrLf ? "\r\n" + t + "\r\n" : t + "\r\n";
         };
         auto number = [&]() {
             long v = 0;
@@ -467,22 +467,26 @@ struct HayesModem::Impl
                 break;
             }
         }
-        if (withResult && !active.quiet) {
-            const int code = ok ? ResultOk : ResultError;
-            if (active.verbose)
-                out += ok ? "\r\nOK\r\n" : "\r\nERROR\r\n";
-            else
-                out += std::to_string(code) + "\r";
-        }
+        if (withResult)
+            out += resultLocked(ok);
         return out;
+    }
+
+    // The result code in the active modes; the caller holds `m`.
+    std::string resultLocked(bool ok) const
+    {
+        if (active.quiet)
+            return {};
+        if (active.verbose)
+            return ok ? "\r\nOK\r\n" : "\r\nERROR\r\n";
+        const std::string code = std::to_string(ok ? ResultOk : ResultError);
+        return opt.numericCrLf ? "\r\n" + code + "\r\n" : code + "\r";
     }
 
     std::string errorReply() const
     {
         std::lock_guard lock(m);
-        if (active.quiet)
-            return {};
-        return active.verbose ? "\r\nERROR\r\n" : std::to_string(ResultError) + "\r";
+        return resultLocked(false);
     }
 
     void finishLine(Clock::time_point now)
@@ -514,10 +518,9 @@ struct HayesModem::Impl
             enqueueMarker(Kind::Flood, now);
             return;
         }
-        if (matches(opt.errorOn, key))
-            enqueueReply(errorReply(), now);
-        else
-            enqueueReply(execute(body, !matches(opt.noResultOn, key)), now);
+        const std::string reply =
+            matches(opt.errorOn, key) ? errorReply() : execute(body, !matches(opt.noResultOn, key));
+        enqueueReply(opt.blankReplies && !reply.empty() ? "\r\n" : reply, now);
         if (matches(opt.hangupAfter, key))
             enqueueMarker(Kind::HangUp, now);
     }

@@ -6,6 +6,7 @@
 //   V0 result code     "0\r", "4\r"
 //   V1 information     "\r\n" text "\r\n"        e.g. ATS0? -> "\r\n002\r\n\r\nOK\r\n"
 //   V0 information     text "\r\n"               e.g. ATS0? -> "002\r\n0\r"
+//   V0, numericCrLf    framed like V1            e.g. ATS0? -> "\r\n002\r\n\r\n0\r\n"
 //   Q1                 no result codes; information text is still sent
 // Echo (E1) sends back every received byte, bit 7 cleared, as it arrives, CR included; it follows
 // the echo setting in force when the byte arrived, so "AT&F" typed under E0 is not echoed though
@@ -31,9 +32,14 @@ struct HayesOptions
     bool quiet = false;   // Q1
     std::map<int, int> registers; // initial S-register values, e.g. {37, 9}
 
+    // V0 replies framed in CR LF like V1 ("\r\n0\r\n"), as some modems and emulators send
+    // them; a trait of the modem, not of its profile.
+    bool numericCrLf = false;
+
     // Faults. Command lines are matched case-insensitively on the whole line, with or without
     // its "AT" prefix ("S37=9" matches "ATS37=9" and "ats37=9").
     bool silent = false;               // never answer anything
+    bool blankReplies = false;         // commands take effect, but every reply is just "\r\n"
     std::vector<std::string> errorOn;  // answer ERROR to these command lines
     std::vector<std::string> silentOn; // no reply at all to these command lines
     std::vector<std::string> noResultOn; // information text but no result code

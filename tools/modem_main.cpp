@@ -29,6 +29,7 @@ const char *const Usage =
     "\n"
     "Faults (CMD is a command line, with or without \"AT\", any case; repeatable where noted):\n"
     "  --silent               never answer anything\n"
+    "  --blank-replies        carry out every command but answer only an empty line (CR LF)\n"
     "  --error-on CMD         answer ERROR to CMD (repeatable)\n"
     "  --silent-on CMD        do not answer CMD at all (repeatable)\n"
     "  --no-result-on CMD     send CMD's information text but no result code (repeatable)\n"
@@ -43,6 +44,8 @@ const char *const Usage =
     "  --delay MS             wait MS milliseconds before each reply\n"
     "\n"
     "Other:\n"
+    "  --numeric-crlf         frame V0 results and information in CR LF, as V1 does:\n"
+    "                         \"<CR><LF>0<CR><LF>\" instead of \"0<CR>\"\n"
     "  --link PATH            make PATH a symbolic link to the line (repeatable)\n"
     "  --log                  print each command line and reply on stderr with timestamps\n"
     "  --help                 show this text\n";
@@ -135,12 +138,16 @@ int main(int argc, char **argv)
             options.verbose = true;
         } else if (arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--numeric-crlf") {
+            options.numericCrLf = true;
         } else if (arg == "--set") {
             const char *v = value();
             if (!v || !parseRegister(v, options))
                 return usageError("--set needs Sn=v with n and v from 0 to 255");
         } else if (arg == "--silent") {
             options.silent = true;
+        } else if (arg == "--blank-replies") {
+            options.blankReplies = true;
         } else if (arg == "--error-on" || arg == "--silent-on" || arg == "--no-result-on" ||
                    arg == "--hangup-after" || arg == "--flood-after" || arg == "--link") {
             const char *v = value();

@@ -76,9 +76,10 @@ class TestHayesModem : public QObject
     Q_OBJECT
 
 private slots:
-    // Options: "echo", "verbose", "silent", "errorOn=X", "silentOn=X", "noResultOn=X" (fault
-    // patterns match the whole line, with or without "AT", in any letter case), "in=N" (the
-    // commands carry parity N in bit 7: 1 odd, 2 even), "out=N" (the modem's reply parity).
+    // Options: "echo", "verbose", "crlf" (V0 framed in CR LF), "silent", "blank" (every reply
+    // just "\r\n"), "errorOn=X", "silentOn=X", "noResultOn=X" (fault patterns match the whole
+    // line, with or without "AT", in any letter case), "in=N" (the commands carry parity N in
+    // bit 7: 1 odd, 2 even), "out=N" (the modem's reply parity).
     // Replies are written without parity; every byte the modem sends must carry its parity.
     void conversation_data()
     {
@@ -123,6 +124,11 @@ private slots:
         QTest::newRow("no result on") << "noResultOn=ATS37?" << Script{"ATS37?\r", "000\r\n"};
         QTest::newRow("no result on, verbose: applied") << "verbose noResultOn=S37=9"
             << Script{"ATS37=9\r", "", "ATS37?\r", "\r\n009\r\n\r\nOK\r\n"};
+        QTest::newRow("numeric results framed in CR LF") << "crlf errorOn=S37=9"
+            << Script{"AT\r", "\r\n0\r\n", "ATS0?\r", "\r\n000\r\n\r\n0\r\n", "ATX9\r", "\r\n4\r\n",
+                      "ATS37=9\r", "\r\n4\r\n", "ATV1\r", "\r\nOK\r\n"};
+        QTest::newRow("blank lines instead of replies, commands applied") << "echo blank"
+            << Script{"ATE0\r", "ATE0\r\r\n", "ATS0?\r", "\r\n", "ATX9\r", "\r\n"};
         QTest::newRow("silent modem, not even an echo") << "echo silent" << Script{"ATS37=9\r", ""};
         // Bit 7 of what arrives is ignored: the echo comes back without it, or with the reply parity.
         QTest::newRow("odd in, even out") << "echo verbose in=1 out=2"
@@ -144,6 +150,8 @@ private slots:
             o.echo = o.echo || token == "echo";
             o.verbose = o.verbose || token == "verbose";
             o.silent = o.silent || token == "silent";
+            o.numericCrLf = o.numericCrLf || token == "crlf";
+            o.blankReplies = o.blankReplies || token == "blank";
             if (token.startsWith("errorOn="))
                 o.errorOn.push_back(pattern);
             else if (token.startsWith("silentOn="))

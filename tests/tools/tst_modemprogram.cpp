@@ -29,7 +29,8 @@ private slots:
         QProcess modem;
         const auto previous = ::signal(SIGINT, SIG_IGN); // inherited through exec
         modem.start(QStringLiteral(TAVOLI_MODEM_PATH),
-                    {"--link", link, "--set", "S37=9", "--verbose", "--error-on", "ATS0=9", "--log"});
+                    {"--link", link, "--set", "S37=9", "--verbose", "--error-on", "ATS0=9", "--log",
+                     "--numeric-crlf"});
         const bool started = modem.waitForStarted(3000);
         ::signal(SIGINT, previous);
         QVERIFY(started && modem.waitForReadyRead(3000));
@@ -42,6 +43,8 @@ private slots:
             QCOMPARE(QByteArray::fromStdString(line.read(15)), QByteArray("\r\n009\r\n\r\nOK\r\n"));
             QVERIFY(line.send("ATS0=9\r"));
             QCOMPARE(QByteArray::fromStdString(line.read(9)), QByteArray("\r\nERROR\r\n"));
+            QVERIFY(line.send("ATV0\r"));
+            QCOMPARE(QByteArray::fromStdString(line.read(5)), QByteArray("\r\n0\r\n"));
         }
         QVERIFY(::kill(static_cast<pid_t>(modem.processId()), stopSignal) == 0);
         QVERIFY(modem.waitForFinished(3000));
@@ -65,6 +68,7 @@ private slots:
         QTest::newRow("bad parity") << QStringList{"--parity", "mark"} << 2;
         QTest::newRow("missing argument") << QStringList{"--error-on"} << 2;
         QTest::newRow("zero chunk") << QStringList{"--chunk", "0"} << 2;
+        QTest::newRow("switches before help") << QStringList{"--blank-replies", "--help"} << 0;
     }
     void options()
     {

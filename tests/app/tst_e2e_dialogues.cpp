@@ -1,5 +1,6 @@
 // The three dialogues from the button to the modem's stored profile, against a simulated modem
-// whose replies come whole, a byte at a time, with the LF late, with parity or behind noise:
+// whose replies come whole, a byte at a time, with the LF late, with parity, behind noise or
+// with its numeric results framed in CR LF:
 // the bytes on the line, order and pacing of the commands, what the window shows, what the modem
 // keeps. Escape while running and idle, a second action refused mid-dialogue, and the editor.
 #include "e2efixture.h"
@@ -15,7 +16,8 @@ namespace {
 using L = QStringList;
 using S = QList<int>;
 
-enum Shape { Whole = 0, Bytes = 1, LateLf = 2, Noise = 4 }; // how the modem's replies arrive
+// How the modem's replies arrive; Framed: "\r\n0\r\n" where a classic modem sends "0\r".
+enum Shape { Whole = 0, Bytes = 1, LateLf = 2, Noise = 4, Framed = 8 };
 
 HayesOptions configuredModem()
 {
@@ -116,6 +118,11 @@ void TestE2eDialogues::dialogue_data()
         << configuration({"V0", "S0=3", "B0", "L2", "M1", "E0", "Y1", "N1", "&D0", "&S0"})
         << S{1, -2, -1} << ConfigureStates << ConfigureInfo << L{Configured} << "|"
         << "S0=3 S37=0 E0 V0 Q1 +MS=V34,1";
+    // The empty line in front of every framed reply is no reply, even when its LF comes late.
+    QTest::newRow("query, odd, bytewise, numeric results framed in CR LF")
+        << "Pregunto" << int(Odd) << (Framed | Bytes) << E2e::poweredOn({{0, 2}, {37, 9}}) << 0
+        << "1" << QString() << 0 << QueryCommands << S{1} << QueryStates << QueryInfo << L()
+        << "2|9600" << "S0=2 S37=9 E1 V1 Q0 +MS=V34,1";
     // Replies come slowly, so that some fall due while the refusal's box is open.
     QTest::newRow("configure, odd, 1200, Rockwell list, bytewise, Preguntar refused")
         << "Configuro" << int(Odd) << int(Bytes) << E2e::poweredOn() << 3 << "5"
@@ -131,6 +138,12 @@ void TestE2eDialogues::dialogue_data()
         << configuration({"V0", "S0=12", "B0", "L2", "M1", "E0", "&D0", "&S0", "+MS=V22B,0"})
         << S{1, -2, -1} << ConfigureStates << ConfigureInfo << L{Configured} << "|"
         << "S0=12 S37=0 E0 V0 Q1 +MS=V22B,0";
+    QTest::newRow("configure, even, 2400, Zoom list, late LF, numeric results framed in CR LF")
+        << "Configuro" << int(Even) << (Framed | LateLf) << E2e::poweredOn() << 2 << "12"
+        << "V0;S0=#;B0;L2;M1;E0;&D0;&S0;+MS=V#,0" << 0
+        << configuration({"V0", "S0=12", "B0", "L2", "M1", "E0", "&D0", "&S0", "+MS=V22B,0"})
+        << S{1, -2, -1} << ConfigureStates << ConfigureInfo << L{Configured} << "|"
+        << "S0=12 S37=0 E0 V0 Q1 +MS=V22B,0";
     // The factory-reset states look for "OK" anywhere in what came, so noise does no harm.
     QTest::newRow("factory reset, none, noise before replies")
         << "Desconf" << int(None) << int(Noise) << configuredModem() << 0 << "1" << QString() << 0
@@ -142,6 +155,11 @@ void TestE2eDialogues::dialogue_data()
         << factoryProfile;
     QTest::newRow("factory reset, even, late LF")
         << "Desconf" << int(Even) << int(LateLf) << configuredModem() << 0 << "1" << QString() << 0
+        << L{"AT&F", "AT&W0"} << S{1} << FactoryStates << FactoryInfo << L{Unconfigured} << "|"
+        << factoryProfile;
+    // AT&F turns on word results, so the framing changes nothing here: it must stay that way.
+    QTest::newRow("factory reset, none, numeric results framed in CR LF")
+        << "Desconf" << int(None) << int(Framed) << configuredModem() << 0 << "1" << QString() << 0
         << L{"AT&F", "AT&W0"} << S{1} << FactoryStates << FactoryInfo << L{Unconfigured} << "|"
         << factoryProfile;
 }
@@ -170,6 +188,7 @@ void TestE2eDialogues::dialogue()
     modem.splitCrLf = shape & LateLf;
     modem.splitGapMs = 30;
     modem.garbageBefore = shape & Noise ? 7 : 0;
+    modem.numericCrLf = shape & Framed;
     if (!stored.isNull())
         QVERIFY(E2e::writeStoredList(stored));
     E2e::Bench bench(modem);

@@ -1,6 +1,7 @@
 // The dialogues against a simulated modem that misbehaves: silence in each state that awaits a
-// reply, an ERROR to a list entry, a line that drops mid-dialogue, an endless flood without line
-// ends. Each is told in one box at most, and the kept reply text stays bounded throughout.
+// reply, empty lines for replies, an ERROR to a list entry, a line that drops mid-dialogue, an
+// endless flood without line ends. Each is told in one box at most, and the kept reply text stays
+// bounded throughout.
 #include "e2efixture.h"
 
 namespace {
@@ -24,6 +25,7 @@ HayesOptions faultyModem(const QString &fault)
     const QString kind = fault.section(u' ', 0, 0);
     const std::string line = fault.section(u' ', 1).toStdString();
     options.silent = kind == "silent";
+    options.blankReplies = kind == "blankReplies";
     if (kind == "silentOn")
         options.silentOn = {line};
     else if (kind == "noResultOn")
@@ -59,6 +61,9 @@ void TestE2eFaults::fault_data()
 
     QTest::newRow("silent in state 2") << "Pregunto" << "silent" << Wake << S{1, 2, 0} << true
                                        << L{NoReply} << "7|1200|";
+    // An empty line is no reply: the modem is as good as silent.
+    QTest::newRow("only empty lines in state 2")
+        << "Pregunto" << "blankReplies" << Wake << S{1, 2, 0} << true << L{NoReply} << "7|1200|";
     QTest::newRow("silent in state 3") << "Pregunto" << "silentOn S0?" << Wake + L{"ATS0?"}
                                        << S{1, 2, 3, 0} << true << L{NoReply} << "7|1200|";
     // The speed query gives up quietly: ring count shown, speed unknown.

@@ -1,7 +1,8 @@
 #include "commandlistbuilder.h"
 
 #include "commandlisttext.h"
-#include "systemtexts.h"
+#include "modemprotocol.h"
+#include "operatortexts.h"
 #include "textutils.h"
 
 #include <cfenv>
@@ -78,7 +79,8 @@ bool RingCountValid(const QString &typed)
 QStringList Expand(const QString &stored, const QString &ringText, const QString &s37Code,
                    const QString &modulationCode)
 {
-    using namespace SystemTexts;
+    using namespace ModemProtocol;
+using namespace OperatorTexts;
     // Split before filling, so that what is filled in can never move a separator.
     QStringList list = CommandListText::SplitStored(stored);
     for (QString &entry : list) {

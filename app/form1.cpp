@@ -6,7 +6,8 @@
 #include "linesettings.h"
 #include "messagebox.h"
 #include "operatoractions.h"
-#include "systemtexts.h"
+#include "modemprotocol.h"
+#include "operatortexts.h"
 #include "textutils.h"
 
 #include <QButtonGroup>
@@ -39,7 +40,7 @@ Form1::Form1(QWidget *parent)
 {
     initAppResources();
     ui->setupUi(this);
-    setWindowTitle(SystemTexts::MainWindowCaption);
+    setWindowTitle(OperatorTexts::MainWindowCaption);
     // A fixed dialog frame: no resizing, no maximize box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
@@ -141,11 +142,11 @@ void Form1::connectHandlers()
 
 void Form1::Form_Load()
 {
-    const auto &speeds = SystemTexts::SpeedNameTable;
+    const auto &speeds = ModemProtocol::SpeedNameTable;
     m_engine.setSpeedNames(QStringList(speeds.begin(), speeds.end()));
-    S37Codes = QStringList(SystemTexts::S37CodeTable.begin(), SystemTexts::S37CodeTable.end());
-    ModulationCodes = QStringList(SystemTexts::ModulationCodeTable.begin(),
-                                  SystemTexts::ModulationCodeTable.end());
+    S37Codes = QStringList(ModemProtocol::S37CodeTable.begin(), ModemProtocol::S37CodeTable.end());
+    ModulationCodes = QStringList(ModemProtocol::ModulationCodeTable.begin(),
+                                  ModemProtocol::ModulationCodeTable.end());
 
     m_engine.ClosePort();
     // The port number stays at the port's own initial 1, the option selected at first.
@@ -216,7 +217,7 @@ void Form1::Configuro_Click()
     // refuses the click (its port is open) and holds that dialogue's steps behind its box; a box
     // of the window's own would let them run, and show their boxes, over it.
     if (!Comm.isOpen() && !CommandListBuilder::RingCountValid(ui->llam->text())) {
-        showError(SystemTexts::RingCountInvalid);
+        showError(OperatorTexts::RingCountInvalid);
         return;
     }
     m_engine.startDialogue(OperatorActions::Configurar);

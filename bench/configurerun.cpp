@@ -2,7 +2,8 @@
 
 #include "form1.h"
 #include "hayesmodem.h"
-#include "systemtexts.h"
+#include "modemprotocol.h"
+#include "operatortexts.h"
 
 #include <QAbstractButton>
 #include <QChildEvent>
@@ -109,7 +110,7 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
         result.failure = QStringLiteral("the window showed: ") + m_otherBoxText;
         return result;
     }
-    if (!m_boxSeen || m_boxText != SystemTexts::ConfiguredOk) {
+    if (!m_boxSeen || m_boxText != OperatorTexts::ConfiguredOk) {
         result.failure = QStringLiteral("no success box");
         return result;
     }
@@ -119,10 +120,10 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
     const std::vector<HayesModem::Received> rx = m_modem.received();
     const std::vector<HayesModem::Sent> tx = m_modem.sent();
     QStringList expected;
-    expected << SystemTexts::CmdConfigWake << SystemTexts::CmdConfigWake;
+    expected << ModemProtocol::CmdConfigWake << ModemProtocol::CmdConfigWake;
     for (const QString &entry : list)
-        expected << SystemTexts::CmdPrefix + entry;
-    expected << SystemTexts::CmdQuiet << SystemTexts::CmdStoreProfile;
+        expected << ModemProtocol::CmdPrefix + entry;
+    expected << ModemProtocol::CmdQuiet << ModemProtocol::CmdStoreProfile;
     if (rx.size() != std::size_t(expected.size())) {
         result.failure = QStringLiteral("the modem received %1 lines, expected %2")
                              .arg(rx.size())

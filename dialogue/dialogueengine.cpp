@@ -7,7 +7,8 @@
 #include "lineport.h"
 #include "pacingtimer.h"
 #include "replyline.h"
-#include "systemtexts.h"
+#include "modemprotocol.h"
+#include "operatortexts.h"
 #include "textutils.h"
 
 #include <algorithm>
@@ -19,13 +20,13 @@ namespace {
 
 const QByteArray CrLf = QByteArrayLiteral("\r\n");
 const QByteArray Cr = QByteArrayLiteral("\r");
-const qsizetype VerboseOkLength = SystemTexts::ReplyOkVerbose.size();
+const qsizetype VerboseOkLength = ModemProtocol::ReplyOkVerbose.size();
 
 QString quotedForInfo(QString command)
 {
     // The caption is a label's: a "&" of the command must be doubled to show at all.
     command.replace(QLatin1Char('&'), QLatin1String("&&"));
-    return SystemTexts::InfoSendingPrefix + QLatin1Char('"') + command + QLatin1Char('"');
+    return OperatorTexts::InfoSendingPrefix + QLatin1Char('"') + command + QLatin1Char('"');
 }
 
 // A line feed at the front of a line is the tail of the previous line end, split from its
@@ -158,7 +159,7 @@ Outcome DialogueEngine::OpenPort()
     // One of the two lines is enough to tell that a modem is there.
     if (!m_port.ctsHolding() && !m_port.dsrHolding()) {
         m_port.close();
-        return Outcome::failure(SystemTexts::NoCtsDsr);
+        return Outcome::failure(OperatorTexts::NoCtsDsr);
     }
 
     m_view.setLineSettingsEnabled(false);
@@ -194,8 +195,8 @@ void DialogueEngine::SendCommand(const QString &command)
 
 void DialogueEngine::ReportCommandError()
 {
-    finish(Box::Error, SystemTexts::CommandErrorLead + m_lastCommand + QLatin1Char('\n')
-                           + SystemTexts::CommandErrorTail);
+    finish(Box::Error, OperatorTexts::CommandErrorLead + m_lastCommand + QLatin1Char('\n')
+                           + OperatorTexts::CommandErrorTail);
 }
 
 // ---- Replies ---------------------------------------------------------------------------------
@@ -330,7 +331,7 @@ void DialogueEngine::handleTick()
         return;
     switch (row->tick) {
     case OnTick::NoReply:
-        finish(Box::Error, SystemTexts::NoReplyMessage, ClearInfo);
+        finish(Box::Error, OperatorTexts::NoReplyMessage, ClearInfo);
         break;
     case OnTick::Pace:
         m_port.discardInput();
@@ -338,7 +339,7 @@ void DialogueEngine::handleTick()
         break;
     case OnTick::SpeedUnknown:
         m_port.discardInput();
-        m_view.setAnsw2(SystemTexts::SpeedNoReply);
+        m_view.setAnsw2(OperatorTexts::SpeedNoReply);
         finish();
         break;
     }
@@ -372,7 +373,7 @@ void DialogueEngine::apply(const Row &row)
         // Below 0 or past the table the modem reports a code this program has no name for.
         const qint16 number = m_reply.number;
         m_view.setAnsw2(number >= 0 && number < m_speedNames.size() ? m_speedNames.at(number)
-                                                                   : SystemTexts::SpeedOutOfRange);
+                                                                   : OperatorTexts::SpeedOutOfRange);
         finish();
         break;
     }
@@ -381,7 +382,7 @@ void DialogueEngine::apply(const Row &row)
         m_index = 0;
         if (m_list.isEmpty()) {
             // Nothing to send: say so rather than fail on a missing entry 0.
-            finish(Box::Error, SystemTexts::EmptyCommandList);
+            finish(Box::Error, OperatorTexts::EmptyCommandList);
             break;
         }
         sendListEntry();
@@ -397,17 +398,17 @@ void DialogueEngine::apply(const Row &row)
         }
         break;
     case Then::EndConfigured:
-        finish(Box::Information, SystemTexts::ConfiguredOk, ClearInfo);
+        finish(Box::Information, OperatorTexts::ConfiguredOk, ClearInfo);
         break;
     case Then::EndUnconfigured:
-        finish(Box::Information, SystemTexts::UnconfiguredOk, ClearInfo);
+        finish(Box::Information, OperatorTexts::UnconfiguredOk, ClearInfo);
         break;
     }
 }
 
 void DialogueEngine::sendListEntry()
 {
-    const QString command = SystemTexts::CmdPrefix + m_list.value(m_index);
+    const QString command = ModemProtocol::CmdPrefix + m_list.value(m_index);
     m_view.setInfo(quotedForInfo(command));
     SendCommand(command);
 }
@@ -421,7 +422,7 @@ void DialogueEngine::handleLost(const QString &description)
         return;
     }
     // Like a silent modem: the progress text no longer holds, the operator is told once.
-    finish(Box::Error, description.isEmpty() ? SystemTexts::PortLostUnnamed : description,
+    finish(Box::Error, description.isEmpty() ? OperatorTexts::PortLostUnnamed : description,
            ClearInfo);
 }
 

@@ -1,12 +1,14 @@
 #include "dialoguetable.h"
 
-#include "systemtexts.h"
+#include "modemprotocol.h"
+#include "operatortexts.h"
 
 namespace Dialogue {
 
 namespace {
 
-using namespace SystemTexts;
+using namespace ModemProtocol;
+using namespace OperatorTexts;
 
 const QString Unchanged;
 const QString None = QStringLiteral("");

@@ -1,6 +1,6 @@
 #include "replyline.h"
 
-#include "systemtexts.h"
+#include "modemprotocol.h"
 
 #include <limits>
 
@@ -11,13 +11,13 @@ namespace {
 // Replies arrive as bytes with bit 7 cleared: plain ASCII, so Latin-1 is exact.
 const QByteArray &numericOk()
 {
-    static const QByteArray text = SystemTexts::ReplyOk.toLatin1();
+    static const QByteArray text = ModemProtocol::ReplyOk.toLatin1();
     return text;
 }
 
 const QByteArray &verboseOk()
 {
-    static const QByteArray text = SystemTexts::ReplyOkVerbose.toLatin1();
+    static const QByteArray text = ModemProtocol::ReplyOkVerbose.toLatin1();
     return text;
 }
 
@@ -30,8 +30,8 @@ bool isExactlyZero(const QByteArray &line)
 
 bool isRefusal(const QByteArray &line)
 {
-    static const QByteArray numeric = SystemTexts::ReplyErrorNumeric.toLatin1();
-    static const QByteArray verbose = SystemTexts::ReplyErrorVerbose.toLatin1();
+    static const QByteArray numeric = ModemProtocol::ReplyErrorNumeric.toLatin1();
+    static const QByteArray verbose = ModemProtocol::ReplyErrorVerbose.toLatin1();
     return line == numeric || line == verbose;
 }
 

@@ -4,7 +4,7 @@
 #include "commandlisttext.h"
 #include "messagebox.h"
 #include "selectalltext.h"
-#include "systemtexts.h"
+#include "modemprotocol.h"
 #include "typinglimit.h"
 
 #include <QKeyEvent>
@@ -234,13 +234,13 @@ void cfglis::LoadDefaultList(qint16 code)
     QString list;
     switch (code) {
     case Rockwell:
-        list = SystemTexts::RockwellCommandList;
+        list = ModemProtocol::RockwellCommandList;
         break;
     case Motorola:
-        list = SystemTexts::MotorolaCommandList;
+        list = ModemProtocol::MotorolaCommandList;
         break;
     case Zoom:
-        list = SystemTexts::ZoomCommandList;
+        list = ModemProtocol::ZoomCommandList;
         break;
     default:
         return;

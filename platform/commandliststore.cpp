@@ -1,12 +1,13 @@
 #include "commandliststore.h"
 
-#include "systemtexts.h"
+#include "modemprotocol.h"
+#include "operatortexts.h"
 
 #include <QDir>
 
-CommandListStore::CommandListStore() : m_ini(SystemTexts::IniKey)
+CommandListStore::CommandListStore() : m_ini(Key)
 {
-    m_ini.setFallback(SystemTexts::BuiltInCommandList);
+    m_ini.setFallback(ModemProtocol::BuiltInCommandList);
 }
 
 void CommandListStore::pointAtFile()
@@ -28,7 +29,7 @@ Outcome CommandListStore::write(const QString &text)
     const Outcome written = m_ini.setValue(text);
     if (written)
         return written;
-    return Outcome::failure(SystemTexts::SaveFailed.arg(
+    return Outcome::failure(OperatorTexts::SaveFailed.arg(
         QDir::toNativeSeparators(m_ini.fileName()), written.message()));
 }
 

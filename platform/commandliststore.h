@@ -11,6 +11,8 @@
 class CommandListStore
 {
 public:
+    static inline const QString Key = QStringLiteral("CmdAT");
+
     CommandListStore();
 
     // The stored text, or the built-in list while file, section or key is absent.

@@ -1,6 +1,6 @@
 #include "inistore.h"
 
-#include "systemtexts.h"
+#include "operatortexts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -190,7 +190,7 @@ enum class Load { Loaded, Absent, Failed };
 Load loadFile(const QString &path, QByteArray *bytes, QString *reason)
 {
     if (path.isEmpty()) {
-        *reason = SystemTexts::IniNoFileName;
+        *reason = OperatorTexts::IniNoFileName;
         return Load::Failed;
     }
     const QFileInfo info(path);
@@ -198,29 +198,29 @@ Load loadFile(const QString &path, QByteArray *bytes, QString *reason)
         return Load::Absent;
     // Directories, FIFOs and devices: opening or reading them could block or never end.
     if (!info.isFile()) {
-        *reason = SystemTexts::IniNotRegularFile;
+        *reason = OperatorTexts::IniNotRegularFile;
         return Load::Failed;
     }
     if (info.size() > MaxFileSize) {
-        *reason = SystemTexts::IniTooLarge.arg(MaxFileSize);
+        *reason = OperatorTexts::IniTooLarge.arg(MaxFileSize);
         return Load::Failed;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (!file.exists())
             return Load::Absent;
-        *reason = SystemTexts::IniReadFailed.arg(file.errorString());
+        *reason = OperatorTexts::IniReadFailed.arg(file.errorString());
         return Load::Failed;
     }
     *bytes = file.read(MaxFileSize + 1);
     if (bytes->size() > MaxFileSize) { // grew since the size check
         bytes->clear();
-        *reason = SystemTexts::IniTooLarge.arg(MaxFileSize);
+        *reason = OperatorTexts::IniTooLarge.arg(MaxFileSize);
         return Load::Failed;
     }
     if (file.error() != QFileDevice::NoError) {
         bytes->clear();
-        *reason = SystemTexts::IniReadFailed.arg(file.errorString());
+        *reason = OperatorTexts::IniReadFailed.arg(file.errorString());
         return Load::Failed;
     }
     return Load::Loaded;
@@ -278,8 +278,8 @@ QString refusal(const QString &wanted, bool latin1)
                 missing.append(shown);
         }
     }
-    return missing.isEmpty() ? SystemTexts::IniValueNotKept
-                             : SystemTexts::IniCharsNotStorable.arg(missing.join(QStringLiteral(", ")));
+    return missing.isEmpty() ? OperatorTexts::IniValueNotKept
+                             : OperatorTexts::IniCharsNotStorable.arg(missing.join(QStringLiteral(", ")));
 }
 
 // After a failed save: true when the file holds its old bytes. An atomic save never touched
@@ -374,22 +374,22 @@ Outcome IniStore::setValue(const QString &text)
     QSaveFile file(m_fileName);
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
-        return Outcome::failure(SystemTexts::IniCreateFailed.arg(
+        return Outcome::failure(OperatorTexts::IniCreateFailed.arg(
             QDir::toNativeSeparators(QFileInfo(m_fileName).absolutePath()), file.errorString()));
     }
     if (file.write(*out) != out->size() || !file.commit()) {
         const QString system = file.errorString();
         file.cancelWriting();
         if (load == Load::Loaded && !keptOrRestored(m_fileName, ini.bytes))
-            return Outcome::failure(SystemTexts::IniWriteFailedInPlace.arg(system));
-        return Outcome::failure(SystemTexts::IniWriteFailed.arg(system));
+            return Outcome::failure(OperatorTexts::IniWriteFailedInPlace.arg(system));
+        return Outcome::failure(OperatorTexts::IniWriteFailed.arg(system));
     }
     return Outcome::success();
 }
 
 QString SettingsFilePath()
 {
-    return QDir::currentPath() + QLatin1Char('/') + ExecutableBaseName() + SystemTexts::IniSuffix;
+    return QDir::currentPath() + QLatin1Char('/') + ExecutableBaseName() + SettingsFileSuffix;
 }
 
 QString ExecutableBaseName()

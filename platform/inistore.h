@@ -37,6 +37,7 @@ private:
     QString m_fallback;
 };
 
+inline const QString SettingsFileSuffix = QStringLiteral(".INI");
 // "<current working directory>/<executable base name>.INI", formed afresh at each call.
 QString SettingsFilePath();
 // The running program's file name without its extension.

@@ -1,6 +1,6 @@
 #include "messagebox.h"
 
-#include "systemtexts.h"
+#include "operatortexts.h"
 
 #include <QMessageBox>
 
@@ -8,7 +8,7 @@ namespace MessageBox {
 
 static void show(QWidget *parent, QMessageBox::Icon icon, const QString &text)
 {
-    QMessageBox box(icon, SystemTexts::AppTitle, text, QMessageBox::Ok, parent);
+    QMessageBox box(icon, OperatorTexts::AppTitle, text, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

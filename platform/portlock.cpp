@@ -1,6 +1,6 @@
 #include "portlock.h"
 
-#include "systemtexts.h"
+#include "operatortexts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -194,8 +194,8 @@ QString describe(const PortHolder &holder)
 {
     const QString pid = QString::number(holder.pid);
     if (holder.program.isEmpty())
-        return SystemTexts::PortHolderUnnamed.arg(pid);
-    return SystemTexts::PortHolder.arg(holder.program, pid);
+        return OperatorTexts::PortHolderUnnamed.arg(pid);
+    return OperatorTexts::PortHolder.arg(holder.program, pid);
 }
 
 } // namespace PortLock

@@ -1,7 +1,7 @@
 #include "serialport.h"
 
 #include "portlock.h"
-#include "systemtexts.h"
+#include "operatortexts.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
@@ -111,7 +111,7 @@ QString SerialPort::device() const
 Outcome SerialPort::setSettings(const QString &settings)
 {
     if (!parseSettings(settings))
-        return Outcome::failure(SystemTexts::LineSettingsInvalid.arg(settings));
+        return Outcome::failure(OperatorTexts::LineSettingsInvalid.arg(settings));
     m_settings = settings;
     return Outcome::success();
 }
@@ -139,14 +139,14 @@ Outcome SerialPort::open()
 {
     const QString number = QString::number(m_commPort);
     if (m_port.isOpen())
-        return Outcome::failure(SystemTexts::PortAlreadyOpen.arg(number, m_openDevice));
+        return Outcome::failure(OperatorTexts::PortAlreadyOpen.arg(number, m_openDevice));
 
     const QString dev = device();
     // Qt counts a lock file older than 30 seconds as stale even while its program runs, so
     // a live holder is looked for first. A missing device is reported as missing.
     if (QFileInfo::exists(dev)) {
         if (const std::optional<PortHolder> holder = PortLock::lockFileHolder(dev))
-            return Outcome::failure(SystemTexts::PortLockedBy.arg(number, dev, PortLock::describe(*holder),
+            return Outcome::failure(OperatorTexts::PortLockedBy.arg(number, dev, PortLock::describe(*holder),
                                                  holder->lockFile));
     }
     m_port.setPortName(dev);
@@ -165,8 +165,8 @@ Outcome SerialPort::open()
         m_port.close();
         m_port.clearError();
         if (holder->pid > 0)
-            return Outcome::failure(SystemTexts::PortHeldBy.arg(number, dev, PortLock::describe(*holder)));
-        return Outcome::failure(SystemTexts::PortHeldByUnknown.arg(number, dev));
+            return Outcome::failure(OperatorTexts::PortHeldBy.arg(number, dev, PortLock::describe(*holder)));
+        return Outcome::failure(OperatorTexts::PortHeldByUnknown.arg(number, dev));
     }
     m_openDevice = dev;
     ++m_openCount;
@@ -185,18 +185,18 @@ QString SerialPort::describeOpenFailure(QSerialPort::SerialPortError error,
     const QString busyText = QString::fromLocal8Bit(std::strerror(EBUSY));
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        return SystemTexts::PortMissing.arg(number, dev);
+        return OperatorTexts::PortMissing.arg(number, dev);
     case QSerialPort::PermissionError:
         // Qt also says PermissionError when another program holds the device's lock file,
         // so only a device we may not read and write is a matter of permissions.
         if (::access(dev.toLocal8Bit().constData(), R_OK | W_OK) != 0)
-            return SystemTexts::PortNoPermission.arg(number, dev);
-        return SystemTexts::PortBusy.arg(number, dev);
+            return OperatorTexts::PortNoPermission.arg(number, dev);
+        return OperatorTexts::PortBusy.arg(number, dev);
     default:
         if (systemText.contains(busyText, Qt::CaseInsensitive)
             || systemText.contains(QLatin1String("busy"), Qt::CaseInsensitive))
-            return SystemTexts::PortBusy.arg(number, dev);
-        return SystemTexts::PortOpenFailed.arg(number, dev, systemText);
+            return OperatorTexts::PortBusy.arg(number, dev);
+        return OperatorTexts::PortOpenFailed.arg(number, dev, systemText);
     }
 }
 
@@ -326,7 +326,7 @@ void SerialPort::reportLost()
         return;
     m_lostReported = true;
     const QString description =
-        SystemTexts::PortLost.arg(QString::number(m_commPort), m_openDevice);
+        OperatorTexts::PortLost.arg(QString::number(m_commPort), m_openDevice);
     const quint32 openCount = m_openCount;
     close();
     // Delivered from the event loop, never from inside QSerialPort's own call stack; a port

@@ -6,7 +6,8 @@
 #include "form1controls.h"
 #include "messageboxwatcher.h"
 #include "pseudoterminal.h"
-#include "systemtexts.h"
+#include "modemprotocol.h"
+#include "operatortexts.h"
 
 #include <QSerialPort>
 #include <QTest>
@@ -79,9 +80,9 @@ void TestForm1Port::refused_data()
     QTest::addColumn<QString>("cause");
     QTest::addColumn<QString>("message");
     const QString port1 = m_port1.slavePath();
-    QTest::newRow("missing device") << "missing" << SystemTexts::PortMissing.arg(2).arg(m_missing);
-    QTest::newRow("in use elsewhere") << "held" << SystemTexts::PortBusy.arg(1).arg(port1);
-    QTest::newRow("already open") << "running" << SystemTexts::PortAlreadyOpen.arg(1).arg(port1);
+    QTest::newRow("missing device") << "missing" << OperatorTexts::PortMissing.arg(2).arg(m_missing);
+    QTest::newRow("in use elsewhere") << "held" << OperatorTexts::PortBusy.arg(1).arg(port1);
+    QTest::newRow("already open") << "running" << OperatorTexts::PortAlreadyOpen.arg(1).arg(port1);
 }
 
 void TestForm1Port::refused()
@@ -104,7 +105,7 @@ void TestForm1Port::refused()
 
     press(*form, "Configuro");
     QVERIFY(boxes.waitForCount(1));
-    QCOMPARE(boxes.at(0).title, SystemTexts::AppTitle);
+    QCOMPARE(boxes.at(0).title, OperatorTexts::AppTitle);
     QCOMPARE(boxes.at(0).icon, QMessageBox::Critical);
     QCOMPARE(boxes.at(0).buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(boxes.at(0).buttonTexts, QStringList{QStringLiteral("Aceptar")});
@@ -139,7 +140,7 @@ void TestForm1Port::ringCountChecked_data()
     QTest::addColumn<QString>("llam");
     QTest::addColumn<bool>("running");
     QTest::addColumn<QString>("message"); // empty: accepted
-    const QString refused = SystemTexts::RingCountInvalid;
+    const QString refused = OperatorTexts::RingCountInvalid;
     QTest::newRow("empty") << "" << false << refused;
     QTest::newRow("blank") << " " << false << refused;
     QTest::newRow("negative") << "-1" << false << refused;
@@ -147,7 +148,7 @@ void TestForm1Port::ringCountChecked_data()
     QTest::newRow("zero") << "0" << false << "";
     QTest::newRow("ninety-nine") << "99" << false << "";
     QTest::newRow("emptied while configuring")
-        << "" << true << SystemTexts::PortAlreadyOpen.arg(1).arg(m_port1.slavePath());
+        << "" << true << OperatorTexts::PortAlreadyOpen.arg(1).arg(m_port1.slavePath());
 }
 
 void TestForm1Port::ringCountChecked()
@@ -155,7 +156,7 @@ void TestForm1Port::ringCountChecked()
     QFETCH(QString, llam);
     QFETCH(bool, running);
     QFETCH(QString, message);
-    const QByteArray wake = SystemTexts::CmdConfigWake.toLatin1() + '\r';
+    const QByteArray wake = ModemProtocol::CmdConfigWake.toLatin1() + '\r';
     MessageBoxWatcher boxes;
     Form1 form;
     form.show();
@@ -181,7 +182,7 @@ void TestForm1Port::deviceVanishesDuringADialogue()
 {
     auto usb = std::make_unique<PseudoTerminal>();
     QVERIFY(usb->isValid());
-    const QString lost = SystemTexts::PortLost.arg(4).arg(usb->slavePath());
+    const QString lost = OperatorTexts::PortLost.arg(4).arg(usb->slavePath());
     qputenv("TAVOLI_COM4", usb->slavePath().toLocal8Bit());
     MessageBoxWatcher boxes;
     Form1 form;

@@ -3,7 +3,6 @@
 #include "commandlistbuilder.h"
 #include "form1.h"
 #include "form1controls.h"
-#include "systemtexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +13,7 @@ namespace {
 
 QString iniName()
 {
-    return ExecutableBaseName() + SystemTexts::IniSuffix;
+    return ExecutableBaseName() + SettingsFileSuffix;
 }
 
 void writeStoredList(const QString &dir, const QString &list)

@@ -9,7 +9,8 @@
 #include "linecodec.h"
 #include "lineport.h"
 #include "pacingtimer.h"
-#include "systemtexts.h"
+#include "modemprotocol.h"
+#include "operatortexts.h"
 
 #include <QList>
 #include <QMap>
@@ -31,7 +32,7 @@ public:
 
     DialogueRig()
     {
-        const auto &names = SystemTexts::SpeedNameTable;
+        const auto &names = ModemProtocol::SpeedNameTable;
         engine.setSpeedNames(QStringList(names.begin(), names.end()));
     }
 

@@ -10,7 +10,7 @@ using Steps = DialogueRig::Steps;
 
 namespace {
 
-const QString NoReplyBox = QStringLiteral("E:") + SystemTexts::NoReplyMessage;
+const QString NoReplyBox = QStringLiteral("E:") + OperatorTexts::NoReplyMessage;
 
 // Runs a query up to state 3 (ATS0? sent 1100 ms after the action).
 void queryToRingCount(DialogueRig &rig)
@@ -153,7 +153,7 @@ private slots:
         QVERIFY(rig.isOpen());
         QCOMPARE(rig.state(), int(QueryWake));
         rig.engine.portLost(QString());
-        QCOMPARE(rig.boxes.last(), "E:" + SystemTexts::PortLostUnnamed);
+        QCOMPARE(rig.boxes.last(), "E:" + OperatorTexts::PortLostUnnamed);
     }
 
     // Lost while the success box is open: handled after it, and quietly, as the dialogue is over.

@@ -31,7 +31,7 @@ private slots:
         using S = QList<int>;
         const int Query = DialogueRig::Query, Configure = DialogueRig::Configure;
         const int Factory = DialogueRig::Factory;
-        const QString noReply = "E:" + SystemTexts::NoReplyMessage;
+        const QString noReply = "E:" + OperatorTexts::NoReplyMessage;
         const L factoryInfo = {"info=Enviando AT&&F", "info=Enviando AT&&W", "info="};
 
         // Whatever answers the first send is dropped; the wake-up is sent again a second later.
@@ -59,7 +59,7 @@ private slots:
         // Nothing to send: said, rather than failing on a missing entry 0.
         QTest::newRow("configure, empty list") << Configure << 0 << L{} << Steps{{1100, "0\r\n"}}
             << L{"AT&F0E0Q0V0", "AT&F0E0Q0V0"} << T{0, 1000} << S{5, 6, 0} << L{"info=inicializando..."}
-            << "E:" + SystemTexts::EmptyCommandList << qint64(1100);
+            << "E:" + OperatorTexts::EmptyCommandList << qint64(1100);
         // A modem that stops answering part-way: each line re-arms the one-second time-out, a
         // notification with nothing new does not.
         QTest::newRow("query, silent after the number line") << Query << 0 << L{}

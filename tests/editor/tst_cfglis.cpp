@@ -1,7 +1,8 @@
 // The "Comandos" window as the operator meets it: its layout, and editing the list with the
 // mouse and the keyboard.
 #include "editorharness.h"
-#include "systemtexts.h"
+#include "modemprotocol.h"
+#include "operatortexts.h"
 
 #include <QClipboard>
 
@@ -37,7 +38,7 @@ private slots:
         QVERIFY(editor.button("acepto")->isDefault());
 
         QVERIFY(editor.open());
-        QCOMPARE(editor.window->windowTitle(), SystemTexts::EditorCaption);
+        QCOMPARE(editor.window->windowTitle(), OperatorTexts::EditorCaption);
         QCOMPARE(editor.window->minimumSize(), QSize(233, 265));
         QCOMPARE(editor.window->maximumSize(), QSize(233, 265));
         QVERIFY(!(editor.window->windowFlags() & Qt::WindowMaximizeButtonHint));
@@ -66,9 +67,9 @@ private slots:
         QTest::addColumn<L>("entries");
         QTest::addColumn<int>("selected");
         QTest::addColumn<QString>("focus"); // control with the focus afterwards
-        const L rockwell = SystemTexts::RockwellCommandList.split(';');
-        const L motorola = SystemTexts::BuiltInCommandList.split(';');
-        const L zoom = SystemTexts::ZoomCommandList.split(';');
+        const L rockwell = ModemProtocol::RockwellCommandList.split(';');
+        const L motorola = ModemProtocol::BuiltInCommandList.split(';');
+        const L zoom = ModemProtocol::ZoomCommandList.split(';');
         QTest::newRow("insert before first") << "A;B;C" << 0 << "ins" << L{"", "A", "B", "C"} << 0 << "txt";
         QTest::newRow("insert before last") << "A;B;C" << 2 << "ins" << L{"A", "B", "", "C"} << 2 << "txt";
         QTest::newRow("insert into empty") << "" << -1 << "ins" << L{""} << 0 << "txt";
@@ -137,7 +138,7 @@ private slots:
         QCOMPARE(editor.entries(), L({"V0", "Q0,", "&D0", "M1"}));
         // A chipset list replaces the edited entries whole.
         editor.click("dflZoo");
-        QCOMPARE(editor.entries(), SystemTexts::ZoomCommandList.split(';'));
+        QCOMPARE(editor.entries(), ModemProtocol::ZoomCommandList.split(';'));
         QCOMPARE(editor.brokenRule(), QString());
     }
 

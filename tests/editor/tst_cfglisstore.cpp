@@ -2,8 +2,10 @@
 // Escape leaves alone, and a save that fails.
 #include "commandlistbuilder.h"
 #include "editorharness.h"
+#include "commandliststore.h"
 #include "inistore.h"
-#include "systemtexts.h"
+#include "modemprotocol.h"
+#include "operatortexts.h"
 
 #include <QTemporaryDir>
 
@@ -13,9 +15,9 @@ using L = QStringList;
 namespace {
 
 // What the main window's own store reads from the same file.
-QString StoredValue(const QString &fallback = SystemTexts::BuiltInCommandList)
+QString StoredValue(const QString &fallback = ModemProtocol::BuiltInCommandList)
 {
-    IniStore store(SystemTexts::IniKey);
+    IniStore store(CommandListStore::Key);
     store.setFileName(IniPath());
     store.setSection(BaseName());
     store.setFallback(fallback);
@@ -67,8 +69,8 @@ private slots:
                                                         << "+MS=V34,1;";
         QTest::newRow("one empty entry") << ";" << L{""} << "";
         QTest::newRow("empty list") << "" << L() << "";
-        QTest::newRow("no file") << QString() << SystemTexts::BuiltInCommandList.split(';')
-                                 << SystemTexts::BuiltInCommandList;
+        QTest::newRow("no file") << QString() << ModemProtocol::BuiltInCommandList.split(';')
+                                 << ModemProtocol::BuiltInCommandList;
     }
     void roundTrip()
     {
@@ -94,7 +96,7 @@ private slots:
             return CommandListBuilder::Expand(text, QStringLiteral("#"), QStringLiteral("#"),
                                               QStringLiteral("#"));
         };
-        QCOMPARE(sent(stored.isNull() ? SystemTexts::BuiltInCommandList : stored), entries);
+        QCOMPARE(sent(stored.isNull() ? ModemProtocol::BuiltInCommandList : stored), entries);
         QCOMPARE(sent(saved), again);
     }
 
@@ -178,7 +180,7 @@ private slots:
         QCOMPARE(editor.entries(), L({"V0", "E0"}));
         editor.click("dflZoo");
         editor.accept();
-        QCOMPARE(ReadIni(), head + "CmdAT=" + SystemTexts::ZoomCommandList.toUtf8() + "\r\n" + tail);
+        QCOMPARE(ReadIni(), head + "CmdAT=" + ModemProtocol::ZoomCommandList.toUtf8() + "\r\n" + tail);
     }
 
     // The file is the one of the working directory at the moment of opening and of saving.
@@ -193,7 +195,7 @@ private slots:
         editor.click("del");
         editor.accept();
         QVERIFY(QFile::exists(elsewhere.filePath(BaseName() + QStringLiteral(".INI"))));
-        QCOMPARE(StoredValue(), SystemTexts::BuiltInCommandList.mid(3));
+        QCOMPARE(StoredValue(), ModemProtocol::BuiltInCommandList.mid(3));
         QVERIFY(QDir::setCurrent(m_startDir));
         QCOMPARE(StoredValue(), QStringLiteral("V0;E0"));
     }
@@ -211,7 +213,7 @@ private slots:
         const AnsweredBox box = AnswerMessageBox([] { Editor::key(Qt::Key_Return); });
         QVERIFY(box.shown);
         QCOMPARE(box.icon, QMessageBox::Critical);
-        const QString lead = SystemTexts::SaveFailed.section(QStringLiteral("%1"), 0, 0);
+        const QString lead = OperatorTexts::SaveFailed.section(QStringLiteral("%1"), 0, 0);
         QVERIFY2(box.text.startsWith(lead + QDir::toNativeSeparators(IniPath())), qPrintable(box.text));
         QVERIFY2(box.text.size() > lead.size() + IniPath().size() + 2, "no reason given");
         QVERIFY(editor.window->isVisible());

@@ -1,5 +1,6 @@
 #include "inistore.h"
-#include "systemtexts.h"
+#include "modemprotocol.h"
+#include "operatortexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -141,12 +142,12 @@ private slots:
     {
         QCOMPARE(storeAt(m_path).value(), QStringLiteral("FALLBACK"));
         QCOMPARE(entries(), QStringList());
-        QCOMPARE(storeAt(QString()).setValue("V0").message(), SystemTexts::IniNoFileName);
+        QCOMPARE(storeAt(QString()).setValue("V0").message(), OperatorTexts::IniNoFileName);
 
         QVERIFY(QDir(m_temp->path()).mkdir(QStringLiteral("DIR.INI")));
         const QString dir = m_temp->filePath(QStringLiteral("DIR.INI"));
         QCOMPARE(storeAt(dir).value(), QStringLiteral("FALLBACK"));
-        QCOMPARE(storeAt(dir).setValue("V0").message(), SystemTexts::IniNotRegularFile);
+        QCOMPARE(storeAt(dir).setValue("V0").message(), OperatorTexts::IniNotRegularFile);
 
         const B huge = "[TAVOLI]\r\nCmdAT=V0\r\n" + B(2 * 1024 * 1024, '\x01');
         QVERIFY(writeBytes(m_path, huge));
@@ -225,7 +226,7 @@ private slots:
     {
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("read");
-        QTest::newRow("zoom list") << SystemTexts::ZoomCommandList << SystemTexts::ZoomCommandList;
+        QTest::newRow("zoom list") << ModemProtocol::ZoomCommandList << ModemProtocol::ZoomCommandList;
         QTest::newRow("empty is not the fallback") << "" << "";
         QTest::newRow("outer blanks") << "  V0;E0 " << "  V0;E0 ";
         QTest::newRow("quoted text") << "\"V0\"" << "\"V0\"";
@@ -318,7 +319,7 @@ private slots:
 
         QVERIFY2(reason.startsWith(QStringLiteral("No se puede escribir el archivo")),
                  qPrintable(reason));
-        QVERIFY2(reason.size() > SystemTexts::IniWriteFailed.size(), qPrintable(reason)); // system text
+        QVERIFY2(reason.size() > OperatorTexts::IniWriteFailed.size(), qPrintable(reason)); // system text
         QCOMPARE(readBytes(m_path), before);
         QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")});
     }

@@ -1,5 +1,5 @@
 #include "serialport.h"
-#include "systemtexts.h"
+#include "operatortexts.h"
 
 #include "pseudoterminal.h"
 
@@ -193,7 +193,7 @@ private slots:
         serial.setCommPort(2);
         const QString missing = dir.filePath(QStringLiteral("ttyGone"));
         pointPortAt(2, missing);
-        QCOMPARE(serial.open().message(), SystemTexts::PortMissing.arg(QStringLiteral("2"), missing));
+        QCOMPARE(serial.open().message(), OperatorTexts::PortMissing.arg(QStringLiteral("2"), missing));
 
         // Not a serial device at all: the system's own text is passed on.
         const QString plain = dir.filePath(QStringLiteral("plainfile"));
@@ -202,7 +202,7 @@ private slots:
         file.close();
         pointPortAt(2, plain);
         const QString plainText = serial.open().message();
-        const QString lead = SystemTexts::PortOpenFailed.arg(QStringLiteral("2"), plain, QString());
+        const QString lead = OperatorTexts::PortOpenFailed.arg(QStringLiteral("2"), plain, QString());
         QVERIFY2(plainText.startsWith(lead) && plainText.size() > lead.size(), qPrintable(plainText));
         QVERIFY(!serial.isOpen());
 
@@ -211,11 +211,11 @@ private slots:
         QVERIFY(pty.isValid());
         pointPortAt(2, pty.slavePath());
         QCOMPARE(serial.open().message(), QString());
-        QCOMPARE(serial.open().message(), SystemTexts::PortAlreadyOpen.arg(QStringLiteral("2"), pty.slavePath()));
+        QCOMPARE(serial.open().message(), OperatorTexts::PortAlreadyOpen.arg(QStringLiteral("2"), pty.slavePath()));
         QVERIFY(serial.isOpen());
         SerialPort other;
         other.setCommPort(2);
-        QCOMPARE(other.open().message(), SystemTexts::PortBusy.arg(QStringLiteral("2"), pty.slavePath()));
+        QCOMPARE(other.open().message(), OperatorTexts::PortBusy.arg(QStringLiteral("2"), pty.slavePath()));
         serial.setCommPort(3); // cannot change under an open device
         QCOMPARE(serial.commPort(), qint16(2));
 
@@ -223,7 +223,7 @@ private slots:
             serial.close();
             QVERIFY(file.setPermissions(QFileDevice::Permissions()));
             pointPortAt(2, plain);
-            QCOMPARE(serial.open().message(), SystemTexts::PortNoPermission.arg(QStringLiteral("2"), plain));
+            QCOMPARE(serial.open().message(), OperatorTexts::PortNoPermission.arg(QStringLiteral("2"), plain));
         }
     }
 
@@ -279,8 +279,8 @@ private slots:
             QVERIFY(fileBytes(lock.path).startsWith(QByteArray::number(getpid()) + '\n'));
             return;
         }
-        const QString holder = SystemTexts::PortHolder.arg(QStringLiteral("sleep")).arg(pid);
-        QCOMPARE(result, SystemTexts::PortLockedBy.arg(QStringLiteral("1"), pty.slavePath(), holder, lock.path));
+        const QString holder = OperatorTexts::PortHolder.arg(QStringLiteral("sleep")).arg(pid);
+        QCOMPARE(result, OperatorTexts::PortLockedBy.arg(QStringLiteral("1"), pty.slavePath(), holder, lock.path));
         QVERIFY(!serial.isOpen());
         QCOMPARE(fileBytes(lock.path), contents);
         QCOMPARE(QFileInfo(lock.path).lastModified(), written);
@@ -299,8 +299,8 @@ private slots:
         QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
         SerialPort serial;
         const QString self = QString::fromLocal8Bit(fileBytes(QStringLiteral("/proc/self/comm"))).trimmed();
-        const QString holder = SystemTexts::PortHolder.arg(self).arg(getpid());
-        QCOMPARE(serial.open().message(), SystemTexts::PortHeldBy.arg(QStringLiteral("1"), pty.slavePath(), holder));
+        const QString holder = OperatorTexts::PortHolder.arg(self).arg(getpid());
+        QCOMPARE(serial.open().message(), OperatorTexts::PortHeldBy.arg(QStringLiteral("1"), pty.slavePath(), holder));
         QVERIFY(!serial.isOpen());
 
         QCOMPARE(::flock(other, LOCK_UN), 0);
@@ -383,7 +383,7 @@ private slots:
         }
         QTRY_COMPARE_WITH_TIMEOUT(port.lost.count(), 1, 2000);
         QCOMPARE(port.lost.at(0).at(0).toString(),
-                 SystemTexts::PortLost.arg(QStringLiteral("1"), port.pty.slavePath()));
+                 OperatorTexts::PortLost.arg(QStringLiteral("1"), port.pty.slavePath()));
         QVERIFY(!port.serial.isOpen());
         const double cpuBefore = processCpuMs();
         QTest::qWait(300);
@@ -396,7 +396,7 @@ private slots:
         next.closeMaster();
         QTRY_COMPARE_WITH_TIMEOUT(port.lost.count(), 2, 2000);
         QCOMPARE(port.lost.at(1).at(0).toString(),
-                 SystemTexts::PortLost.arg(QStringLiteral("1"), next.slavePath()));
+                 OperatorTexts::PortLost.arg(QStringLiteral("1"), next.slavePath()));
     }
 };
 

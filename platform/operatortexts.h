@@ -1,11 +1,10 @@
-// Every text the program shows or sends, in one place.
-// Captions of controls live in the forms; everything the code itself uses is here.
+// What the operator reads: window titles, status texts, read-back markers and messages.
+// Captions of controls live in the forms; everything the code itself shows is here.
 #pragma once
 
 #include <QString>
-#include <array>
 
-namespace SystemTexts {
+namespace OperatorTexts {
 
 // Window and message-box titles.
 inline const QString AppTitle = QStringLiteral("Tavoli");
@@ -19,21 +18,8 @@ inline const QString InfoSendingStore = QStringLiteral("Enviando AT&&W");
 inline const QString InfoSendingPrefix = QStringLiteral("Enviando: ");
 inline const QString InfoSendingQuiet = QStringLiteral("Enviando: \"ATQ1\"");
 
-// Commands sent to the modem (without the carriage return).
-inline const QString CmdPrefix = QStringLiteral("AT");
-inline const QString CmdQueryWake = QStringLiteral("ATE0Q0V0");
-inline const QString CmdQueryRings = QStringLiteral("ATS0?");
-inline const QString CmdQuerySpeed = QStringLiteral("ATS37?");
-inline const QString CmdConfigWake = QStringLiteral("AT&F0E0Q0V0");
-inline const QString CmdQuiet = QStringLiteral("ATQ1");
-inline const QString CmdStoreProfile = QStringLiteral("AT&W0");
-inline const QString CmdFactory = QStringLiteral("AT&F");
 
-// Replies and read-back markers.
-inline const QString ReplyOk = QStringLiteral("0");
-inline const QString ReplyOkVerbose = QStringLiteral("OK\r");
-inline const QString ReplyErrorNumeric = QStringLiteral("4");
-inline const QString ReplyErrorVerbose = QStringLiteral("ERROR");
+// Read-back markers for `answ2`: a speed code with no name, no reply to the speed query.
 inline const QString SpeedOutOfRange = QStringLiteral("++++");
 inline const QString SpeedNoReply = QStringLiteral("XXXX");
 
@@ -90,36 +76,6 @@ inline const QString PortLost = QStringLiteral(
 inline const QString SaveFailed =
     QStringLiteral("No se ha podido guardar la lista de comandos en %1:\n%2");
 
-// INI key of the stored command list.
-inline const QString IniKey = QStringLiteral("CmdAT");
-inline const QString IniSuffix = QStringLiteral(".INI");
-
-// Stored command lists. The Motorola list is also the store's fallback.
-inline const QString BuiltInCommandList = QStringLiteral("V0;S0=#;B0;L2;M1;E0;Y1;N1;&D0;&S0");
-inline const QString RockwellCommandList =
-    QStringLiteral("V0;S0=#;B0;L2;M1;E0;Y1;&Q5;N0;S37=#;&D0;&S0");
-inline const QString MotorolaCommandList = BuiltInCommandList;
-inline const QString ZoomCommandList = QStringLiteral("V0;S0=#;B0;L2;M1;E0;&D0;&S0;+MS=V#,0");
-
-// Placeholders filled in just before sending.
-inline const QString RingPlaceholder = QStringLiteral("S0=#");
-inline const QString RingFilled = QStringLiteral("S0=");
-inline const QString S37Placeholder = QStringLiteral("S37=#");
-inline const QString S37Filled = QStringLiteral("S37=");
-inline const QString ModulationPlaceholder = QStringLiteral("+MS=V#");
-inline const QString ModulationFilled = QStringLiteral("+MS=V");
-
-// Lookup tables. SpeedNames is indexed by the modem's S37 value; the other two by the
-// position of the selected speed option (9600, 4800, 2400, 1200).
-inline const std::array<QString, 10> SpeedNameTable = {
-    QStringLiteral("AUTO"), QStringLiteral("300"),  QStringLiteral("300"),
-    QStringLiteral("300"),  QString(),              QStringLiteral("1200"),
-    QStringLiteral("2400"), QStringLiteral("-V23-"), QStringLiteral("4800"),
-    QStringLiteral("9600")};
-inline const std::array<QString, 4> S37CodeTable = {
-    QStringLiteral("9"), QStringLiteral("8"), QStringLiteral("6"), QStringLiteral("5")};
-inline const std::array<QString, 4> ModulationCodeTable = {
-    QStringLiteral("32"), QStringLiteral("32"), QStringLiteral("22B"), QStringLiteral("22")};
 
 // A lost port whose layer gave no description of its own.
 inline const QString PortLostUnnamed = QStringLiteral(
@@ -153,4 +109,4 @@ inline const QString IniValueNotKept = QStringLiteral(
     "El texto contiene caracteres no válidos y no se leería igual después de guardarlo; el "
     "archivo no se ha modificado. Quite esos caracteres y vuelva a intentarlo.");
 
-} // namespace SystemTexts
+} // namespace OperatorTexts

@@ -1,0 +1,53 @@
+// The modem protocol: the commands sent, the replies understood, the stored command lists with
+// their placeholders, and the code tables.
+#pragma once
+
+#include <QString>
+#include <array>
+
+namespace ModemProtocol {
+
+// Commands sent to the modem (without the carriage return).
+inline const QString CmdPrefix = QStringLiteral("AT");
+inline const QString CmdQueryWake = QStringLiteral("ATE0Q0V0");
+inline const QString CmdQueryRings = QStringLiteral("ATS0?");
+inline const QString CmdQuerySpeed = QStringLiteral("ATS37?");
+inline const QString CmdConfigWake = QStringLiteral("AT&F0E0Q0V0");
+inline const QString CmdQuiet = QStringLiteral("ATQ1");
+inline const QString CmdStoreProfile = QStringLiteral("AT&W0");
+inline const QString CmdFactory = QStringLiteral("AT&F");
+
+// Replies understood.
+inline const QString ReplyOk = QStringLiteral("0");
+inline const QString ReplyOkVerbose = QStringLiteral("OK\r");
+inline const QString ReplyErrorNumeric = QStringLiteral("4");
+inline const QString ReplyErrorVerbose = QStringLiteral("ERROR");
+
+// Stored command lists. The Motorola list is also the store's fallback.
+inline const QString BuiltInCommandList = QStringLiteral("V0;S0=#;B0;L2;M1;E0;Y1;N1;&D0;&S0");
+inline const QString RockwellCommandList =
+    QStringLiteral("V0;S0=#;B0;L2;M1;E0;Y1;&Q5;N0;S37=#;&D0;&S0");
+inline const QString MotorolaCommandList = BuiltInCommandList;
+inline const QString ZoomCommandList = QStringLiteral("V0;S0=#;B0;L2;M1;E0;&D0;&S0;+MS=V#,0");
+
+// Placeholders filled in just before sending.
+inline const QString RingPlaceholder = QStringLiteral("S0=#");
+inline const QString RingFilled = QStringLiteral("S0=");
+inline const QString S37Placeholder = QStringLiteral("S37=#");
+inline const QString S37Filled = QStringLiteral("S37=");
+inline const QString ModulationPlaceholder = QStringLiteral("+MS=V#");
+inline const QString ModulationFilled = QStringLiteral("+MS=V");
+
+// Lookup tables. SpeedNames is indexed by the modem's S37 value; the other two by the
+// position of the selected speed option (9600, 4800, 2400, 1200).
+inline const std::array<QString, 10> SpeedNameTable = {
+    QStringLiteral("AUTO"), QStringLiteral("300"),  QStringLiteral("300"),
+    QStringLiteral("300"),  QString(),              QStringLiteral("1200"),
+    QStringLiteral("2400"), QStringLiteral("-V23-"), QStringLiteral("4800"),
+    QStringLiteral("9600")};
+inline const std::array<QString, 4> S37CodeTable = {
+    QStringLiteral("9"), QStringLiteral("8"), QStringLiteral("6"), QStringLiteral("5")};
+inline const std::array<QString, 4> ModulationCodeTable = {
+    QStringLiteral("32"), QStringLiteral("32"), QStringLiteral("22B"), QStringLiteral("22")};
+
+} // namespace ModemProtocol

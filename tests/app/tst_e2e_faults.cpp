@@ -3,6 +3,10 @@
 // endless flood without line ends. Each is told in one box at most, and the kept reply text stays
 // bounded throughout.
 #include "e2efixture.h"
+#include "pseudoterminal.h"
+
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -47,6 +51,8 @@ class TestE2eFaults : public QObject
 private slots:
     void fault_data();
     void fault();
+    void floodWhileABoxWaits_data();
+    void floodWhileABoxWaits();
 };
 
 void TestE2eFaults::fault_data()
@@ -115,7 +121,7 @@ void TestE2eFaults::fault()
     qsizetype longest = 0;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
-        longest = std::max(longest, bench.form().engine().ReplyBuffer.Text.size());
+        longest = std::max(longest, bench.form().engine().keptReplyBytes());
     });
     watch.start(1);
 
@@ -139,4 +145,70 @@ void TestE2eFaults::fault()
 }
 
 QTEST_MAIN(TestE2eFaults)
+// Resident memory of this process, in bytes.
+static qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toLongLong() * ::sysconf(_SC_PAGESIZE) : -1;
+}
+
+// A line that floods as fast as the kernel takes it while a box waits for the operator: memory
+// stays flat, whether the box ends the dialogue or refuses a second click while it runs.
+void TestE2eFaults::floodWhileABoxWaits_data()
+{
+    QTest::addColumn<bool>("secondClick");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("no reply") << false << NoReply.mid(2);
+    QTest::newRow("refused second click") << true << QStringLiteral("ya está abierto");
+}
+
+void TestE2eFaults::floodWhileABoxWaits()
+{
+    QFETCH(bool, secondClick);
+    QFETCH(QString, box);
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    qputenv("TAVOLI_COM1", line.slavePath().toLocal8Bit());
+    ::fcntl(line.masterFd(), F_SETFL, ::fcntl(line.masterFd(), F_GETFL) | O_NONBLOCK);
+    std::atomic<bool> flooding{true};
+    std::thread flood([&] {
+        const QByteArray junk(64 * 1024, 'x');
+        while (flooding)
+            if (::write(line.masterFd(), junk.constData(), size_t(junk.size())) < 0)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+    });
+    const auto stopFlood = qScopeGuard([&] {
+        flooding = false;
+        flood.join();
+    });
+
+    MessageBoxWatcher boxes(5);
+    Form1 form;
+    form.show();
+    qint64 before = -1, growth = -1;
+    bool portOpen = false;
+    boxes.setInspector([&](QMessageBox *) {
+        if (before >= 0)
+            return;
+        QTest::qWait(200);
+        before = residentBytes();
+        QTest::qWait(1500);
+        growth = residentBytes() - before;
+        portOpen = form.comm().isOpen();
+    });
+    QTest::mouseClick(control(form, QStringLiteral("Pregunto")), Qt::LeftButton);
+    if (secondClick) {
+        QTRY_COMPARE(form.engine().state(), Dialogue::QueryWake);
+        QTest::mouseClick(control(form, QStringLiteral("Pregunto")), Qt::LeftButton);
+    }
+    QVERIFY(boxes.waitForCount(secondClick ? 2 : 1, E2e::DialogueTimeoutMs));
+    QVERIFY2(boxes.at(0).text.contains(box), qPrintable(boxes.at(0).text));
+    QCOMPARE(portOpen, secondClick); // a dialogue that ends closes its port before its box
+    QVERIFY2(growth >= 0 && growth < 2 * 1024 * 1024, qPrintable(QString::number(growth)));
+    QTRY_COMPARE_WITH_TIMEOUT(form.engine().state(), Dialogue::Idle, E2e::DialogueTimeoutMs);
+}
+
 #include "tst_e2e_faults.moc"

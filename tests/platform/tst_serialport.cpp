@@ -4,6 +4,7 @@
 #include "pseudoterminal.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -314,6 +315,39 @@ private slots:
     // Discarding drops the bytes still in the kernel's queue and those the port holds, not later
     // ones. The dialogue closes the port from inside its receive handler; closing again is
     // harmless, and a port object destroyed while open frees the device.
+    // Nobody reads while a box is open: the port holds a bounded amount, and reading again
+    // takes up the rest where it stopped.
+    void boundedWhileUnread()
+    {
+        OpenPort port;
+        QCOMPARE(port.openError, QString());
+        const int masterFd = port.pty.masterFd();
+        ::fcntl(masterFd, F_SETFL, ::fcntl(masterFd, F_GETFL) | O_NONBLOCK);
+        QByteArray sent;
+        for (int i = 0; sent.size() < 1024 * 1024; ++i)
+            sent += QByteArray::number(i) + ' ';
+        qsizetype written = 0;
+        QByteArray got;
+        const auto feed = [&] {
+            const ssize_t n = ::write(masterFd, sent.constData() + written, size_t(sent.size() - written));
+            written += n > 0 ? n : 0;
+        };
+        QDeadlineTimer unread(300);
+        while (!unread.hasExpired()) {
+            feed();
+            QTest::qWait(1);
+            QVERIFY(port.serial.bytesWaiting() <= SerialPort::ReadBufferLimit);
+        }
+        QVERIFY(written > SerialPort::ReadBufferLimit); // the device's queue took the rest
+        QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired() && got.size() < sent.size()) {
+            feed();
+            got += port.serial.input();
+            QTest::qWait(1);
+        }
+        QCOMPARE(got, sent);
+    }
+
     void receiveDiscardAndClose()
     {
         OpenPort port;

@@ -29,106 +29,67 @@ QString quotedForInfo(QString command)
     return OperatorTexts::InfoSendingPrefix + QLatin1Char('"') + command + QLatin1Char('"');
 }
 
-// A line feed at the front of a line is the tail of the previous line end, split from its
-// carriage return by the way the bytes arrived; it carries nothing.
-QByteArray withoutLeadingLineFeeds(const QByteArray &line)
-{
-    qsizetype i = 0;
-    while (i < line.size() && line.at(i) == '\n')
-        ++i;
-    return i == 0 ? line : line.mid(i);
-}
-
 } // namespace
 
 DialogueEngine::DialogueEngine(LinePort &port, PacingTimer &timer, DialogueView &view,
                                DialogueSettings &settings, QObject *parent)
-    : QObject(parent), m_port(port), m_timer(timer), m_view(view), m_settings(settings)
+    : QObject(parent), m_port(port), m_timer(timer), m_view(view), m_settings(settings),
+      m_events([this](const DialogueEvent &event) { handle(event); })
 {
 }
 
 // ---- Event sources ---------------------------------------------------------------------------
-//
-// Each event runs one step to completion. A step may show a modal box, and the real window
-// keeps delivering port and timer events while it is open; those are queued here and handled,
-// in order, once the step (box included) has finished, so no step ever runs inside another and
-// no box is stacked over another.
 
 void DialogueEngine::startDialogue(State first)
 {
-    PendingEvent event;
-    event.kind = EventKind::Start;
+    DialogueEvent event;
+    event.kind = DialogueEvent::Kind::Start;
     event.first = first;
-    dispatch(std::move(event));
+    m_events.dispatch(std::move(event));
 }
 
 void DialogueEngine::bytesAvailable()
 {
-    dispatch(PendingEvent{});
+    m_events.dispatch(DialogueEvent{});
 }
 
 void DialogueEngine::Timm_Timer()
 {
-    if (m_busy) {
+    if (m_events.busy()) {
         // Switch the timer off at once so that a long-open box does not collect a tick per
         // second. The queued tick remembers the timer's generation: if a step starts or stops
         // the timer before its turn comes, it is a tick that would never have fired and is
         // dropped.
         m_timer.stop();
     }
-    PendingEvent event;
-    event.kind = EventKind::Tick;
+    DialogueEvent event;
+    event.kind = DialogueEvent::Kind::Tick;
     event.timerGeneration = m_timerGeneration;
-    dispatch(std::move(event));
+    m_events.dispatch(std::move(event));
 }
 
 void DialogueEngine::portLost(const QString &description)
 {
-    PendingEvent event;
-    event.kind = EventKind::Lost;
+    DialogueEvent event;
+    event.kind = DialogueEvent::Kind::Lost;
     event.text = description;
-    dispatch(std::move(event));
+    m_events.dispatch(std::move(event));
 }
 
-void DialogueEngine::dispatch(PendingEvent event)
-{
-    // One receive step reads everything waiting, so a second notification queued right behind
-    // another adds nothing; dropping it keeps the queue short while a box is open on a flood.
-    const bool repeatsReceive = event.kind == EventKind::Received && !m_pending.empty()
-                                && m_pending.back().kind == EventKind::Received;
-    if (!repeatsReceive)
-        m_pending.push_back(std::move(event));
-    if (m_busy)
-        return;
-
-    struct BusyGuard
-    {
-        bool &busy;
-        explicit BusyGuard(bool &b) : busy(b) { busy = true; }
-        ~BusyGuard() { busy = false; }
-    } guard(m_busy);
-
-    while (!m_pending.empty()) {
-        const PendingEvent next = std::move(m_pending.front());
-        m_pending.pop_front();
-        handle(next);
-    }
-}
-
-void DialogueEngine::handle(const PendingEvent &event)
+void DialogueEngine::handle(const DialogueEvent &event)
 {
     switch (event.kind) {
-    case EventKind::Received:
+    case DialogueEvent::Kind::Received:
         handleReceived();
         break;
-    case EventKind::Tick:
+    case DialogueEvent::Kind::Tick:
         if (event.timerGeneration == m_timerGeneration)
             handleTick();
         break;
-    case EventKind::Lost:
+    case DialogueEvent::Kind::Lost:
         handleLost(event.text);
         break;
-    case EventKind::Start:
+    case DialogueEvent::Kind::Start:
         handleStart(event.first);
         break;
     }
@@ -239,7 +200,7 @@ void DialogueEngine::runLineLoop()
         if (cr < 0)
             break;
         const qsizetype length = cr - offset + 1;
-        const QByteArray line = withoutLeadingLineFeeds(m_reply.text.mid(offset, length - 1));
+        const QByteArray line = ReplyLine::withoutLeadingLineFeeds(m_reply.text.mid(offset, length - 1));
         if (line.isEmpty()) {
             // Modems that frame their results in CR LF send a blank line first; it carries no
             // result, so it neither answers the command nor restarts the time-out.

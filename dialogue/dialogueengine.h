@@ -4,6 +4,7 @@
 // real port and a fake one.
 #pragma once
 
+#include "dialogueevents.h"
 #include "dialoguestate.h"
 #include "outcome.h"
 
@@ -12,7 +13,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <deque>
 
 class LinePort;
 class PacingTimer;
@@ -57,19 +57,10 @@ signals:
     void stateChanged(Dialogue::State state);
 
 private:
-    enum class EventKind { Received, Tick, Lost, Start };
-    struct PendingEvent
-    {
-        EventKind kind = EventKind::Received;
-        quint64 timerGeneration = 0;
-        QString text;
-        Dialogue::State first = Dialogue::Idle;
-    };
     enum class Box { None, Error, Information };
     static constexpr bool ClearInfo = true;
 
-    void dispatch(PendingEvent event);
-    void handle(const PendingEvent &event);
+    void handle(const DialogueEvent &event);
     void handleStart(Dialogue::State first);
     void handleReceived();
     void handleTick();
@@ -116,7 +107,6 @@ private:
     QStringList m_list; // the expanded command bodies of a configuration
     qint16 m_index = 0; // the entry last sent
 
-    bool m_busy = false;                // a step is running (maybe inside a modal box)
-    std::deque<PendingEvent> m_pending; // events that fell due meanwhile, in order
-    quint64 m_timerGeneration = 0;      // bumped at every start/stop of the timer by a step
+    DialogueEvents m_events;
+    quint64 m_timerGeneration = 0; // bumped at every start/stop of the timer by a step
 };

@@ -23,6 +23,14 @@ const QByteArray &verboseOk()
 
 } // namespace
 
+QByteArray withoutLeadingLineFeeds(const QByteArray &line)
+{
+    qsizetype i = 0;
+    while (i < line.size() && line.at(i) == '\n')
+        ++i;
+    return i == 0 ? line : line.mid(i);
+}
+
 bool isExactlyZero(const QByteArray &line)
 {
     return line == numericOk();

@@ -7,6 +7,10 @@
 
 namespace ReplyLine {
 
+// A line feed at the front of a line is the tail of the previous line end, split from its
+// carriage return by the way the bytes arrived; it carries nothing.
+QByteArray withoutLeadingLineFeeds(const QByteArray &line);
+
 // The line is the single character "0" (the numeric result code for success).
 bool isExactlyZero(const QByteArray &line);
 

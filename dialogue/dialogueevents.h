@@ -1,0 +1,38 @@
+// One step at a time. A step may show a modal box, and the real window keeps delivering port
+// and timer events while it is open; those wait here and run, in order, once the step (box
+// included) has finished, so that no step ever runs inside another and no box is stacked over
+// another.
+#pragma once
+
+#include "dialoguestate.h"
+
+#include <QString>
+
+#include <deque>
+#include <functional>
+
+struct DialogueEvent
+{
+    enum class Kind { Received, Tick, Lost, Start };
+    Kind kind = Kind::Received;
+    quint64 timerGeneration = 0; // Tick: the timer's generation when it fired
+    QString text;                // Lost: the port's description
+    Dialogue::State first = Dialogue::Idle; // Start: the dialogue's first state
+};
+
+class DialogueEvents
+{
+public:
+    using Handler = std::function<void(const DialogueEvent &)>;
+    explicit DialogueEvents(Handler handler) : m_handler(std::move(handler)) {}
+
+    // Runs the event now, or after the step that is running.
+    void dispatch(DialogueEvent event);
+    // A step is running (maybe inside a modal box).
+    bool busy() const { return m_busy; }
+
+private:
+    Handler m_handler;
+    bool m_busy = false;
+    std::deque<DialogueEvent> m_pending;
+};

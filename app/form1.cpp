@@ -10,6 +10,7 @@
 #include "operatortexts.h"
 #include "textutils.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFontInfo>
@@ -279,6 +280,17 @@ void Form1::closeEvent(QCloseEvent *event)
     Timm.stop();
     m_engine.ClosePort();
     QWidget::closeEvent(event);
+}
+
+QAction *Form1::addExtra(const QString &text, const QKeySequence &keys, std::function<void()> open)
+{
+    auto *action = new QAction(text, this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [open = std::move(open)] { open(); });
+    addAction(action);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    return action;
 }
 
 // --- What the engine shows and reads ----------------------------------------------------------

@@ -23,9 +23,12 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
+class QAction;
 class QButtonGroup;
+class QKeySequence;
 class QRadioButton;
 
 namespace Ui {
@@ -61,6 +64,9 @@ public:
     SerialPort &comm() { return Comm; }
     PreciseTimer &timm() { return Timm; }
     DialogueEngine &engine() { return m_engine; }
+
+    // An extra of the context menu (right click on the window), also reached by `keys`.
+    QAction *addExtra(const QString &text, const QKeySequence &keys, std::function<void()> open);
 
     // Indexed by the selected speed option; filled at start-up.
     QStringList S37Codes;

@@ -1,5 +1,6 @@
 // Tavoli: prepares a Hayes modem on a serial port to answer calls by itself.
 #include "applicationsetup.h"
+#include "extras.h"
 #include "form1.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@ int main(int argc, char *argv[])
 
     // The window carries its own icon (from its form); the program ends when it closes.
     Form1 window;
+    Extras::install(window);
     window.show();
     return app.exec();
 }

@@ -268,6 +268,19 @@ qsizetype DialogueEngine::takeLine(const Row &row, const QByteArray &line, qsize
         apply(row);
         return found + VerboseOkLength - offset;
     }
+
+    case Awaits::InfoThenResult:
+        stopTimer();
+        if (ReplyLine::isExactlyZero(line) || ReplyLine::isRefusal(line)) {
+            m_identification.end(ReplyLine::isRefusal(line)
+                                     ? IdentificationAnswer::Result::Refused
+                                     : IdentificationAnswer::Result::Answered);
+            apply(row);
+        } else {
+            m_identification.addLine(line);
+            startTimer(); // the result must follow within a second of the last line
+        }
+        return length;
     }
     return length;
 }
@@ -302,6 +315,12 @@ void DialogueEngine::handleTick()
         m_port.discardInput();
         m_view.setAnsw2(OperatorTexts::SpeedNoReply);
         finish();
+        break;
+    case OnTick::Unanswered:
+        // Silence ends this command, not the dialogue.
+        m_port.discardInput();
+        m_identification.end(IdentificationAnswer::Result::Silent);
+        apply(*row);
         break;
     }
 }
@@ -364,12 +383,32 @@ void DialogueEngine::apply(const Row &row)
     case Then::EndUnconfigured:
         finish(Box::Information, OperatorTexts::UnconfiguredOk, ClearInfo);
         break;
+    case Then::StartInquiry:
+        m_identification = Identification();
+        m_index = 0;
+        sendInquiry();
+        setState(row.next);
+        break;
+    case Then::NextInquiry:
+        if (++m_index < qsizetype(ModemProtocol::IdentifyCommands.size()))
+            sendInquiry();
+        else
+            finish(Box::Identification, QString(), ClearInfo);
+        break;
     }
 }
 
 void DialogueEngine::sendListEntry()
 {
     const QString command = ModemProtocol::CmdPrefix + m_list.value(m_index);
+    m_view.setInfo(quotedForInfo(command));
+    SendCommand(command);
+}
+
+void DialogueEngine::sendInquiry()
+{
+    const QString &command = ModemProtocol::IdentifyCommands.at(std::size_t(m_index));
+    m_identification.begin(command);
     m_view.setInfo(quotedForInfo(command));
     SendCommand(command);
 }
@@ -402,6 +441,8 @@ void DialogueEngine::finish(Box box, const QString &text, bool clearInfo)
         m_view.showError(text);
     else if (box == Box::Information)
         m_view.showInformation(text);
+    else if (box == Box::Identification)
+        m_view.showIdentification(m_identification);
     ClosePort();
 }
 

@@ -6,6 +6,7 @@
 
 #include "dialogueevents.h"
 #include "dialoguestate.h"
+#include "identification.h"
 #include "outcome.h"
 
 #include <QByteArray>
@@ -57,7 +58,7 @@ signals:
     void stateChanged(Dialogue::State state);
 
 private:
-    enum class Box { None, Error, Information };
+    enum class Box { None, Error, Information, Identification };
     static constexpr bool ClearInfo = true;
 
     void handle(const DialogueEvent &event);
@@ -82,6 +83,7 @@ private:
     void enter(Dialogue::State state);
     void apply(const Dialogue::Row &row);
     void sendListEntry();
+    void sendInquiry();
     // Every dialogue ends here: timer off, port closed and reply text emptied before the box
     // (if any), then ClosePort.
     void finish(Box box = Box::None, const QString &text = QString(), bool clearInfo = false);
@@ -105,7 +107,8 @@ private:
         qint16 number = 0;
     } m_reply;
     QStringList m_list; // the expanded command bodies of a configuration
-    qint16 m_index = 0; // the entry last sent
+    qint16 m_index = 0; // the entry last sent (or the inquiry command)
+    Identification m_identification;
 
     DialogueEvents m_events;
     quint64 m_timerGeneration = 0; // bumped at every start/stop of the timer by a step

@@ -19,6 +19,9 @@ enum State : qint16 {
     FactoryReset = 10,
     FactoryResetDone = 11,
     FactoryStore = 12,
+    IdentifyWake = 13,
+    IdentifyModeCheck = 14,
+    IdentifyAsk = 15,
 };
 
 } // namespace Dialogue

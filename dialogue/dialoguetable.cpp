@@ -27,6 +27,9 @@ const Row Rows[] = {
     {FactoryReset,      CmdFactory,      InfoSendingFactory,  Awaits::VerboseOk,      OnTick::NoReply,      Then::Enter,           FactoryResetDone},
     {FactoryResetDone,  None,            Unchanged,           Awaits::Nothing,        OnTick::Pace,         Then::Enter,           FactoryStore},
     {FactoryStore,      CmdStoreProfile, InfoSendingStore,    Awaits::VerboseOk,      OnTick::NoReply,      Then::EndUnconfigured, Idle},
+    {IdentifyWake,      CmdQueryWake,    InfoIdentifying,     Awaits::Nothing,        OnTick::Pace,         Then::Enter,           IdentifyModeCheck},
+    {IdentifyModeCheck, CmdQueryWake,    Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::StartInquiry,    IdentifyAsk},
+    {IdentifyAsk,       None,            Unchanged,           Awaits::InfoThenResult, OnTick::Unanswered,   Then::NextInquiry,     Idle},
 };
 
 } // namespace

@@ -15,6 +15,7 @@ enum class Awaits : quint8 {
     ExactlyZero,    // the line "0"
     NumberThenZero, // a number line, then a line ending in "0" within a second
     VerboseOk,      // "OK" and a carriage return anywhere in what came
+    InfoThenResult, // information lines, then a result code: "0", or a refusal
 };
 
 // What the awaited reply does (or, in a paced state, the tick).
@@ -26,6 +27,8 @@ enum class Then : quint8 {
     NextEntry,       // send the next entry; after the last, enter `next`
     EndConfigured,   // the dialogue ends with "Modem configurado con éxito"
     EndUnconfigured, // the dialogue ends with "Modem desconfigurado con éxito"
+    StartInquiry,    // send the first inquiry command (state `next`)
+    NextInquiry,     // send the next inquiry command; after the last, show what the modem said
 };
 
 // What the tick does when the second is up.
@@ -33,6 +36,7 @@ enum class OnTick : quint8 {
     NoReply,      // the modem did not answer: the no-reply box, and the dialogue ends
     Pace,         // drop what came meanwhile, then `then`
     SpeedUnknown, // drop what came meanwhile; `answ2` shows "XXXX", and the dialogue ends
+    Unanswered,   // the command had no result: note it, drop what came, then `then`
 };
 
 struct Row

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+class Identification;
+
 class DialogueView
 {
 public:
@@ -18,4 +20,6 @@ public:
     // operator has dismissed them.
     virtual void showError(const QString &text) = 0;
     virtual void showInformation(const QString &text) = 0;
+    // What the modem said about itself, shown like a box: it returns once the operator is done.
+    virtual void showIdentification(const Identification &result) = 0;
 };

@@ -17,6 +17,13 @@ inline const QString CmdQuiet = QStringLiteral("ATQ1");
 inline const QString CmdStoreProfile = QStringLiteral("AT&W0");
 inline const QString CmdFactory = QStringLiteral("AT&F");
 
+// Asked in turn to identify a modem; a command it refuses or ignores is noted and skipped.
+inline const std::array<QString, 12> IdentifyCommands = {
+    QStringLiteral("ATI0"),   QStringLiteral("ATI1"),   QStringLiteral("ATI2"),
+    QStringLiteral("ATI3"),   QStringLiteral("ATI4"),   QStringLiteral("ATI5"),
+    QStringLiteral("ATI6"),   QStringLiteral("ATI7"),   QStringLiteral("AT+GMI"),
+    QStringLiteral("AT+GMM"), QStringLiteral("AT+GMR"), QStringLiteral("AT&V")};
+
 // Replies understood.
 inline const QString ReplyOk = QStringLiteral("0");
 inline const QString ReplyOkVerbose = QStringLiteral("OK\r");

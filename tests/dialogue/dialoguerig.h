@@ -27,7 +27,7 @@ class DialogueRig final : public LinePort,
                           public DialogueSettings
 {
 public:
-    enum Action { Query, Configure, Factory };
+    enum Action { Query, Configure, Factory, Identify };
     using Steps = QList<QPair<qint64, QByteArray>>; // at this time the modem sends these bytes
 
     DialogueRig()
@@ -41,6 +41,7 @@ public:
     {
         engine.startDialogue(action == Query       ? Dialogue::QueryWake
                              : action == Configure ? Dialogue::ConfigWake
+                             : action == Identify  ? Dialogue::IdentifyWake
                                                    : Dialogue::FactoryReset);
     }
     // Brings a dialogue into `state` the way a well-behaved modem would, then forgets what was
@@ -174,6 +175,11 @@ public:
     void setAnsw2(const QString &caption) override { labels.append("answ2=" + caption); }
     void showError(const QString &text) override { show("E:" + text); }
     void showInformation(const QString &text) override { show("I:" + text); }
+    void showIdentification(const Identification &result) override
+    {
+        identification = result;
+        show("N:identification");
+    }
 
     // ---- DialogueSettings
     int parityMode() const override { return parity; }
@@ -208,6 +214,7 @@ public:
     int parity = 0;
     QStringList list;
     int builds = 0;
+    Identification identification; // the last one shown
 
     DialogueEngine engine{*this, *this, *this, *this};
 

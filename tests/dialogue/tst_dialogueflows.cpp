@@ -211,6 +211,40 @@ private slots:
         if (!box.isEmpty())
             QVERIFY2(rig.boxes.first().contains(box), qPrintable(rig.boxes.first()));
     }
+
+    // Identification: every inquiry is asked; a refusal or a silent second ends that command
+    // only, and a long answer is kept bounded.
+    void identify()
+    {
+        using R = IdentificationAnswer::Result;
+        DialogueRig rig;
+        rig.act(DialogueRig::Identify);
+        rig.advanceTo(rig.due); // a modem stored quiet says nothing to the first wake-up
+        rig.receive("\r\n0\r\n"); // the second has switched results on
+        QCOMPARE(rig.state(), int(IdentifyAsk));
+        rig.reply(10, "56000\r\n0\r");  // ATI0
+        rig.reply(10, "4\r");             // ATI1 refused
+        rig.advanceTo(rig.due);           // ATI2: nothing within a second
+        rig.reply(10, "Zoom V.92\r\nX\x01Y\r\n0\r"); // ATI3
+        for (int i = 4; i < 11; ++i)
+            rig.reply(10, "0\r");
+        rig.reply(10, QByteArray("E0 Q0 V0 S00:001\r\n").repeated(300) + "0\r"); // AT&V
+
+        QCOMPARE(rig.state(), int(Idle));
+        QCOMPARE(rig.boxes, QStringList{"N:identification"});
+        QCOMPARE(rig.sent().mid(2), QStringList(ModemProtocol::IdentifyCommands.begin(),
+                                                ModemProtocol::IdentifyCommands.end()));
+        const QList<IdentificationAnswer> answers = rig.identification.answers();
+        QCOMPARE(answers.size(), 12);
+        QCOMPARE(answers[0].lines, QStringList{"56000"});
+        QCOMPARE(answers[0].result, R::Answered);
+        QCOMPARE(answers[1].result, R::Refused);
+        QCOMPARE(answers[2].result, R::Silent);
+        QCOMPARE(answers[3].lines, (QStringList{"Zoom V.92", "X\x01Y"}));
+        QCOMPARE(answers[11].lines.size(), Identification::MaxLines);
+        QVERIFY(answers[11].cut && !answers[10].cut);
+        QCOMPARE(rig.info, QString()); // cleared at the end
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDialogueFlows)

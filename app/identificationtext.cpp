@@ -1,0 +1,76 @@
+#include "identificationtext.h"
+
+#include "operatortexts.h"
+
+#include <QRegularExpression>
+
+namespace IdentificationText {
+
+QString visible(const QString &line)
+{
+    QString shown;
+    shown.reserve(line.size());
+    for (const QChar c : line) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            shown += QStringLiteral("<x%1>").arg(
+                QString::number(c.unicode(), 16).rightJustified(2, QLatin1Char('0')).toUpper());
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+QString format(const Identification &result)
+{
+    QString text;
+    for (const IdentificationAnswer &answer : result.answers()) {
+        text += answer.command;
+        switch (answer.result) {
+        case IdentificationAnswer::Result::Answered:
+            break;
+        case IdentificationAnswer::Result::Refused:
+            text += QLatin1String("  ") + OperatorTexts::IdentifyRefused;
+            break;
+        case IdentificationAnswer::Result::Silent:
+            text += QLatin1String("  ") + OperatorTexts::IdentifySilent;
+            break;
+        }
+        text += QLatin1Char('\n');
+        for (const QString &line : answer.lines)
+            text += QLatin1String("    ") + visible(line) + QLatin1Char('\n');
+        if (answer.cut)
+            text += QLatin1String("    ") + OperatorTexts::IdentifyCut + QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString chipsetFamily(const Identification &result)
+{
+    // Names as modems print them in ATI and +GMI answers; Conexant took over Rockwell's modems.
+    static const QList<QPair<QRegularExpression, QString>> families = {
+        {QRegularExpression(QStringLiteral("rockwell|conexant|\\bRC(V|144|288|336|56)"),
+                            QRegularExpression::CaseInsensitiveOption),
+         QStringLiteral("Rockwell")},
+        {QRegularExpression(QStringLiteral("motorola"), QRegularExpression::CaseInsensitiveOption),
+         QStringLiteral("Motorola")},
+        {QRegularExpression(QStringLiteral("\\bzoom\\b"), QRegularExpression::CaseInsensitiveOption),
+         QStringLiteral("Zoom")},
+    };
+    for (const IdentificationAnswer &answer : result.answers()) {
+        for (const QString &line : answer.lines) {
+            for (const auto &[pattern, family] : families) {
+                if (pattern.match(line).hasMatch())
+                    return family;
+            }
+        }
+    }
+    return QString();
+}
+
+QString suggestion(const Identification &result)
+{
+    const QString family = chipsetFamily(result);
+    return family.isEmpty() ? QString() : OperatorTexts::IdentifySuggestion.arg(family);
+}
+
+} // namespace IdentificationText

@@ -1,0 +1,14 @@
+// "Identificación del modem": what the modem answered to each inquiry, and the chipset list
+// of the command editor its answers point to.
+#pragma once
+
+#include <QDialog>
+
+class Identification;
+
+class IdentificationWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    IdentificationWindow(const Identification &result, QWidget *parent = nullptr);
+};

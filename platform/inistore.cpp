@@ -212,7 +212,13 @@ Load loadFile(const QString &path, QByteArray *bytes, QString *reason)
         *reason = OperatorTexts::IniReadFailed.arg(file.errorString());
         return Load::Failed;
     }
-    *bytes = file.read(MaxFileSize + 1);
+    // In pieces, not one read of the largest size: that would take a megabyte of memory for
+    // every read of a file that is usually a few hundred bytes.
+    bytes->clear();
+    char piece[16384];
+    qint64 got = 0;
+    while (bytes->size() <= MaxFileSize && (got = file.read(piece, sizeof piece)) > 0)
+        bytes->append(piece, got);
     if (bytes->size() > MaxFileSize) { // grew since the size check
         bytes->clear();
         *reason = OperatorTexts::IniTooLarge.arg(MaxFileSize);

@@ -1,5 +1,7 @@
 // A Hayes-compatible modem on a pseudo-terminal, for tests, benchmarks and the demo.
 // Plain C++ and POSIX: it runs on a thread of its own and answers whatever opens the slave side.
+// HayesInterpreter answers the commands, ReplyScheduler times the bytes, ModemLine runs the
+// pseudo-terminal; HayesModem puts them together and keeps the log.
 //
 // Reply formats (what the other side reads):
 //   V1 result code     "\r\nOK\r\n", "\r\nERROR\r\n"
@@ -14,6 +16,9 @@
 // ("ATE0Q0V0" answers "0\r", "AT&F" answers "\r\nOK\r\n").
 #pragma once
 
+#include "hayesinterpreter.h"
+#include "replyscheduler.h"
+
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -24,35 +29,11 @@
 #include <thread>
 #include <vector>
 
-struct HayesOptions
+// Everything a modem is made with: its power-on profile (HayesPowerOn), the faults it shows
+// (HayesFaults) and how its replies go on the line (ReplyShape), each documented where it is
+// declared; e.g. `options.verbose = true; options.errorOn = {"S0=1"}; options.chunk = 2;`.
+struct HayesOptions : HayesPowerOn, HayesFaults, ReplyShape
 {
-    // Power-on profile (also what Z restores until &W stores another).
-    bool echo = false;    // E1
-    bool verbose = false; // V1
-    bool quiet = false;   // Q1
-    std::map<int, int> registers; // initial S-register values, e.g. {37, 9}
-
-    // V0 replies framed in CR LF like V1 ("\r\n0\r\n"), as some modems and emulators send
-    // them; a trait of the modem, not of its profile.
-    bool numericCrLf = false;
-
-    // Faults. Command lines are matched case-insensitively on the whole line, with or without
-    // its "AT" prefix ("S37=9" matches "ATS37=9" and "ats37=9").
-    bool silent = false;               // never answer anything
-    bool blankReplies = false;         // commands take effect, but every reply is just "\r\n"
-    std::vector<std::string> errorOn;  // answer ERROR to these command lines
-    std::vector<std::string> silentOn; // no reply at all to these command lines
-    std::vector<std::string> noResultOn; // information text but no result code
-    std::string hangupAfter;           // close the line after answering this command line
-    std::size_t chunk = 0;             // write replies in pieces of this size (0: whole)
-    int chunkGapMs = 0;                // pause between pieces
-    bool splitCrLf = false;            // CR and LF of a line in separate writes
-    int splitGapMs = 20;               // pause between them
-    int replyParity = 0;               // 0 none, 1 odd, 2 even in bit 7 of what it sends
-    std::size_t garbageBefore = 0;     // bytes of noise (never CR) before each reply
-    std::string floodAfter;            // after this command line, send bytes without line ends
-    int replyDelayMs = 0;              // wait before answering
-
     // Observation. `trace` is called on the modem's thread, outside its lock, for every line
     // received ('<', raw bytes), reply ('>'), echo ('e') and hang-up ('h', no bytes).
     // A long-running modem turns `keepLog` off so that received()/sent() do not grow.

@@ -46,6 +46,23 @@ bool matches(const std::vector<std::string> &commands, const std::string &key)
 
 } // namespace
 
+std::map<std::string, std::vector<std::string>> HayesPowerOn::zoomIdentity()
+{
+    return {
+        {"I0", {"56000"}},
+        {"I1", {"255"}},
+        {"I2", {"OK"}},
+        {"I3", {"Zoom V.92 External Modem 3049C"}},
+        {"I4", {"a007080284010000", "bc60000000", "20000000"}},
+        {"I5", {"B5"}},
+        {"I6", {"Conexant HCF V.92 SmartSP Data/Fax/Voice"}},
+        {"I8", {"ZT3049-V92"}},
+        {"+GMI", {"Zoom Telephonics, Inc."}},
+        {"+GMM", {"V.92 External 3049C"}},
+        {"+GMR", {"1.2.7 (17 Jun 2004)"}},
+    };
+}
+
 HayesProfile HayesProfile::factory()
 {
     HayesProfile p;
@@ -67,7 +84,8 @@ HayesProfile HayesProfile::factory()
 }
 
 HayesInterpreter::HayesInterpreter(const HayesPowerOn &powerOn, const HayesFaults &faults)
-    : m_faults(faults), m_numericCrLf(powerOn.numericCrLf), m_powerOn(HayesProfile::factory())
+    : m_faults(faults), m_numericCrLf(powerOn.numericCrLf), m_identity(powerOn.identity),
+      m_powerOn(HayesProfile::factory())
 {
     for (const auto &[index, value] : powerOn.registers)
         if (index >= 0 && index < 256)
@@ -143,6 +161,15 @@ std::string HayesInterpreter::execute(const std::string &commands, bool withResu
         mode = v == 1;
         return true;
     };
+    // An identity answer: its lines, or refused when the modem has none by that name.
+    auto identify = [&](const std::string &name) {
+        const auto it = m_identity.find(name);
+        if (it == m_identity.end())
+            return false;
+        for (const std::string &line : it->second)
+            infoText(line);
+        return true;
+    };
     auto setting = [&](const std::string &name, long max) {
         int v = 0;
         if (!flag(v, max))
@@ -164,6 +191,11 @@ std::string HayesInterpreter::execute(const std::string &commands, bool withResu
         case 'Y': ok = setting("Y", 1); break;
         case 'N': ok = setting("N", 1); break;
         case 'X': ok = setting("X", 4); break;
+        case 'I': {
+            const long v = number();
+            ok = v <= 9 && identify("I" + std::to_string(v));
+            break;
+        }
         case 'H': {
             int v = 0;
             ok = flag(v, 1); // on-hook or off-hook: nothing to do without a telephone line
@@ -217,6 +249,13 @@ std::string HayesInterpreter::execute(const std::string &commands, bool withResu
             case 'D': ok = setting("&D", 3); break;
             case 'S': ok = setting("&S", 1); break;
             case 'Q': ok = setting("&Q", 6); break;
+            case 'V':
+                ok = flag(v, 0);
+                if (ok) {
+                    for (const std::string &line : profileListing())
+                        infoText(line);
+                }
+                break;
             default: ok = false; break;
             }
             break;
@@ -229,6 +268,9 @@ std::string HayesInterpreter::execute(const std::string &commands, bool withResu
             } else if (name == "MS?") {
                 i += 3;
                 infoText("+MS: " + m_active.modulation);
+            } else if (name == "GMI" || name == "GMM" || name == "GMR") {
+                i += 3;
+                ok = identify("+" + name);
             } else {
                 ok = false;
             }
@@ -241,6 +283,38 @@ std::string HayesInterpreter::execute(const std::string &commands, bool withResu
     }
     if (withResult)
         out += result(ok);
+    return out;
+}
+
+std::vector<std::string> HayesInterpreter::profileListing() const
+{
+    // As AT&V prints them: the switches, then the S-registers ten to a line.
+    auto describe = [](const HayesProfile &p) {
+        std::vector<std::string> lines;
+        std::string switches = std::string("E") + (p.echo ? "1" : "0") + " Q" + (p.quiet ? "1" : "0")
+                               + " V" + (p.verbose ? "1" : "0");
+        for (const auto &[name, value] : p.settings)
+            switches += " " + name + std::to_string(value);
+        lines.push_back(switches);
+        for (int first = 0; first < 40; first += 10) {
+            std::string line;
+            for (int r = first; r < first + 10; ++r) {
+                char cell[16];
+                std::snprintf(cell, sizeof cell, "%sS%02d:%03d", line.empty() ? "" : " ", r,
+                              p.regs[static_cast<std::size_t>(r)] & 0xFF);
+                line += cell;
+            }
+            lines.push_back(line);
+        }
+        return lines;
+    };
+    std::vector<std::string> out{"ACTIVE PROFILE:"};
+    for (const std::string &line : describe(m_active))
+        out.push_back(line);
+    out.push_back("");
+    out.push_back("STORED PROFILE 0:");
+    for (const std::string &line : describe(m_stored))
+        out.push_back(line);
     return out;
 }
 

@@ -19,6 +19,13 @@ struct HayesPowerOn
     // V0 replies framed in CR LF like V1 ("\r\n0\r\n"), as some modems and emulators send
     // them; a trait of the modem, not of its profile.
     bool numericCrLf = false;
+
+    // What the modem says about itself: "I0" to "I9", "+GMI", "+GMM", "+GMR", each a list of
+    // information lines; a name missing here is refused with ERROR. AT&V lists the profiles.
+    std::map<std::string, std::vector<std::string>> identity = zoomIdentity();
+
+    // The answers of a Zoom V.92 external modem (Conexant chipset); ATI7 is not supported.
+    static std::map<std::string, std::vector<std::string>> zoomIdentity();
 };
 
 // Faults. Command lines are matched case-insensitively on the whole line, with or without
@@ -81,8 +88,12 @@ public:
     int setting(const std::string &name) const;
 
 private:
+    // The lines AT&V prints: active and stored profile.
+    std::vector<std::string> profileListing() const;
+
     HayesFaults m_faults;
     bool m_numericCrLf = false;
+    std::map<std::string, std::vector<std::string>> m_identity;
     HayesProfile m_powerOn;
     HayesProfile m_active;
     HayesProfile m_stored;

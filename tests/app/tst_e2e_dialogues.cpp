@@ -5,6 +5,9 @@
 // keeps. Escape while running and idle, a second action refused mid-dialogue, and the editor.
 #include "e2efixture.h"
 
+#include <QLabel>
+#include <QPlainTextEdit>
+
 #include <QAbstractButton>
 
 #include <utility>
@@ -66,6 +69,7 @@ private slots:
     void dialogue_data();
     void dialogue();
     void editor();
+    void identify();
 };
 
 void TestE2eDialogues::initTestCase()
@@ -288,4 +292,36 @@ void TestE2eDialogues::editor()
 }
 
 QTEST_MAIN(TestE2eDialogues)
+// Identification of a modem that a configuration left quiet (Q1 stored), with one inquiry it
+// refuses (ATI7) and one it ignores: the window shows each answer and the chipset it points to.
+void TestE2eDialogues::identify()
+{
+    HayesOptions quietModem = E2e::poweredOn();
+    quietModem.quiet = true;
+    quietModem.silentOn = {"I4"};
+    E2e::Bench bench(quietModem);
+    QVERIFY2(bench.start(), qPrintable(bench.error()));
+    QString suggestion, answers;
+    E2e::inNextModalDialog(&bench.form(), [&](QDialog *window) {
+        if (auto *label = window->findChild<QLabel *>(QStringLiteral("suggestion")))
+            suggestion = label->text();
+        if (auto *text = window->findChild<QPlainTextEdit *>(QStringLiteral("answers")))
+            answers = text->toPlainText();
+    });
+    bench.form().identifyModem();
+    QVERIFY(bench.waitIdle());
+    QVERIFY(bench.closedAndIdle());
+    QCOMPARE(bench.commands(), QStringList({"ATE0Q0V0", "ATE0Q0V0", "ATI0", "ATI1", "ATI2", "ATI3",
+                                            "ATI4", "ATI5", "ATI6", "ATI7", "AT+GMI", "AT+GMM",
+                                            "AT+GMR", "AT&V"}));
+    E2E_VERIFY_PACED(E2e::msBetween(bench.receivedAt(6), bench.receivedAt(7))); // ATI4 ignored
+    QVERIFY2(suggestion.contains(QStringLiteral("\"Zoom\"")), qPrintable(suggestion));
+    QVERIFY2(answers.contains(QStringLiteral("ATI3\n    Zoom V.92 External Modem 3049C\n")),
+             qPrintable(answers));
+    QVERIFY(answers.contains(QStringLiteral("ATI4  (sin respuesta en un segundo)")));
+    QVERIFY(answers.contains(QStringLiteral("ATI7  (rechazado por el modem)")));
+    QVERIFY(answers.contains(QStringLiteral("STORED PROFILE 0:\n    E1 Q1 V1"))); // still quiet
+    QVERIFY(bench.shownBoxes().isEmpty());
+}
+
 #include "tst_e2e_dialogues.moc"

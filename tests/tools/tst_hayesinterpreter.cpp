@@ -41,6 +41,12 @@ private slots:
                       "ATS37=9", "0\r", "AT&D0", "0\r", "AT&S0", "0\r", "ATN1", "0\r",
                       "ATB1L0M3X4&C1&D3&S1&Q0Y0H0&C", "0\r", "AT+MS=V22B,0", "0\r",
                       "AT+MS?", "+MS: V22B,0\r\n0\r", "ATQ1", "", "AT&W0", "", "AT", ""};
+        QTest::newRow("identity, refused inquiries, profile listing") << ""
+            << Script{"ATI3", "Zoom V.92 External Modem 3049C\r\n0\r", "ATI7", "4\r", "ATI10", "4\r",
+                      "AT+GMI", "Zoom Telephonics, Inc.\r\n0\r", "AT+GMX", "4\r",
+                      "ATI4", "a007080284010000\r\nbc60000000\r\n20000000\r\n0\r"};
+        QTest::newRow("identity, verbose") << "verbose"
+            << Script{"ATI0", "\r\n56000\r\n\r\nOK\r\n"};
         QTest::newRow("error on, two patterns, without prefix") << "errorOn=AT errorOn=S37=9"
             << Script{"AT", "4\r", "ATS37=9", "4\r", "ATS37?", "000\r\n0\r"};
         QTest::newRow("error on, any case") << "errorOn=ats37=9" << Script{"ATs37=9", "4\r"};

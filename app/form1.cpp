@@ -8,6 +8,7 @@
 #include "operatoractions.h"
 #include "modemprotocol.h"
 #include "operatortexts.h"
+#include "portassignments.h"
 #include "textutils.h"
 
 #include <QAction>
@@ -54,8 +55,7 @@ Form1::Form1(QWidget *parent)
                         {ui->OpBau_0, ui->OpBau_1, ui->OpBau_2, ui->OpBau_3});
     m_opDb = makeArray(QStringLiteral("OpDb"), {ui->OpDb_0, ui->OpDb_1});
     m_opSb = makeArray(QStringLiteral("OpSb"), {ui->OpSb_0, ui->OpSb_1});
-    for (QAbstractButton *port : m_opCan->buttons())
-        port->setToolTip(SerialPort::deviceFor(m_opCan->id(port) + 1));
+    refreshPortTips();
 
     applyFonts();
     // The status bar: a raised light-grey panel.
@@ -280,6 +280,12 @@ void Form1::closeEvent(QCloseEvent *event)
     Timm.stop();
     m_engine.ClosePort();
     QWidget::closeEvent(event);
+}
+
+void Form1::refreshPortTips()
+{
+    for (QAbstractButton *port : m_opCan->buttons())
+        port->setToolTip(PortAssignments::describe(PortAssignments::choiceFor(m_opCan->id(port) + 1)));
 }
 
 QAction *Form1::addExtra(const QString &text, const QKeySequence &keys, std::function<void()> open)

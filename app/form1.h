@@ -68,6 +68,9 @@ public:
     // An extra of the context menu (right click on the window), also reached by `keys`.
     QAction *addExtra(const QString &text, const QKeySequence &keys, std::function<void()> open);
 
+    // The port options' tooltips: the device each port uses and where that comes from.
+    void refreshPortTips();
+
     // Indexed by the selected speed option; filled at start-up.
     QStringList S37Codes;
     QStringList ModulationCodes;

@@ -1,14 +1,20 @@
 // Renders the program's windows into PNG files on Qt's offscreen platform, for the docs.
-// Usage: tavoli-screenshots MAIN_WINDOW.png [EDITOR.png]
+// Usage: tavoli-screenshots MAIN_WINDOW.png [EDITOR.png [PORTS.png]]
 // The editor shows the list stored in the working directory (the built-in list when none is).
+// The ports window lists the machine's own ports (never opened) and a pseudo-terminal made for
+// the picture, added by hand and put on port 1 as TAVOLI_COM1.
 #include "applicationsetup.h"
 #include "cfglis.h"
 #include "form1.h"
+#include "portswindow.h"
 
 #include <QApplication>
 #include <QPixmap>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,7 +42,7 @@ int main(int argc, char *argv[])
 
     const QStringList args = QApplication::arguments();
     if (args.size() < 2) {
-        std::fprintf(stderr, "Uso: tavoli-screenshots VENTANA_PRINCIPAL.png [EDITOR.png]\n");
+        std::fprintf(stderr, "Uso: tavoli-screenshots VENTANA_PRINCIPAL.png [EDITOR.png [PUERTOS.png]]\n");
         return 2;
     }
     Form1 mainWindow;
@@ -45,6 +51,22 @@ int main(int argc, char *argv[])
     if (args.size() > 2) {
         cfglis editor;
         if (!save(editor, args.at(2)))
+            return 1;
+    }
+    if (args.size() > 3) {
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        const char *slave = master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0
+            ? ::ptsname(master) : nullptr;
+        if (!slave) {
+            std::fprintf(stderr, "No se ha podido crear un pseudoterminal\n");
+            return 1;
+        }
+        qputenv("TAVOLI_COM1", slave);
+        PortsWindow ports;
+        const bool added = ports.addTyped(QString::fromLocal8Bit(slave));
+        const bool saved = added && save(ports, args.at(3));
+        ::close(master);
+        if (!saved)
             return 1;
     }
     return 0;

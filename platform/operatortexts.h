@@ -72,6 +72,52 @@ inline const QString PortLost = QStringLiteral(
     "Se ha perdido la comunicación con el puerto %1 (%2): el dispositivo se ha desconectado "
     "o ha dejado de responder.\nLa operación ha fracasado");
 
+// Which device each port uses and why (the port options' tooltips, the ports window).
+inline const QString PortUses = QStringLiteral("%1 (%2)"); // device, one of the three below
+inline const QString PortSourceVariable = QStringLiteral("variable %1");
+inline const QString PortSourceIni = QStringLiteral("asignado en %1");
+inline const QString PortSourceDefault = QStringLiteral("predeterminado");
+inline const QString PortNumberInvalid =
+    QStringLiteral("El puerto %1 no existe: los puertos van del 1 al 4.");
+// %1 port number, %2 the INI file, %3 the reason.
+inline const QString PortAssignFailed = QStringLiteral(
+    "No se ha podido guardar el dispositivo del puerto %1 en %2:\n%3");
+
+// The ports window ("Puertos...").
+inline const QString PortsMenuEntry = QStringLiteral("Puertos...");
+inline const QString PortsCaption = QStringLiteral("Puertos serie");
+inline const QString PortsDevicesTitle = QStringLiteral("Dispositivos serie de este equipo");
+inline const QString PortsDeviceColumns = QStringLiteral(
+    "Dispositivo|Puerto|En uso por|Nombre estable (by-id)|Descripción|Fabricante|"
+    "USB (VID:PID)|Número de serie");
+inline const QString PortsTypedLabel =
+    QStringLiteral("Otro dispositivo (un pseudoterminal, p. ej. /dev/pts/3):");
+inline const QString PortsAdd = QStringLiteral("Añadir");
+inline const QString PortsAssignmentsTitle = QStringLiteral("Dispositivo de cada puerto");
+inline const QString PortsAssignmentColumns = QStringLiteral("Puerto|Dispositivo|Origen");
+inline const QString PortsPortChoice = QStringLiteral("Puerto %1");
+inline const QString PortsAssign = QStringLiteral("Asignar al puerto");
+inline const QString PortsClear = QStringLiteral("Quitar");
+inline const QString PortsHint = QStringLiteral(
+    "Seleccione un dispositivo de la lista, elija el puerto y pulse \"Asignar al puerto\". "
+    "\"Quitar\" devuelve el puerto a su dispositivo predeterminado. Si la variable "
+    "TAVOLI_COM<n> está definida, manda sobre lo asignado aquí.");
+inline const QString PortsFree = QStringLiteral("libre");
+inline const QString PortsHeldByLockFile = QStringLiteral("%1, según el archivo de bloqueo %2");
+inline const QString PortsHeldByFlock = QStringLiteral("%1, con flock()");
+inline const QString PortsHeldByUnknown = QStringLiteral("un proceso desconocido, con flock()");
+inline const QString PortsMissing = QStringLiteral("%1 (no encontrado)");
+inline const QString PortsPciCard = QStringLiteral("tarjeta PCI %1:%2");
+inline const QString PortsNothingSelected = QStringLiteral(
+    "No hay ningún dispositivo seleccionado: seleccione una fila de la lista y vuelva a pulsar "
+    "\"Asignar al puerto\".");
+inline const QString PortsAddNotAbsolute = QStringLiteral(
+    "\"%1\" no es una ruta completa: escriba la ruta del dispositivo desde /, p. ej. /dev/pts/3.");
+inline const QString PortsAddMissing = QStringLiteral(
+    "No existe %1: compruebe la ruta (un pseudoterminal desaparece cuando se cierra su programa).");
+inline const QString PortsAddNotDevice =
+    QStringLiteral("%1 no es un dispositivo de caracteres: escriba la ruta de un puerto serie.");
+
 // Saving the command list; %1 is the file, %2 the reason.
 inline const QString SaveFailed =
     QStringLiteral("No se ha podido guardar la lista de comandos en %1:\n%2");

@@ -62,11 +62,12 @@ QString programName(qint64 pid)
 
 // The process holding a flock() on the file (device number, inode), from /proc/locks:
 // "1: FLOCK  ADVISORY  WRITE 1234 00:19:5 0 EOF". Waiters ("1: -> FLOCK ...") do not count.
-qint64 flockHolderPid(dev_t device, ino_t inode)
+// Nothing when no such lock is listed; 0 when one is but its process is not known.
+std::optional<qint64> flockHolderPid(dev_t device, ino_t inode)
 {
     QFile locks(QStringLiteral("/proc/locks"));
     if (!locks.open(QIODevice::ReadOnly))
-        return 0;
+        return std::nullopt;
     const QList<QByteArray> lines = locks.readAll().split('\n');
     for (const QByteArray &line : lines) {
         const QList<QByteArray> fields = line.simplified().split(' ');
@@ -85,7 +86,19 @@ qint64 flockHolderPid(dev_t device, ino_t inode)
             return pid > 0 ? pid : 0; // processes outside our view show as 0 or -1
         }
     }
-    return 0;
+    return std::nullopt;
+}
+
+// /proc/locks names the process that took the lock; a child that inherited the descriptor
+// keeps holding it after that process has gone.
+PortHolder flockHolder(qint64 pid)
+{
+    PortHolder holder;
+    if (pid > 0 && isAlive(pid)) {
+        holder.pid = pid;
+        holder.program = programName(pid);
+    }
+    return holder;
 }
 
 } // namespace
@@ -134,7 +147,7 @@ qint64 pidInLockFile(const QByteArray &contents, QString *hostname)
     return pid;
 }
 
-std::optional<PortHolder> lockFileHolder(const QString &device)
+std::optional<PortHolder> lockFileHolder(const QString &device, StaleLockFile stale)
 {
     const QString qtPath = qtLockFilePath(device);
     QSet<QString> seen;
@@ -159,7 +172,7 @@ std::optional<PortHolder> lockFileHolder(const QString &device)
             continue;
         if (isAlive(pid))
             return PortHolder{pid, programName(pid), path};
-        if (path == qtPath)
+        if (path == qtPath && stale == StaleLockFile::Remove)
             QFile::remove(path); // Qt would keep refusing a recent file it cannot read
     }
     return std::nullopt;
@@ -177,17 +190,21 @@ std::optional<PortHolder> lockDevice(int fd)
     if (result == 0 || errno != EWOULDBLOCK)
         return std::nullopt;
 
-    PortHolder holder;
     struct stat status {};
-    if (::fstat(fd, &status) == 0)
-        holder.pid = flockHolderPid(status.st_dev, status.st_ino);
-    // /proc/locks names the process that took the lock; a child that inherited the
-    // descriptor keeps holding it after that process has gone.
-    if (holder.pid > 0 && !isAlive(holder.pid))
-        holder.pid = 0;
-    if (holder.pid > 0)
-        holder.program = programName(holder.pid);
-    return holder;
+    if (::fstat(fd, &status) != 0)
+        return PortHolder{};
+    return flockHolder(flockHolderPid(status.st_dev, status.st_ino).value_or(0));
+}
+
+std::optional<PortHolder> flockHolderOf(const QString &path)
+{
+    struct stat status {};
+    if (::stat(path.toLocal8Bit().constData(), &status) != 0)
+        return std::nullopt;
+    const std::optional<qint64> pid = flockHolderPid(status.st_dev, status.st_ino);
+    if (!pid)
+        return std::nullopt;
+    return flockHolder(*pid);
 }
 
 QString describe(const PortHolder &holder)

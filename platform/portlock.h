@@ -28,15 +28,24 @@ QString qtLockFilePath(const QString &device);
 // the machine of Qt's format (empty for the others).
 qint64 pidInLockFile(const QByteArray &contents, QString *hostname = nullptr);
 
+enum class StaleLockFile { Remove, Keep };
+
 // A live process other than this one named by one of the device's lock files. A lock file
-// at Qt's place naming a process that has gone is removed, so that Qt does not refuse the
-// port because the file is recent; files of live holders are never touched.
-std::optional<PortHolder> lockFileHolder(const QString &device);
+// at Qt's place naming a process that has gone is removed (unless `stale` says Keep: a mere
+// look at the device changes nothing), so that Qt does not refuse the port because the file
+// is recent; files of live holders are never touched.
+std::optional<PortHolder> lockFileHolder(const QString &device,
+                                         StaleLockFile stale = StaleLockFile::Remove);
 
 // Takes flock(LOCK_EX | LOCK_NB) on an open device. When another open of the device holds
 // it, returns that holder (pid 0 when /proc/locks does not say); the lock is then not taken.
 // The lock goes with the descriptor: closing it releases the device.
 std::optional<PortHolder> lockDevice(int fd);
+
+// Who holds a flock() on the device at `path` (symbolic links followed), from /proc/locks and
+// without opening it: opening a serial device can drop DTR and disturb a modem in use. Any
+// process, this one included; pid 0 when /proc/locks does not say or the process has gone.
+std::optional<PortHolder> flockHolderOf(const QString &path);
 
 // The holder as the messages show it: "name (proceso N)", or "el proceso N" without a name.
 QString describe(const PortHolder &holder);

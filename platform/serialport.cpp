@@ -1,5 +1,6 @@
 #include "serialport.h"
 
+#include "portassignments.h"
 #include "portlock.h"
 #include "operatortexts.h"
 
@@ -82,13 +83,7 @@ SerialPort::~SerialPort()
 
 QString SerialPort::deviceFor(int port)
 {
-    const QByteArray variable = "TAVOLI_COM" + QByteArray::number(port);
-    const QString configured = qEnvironmentVariable(variable.constData());
-    if (!configured.isEmpty())
-        return configured;
-    if (port < 1)
-        return QString();
-    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+    return PortAssignments::choiceFor(port).device;
 }
 
 void SerialPort::setCommPort(qint16 port)
@@ -142,14 +137,17 @@ Outcome SerialPort::open()
         return Outcome::failure(OperatorTexts::PortAlreadyOpen.arg(number, m_openDevice));
 
     const QString dev = device();
+    // A stable name (/dev/serial/by-id/...) is opened and locked as the device it points to,
+    // whose lock file other programs use; messages keep the name the operator chose.
+    const QString target = QFileInfo(dev).canonicalFilePath();
     // Qt counts a lock file older than 30 seconds as stale even while its program runs, so
     // a live holder is looked for first. A missing device is reported as missing.
-    if (QFileInfo::exists(dev)) {
-        if (const std::optional<PortHolder> holder = PortLock::lockFileHolder(dev))
+    if (!target.isEmpty()) {
+        if (const std::optional<PortHolder> holder = PortLock::lockFileHolder(target))
             return Outcome::failure(OperatorTexts::PortLockedBy.arg(number, dev, PortLock::describe(*holder),
                                                  holder->lockFile));
     }
-    m_port.setPortName(dev);
+    m_port.setPortName(target.isEmpty() ? dev : target);
     applySettings();
     // A flood must not fill memory while nobody reads (a box is open): past this much, Qt stops
     // reading and the device's own queue holds the rest.

@@ -19,7 +19,8 @@ public:
     explicit SerialPort(QObject *parent = nullptr);
     ~SerialPort() override;
 
-    // Device of port n (1 to 4): $TAVOLI_COM<n> when set, else /dev/ttyS<n-1>.
+    // Device of port n (1 to 4): $TAVOLI_COM<n> when set, else the device assigned in the INI
+    // file (PortAssignments, read afresh), else /dev/ttyS<n-1>.
     static QString deviceFor(int port);
 
     void setCommPort(qint16 port); // only while closed

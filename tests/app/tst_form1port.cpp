@@ -69,10 +69,15 @@ void TestForm1Port::init()
 void TestForm1Port::tooltipsNameTheDevices()
 {
     Form1 form;
-    QCOMPARE(control(form, "OpCan#0")->toolTip(), m_port1.slavePath());
-    QCOMPARE(control(form, "OpCan#1")->toolTip(), m_missing);
-    QCOMPARE(control(form, "OpCan#2")->toolTip(), SerialPort::deviceFor(3));
-    QCOMPARE(control(form, "OpCan#3")->toolTip(), SerialPort::deviceFor(4));
+    const auto tip = [](const QString &device, const QString &source) {
+        return OperatorTexts::PortUses.arg(device, source);
+    };
+    QCOMPARE(control(form, "OpCan#0")->toolTip(),
+             tip(m_port1.slavePath(), OperatorTexts::PortSourceVariable.arg("TAVOLI_COM1")));
+    QCOMPARE(control(form, "OpCan#1")->toolTip(),
+             tip(m_missing, OperatorTexts::PortSourceVariable.arg("TAVOLI_COM2")));
+    QCOMPARE(control(form, "OpCan#2")->toolTip(), tip("/dev/ttyS2", OperatorTexts::PortSourceDefault));
+    QCOMPARE(control(form, "OpCan#3")->toolTip(), tip("/dev/ttyS3", OperatorTexts::PortSourceDefault));
 }
 
 void TestForm1Port::refused_data()

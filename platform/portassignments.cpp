@@ -1,0 +1,85 @@
+#include "portassignments.h"
+
+#include "operatortexts.h"
+
+#include <QDir>
+
+namespace {
+
+IniStore storeFor(int port)
+{
+    IniStore ini(PortAssignments::keyFor(port));
+    ini.setFileName(SettingsFilePath());
+    ini.setSection(ExecutableBaseName());
+    return ini;
+}
+
+} // namespace
+
+namespace PortAssignments {
+
+QString keyFor(int port)
+{
+    return QStringLiteral("Port%1").arg(port);
+}
+
+QString variableFor(int port)
+{
+    return QStringLiteral("TAVOLI_COM%1").arg(port);
+}
+
+QString assigned(int port)
+{
+    if (port < 1 || port > PortCount)
+        return QString();
+    return storeFor(port).value().trimmed();
+}
+
+PortChoice choiceFor(int port)
+{
+    const QString variable = variableFor(port);
+    const QString configured = qEnvironmentVariable(variable.toLatin1().constData());
+    if (!configured.isEmpty())
+        return {configured, PortChoice::Source::Variable, variable};
+    const QString stored = assigned(port);
+    if (!stored.isEmpty())
+        return {stored, PortChoice::Source::Assigned, QDir::toNativeSeparators(SettingsFilePath())};
+    if (port < 1)
+        return {};
+    return {QStringLiteral("/dev/ttyS%1").arg(port - 1), PortChoice::Source::Default, QString()};
+}
+
+Outcome assign(int port, const QString &device)
+{
+    if (port < 1 || port > PortCount)
+        return Outcome::failure(OperatorTexts::PortNumberInvalid.arg(port));
+    IniStore ini = storeFor(port);
+    // Going back to the default leaves a file that never held the key as it was.
+    if (device.isEmpty() && ini.value().trimmed().isEmpty())
+        return Outcome::success();
+    const Outcome written = ini.setValue(device);
+    if (written)
+        return written;
+    return Outcome::failure(OperatorTexts::PortAssignFailed.arg(
+        QString::number(port), QDir::toNativeSeparators(ini.fileName()), written.message()));
+}
+
+QString source(const PortChoice &choice)
+{
+    switch (choice.source) {
+    case PortChoice::Source::Variable:
+        return OperatorTexts::PortSourceVariable.arg(choice.origin);
+    case PortChoice::Source::Assigned:
+        return OperatorTexts::PortSourceIni.arg(choice.origin);
+    case PortChoice::Source::Default:
+        break;
+    }
+    return OperatorTexts::PortSourceDefault;
+}
+
+QString describe(const PortChoice &choice)
+{
+    return OperatorTexts::PortUses.arg(choice.device, source(choice));
+}
+
+} // namespace PortAssignments

@@ -118,8 +118,8 @@ private:
             // Mostly short: a flood costs time in proportion to its length. The longest is
             // past the kept text's limit, so that it is taken in two slices.
             const char value = char(m_in.byte());
-            const uint8_t length = m_in.byte() % 8;
-            m_fake.receive(QByteArray(length < 6 ? 256 : length == 6 ? 4096
+            const uint8_t length = m_in.byte() % 16;
+            m_fake.receive(QByteArray(length < 12 ? 256 : length < 15 ? 4096
                                                   : DialogueEngine::ReplyTextLimit + 256, value));
             break;
         }

@@ -53,7 +53,7 @@ DIALOGUE = {
     "configure-empty-list": command_list() + start(CONFIGURE) + tick() + canned(R_ZERO),
     "configure-store-refused": command_list(b"E0") + start(CONFIGURE) + tick() + canned(R_ZERO, R_ZERO) + tick() + canned(R_ERROR),
     "factory-ok": start(FACTORY) + canned(R_OK) + tick() + canned(R_OK_CRLF) + bytes([DISMISS]),
-    "factory-flood": start(FACTORY) + bytes([FLOOD, ord("A"), 7]) + canned(R_OK),
+    "factory-flood": start(FACTORY) + bytes([FLOOD, ord("A"), 15]) + canned(R_OK),
     "identify-ok": start(IDENTIFY) + tick() + canned(R_ZERO)
     + b"".join(receive(b"Modem %d\r\n" % i) + canned(R_ZERO) for i in range(12)),
     "identify-silent": start(IDENTIFY) + tick() + canned(R_ZERO) + tick(12),

@@ -12,12 +12,12 @@ void InstallFontSubstitutes()
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
 }
 
-void InstallQtTranslations(QApplication &app)
+void InstallQtTranslations(QCoreApplication &app)
 {
     auto *translator = new QTranslator(&app);
     if (translator->load(QStringLiteral("qtbase_es"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(translator);
+        QCoreApplication::installTranslator(translator);
     else
         delete translator; // English buttons are the only consequence
 }

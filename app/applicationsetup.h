@@ -2,14 +2,15 @@
 // Spanish texts. Shared by the program and the screenshot tool so both look the same.
 #pragma once
 
-class QApplication;
+class QCoreApplication;
 
 namespace ApplicationSetup {
 
 // The forms ask for "MS Sans Serif"; where it is missing Liberation Sans has the same metrics
 // class and keeps the captions inside their boxes.
 void InstallFontSubstitutes();
-// Qt's standard buttons and dialogs in Spanish ("Aceptar"), whatever the system language.
-void InstallQtTranslations(QApplication &app);
+// Qt's standard buttons, dialogs and command-line messages in Spanish ("Aceptar"), whatever
+// the system language.
+void InstallQtTranslations(QCoreApplication &app);
 
 } // namespace ApplicationSetup

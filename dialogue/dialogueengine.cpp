@@ -346,12 +346,14 @@ void DialogueEngine::apply(const Row &row)
         enter(row.next);
         break;
     case Then::ShowRings:
+        emit numberRead(row.state, m_reply.number);
         m_view.setAnsw1(TextUtils::NumberText(m_reply.number));
         enter(row.next);
         break;
     case Then::ShowSpeed: {
         // Below 0 or past the table the modem reports a code this program has no name for.
         const qint16 number = m_reply.number;
+        emit numberRead(row.state, number);
         m_view.setAnsw2(number >= 0 && number < m_speedNames.size() ? m_speedNames.at(number)
                                                                    : OperatorTexts::SpeedOutOfRange);
         finish();

@@ -50,12 +50,17 @@ public:
     void ClosePort();
 
     Dialogue::State state() const { return m_state; }
+    // The command sent last, with its "AT" and without the carriage return.
+    const QString &lastCommand() const { return m_lastCommand; }
     // Bytes of unconsumed reply text kept now; never above ReplyTextLimit.
     qsizetype keptReplyBytes() const { return m_reply.text.size(); }
 
 signals:
     // Emitted whenever the state changes (the window and tests watch it).
     void stateChanged(Dialogue::State state);
+    // A query read a register (S0 in QueryRingCount, S37 in QueryLineSpeed): the number
+    // itself, before `answ1` or `answ2` shows it.
+    void numberRead(Dialogue::State state, qint16 number);
 
 private:
     enum class Box { None, Error, Information, Identification };

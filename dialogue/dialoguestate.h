@@ -22,6 +22,7 @@ enum State : qint16 {
     IdentifyWake = 13,
     IdentifyModeCheck = 14,
     IdentifyAsk = 15,
+    ResetToStored = 16,
 };
 
 } // namespace Dialogue

@@ -30,6 +30,7 @@ const Row Rows[] = {
     {IdentifyWake,      CmdQueryWake,    InfoIdentifying,     Awaits::Nothing,        OnTick::Pace,         Then::Enter,           IdentifyModeCheck},
     {IdentifyModeCheck, CmdQueryWake,    Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::StartInquiry,    IdentifyAsk},
     {IdentifyAsk,       None,            Unchanged,           Awaits::InfoThenResult, OnTick::Unanswered,   Then::NextInquiry,     Idle},
+    {ResetToStored,     CmdResetStored,  InfoResetting,       Awaits::NoRefusal,      OnTick::Pace,         Then::EndConfigured,   Idle},
 };
 
 } // namespace

@@ -1,4 +1,4 @@
-// The three dialogues as one table: a row per state says what entering it sends, what reply
+// The dialogues as one table: a row per state says what entering it sends, what reply
 // completes it, what that reply leads to, and what the one-second tick does there.
 #pragma once
 

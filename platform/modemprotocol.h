@@ -16,6 +16,8 @@ inline const QString CmdConfigWake = QStringLiteral("AT&F0E0Q0V0");
 inline const QString CmdQuiet = QStringLiteral("ATQ1");
 inline const QString CmdStoreProfile = QStringLiteral("AT&W0");
 inline const QString CmdFactory = QStringLiteral("AT&F");
+// Back to the stored profile: after a verifying query turned result codes on again.
+inline const QString CmdResetStored = QStringLiteral("ATZ");
 
 // Asked in turn to identify a modem; a command it refuses or ignores is noted and skipped.
 inline const std::array<QString, 12> IdentifyCommands = {

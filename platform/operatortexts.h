@@ -17,6 +17,7 @@ inline const QString InfoSendingFactory = QStringLiteral("Enviando AT&&F");
 inline const QString InfoSendingStore = QStringLiteral("Enviando AT&&W");
 inline const QString InfoSendingPrefix = QStringLiteral("Enviando: ");
 inline const QString InfoSendingQuiet = QStringLiteral("Enviando: \"ATQ1\"");
+inline const QString InfoResetting = QStringLiteral("Enviando: \"ATZ\"");
 
 
 // Read-back markers for `answ2`: a speed code with no name, no reply to the speed query.
@@ -43,6 +44,103 @@ inline const QString EmptyCommandList = QStringLiteral(
 inline const QString RingCountInvalid = QStringLiteral(
     "El número de rings debe ser un número entero de 0 a 99, escrito solo con cifras.\n"
     "Corríjalo en la casilla \"Número de rings\" y vuelva a pulsar \"Configurar\".");
+
+// The command line: `tavoli ORDEN --device RUTA ...` (CommandLine, CommandRun).
+inline const QString CliDescription = QStringLiteral(
+    "Prepara modems compatibles Hayes en puertos serie para que contesten solos las llamadas.\n"
+    "Sin argumentos (o solo con --log ARCHIVO) abre la ventana. Con una orden trabaja sin\n"
+    "ventana, con uno o varios modems a la vez, y dice en una línea por dispositivo qué ha pasado.");
+inline const QString CliCommandArgument = QStringLiteral("orden");
+inline const QString CliCommandHelp = QStringLiteral(
+    "query (preguntar al modem), configure (configurar), unconfigure (desconfigurar) o "
+    "identify (identificar el modem).");
+inline const QString CliDeviceHelp = QStringLiteral(
+    "Dispositivo del modem, p. ej. /dev/ttyUSB0. Repítalo para trabajar con varios modems a la vez.");
+inline const QString CliDeviceValue = QStringLiteral("RUTA");
+inline const QString CliPortHelp = QStringLiteral(
+    "Puerto 1 a 4 en lugar de --device: el dispositivo que la ventana usa para ese puerto "
+    "(TAVOLI_COM<n>, lo asignado en el archivo INI o /dev/ttyS<n-1>). Repetible.");
+inline const QString CliSpeedHelp =
+    QStringLiteral("Velocidad: 9600, 4800, 2400 o 1200 (por omisión, 9600).");
+inline const QString CliSpeedValue = QStringLiteral("BAUDIOS");
+inline const QString CliParityHelp =
+    QStringLiteral("Paridad: none, odd o even (por omisión, odd).");
+inline const QString CliParityValue = QStringLiteral("PARIDAD");
+inline const QString CliStopBitsHelp = QStringLiteral("Bits de parada: 1 o 2 (por omisión, 1).");
+inline const QString CliNumberValue = QStringLiteral("N");
+inline const QString CliRingsHelp =
+    QStringLiteral("configure: número de rings tras los que el modem contesta, de 0 a 99.");
+inline const QString CliListHelp = QStringLiteral(
+    "configure: lista de comandos (sin \"AT\", separados por \";\") en lugar de la guardada en "
+    "el archivo INI de la carpeta actual.");
+inline const QString CliListValue = QStringLiteral("LISTA");
+inline const QString CliVerifyHelp = QStringLiteral(
+    "configure: después de guardar el perfil, lee S0 y S37, los compara con lo pedido y "
+    "devuelve el modem a su perfil guardado (ATZ).");
+inline const QString CliHelpHelp = QStringLiteral("Muestra esta ayuda.");
+inline const QString CliJsonHelp =
+    QStringLiteral("Un objeto JSON por dispositivo y línea en lugar del texto.");
+inline const QString CliLogHelp = QStringLiteral(
+    "Añade al ARCHIVO el registro de la línea: lo enviado, lo recibido y lo ocurrido (con una "
+    "orden, cada línea empieza por su dispositivo).");
+inline const QString CliHelpTail = QStringLiteral(
+    "Salida: una línea por dispositivo en la salida estándar, en el orden en que terminan. El\n"
+    "progreso (qué comando va por cada dispositivo) sale por la salida de errores, solo si es\n"
+    "un terminal.\n"
+    "\n"
+    "Estado de salida:\n"
+    "  0   todos los dispositivos lo han hecho bien\n"
+    "  1   un modem ha rechazado un comando, la lista de comandos está vacía o la\n"
+    "      comprobación (--verify) no coincide\n"
+    "  2   un modem no ha contestado\n"
+    "  3   un dispositivo no se ha podido abrir o se ha perdido\n"
+    "  64  la línea de órdenes no es válida\n"
+    "Con varios dispositivos, el estado más alto de todos.\n"
+    "\n"
+    "Ejemplos:\n"
+    "  tavoli configure --device /dev/ttyUSB0 --device /dev/ttyUSB1 --rings 2 --verify\n"
+    "\n"
+    "  tavoli query --port 1 --speed 2400 --parity none --json\n");
+// Usage errors: each is followed by CliSeeHelp.
+inline const QString CliSeeHelp = QStringLiteral("Pruebe \"tavoli --help\" para ver cómo se usa.");
+inline const QString CliNoCommand =
+    QStringLiteral("Falta la orden: query, configure, unconfigure o identify.");
+inline const QString CliUnknownCommand = QStringLiteral(
+    "Orden desconocida: \"%1\". Las órdenes son query, configure, unconfigure e identify.");
+inline const QString CliExtraArgument =
+    QStringLiteral("Sobra \"%1\": se espera una sola orden, y cada valor detrás de su opción.");
+inline const QString CliNoDevice =
+    QStringLiteral("Falta el dispositivo: indique al menos un --device RUTA o un --port N.");
+inline const QString CliRepeated = QStringLiteral("--%1 aparece más de una vez: indíquelo una sola vez.");
+inline const QString CliOnlyConfigure = QStringLiteral("--%1 solo vale con la orden configure.");
+inline const QString CliBadPort =
+    QStringLiteral("--port debe ser un número de 1 a 4 (se ha dado \"%1\").");
+inline const QString CliBadSpeed =
+    QStringLiteral("--speed debe ser 9600, 4800, 2400 o 1200 (se ha dado \"%1\").");
+inline const QString CliBadParity =
+    QStringLiteral("--parity debe ser none, odd o even (se ha dado \"%1\").");
+inline const QString CliBadStopBits =
+    QStringLiteral("--stop-bits debe ser 1 o 2 (se ha dado \"%1\").");
+inline const QString CliNoRings =
+    QStringLiteral("configure necesita --rings N: el número de rings, de 0 a 99.");
+inline const QString CliBadRings = QStringLiteral(
+    "--rings debe ser un número entero de 0 a 99, escrito solo con cifras (se ha dado \"%1\").");
+inline const QString CliSameDevice = QStringLiteral(
+    "\"%1\" y \"%2\" son el mismo dispositivo (%3): nómbrelo una sola vez.");
+// Results, one line per device: "%1: %2" with the device and what happened.
+inline const QString CliResultLine = QStringLiteral("%1: %2");
+// A query, with the captions of the window's read-back labels; %1 rings, %2 speed.
+inline const QString CliQueryResult = QStringLiteral("Número de rings: %1, Fijado a Bauds: %2");
+inline const QString CliVerified =
+    QStringLiteral("Modem configurado con éxito y comprobado: S0=%1, S37=%2");
+inline const QString CliVerifyMismatch = QStringLiteral(
+    "La comprobación ha fallado: el modem ha guardado S0=%1 y S37=%2, y se pidió S0=%3 y "
+    "S37=%4. Revise la lista de comandos y vuelva a configurar.");
+inline const QString CliVerifyNoSpeed = QStringLiteral(
+    "La comprobación ha fallado: el modem no ha contestado a ATS37? (velocidad).");
+inline const QString CliIdentified = QStringLiteral("Modem identificado: %1");
+inline const QString CliNotAsked = QStringLiteral("(sin pedir)");
+inline const QString CliProgress = QStringLiteral("%1 de %2 terminados");
 
 // Serial-port failures; %1 is the port number, %2 its device, %3 the system's own text.
 inline const QString PortMissing =

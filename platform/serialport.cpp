@@ -100,7 +100,13 @@ qint16 SerialPort::commPort() const
 
 QString SerialPort::device() const
 {
-    return deviceFor(m_commPort);
+    return m_device.isEmpty() ? deviceFor(m_commPort) : m_device;
+}
+
+void SerialPort::setDevice(const QString &device)
+{
+    if (!m_port.isOpen())
+        m_device = device;
 }
 
 Outcome SerialPort::setSettings(const QString &settings)

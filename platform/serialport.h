@@ -25,7 +25,10 @@ public:
 
     void setCommPort(qint16 port); // only while closed
     qint16 commPort() const;
-    QString device() const; // device of the current port number
+    QString device() const; // device of the current port number, or the one named directly
+    // Names the device itself, as the command line's --device does: open() uses it instead of
+    // the port number's. Empty goes back to the port number. Only while closed.
+    void setDevice(const QString &device);
 
     // "speed,parity,data,stop", e.g. "9600,N,8,1". Applied at the next open.
     // A text that does not parse is refused and the previous one stays.
@@ -70,6 +73,7 @@ private:
 
     QSerialPort m_port;
     qint16 m_commPort = 1;
+    QString m_device; // named directly; empty: the port number's
     QString m_settings = QStringLiteral("9600,N,8,1");
     bool m_lostReported = false;
     QString m_openDevice;  // device of the present (or last) open

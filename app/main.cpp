@@ -1,20 +1,78 @@
 // Tavoli: prepares a Hayes modem on a serial port to answer calls by itself.
+// Without arguments (or with only --log FILE) it opens the window; with a command
+// (`tavoli query --device ...`, see CommandLine) it runs without one, on QCoreApplication.
 #include "applicationsetup.h"
+#include "commandline.h"
+#include "commandrun.h"
 #include "extras.h"
 #include "form1.h"
+#include "operatortexts.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+#ifndef TAVOLI_VERSION
+#define TAVOLI_VERSION "0"
+#endif
+
+namespace {
+
+void complain(const QString &message)
+{
+    std::fprintf(stderr, "tavoli: %s\n", qUtf8Printable(message));
+}
+
+QStringList argumentList(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAVOLI_VERSION));
+    if (CommandLine::wantsCommand(argumentList(argc, argv))) {
+        // No display needed: the commands never make a window.
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("tavoli"));
+        ApplicationSetup::InstallQtTranslations(app);
+        return CommandRun::main(QCoreApplication::arguments());
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavoli"));
     QGuiApplication::setDesktopFileName(QStringLiteral("tavoli"));
     ApplicationSetup::InstallQtTranslations(app);
     ApplicationSetup::InstallFontSubstitutes();
 
+    // --help goes to the command mode, whose help tells of the window too.
+    QCommandLineParser parser;
+    const QCommandLineOption logOption(QStringLiteral("log"), OperatorTexts::TranscriptLogOption,
+                                       OperatorTexts::TranscriptLogValue);
+    parser.addOption(logOption);
+    if (!parser.parse(QApplication::arguments())) {
+        complain(parser.errorText());
+        std::fprintf(stderr, "%s\n", qUtf8Printable(OperatorTexts::CliSeeHelp));
+        return CommandLine::ExitUsage;
+    }
+
     // The window carries its own icon (from its form); the program ends when it closes.
     Form1 window;
+    if (parser.isSet(logOption)) {
+        // Refused before the window shows: a transcript asked for and not kept is no use.
+        const Outcome opened = window.transcript().openLogFile(parser.value(logOption));
+        if (!opened) {
+            complain(opened.message());
+            return CommandLine::ExitUsage;
+        }
+        QObject::connect(&window.transcript(), &Transcript::logFileFailed, &window, complain);
+    }
     Extras::install(window);
     window.show();
     return app.exec();

@@ -5,6 +5,7 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-translations-l10n qt6-qpa-plugins
   libgl-dev fonts-liberation2
+  help2man appstream
   clang libclang-rt-14-dev
 )
 missing=()

@@ -1,0 +1,221 @@
+#include "commandline.h"
+
+#include "commandlistbuilder.h"
+#include "operatoractions.h"
+#include "operatortexts.h"
+#include "serialport.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <array>
+
+namespace CommandLine {
+
+namespace {
+
+using namespace OperatorTexts;
+
+const std::array<QString, 4> ActionNames = {QStringLiteral("query"), QStringLiteral("configure"),
+                                            QStringLiteral("unconfigure"), QStringLiteral("identify")};
+// In the order of the window's speed options.
+const QStringList SpeedNames = {QStringLiteral("9600"), QStringLiteral("4800"),
+                                QStringLiteral("2400"), QStringLiteral("1200")};
+const QStringList ParityNames = {QStringLiteral("none"), QStringLiteral("odd"), QStringLiteral("even")};
+
+Parsed usageError(const QString &text)
+{
+    Parsed parsed;
+    parsed.kind = Parsed::Kind::UsageError;
+    parsed.text = text;
+    return parsed;
+}
+
+// Two names of one device: the same file once links and "." are resolved. A path that does
+// not exist (yet) is compared as written, made absolute.
+QString identity(const QString &device)
+{
+    const QFileInfo info(device);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+} // namespace
+
+bool wantsCommand(const QStringList &arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (a == QLatin1String("--log")) {
+            ++i; // its file, whatever it is called
+            continue;
+        }
+        if (a.startsWith(QLatin1String("--log=")))
+            continue;
+        if (a.startsWith(QLatin1String("--")) || a == QLatin1String("-h") || a == QLatin1String("-v"))
+            return true;
+        if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+            // One of Qt's own (-style fusion, -platform offscreen): its value goes with it.
+            if (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QLatin1Char('-')))
+                ++i;
+            continue;
+        }
+        return true;
+    }
+    return false;
+}
+
+Parsed parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(CliDescription);
+    // Not addHelpOption(): its texts have no Spanish translation, and --help-all would offer
+    // Qt's window options, which the commands do not have.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, CliHelpHelp);
+    parser.addOption(help);
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(CliCommandArgument, CliCommandHelp,
+                                 QStringLiteral("query|configure|unconfigure|identify"));
+    const QCommandLineOption device(QStringLiteral("device"), CliDeviceHelp, CliDeviceValue);
+    const QCommandLineOption port(QStringLiteral("port"), CliPortHelp, CliNumberValue);
+    const QCommandLineOption speed(QStringLiteral("speed"), CliSpeedHelp, CliSpeedValue);
+    const QCommandLineOption parity(QStringLiteral("parity"), CliParityHelp, CliParityValue);
+    const QCommandLineOption stopBits(QStringLiteral("stop-bits"), CliStopBitsHelp, CliNumberValue);
+    const QCommandLineOption rings(QStringLiteral("rings"), CliRingsHelp, CliNumberValue);
+    const QCommandLineOption list(QStringLiteral("list"), CliListHelp, CliListValue);
+    const QCommandLineOption verify(QStringLiteral("verify"), CliVerifyHelp);
+    const QCommandLineOption json(QStringLiteral("json"), CliJsonHelp);
+    const QCommandLineOption log(QStringLiteral("log"), CliLogHelp, TranscriptLogValue);
+    parser.addOptions({device, port, speed, parity, stopBits, rings, list, verify, json, log});
+
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(help)) {
+        Parsed parsed;
+        parsed.kind = Parsed::Kind::Help;
+        // The usage line names the program as it was started; the manual page wants its name.
+        parsed.text = parser.helpText() + QLatin1Char('\n') + CliHelpTail;
+        const QStringList started = QCoreApplication::arguments();
+        if (!started.isEmpty()) {
+            const qsizetype at = parsed.text.indexOf(started.first());
+            if (at >= 0)
+                parsed.text.replace(at, started.first().size(), QStringLiteral("tavoli"));
+        }
+        // A paragraph of its own, as help2man and a reader both expect.
+        const qsizetype usageEnd = parsed.text.indexOf(QLatin1Char('\n'));
+        if (usageEnd >= 0)
+            parsed.text.insert(usageEnd, QLatin1Char('\n'));
+        return parsed;
+    }
+    if (parser.isSet(version)) {
+        Parsed parsed;
+        parsed.kind = Parsed::Kind::Version;
+        parsed.text = QCoreApplication::applicationName() + QLatin1Char(' ')
+            + QCoreApplication::applicationVersion() + QLatin1Char('\n');
+        return parsed;
+    }
+
+    Request request;
+    const QStringList words = parser.positionalArguments();
+    if (words.isEmpty())
+        return usageError(CliNoCommand);
+    const auto action = std::find(ActionNames.begin(), ActionNames.end(), words.first());
+    if (action == ActionNames.end())
+        return usageError(CliUnknownCommand.arg(words.first()));
+    if (words.size() > 1)
+        return usageError(CliExtraArgument.arg(words.at(1)));
+    request.action = Action(action - ActionNames.begin());
+
+    for (const QCommandLineOption *single : {&speed, &parity, &stopBits, &rings, &list, &log}) {
+        if (parser.values(*single).size() > 1)
+            return usageError(CliRepeated.arg(single->names().first()));
+    }
+    if (request.action != Action::Configure) {
+        for (const QCommandLineOption *only : {&rings, &list, &verify}) {
+            if (parser.isSet(*only))
+                return usageError(CliOnlyConfigure.arg(only->names().first()));
+        }
+    }
+
+    if (parser.isSet(speed)) {
+        request.speedIndex = int(SpeedNames.indexOf(parser.value(speed)));
+        if (request.speedIndex < 0)
+            return usageError(CliBadSpeed.arg(parser.value(speed)));
+    }
+    if (parser.isSet(parity)) {
+        request.parityMode = int(ParityNames.indexOf(parser.value(parity)));
+        if (request.parityMode < 0)
+            return usageError(CliBadParity.arg(parser.value(parity)));
+    }
+    if (parser.isSet(stopBits)) {
+        const QString bits = parser.value(stopBits);
+        if (bits != QLatin1String("1") && bits != QLatin1String("2"))
+            return usageError(CliBadStopBits.arg(bits));
+        request.oneStopBit = bits == QLatin1String("1");
+    }
+    if (request.action == Action::Configure) {
+        if (!parser.isSet(rings))
+            return usageError(CliNoRings);
+        request.rings = parser.value(rings);
+        if (!CommandListBuilder::RingCountValid(request.rings))
+            return usageError(CliBadRings.arg(request.rings));
+        if (parser.isSet(list))
+            request.list = parser.value(list);
+        request.verify = parser.isSet(verify);
+    }
+    request.json = parser.isSet(json);
+    request.logPath = parser.value(log);
+
+    for (const QString &path : parser.values(device)) {
+        if (path.isEmpty())
+            return usageError(CliNoDevice);
+        request.targets.append({path, 0});
+    }
+    for (const QString &number : parser.values(port)) {
+        if (number.size() != 1 || number.at(0) < u'1' || number.at(0) > u'4')
+            return usageError(CliBadPort.arg(number));
+        const int n = number.at(0).unicode() - u'0';
+        request.targets.append({SerialPort::deviceFor(n), n});
+    }
+    if (request.targets.isEmpty())
+        return usageError(CliNoDevice);
+    // Two dialogues on one line would answer each other's commands.
+    for (qsizetype i = 0; i < request.targets.size(); ++i) {
+        for (qsizetype j = 0; j < i; ++j) {
+            const QString &a = request.targets.at(j).device;
+            const QString &b = request.targets.at(i).device;
+            if (identity(a) == identity(b))
+                return usageError(CliSameDevice.arg(a, b, identity(a)));
+        }
+    }
+
+    Parsed parsed;
+    parsed.kind = Parsed::Kind::Run;
+    parsed.request = request;
+    return parsed;
+}
+
+QString actionName(Action action)
+{
+    return ActionNames.at(std::size_t(action));
+}
+
+Dialogue::State firstState(Action action)
+{
+    switch (action) {
+    case Action::Query:
+        return OperatorActions::Preguntar;
+    case Action::Configure:
+        return OperatorActions::Configurar;
+    case Action::Unconfigure:
+        return OperatorActions::Desconfigurar;
+    case Action::Identify:
+        break;
+    }
+    return Dialogue::IdentifyWake;
+}
+
+} // namespace CommandLine

@@ -1,0 +1,59 @@
+// The command line: `tavoli query|configure|unconfigure|identify --device RUTA ...` runs the
+// window's dialogues without a window, on one or many modems at once. Without arguments (or
+// with only the window's own --log) the window starts instead.
+#pragma once
+
+#include "dialoguestate.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace CommandLine {
+
+constexpr int ExitUsage = 64; // sysexits' EX_USAGE
+
+enum class Action { Query, Configure, Unconfigure, Identify };
+
+struct Target
+{
+    QString device; // the path opened
+    int port = 0;   // 1 to 4 when named by --port (messages then name the port); 0 for --device
+};
+
+struct Request
+{
+    Action action = Action::Query;
+    QList<Target> targets;
+    int speedIndex = 0; // as the window's speed options: 0 9600, 1 4800, 2 2400, 3 1200
+    int parityMode = 1; // 0 none, 1 odd, 2 even
+    bool oneStopBit = true;
+    QString rings;               // configure: digits, 0 to 99
+    std::optional<QString> list; // configure: --list, else the stored list
+    bool verify = false;
+    bool json = false;
+    QString logPath; // empty: no log
+};
+
+struct Parsed
+{
+    enum class Kind { Run, Help, Version, UsageError };
+    Kind kind = Kind::UsageError;
+    Request request;
+    QString text; // the help, the version or what is wrong (without the pointer to --help)
+};
+
+// Whether the arguments (program name first) ask for a command, --help or --version rather
+// than the window: a word that is not the value of an option, or an option the window does not
+// have. Qt's own single-dash options (-style fusion) and --log FILE leave the window as it was.
+bool wantsCommand(const QStringList &arguments);
+
+// Needs the application object (the help names the program; --port reads the port map).
+Parsed parse(const QStringList &arguments);
+
+QString actionName(Action action); // "query", ...
+Dialogue::State firstState(Action action);
+
+} // namespace CommandLine

@@ -1,0 +1,247 @@
+#include "commandrun.h"
+
+#include "identificationtext.h"
+#include "operatortexts.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace CommandRun {
+
+namespace {
+
+using CommandLine::Action;
+
+constexpr int ProgressIntervalMs = 250;
+
+// The boxes' texts on one line: their lines joined, a full stop where a line had none.
+QString oneLine(const QString &text)
+{
+    QString joined;
+    for (const QString &piece : text.split(QLatin1Char('\n'))) {
+        const QString line = piece.trimmed();
+        if (line.isEmpty())
+            continue;
+        if (!joined.isEmpty()) {
+            const QChar last = joined.back();
+            const bool ended = last == u'.' || last == u':' || last == u';' || line.startsWith(u'.');
+            joined += ended ? QLatin1String(" ") : QLatin1String(". ");
+        }
+        joined += line;
+    }
+    return joined;
+}
+
+QJsonValue numberOrNull(int value)
+{
+    return value < 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(value);
+}
+
+QJsonValue textOrNull(const QString &text)
+{
+    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
+}
+
+QJsonArray answersJson(const Identification &identification)
+{
+    QJsonArray answers;
+    for (const IdentificationAnswer &answer : identification.answers()) {
+        QJsonObject one;
+        one[QLatin1String("command")] = answer.command;
+        one[QLatin1String("result")] = answer.result == IdentificationAnswer::Result::Answered
+            ? QLatin1String("answered")
+            : answer.result == IdentificationAnswer::Result::Refused ? QLatin1String("refused")
+                                                                      : QLatin1String("silent");
+        one[QLatin1String("lines")] = QJsonArray::fromStringList(answer.lines);
+        one[QLatin1String("cut")] = answer.cut;
+        answers.append(one);
+    }
+    return answers;
+}
+
+void writeOut(const QByteArray &line)
+{
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout); // a reader of the pipe sees each device as it finishes
+}
+
+// The progress line on a terminal's stderr, rewritten in place.
+class Progress
+{
+public:
+    explicit Progress(const std::vector<std::unique_ptr<DeviceJob>> &jobs)
+        : m_jobs(jobs), m_on(::isatty(STDERR_FILENO) == 1)
+    {
+        if (!m_on)
+            return;
+        m_timer.setInterval(ProgressIntervalMs);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { show(); });
+        m_timer.start();
+    }
+    ~Progress() { clear(); }
+
+    void clear()
+    {
+        if (m_on && m_shown)
+            std::fputs("\r\033[K", stderr);
+        m_shown = false;
+    }
+
+private:
+    void show()
+    {
+        qsizetype done = 0;
+        QString line;
+        for (const auto &job : m_jobs) {
+            if (job->isDone()) {
+                ++done;
+                continue;
+            }
+            const QString command = job->currentCommand();
+            if (!command.isEmpty())
+                line += QLatin1String("  ") + OperatorTexts::CliResultLine.arg(job->result().device, command);
+        }
+        line = OperatorTexts::CliProgress.arg(done).arg(m_jobs.size()) + line;
+        winsize size{};
+        const int columns = ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 ? size.ws_col : 80;
+        line.truncate(columns - 1);
+        std::fprintf(stderr, "\r\033[K%s", qUtf8Printable(line));
+        std::fflush(stderr);
+        m_shown = true;
+    }
+
+    const std::vector<std::unique_ptr<DeviceJob>> &m_jobs;
+    const bool m_on;
+    bool m_shown = false;
+    QTimer m_timer;
+};
+
+void complain(const QString &message)
+{
+    std::fprintf(stderr, "tavoli: %s\n", qUtf8Printable(message));
+}
+
+} // namespace
+
+QString textLine(const JobResult &result)
+{
+    return OperatorTexts::CliResultLine.arg(result.device, oneLine(result.message));
+}
+
+QByteArray jsonLine(const JobResult &result, const CommandLine::Request &request)
+{
+    QJsonObject o;
+    o[QLatin1String("device")] = result.device;
+    o[QLatin1String("action")] = CommandLine::actionName(result.action);
+    o[QLatin1String("ok")] = result.status == JobStatus::Ok;
+    o[QLatin1String("exit")] = int(result.status);
+    if (result.status == JobStatus::Ok) {
+        o[QLatin1String("message")] = result.message;
+    } else {
+        o[QLatin1String("error")] = result.message;
+        o[QLatin1String("command")] = textOrNull(result.command);
+    }
+    switch (result.action) {
+    case Action::Query:
+        o[QLatin1String("rings")] = numberOrNull(result.rings);
+        o[QLatin1String("speed")] = textOrNull(result.speed);
+        o[QLatin1String("s37")] = numberOrNull(result.s37);
+        break;
+    case Action::Configure: {
+        static const char *const SpeedNames[] = {"9600", "4800", "2400", "1200"};
+        o[QLatin1String("rings")] = result.askedRings;
+        o[QLatin1String("speed")] = QLatin1String(SpeedNames[request.speedIndex]);
+        o[QLatin1String("s37")] = numberOrNull(result.askedS37);
+        o[QLatin1String("entries")] = result.entries;
+        if (request.verify) {
+            QJsonObject read;
+            read[QLatin1String("rings")] = numberOrNull(result.rings);
+            read[QLatin1String("s37")] = numberOrNull(result.s37);
+            read[QLatin1String("speed")] = textOrNull(result.speed);
+            read[QLatin1String("match")] = result.verified;
+            o[QLatin1String("verify")] = read;
+        }
+        break;
+    }
+    case Action::Unconfigure:
+        break;
+    case Action::Identify:
+        if (result.identification) {
+            o[QLatin1String("answers")] = answersJson(*result.identification);
+            o[QLatin1String("chipset")] = textOrNull(IdentificationText::chipsetFamily(*result.identification));
+        }
+        break;
+    }
+    o[QLatin1String("duration_ms")] = result.durationMs;
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+int run(const CommandLine::Request &request, QList<JobResult> *results)
+{
+    std::unique_ptr<LineLog> log;
+    if (!request.logPath.isEmpty()) {
+        log = std::make_unique<LineLog>();
+        const Outcome opened = log->open(request.logPath);
+        if (!opened) {
+            complain(opened.message());
+            return CommandLine::ExitUsage;
+        }
+    }
+
+    std::vector<std::unique_ptr<DeviceJob>> jobs;
+    for (const CommandLine::Target &target : request.targets)
+        jobs.push_back(std::make_unique<DeviceJob>(request, target, log.get()));
+
+    QEventLoop loop;
+    Progress progress(jobs);
+    int exitStatus = 0;
+    qsizetype left = qsizetype(jobs.size());
+    for (const auto &job : jobs) {
+        QObject::connect(job.get(), &DeviceJob::finished, &loop, [&, raw = job.get()] {
+            const JobResult &result = raw->result();
+            progress.clear();
+            writeOut(request.json ? jsonLine(result, request) : textLine(result).toUtf8());
+            if (results)
+                results->append(result);
+            exitStatus = std::max(exitStatus, int(result.status));
+            if (--left == 0)
+                loop.quit();
+        });
+    }
+    // All start before the loop runs; each then goes at its modem's pace.
+    for (const auto &job : jobs)
+        job->start();
+    loop.exec();
+    return exitStatus;
+}
+
+int main(const QStringList &arguments)
+{
+    const CommandLine::Parsed parsed = CommandLine::parse(arguments);
+    switch (parsed.kind) {
+    case CommandLine::Parsed::Kind::Help:
+    case CommandLine::Parsed::Kind::Version:
+        std::fputs(qUtf8Printable(parsed.text), stdout);
+        return 0;
+    case CommandLine::Parsed::Kind::UsageError:
+        complain(parsed.text);
+        std::fprintf(stderr, "%s\n", qUtf8Printable(OperatorTexts::CliSeeHelp));
+        return CommandLine::ExitUsage;
+    case CommandLine::Parsed::Kind::Run:
+        break;
+    }
+    return run(parsed.request);
+}
+
+} // namespace CommandRun

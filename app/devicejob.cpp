@@ -1,0 +1,304 @@
+#include "devicejob.h"
+
+#include "commandlistbuilder.h"
+#include "identificationtext.h"
+#include "linesettings.h"
+#include "modemprotocol.h"
+#include "operatoractions.h"
+#include "operatortexts.h"
+#include "tracing.h"
+#include "transcript.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+using namespace Dialogue;
+
+// ---- The log file ----------------------------------------------------------------------------
+
+Outcome LineLog::open(const QString &path)
+{
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return Outcome::failure(OperatorTexts::TranscriptLogOpenFailed.arg(path, m_file.errorString()));
+    // The transcript's lines carry the time of day only: say which day they belong to.
+    const QByteArray start =
+        OperatorTexts::TranscriptLogStarted.arg(QDate::currentDate().toString(Qt::ISODate)).toUtf8() + '\n';
+    if (m_file.write(start) != start.size() || !m_file.flush())
+        return Outcome::failure(OperatorTexts::TranscriptLogOpenFailed.arg(path, m_file.errorString()));
+    return Outcome::success();
+}
+
+void LineLog::write(const QString &device, const QString &line)
+{
+    if (m_failed)
+        return;
+    const QByteArray data = (device + QLatin1String("  ") + line).toUtf8() + '\n';
+    if (m_file.write(data) == data.size() && m_file.flush())
+        return;
+    // Said once; the devices go on without it.
+    m_failed = true;
+    std::fprintf(stderr, "tavoli: %s\n",
+                 qUtf8Printable(OperatorTexts::TranscriptLogWriteFailed.arg(m_file.fileName(), m_file.errorString())));
+}
+
+// ---- The job ---------------------------------------------------------------------------------
+
+DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Target &target,
+                     LineLog *log, QObject *parent)
+    : QObject(parent), m_request(request), m_target(target), m_line(m_port)
+{
+    if (target.port > 0)
+        m_port.setCommPort(qint16(target.port));
+    else
+        m_port.setDevice(target.device);
+    // The settings text always parses: speed and stop bits come from the parser's choices.
+    (void)m_port.setSettings(LineSettings::SettingsText(request.speedIndex, request.oneStopBit));
+
+    LinePort *line = &m_line;
+    DialogueView *view = this;
+    DialogueSettings &settings = *this;
+    if (log) {
+        // As the window does it: the transcript sees the port, the boxes, the ticks and states.
+        m_transcript = std::make_unique<Transcript>();
+        m_tracedLine = std::make_unique<TracingLine>(m_line, *m_transcript, [this] {
+            return TracingLine::Description{m_port.device(), m_port.settings(), m_request.parityMode};
+        });
+        m_tracedView = std::make_unique<TracingView>(*view, *m_transcript);
+        line = m_tracedLine.get();
+        view = m_tracedView.get();
+        connect(&m_timer, &PreciseTimer::Timer, m_transcript.get(), &Transcript::timerStep);
+        connect(m_transcript.get(), &Transcript::appended, this, [this, log] {
+            log->write(m_target.device,
+                       Transcript::format(m_transcript->line(m_transcript->endSerial() - 1)));
+        });
+    }
+    m_engine = std::make_unique<DialogueEngine>(*line, m_timer, *view, settings);
+    const auto &speeds = ModemProtocol::SpeedNameTable;
+    m_engine->setSpeedNames(QStringList(speeds.begin(), speeds.end()));
+    if (m_transcript)
+        connect(m_engine.get(), &DialogueEngine::stateChanged, m_transcript.get(), &Transcript::stateChanged);
+
+    connect(&m_port, &SerialPort::received, m_engine.get(), &DialogueEngine::bytesAvailable);
+    connect(&m_port, &SerialPort::lost, m_engine.get(), &DialogueEngine::portLost);
+    connect(&m_timer, &PreciseTimer::Timer, m_engine.get(), &DialogueEngine::Timm_Timer);
+    connect(m_engine.get(), &DialogueEngine::numberRead, this, [this](State state, qint16 number) {
+        (state == QueryRingCount ? m_shown.rings : m_shown.s37) = number;
+    });
+    // Queued: the next step runs once the engine has finished the call that ended the dialogue.
+    connect(m_engine.get(), &DialogueEngine::stateChanged, this, [this](State state) {
+        if (state == Idle)
+            dialogueEnded();
+    }, Qt::QueuedConnection);
+
+    m_result.device = target.device;
+    m_result.action = request.action;
+    if (request.action == CommandLine::Action::Configure)
+        m_result.askedRings = CommandListBuilder::RingCount(request.rings);
+}
+
+DeviceJob::~DeviceJob()
+{
+    m_timer.stop();
+    m_engine->ClosePort();
+}
+
+void DeviceJob::start()
+{
+    m_clock.start();
+    begin(CommandLine::firstState(m_request.action));
+}
+
+QString DeviceJob::currentCommand() const
+{
+    return m_engine->state() == Idle ? QString() : m_engine->lastCommand();
+}
+
+void DeviceJob::begin(State first)
+{
+    m_shown = {};
+    m_engine->startDialogue(first);
+    // A port that does not open ends the dialogue before it begins: no state is entered.
+    if (m_engine->state() == Idle)
+        QMetaObject::invokeMethod(this, &DeviceJob::dialogueEnded, Qt::QueuedConnection);
+}
+
+// ---- What the engine shows -------------------------------------------------------------------
+
+void DeviceJob::showError(const QString &text)
+{
+    // A device named by its path has no port number: "El puerto 1 (/dev/pts/3)" would mislead.
+    QString shown = text;
+    if (m_target.port == 0)
+        shown.replace(QStringLiteral("%1 (%2)").arg(m_port.commPort()).arg(m_target.device), m_target.device);
+    m_shown.error = shown;
+}
+
+void DeviceJob::showIdentification(const Identification &result)
+{
+    m_result.identification = result;
+}
+
+QStringList DeviceJob::BuildCommandList()
+{
+    const int speed = m_request.speedIndex;
+    m_sentList = CommandListBuilder::Expand(m_request.list ? *m_request.list : m_store.read(),
+                                            CommandListBuilder::RingText(m_request.rings),
+                                            ModemProtocol::S37CodeTable.at(std::size_t(speed)),
+                                            ModemProtocol::ModulationCodeTable.at(std::size_t(speed)));
+    m_result.entries = m_sentList.size();
+    // What the list asks S37 to be: the last value it sets, if any.
+    static const QRegularExpression s37(QStringLiteral("S37=(\\d+)"), QRegularExpression::CaseInsensitiveOption);
+    for (const QString &entry : m_sentList) {
+        for (auto it = s37.globalMatch(entry); it.hasNext();)
+            m_result.askedS37 = it.next().captured(1).toInt();
+    }
+    return m_sentList;
+}
+
+// ---- From one dialogue to the next -----------------------------------------------------------
+
+void DeviceJob::dialogueEnded()
+{
+    if (m_done)
+        return;
+    const Shown shown = std::exchange(m_shown, {});
+    if (m_stage == Stage::Main)
+        mainEnded(shown);
+    else
+        verifyEnded(shown);
+}
+
+void DeviceJob::mainEnded(const Shown &shown)
+{
+    using CommandLine::Action;
+    if (!shown.error.isEmpty()) {
+        QString command;
+        const JobStatus status = classify(shown.error, &command);
+        fail(status, shown.error, command);
+        end();
+        return;
+    }
+    switch (m_request.action) {
+    case Action::Query:
+        m_result.rings = shown.rings;
+        m_result.s37 = shown.s37;
+        m_result.speed = shown.answ2;
+        m_result.message = OperatorTexts::CliQueryResult.arg(shown.answ1, shown.answ2);
+        // The window shows "XXXX" when the speed query went unanswered: no reply all the same.
+        if (shown.answ2 == OperatorTexts::SpeedNoReply) {
+            m_result.status = JobStatus::NoReply;
+            m_result.command = ModemProtocol::CmdQuerySpeed;
+        }
+        break;
+    case Action::Configure:
+        m_result.message = shown.information;
+        if (m_request.verify) {
+            m_stage = Stage::VerifyQuery;
+            begin(OperatorActions::Preguntar);
+            return;
+        }
+        break;
+    case Action::Unconfigure:
+        m_result.message = shown.information;
+        break;
+    case Action::Identify: {
+        QStringList parts;
+        if (m_result.identification) {
+            for (const IdentificationAnswer &answer : m_result.identification->answers()) {
+                QString said = answer.result == IdentificationAnswer::Result::Refused ? OperatorTexts::IdentifyRefused
+                    : answer.result == IdentificationAnswer::Result::Silent         ? OperatorTexts::IdentifySilent
+                    : answer.lines.isEmpty()                                        ? QString()
+                                                  : IdentificationText::visible(answer.lines.first().trimmed());
+                parts << (said.isEmpty() ? answer.command : answer.command + QLatin1String(" ") + said);
+            }
+            const QString suggestion = IdentificationText::suggestion(*m_result.identification);
+            if (!suggestion.isEmpty())
+                parts << suggestion;
+        }
+        m_result.message = OperatorTexts::CliIdentified.arg(parts.join(QLatin1String("; ")));
+        break;
+    }
+    }
+    end();
+}
+
+void DeviceJob::verifyEnded(const Shown &shown)
+{
+    if (m_stage == Stage::VerifyQuery) {
+        m_result.rings = shown.rings;
+        m_result.s37 = shown.s37;
+        m_result.speed = shown.answ2;
+        if (!shown.error.isEmpty()) {
+            QString command;
+            const JobStatus status = classify(shown.error, &command);
+            fail(status, shown.error, command);
+            if (status == JobStatus::DeviceFailed) {
+                end();
+                return;
+            }
+        } else if (shown.answ2 == OperatorTexts::SpeedNoReply) {
+            fail(JobStatus::NoReply, OperatorTexts::CliVerifyNoSpeed, ModemProtocol::CmdQuerySpeed);
+        } else if (m_result.rings != m_result.askedRings
+                   || (m_result.askedS37 >= 0 && m_result.s37 != m_result.askedS37)) {
+            const QString asked = m_result.askedS37 >= 0 ? QString::number(m_result.askedS37)
+                                                         : OperatorTexts::CliNotAsked;
+            fail(JobStatus::Refused, OperatorTexts::CliVerifyMismatch.arg(m_result.rings).arg(m_result.s37)
+                                         .arg(m_result.askedRings).arg(asked));
+        } else {
+            m_result.verified = true;
+        }
+        // Whatever the query found, the modem goes back to the quiet profile it has stored.
+        m_stage = Stage::VerifyReset;
+        begin(ResetToStored);
+        return;
+    }
+
+    if (!shown.error.isEmpty()) {
+        QString command;
+        const JobStatus status = classify(shown.error, &command);
+        if (m_result.status == JobStatus::Ok)
+            fail(status, shown.error, command);
+        else
+            m_result.status = std::max(m_result.status, status);
+    } else if (m_result.status == JobStatus::Ok) {
+        m_result.message = OperatorTexts::CliVerified.arg(m_result.rings).arg(m_result.s37);
+    }
+    end();
+}
+
+void DeviceJob::fail(JobStatus status, const QString &message, const QString &command)
+{
+    m_result.status = status;
+    m_result.message = message;
+    m_result.command = command;
+    m_result.verified = false;
+}
+
+void DeviceJob::end()
+{
+    m_done = true;
+    m_result.durationMs = m_clock.elapsed();
+    emit finished();
+}
+
+JobStatus DeviceJob::classify(const QString &error, QString *command) const
+{
+    using namespace OperatorTexts;
+    if (error.startsWith(CommandErrorLead)) {
+        *command = error.mid(CommandErrorLead.size()).section(QLatin1Char('\n'), 0, 0).trimmed();
+        return JobStatus::Refused;
+    }
+    if (error == EmptyCommandList)
+        return JobStatus::Refused;
+    if (error == NoReplyMessage) {
+        *command = m_engine->lastCommand();
+        return JobStatus::NoReply;
+    }
+    // The port did not open, lacks CTS and DSR, or went away.
+    return JobStatus::DeviceFailed;
+}

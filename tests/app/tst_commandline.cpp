@@ -1,0 +1,204 @@
+// The commands end to end: the real `tavoli` program, run as a subprocess without any display,
+// against simulated modems on pseudo-terminals. Exit status and the JSON or text line of each
+// device.
+#include "hayesmodem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+using Fields = QVariantMap; // expected JSON members; "a/b" for b inside object a
+
+HayesOptions modem(const QString &fault = QString())
+{
+    HayesOptions options;
+    options.echo = true;
+    options.verbose = true;
+    options.registers = {{0, 2}, {37, 9}};
+    options.silent = fault == "silent";
+    if (fault.startsWith("errorOn "))
+        options.errorOn = {fault.section(u' ', 1).toStdString()};
+    return options;
+}
+
+struct Run
+{
+    int exitCode = -1;
+    QStringList lines; // stdout
+    QString errors;    // stderr
+};
+
+Run tavoli(const QStringList &arguments, const QStringList &env = {})
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // With no display at all, a program that made a QApplication would abort.
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    for (const QString &pair : env)
+        environment.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TAVOLI_PROGRAM), arguments);
+    Run run;
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.lines = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    run.errors = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QJsonObject json(const QString &line)
+{
+    return QJsonDocument::fromJson(line.toUtf8()).object();
+}
+
+// A JSON null as an invalid QVariant.
+QVariant member(const QJsonObject &object, const QString &path)
+{
+    const QJsonValue outer = object.value(path.section(u'/', 0, 0));
+    const QJsonValue value = path.contains(u'/') ? outer.toObject().value(path.section(u'/', 1)) : outer;
+    return value.isNull() ? QVariant() : value.toVariant();
+}
+
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void oneDevice_data();
+    void oneDevice();
+    void twoDevicesOneFailing();
+    void usageError_data();
+    void usageError();
+};
+
+void TestCommandLine::initTestCase()
+{
+    // The stored list the commands read, as the window would: tavoli.INI of the working folder.
+    QFile ini(QDir::current().filePath("tavoli.INI"));
+    QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("[tavoli]\r\nCmdAT=V0;S0=#;S37=#;E0\r\n");
+}
+
+void TestCommandLine::oneDevice_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("arguments"); // the device's path goes after these
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<Fields>("fields");
+    QTest::addColumn<int>("storedRings"); // S0 of the modem's stored profile afterwards (from 2)
+
+    QTest::newRow("query")
+        << "" << QStringList{"query", "--json", "--device"} << 0
+        << Fields{{"ok", true}, {"rings", 2}, {"speed", "9600"}, {"s37", 9}} << 2;
+    QTest::newRow("configure, verified")
+        << "" << QStringList{"configure", "--rings", "3", "--speed", "4800", "--verify", "--json", "--device"} << 0
+        << Fields{{"ok", true}, {"rings", 3}, {"s37", 8}, {"entries", 4}, {"verify/match", true},
+                  {"verify/rings", 3}, {"verify/s37", 8}, {"verify/speed", "4800"}}
+        << 3;
+    QTest::newRow("configure, stored profile differs")
+        << "" << QStringList{"configure", "--rings", "3", "--list", "S0=#;S0=5", "--verify", "--json", "--device"} << 1
+        << Fields{{"ok", false}, {"verify/match", false}, {"verify/rings", 5}} << 5;
+    QTest::newRow("refusal")
+        << "errorOn S0=3" << QStringList{"configure", "--rings", "3", "--json", "--device"} << 1
+        << Fields{{"ok", false}, {"exit", 1}, {"command", "ATS0=3"}} << 2;
+    QTest::newRow("silence")
+        << "silent" << QStringList{"query", "--json", "--device"} << 2
+        << Fields{{"ok", false}, {"command", "ATE0Q0V0"}, {"rings", QVariant()}} << 2;
+    QTest::newRow("missing device")
+        << "missing" << QStringList{"unconfigure", "--json", "--device"} << 3
+        << Fields{{"ok", false}, {"command", QVariant()},
+                  {"error", "El puerto /nonexistent/tty no existe: no hay ningún dispositivo con ese nombre."}}
+        << 2;
+}
+
+void TestCommandLine::oneDevice()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(Fields, fields);
+    QFETCH(int, storedRings);
+
+    HayesModem simulated(modem(fault));
+    std::string why;
+    QVERIFY2(simulated.start(&why), why.c_str());
+    const QString device = fault == "missing" ? "/nonexistent/tty" : QString::fromStdString(simulated.devicePath());
+
+    const Run run = tavoli(arguments << device);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.lines.size(), 1);
+    const QJsonObject result = json(run.lines.first());
+    QCOMPARE(result.value("device").toString(), device);
+    QCOMPARE(result.value("action").toString(), arguments.first());
+    QCOMPARE(result.value("exit").toInt(), exitCode);
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it)
+        QVERIFY2(member(result, it.key()) == it.value(), qPrintable(it.key() + " in " + run.lines.first()));
+    QCOMPARE(simulated.storedRegister(0), storedRings);
+    // The verifying query turns result codes on; ATZ must have put the stored Q1 back.
+    if (arguments.contains("--verify"))
+        QVERIFY(simulated.quiet());
+    QVERIFY(run.errors.isEmpty()); // progress only on a terminal
+}
+
+void TestCommandLine::twoDevicesOneFailing()
+{
+    HayesModem good(modem());
+    HayesModem refusing(modem("errorOn S0=4"));
+    QVERIFY(good.start() && refusing.start());
+    const QString first = QString::fromStdString(good.devicePath());
+    const QString second = QString::fromStdString(refusing.devicePath());
+
+    // The first also through the port map, as the window names it.
+    const Run run = tavoli({"configure", "--rings", "4", "--port", "1", "--device", second},
+                           {"TAVOLI_COM1=" + first});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.lines.size(), 2);
+    QVERIFY(run.lines.contains(first + ": Modem configurado con éxito"));
+    QVERIFY(run.lines.contains(second + ": El modem ha devuelto un código de error con el comando:  "
+                                        "ATS0=4. La operación ha fracasado"));
+    QCOMPARE(good.storedRegister(0), 4);
+    QCOMPARE(refusing.storedRegister(0), 2);
+}
+
+void TestCommandLine::usageError_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+
+    QFile::remove("same-device");
+    QVERIFY(QFile::link("/dev/null", "same-device"));
+    QTest::newRow("unknown command") << QStringList{"configura", "--device", "/dev/null"} << "Orden desconocida";
+    QTest::newRow("no device") << QStringList{"query", "--json"} << "Falta el dispositivo";
+    QTest::newRow("rings too high") << QStringList{"configure", "--rings", "100", "--device", "/dev/null"} << "--rings";
+    QTest::newRow("rings not digits") << QStringList{"configure", "--rings", "2.5", "--device", "/dev/null"} << "--rings";
+    QTest::newRow("rings missing") << QStringList{"configure", "--device", "/dev/null"} << "--rings";
+    QTest::newRow("rings on a query") << QStringList{"query", "--rings", "2", "--device", "/dev/null"} << "--rings";
+    QTest::newRow("same device twice")
+        << QStringList{"query", "--device", "/dev/null", "--device", "same-device"} << "mismo dispositivo";
+    QTest::newRow("unknown option") << QStringList{"query", "--device", "/dev/null", "--fast"} << "fast";
+}
+
+void TestCommandLine::usageError()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const Run run = tavoli(arguments);
+    QCOMPARE(run.exitCode, 64);
+    QVERIFY(run.lines.isEmpty());
+    QVERIFY2(run.errors.contains(message) && run.errors.contains("tavoli --help"), qPrintable(run.errors));
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"

@@ -199,7 +199,7 @@ public:
     bool cts = true, dsr = true, openFails = false;
     int parity = 0;
     QStringList list;
-    QStringList sent;                       // the commands, parity removed, without the CR
+    QStringList sent;                      // the commands, parity removed, without the CR
     QList<Identification> identifications; // every one shown
     int boxes = 0;
 

@@ -28,14 +28,14 @@ const std::array<const char *, OpCount> OpNames = {
     "start", "receive", "canned", "tick", "wait", "lose", "settings", "list", "flood", "dismiss"};
 
 const std::array<QByteArray, 16> Replies = {
-    QByteArrayLiteral("0\r"),        QByteArrayLiteral("4\r"),
-    QByteArrayLiteral("OK\r"),       QByteArrayLiteral("ERROR\r"),
-    QByteArrayLiteral("\r\n0\r\n"),  QByteArrayLiteral("\r\nOK\r\n"),
-    QByteArrayLiteral("5\r"),        QByteArrayLiteral("9\r0\r"),
-    QByteArrayLiteral("\r"),         QByteArrayLiteral("\n"),
-    QByteArrayLiteral("OK"),         QByteArrayLiteral("ATI3\r"),
-    QByteArrayLiteral("-1\r0\r"),    QByteArrayLiteral("99999\r0\r"),
-    QByteArrayLiteral("\xb0\x8d"),   QByteArrayLiteral("\r\nERROR\r\n"),
+    QByteArrayLiteral("0\r"),       QByteArrayLiteral("4\r"),
+    QByteArrayLiteral("OK\r"),      QByteArrayLiteral("ERROR\r"),
+    QByteArrayLiteral("\r\n0\r\n"), QByteArrayLiteral("\r\nOK\r\n"),
+    QByteArrayLiteral("5\r"),       QByteArrayLiteral("9\r0\r"),
+    QByteArrayLiteral("\r"),        QByteArrayLiteral("\n"),
+    QByteArrayLiteral("OK"),        QByteArrayLiteral("ATI3\r"),
+    QByteArrayLiteral("-1\r0\r"),   QByteArrayLiteral("99999\r0\r"),
+    QByteArrayLiteral("\xb0\x8d"),  QByteArrayLiteral("\r\nERROR\r\n"),
 };
 
 const std::array<Dialogue::State, 4> Firsts = {Dialogue::QueryWake, Dialogue::ConfigWake,
@@ -119,8 +119,10 @@ private:
             // past the kept text's limit, so that it is taken in two slices.
             const char value = char(m_in.byte());
             const uint8_t length = m_in.byte() % 16;
-            m_fake.receive(QByteArray(length < 12 ? 256 : length < 15 ? 4096
-                                                  : DialogueEngine::ReplyTextLimit + 256, value));
+            m_fake.receive(QByteArray(length < 12   ? 256
+                                      : length < 15 ? 4096
+                                                    : DialogueEngine::ReplyTextLimit + 256,
+                                      value));
             break;
         }
         }

@@ -19,8 +19,8 @@ enum Op : uint8_t {
 };
 
 const std::array<QByteArray, 8> Replies = {
-    QByteArrayLiteral("0\r"),     QByteArrayLiteral("4\r"),  QByteArrayLiteral("ERROR\r"),
-    QByteArrayLiteral("\r\n"),    QByteArrayLiteral("\r"),   QByteArrayLiteral("\n"),
+    QByteArrayLiteral("0\r"),     QByteArrayLiteral("4\r"),        QByteArrayLiteral("ERROR\r"),
+    QByteArrayLiteral("\r\n"),    QByteArrayLiteral("\r"),         QByteArrayLiteral("\n"),
     QByteArrayLiteral("Modem\r"), QByteArrayLiteral("\xb0\r\x8a"),
 };
 
@@ -80,7 +80,8 @@ private:
     void add(const QByteArray &line)
     {
         IdentificationAnswer &answer = m_answers[m_at];
-        if (line.size() > Identification::MaxLineLength || answer.lines.size() >= Identification::MaxLines)
+        if (line.size() > Identification::MaxLineLength
+            || answer.lines.size() >= Identification::MaxLines)
             answer.cut = true;
         if (answer.lines.size() < Identification::MaxLines)
             answer.lines.append(QString::fromLatin1(line.left(Identification::MaxLineLength)));

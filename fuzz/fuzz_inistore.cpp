@@ -98,8 +98,8 @@ bool printableAscii(const QString &text)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     // tmpfs where there is one: the store syncs every file it writes.
-    const QString base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
-                                                                    : QDir::tempPath();
+    const QString base =
+        QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
     scratch = std::make_unique<QTemporaryDir>(base + QStringLiteral("/tavoli-fuzz-XXXXXX"));
     FUZZ_CHECK(scratch->isValid());
     filePath = scratch->filePath(QStringLiteral("tavoli.INI"));
@@ -131,7 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const Outcome written = store.setValue(text);
     const std::optional<QByteArray> after = readFile();
-    FUZZ_CHECK(QDir(scratch->path()).entryList(QDir::Files | QDir::Hidden).size() == (after ? 1 : 0));
+    FUZZ_CHECK(QDir(scratch->path()).entryList(QDir::Files | QDir::Hidden).size()
+               == (after ? 1 : 0));
     if (!written) {
         FUZZ_CHECK(!written.message().isEmpty());
         FUZZ_CHECK(after == before);

@@ -9,12 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(condition)                                                                  \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
-            std::fprintf(stderr, "%s:%d: does not hold: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                      \
-        }                                                                                      \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: does not hold: %s\n", __FILE__, __LINE__, #condition);    \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (false)
 
 class FuzzInput

@@ -131,6 +131,25 @@ COMMANDLIST = {
 }
 
 
+# ---- fuzz_commandline.cpp: the arguments after the program name, cut at NUL bytes
+def args(*words):
+    return "\0".join(words).encode("utf-8")
+
+
+COMMANDLINE = {
+    "query": args("query", "--device", "/dev/ttyS0"),
+    "configure": args("configure", "--port=1", "--rings", "2", "--list", "V0;S0=#;E0", "--verify"),
+    "identify-two": args("identify", "--device=/tmp/a", "--device=/tmp/b", "--json", "--log", "/tmp/t.log"),
+    "unconfigure-settings": args("unconfigure", "--port", "2", "--speed", "2400", "--parity", "even", "--stop-bits", "2"),
+    "help": args("--help"),
+    "version": args("-v"),
+    "window-options": args("-style", "fusion", "--log", "f"),
+    "bad-rings": args("configure", "--device=/dev/null", "--rings=100"),
+    "same-device": args("query", "--device=/tmp/x", "--device=/tmp/../tmp/x"),
+    "bad-port": args("query", "--port=5"),
+}
+
+
 def write(target, seeds):
     folder = HERE / "corpus" / target
     folder.mkdir(parents=True, exist_ok=True)
@@ -145,3 +164,4 @@ write("dialogue", DIALOGUE)
 write("identify", IDENTIFY_SEEDS)
 write("inistore", INISTORE)
 write("commandlist", COMMANDLIST)
+write("commandline", COMMANDLINE)

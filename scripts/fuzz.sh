@@ -29,7 +29,7 @@ for target in "${targets[@]}"; do
   # every state the target has.
   case "$target" in
     commandlist) max_len=512 ;;
-    dialogue) max_len=1024 ;;
+    dialogue | commandline) max_len=1024 ;;
     *) max_len=4096 ;;
   esac
   if "$dir/fuzz-$target" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \

@@ -3,6 +3,7 @@
 #include "form1.h"
 #include "operatortexts.h"
 #include "portswindow.h"
+#include "transcriptwindow.h"
 
 #include <QKeySequence>
 
@@ -11,6 +12,8 @@ namespace Extras {
 void install(Form1 &window)
 {
     window.addExtra(OperatorTexts::PortsMenuEntry, QKeySequence(Qt::CTRL | Qt::Key_P), [&window] { PortsWindow::showFor(window); });
+    window.addExtra(OperatorTexts::TranscriptCaption, QKeySequence(Qt::CTRL | Qt::Key_L),
+                    [&window] { TranscriptWindow::showFor(window.transcript(), &window); });
 }
 
 } // namespace Extras

@@ -38,7 +38,12 @@ const QColor PanelGrey(192, 192, 192);
 } // namespace
 
 Form1::Form1(QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::Form1>()), m_line(Comm), m_engine(m_line, Timm, *this, *this)
+    : QWidget(parent), ui(std::make_unique<Ui::Form1>()), m_line(Comm),
+      m_tracedLine(m_line, m_transcript,
+                   [this] {
+                       return TracingLine::Description{Comm.device(), Comm.settings(), parityMode()};
+                   }),
+      m_tracedView(*this, m_transcript), m_engine(m_tracedLine, Timm, m_tracedView, *this)
 {
     initAppResources();
     ui->setupUi(this);
@@ -69,6 +74,9 @@ Form1::Form1(QWidget *parent)
     for (QWidget *child : findChildren<QWidget *>())
         child->installEventFilter(this);
 
+    // The transcript hears a tick before the engine acts on it.
+    connect(&Timm, &PreciseTimer::Timer, &m_transcript, &Transcript::timerStep);
+    connect(&m_engine, &DialogueEngine::stateChanged, &m_transcript, &Transcript::stateChanged);
     // Only the window's own pieces talk to the engine; the engine is the context object, so
     // nothing reaches it once it is gone.
     connect(&Comm, &SerialPort::received, &m_engine, &DialogueEngine::bytesAvailable);

@@ -19,6 +19,8 @@
 #include "precisetimer.h"
 #include "serialline.h"
 #include "serialport.h"
+#include "tracing.h"
+#include "transcript.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -64,6 +66,8 @@ public:
     SerialPort &comm() { return Comm; }
     PreciseTimer &timm() { return Timm; }
     DialogueEngine &engine() { return m_engine; }
+    // Everything said on the line and what happened around it ("Registro de la línea").
+    Transcript &transcript() { return m_transcript; }
 
     // An extra of the context menu (right click on the window), also reached by `keys`.
     QAction *addExtra(const QString &text, const QKeySequence &keys, std::function<void()> open);
@@ -114,5 +118,9 @@ private:
     PreciseTimer Timm;
     CommandListStore m_storedList;
     SerialLine m_line;
+    Transcript m_transcript;
+    // The engine reaches the port and the window through these, so that the transcript sees all.
+    TracingLine m_tracedLine;
+    TracingView m_tracedView;
     DialogueEngine m_engine; // last: it refers to everything above
 };

@@ -1,15 +1,21 @@
 // Renders the program's windows into PNG files on Qt's offscreen platform, for the docs.
-// Usage: tavoli-screenshots MAIN_WINDOW.png [EDITOR.png [PORTS.png]]
+// Usage: tavoli-screenshots MAIN_WINDOW.png [EDITOR.png [PORTS.png [TRANSCRIPT.png]]]
 // The editor shows the list stored in the working directory (the built-in list when none is).
 // The ports window lists the machine's own ports (never opened) and a pseudo-terminal made for
 // the picture, added by hand and put on port 1 as TAVOLI_COM1.
+// The transcript shows a real query, with odd parity, of the simulated modem.
 #include "applicationsetup.h"
 #include "cfglis.h"
 #include "form1.h"
+#include "hayesmodem.h"
 #include "portswindow.h"
+#include "transcriptwindow.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QPixmap>
+#include <QRadioButton>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +36,37 @@ bool save(QWidget &window, const QString &path)
     return true;
 }
 
+bool saveTranscript(const QString &path)
+{
+    HayesOptions options; // as it comes out of the box, echo and word results on
+    options.echo = true;
+    options.verbose = true;
+    options.registers = {{0, 2}, {37, 9}};
+    options.replyParity = 1;
+    HayesModem modem(options);
+    std::string why;
+    if (!modem.start(&why)) {
+        std::fprintf(stderr, "No se ha podido poner en marcha el modem simulado: %s\n", why.c_str());
+        return false;
+    }
+    qputenv("TAVOLI_COM1", QByteArray::fromStdString(modem.devicePath()));
+    Form1 window;
+    window.show();
+    window.findChild<QRadioButton *>(QStringLiteral("OpOdd"))->setChecked(true);
+    QEventLoop loop;
+    QObject::connect(&window.engine(), &DialogueEngine::stateChanged, &loop,
+                     [&loop](qint16 state) {
+                         if (state == Dialogue::Idle)
+                             loop.quit();
+                     });
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    window.Pregunto_Click();
+    loop.exec();
+    const bool saved = save(*TranscriptWindow::showFor(window.transcript(), &window), path);
+    modem.stop();
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -42,7 +79,7 @@ int main(int argc, char *argv[])
 
     const QStringList args = QApplication::arguments();
     if (args.size() < 2) {
-        std::fprintf(stderr, "Uso: tavoli-screenshots VENTANA_PRINCIPAL.png [EDITOR.png [PUERTOS.png]]\n");
+        std::fprintf(stderr, "Uso: tavoli-screenshots VENTANA_PRINCIPAL.png [EDITOR.png [PUERTOS.png [REGISTRO.png]]]\n");
         return 2;
     }
     Form1 mainWindow;
@@ -69,5 +106,7 @@ int main(int argc, char *argv[])
         if (!saved)
             return 1;
     }
+    if (args.size() > 4 && !saveTranscript(args.at(4)))
+        return 1;
     return 0;
 }

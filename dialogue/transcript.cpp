@@ -1,0 +1,274 @@
+#include "transcript.h"
+
+#include "linecodec.h"
+#include "operatortexts.h"
+
+#include <QDateTime>
+
+#include <iterator>
+#include <limits>
+
+namespace {
+
+const QString Marks[] = {QStringLiteral("-->"), QStringLiteral("<--"), QStringLiteral("---")};
+constexpr int SinceWidth = 9; // "+9999.999"
+
+QString sinceText(qint64 ms)
+{
+    if (ms < 0)
+        return QString(SinceWidth, QLatin1Char(' '));
+    return QStringLiteral("+%1.%2")
+        .arg(ms / 1000)
+        .arg(ms % 1000, 3, 10, QLatin1Char('0'))
+        .rightJustified(SinceWidth);
+}
+
+// "HH:mm:ss" of local time. Working out the local time costs microseconds, and lines come many
+// to the second and in order: the last second's text is kept.
+QString clockText(qint64 wallMs)
+{
+    thread_local qint64 second = std::numeric_limits<qint64>::min();
+    thread_local QString text;
+    const qint64 s = wallMs >= 0 ? wallMs / 1000 : (wallMs - 999) / 1000;
+    if (s != second) {
+        second = s;
+        text = QDateTime::fromSecsSinceEpoch(s).toString(QStringLiteral("HH:mm:ss"));
+    }
+    return text;
+}
+
+} // namespace
+
+Transcript::Transcript(QObject *parent) : QObject(parent) {}
+
+Transcript::~Transcript() = default;
+
+// ---- What happens ----------------------------------------------------------------------------
+
+void Transcript::portOpened(const QString &device, const QString &settings, int parityMode)
+{
+    // The dialogue's clock starts here: the port opens for it, and its first command goes out,
+    // just before the engine announces the dialogue's first state.
+    m_dialogueClock.start();
+    const QString &parity = parityMode == LineCodec::ParityOdd  ? OperatorTexts::TranscriptParityOdd
+        : parityMode == LineCodec::ParityEven                   ? OperatorTexts::TranscriptParityEven
+                                                                : OperatorTexts::TranscriptParityNone;
+    event(OperatorTexts::TranscriptPortOpened.arg(device, settings, parity));
+}
+
+void Transcript::portNotOpened(const QString &device, const QString &settings)
+{
+    event(OperatorTexts::TranscriptPortNotOpened.arg(device, settings));
+}
+
+void Transcript::portClosed()
+{
+    event(OperatorTexts::TranscriptPortClosed);
+    // Closed before any state was entered (no CTS/DSR): that dialogue never began.
+    if (m_state == 0)
+        m_dialogueClock.invalidate();
+}
+
+void Transcript::sent(const QByteArray &wire, int parityMode)
+{
+    append(Direction::Sent, wire, QString(), parityMode != LineCodec::ParityNone, now());
+}
+
+void Transcript::received(const QByteArray &wire, int parityMode)
+{
+    const bool parity = parityMode != LineCodec::ParityNone;
+    if (parity != m_pendingParity)
+        flushReceived();
+    m_pendingParity = parity;
+    // A line carries the time its last byte came, even when it is shown later.
+    m_pendingAt = now();
+    for (const char c : wire) {
+        m_pendingReceived.append(c);
+        // A CR with its parity bit is still the end of a line.
+        if ((c & 0x7F) == '\r' || m_pendingReceived.size() >= LongestReceivedLine)
+            flushReceived();
+    }
+}
+
+void Transcript::inputDiscarded()
+{
+    event(OperatorTexts::TranscriptInputDiscarded);
+}
+
+void Transcript::timerStep()
+{
+    event(OperatorTexts::TranscriptTimerStep);
+}
+
+void Transcript::stateChanged(int state)
+{
+    m_state = state;
+    const auto &names = OperatorTexts::TranscriptStateNames;
+    event(state >= 0 && state < qsizetype(std::size(names))
+              ? OperatorTexts::TranscriptState.arg(state).arg(names[state])
+              : OperatorTexts::TranscriptStateUnnamed.arg(state));
+    if (state == 0)
+        m_dialogueClock.invalidate();
+}
+
+void Transcript::boxShown(bool error, const QString &text)
+{
+    event((error ? OperatorTexts::TranscriptErrorBox : OperatorTexts::TranscriptInfoBox).arg(text));
+}
+
+void Transcript::boxClosed()
+{
+    event(OperatorTexts::TranscriptBoxClosed);
+}
+
+void Transcript::event(const QString &text)
+{
+    // One line per event, in the window and in the file.
+    QString oneLine = text;
+    if (oneLine.contains(QLatin1Char('\n')))
+        oneLine.replace(QLatin1Char('\n'), QLatin1String(" / "));
+    append(Direction::Event, QByteArray(), oneLine, false, now());
+}
+
+// ---- Keeping ---------------------------------------------------------------------------------
+
+Transcript::Stamp Transcript::now() const
+{
+    return {QDateTime::currentMSecsSinceEpoch(), m_dialogueClock.isValid() ? m_dialogueClock.elapsed() : -1};
+}
+
+void Transcript::append(Direction direction, QByteArray bytes, QString text, bool parity, Stamp at)
+{
+    if (direction != Direction::Received)
+        flushReceived();
+
+    Line line;
+    line.wallMs = at.wallMs;
+    line.sinceMs = at.sinceMs;
+    line.direction = direction;
+    line.parity = parity;
+    line.bytes = std::move(bytes);
+    line.text = std::move(text);
+
+    const qsizetype slot = qsizetype((m_end - m_base) % Capacity);
+    if (m_lines.isEmpty())
+        m_lines.reserve(Capacity); // no reallocation, and its copying, in the middle of a dialogue
+    if (m_lines.size() < Capacity)
+        m_lines.append(std::move(line));
+    else
+        m_lines[slot] = std::move(line);
+    ++m_end;
+    if (m_end - m_first > quint64(Capacity))
+        m_first = m_end - Capacity;
+
+    if (m_log)
+        writeToLog(m_lines.at(slot));
+    emit appended();
+}
+
+void Transcript::flushReceived()
+{
+    if (m_pendingReceived.isEmpty())
+        return;
+    QByteArray bytes = std::move(m_pendingReceived);
+    m_pendingReceived = QByteArray();
+    append(Direction::Received, std::move(bytes), QString(), m_pendingParity, m_pendingAt);
+}
+
+const Transcript::Line &Transcript::line(quint64 serial) const
+{
+    Q_ASSERT(serial >= m_first && serial < m_end);
+    return m_lines.at(qsizetype((serial - m_base) % Capacity));
+}
+
+QString Transcript::text() const
+{
+    QString all;
+    for (quint64 s = m_first; s < m_end; ++s)
+        all += format(line(s)) + QLatin1Char('\n');
+    return all;
+}
+
+void Transcript::clear()
+{
+    m_lines.clear();
+    m_base = m_first = m_end;
+    emit cleared();
+}
+
+// ---- Text ------------------------------------------------------------------------------------
+
+QString Transcript::visible(const QByteArray &bytes)
+{
+    QString out;
+    out.reserve(bytes.size() + 8);
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b == '\r')
+            out += QLatin1String("<CR>");
+        else if (b == '\n')
+            out += QLatin1String("<LF>");
+        else if (b >= 0x20 && b < 0x7F)
+            out += QLatin1Char(c);
+        else
+            out += QLatin1String("<x") + QString::number(b, 16).rightJustified(2, QLatin1Char('0')).toUpper()
+                + QLatin1Char('>');
+    }
+    return out;
+}
+
+QString Transcript::format(const Line &line)
+{
+    QString body;
+    if (line.direction == Direction::Event) {
+        body = line.text;
+    } else if (line.parity) {
+        // What the modem means, then what went on the wire.
+        body = visible(LineCodec::StripParity(line.bytes)) + QLatin1String("  [")
+            + QString::fromLatin1(line.bytes.toHex(' ').toUpper()) + QLatin1Char(']');
+    } else {
+        body = visible(line.bytes);
+    }
+    const qint64 ms = line.wallMs % 1000;
+    return clockText(line.wallMs) + QLatin1Char('.')
+        + QString::number(ms < 0 ? ms + 1000 : ms).rightJustified(3, QLatin1Char('0'))
+        + QLatin1Char(' ') + sinceText(line.sinceMs) + QLatin1String("  ")
+        + Marks[int(line.direction)] + QLatin1String("  ") + body;
+}
+
+// ---- The log file ----------------------------------------------------------------------------
+
+Outcome Transcript::openLogFile(const QString &path)
+{
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append))
+        return Outcome::failure(OperatorTexts::TranscriptLogOpenFailed.arg(path, file->errorString()));
+    m_log = std::move(file);
+    // The lines carry the time of day only: say which day they belong to.
+    Line start;
+    start.wallMs = QDateTime::currentMSecsSinceEpoch();
+    start.text = OperatorTexts::TranscriptLogStarted.arg(
+        QDateTime::fromMSecsSinceEpoch(start.wallMs).toString(QStringLiteral("yyyy-MM-dd")));
+    if (!writeLine(start)) {
+        const QString why = m_log->errorString();
+        m_log.reset();
+        return Outcome::failure(OperatorTexts::TranscriptLogOpenFailed.arg(path, why));
+    }
+    return Outcome::success();
+}
+
+bool Transcript::writeLine(const Line &line)
+{
+    const QByteArray data = format(line).toUtf8() + '\n';
+    return m_log->write(data) == data.size() && m_log->flush();
+}
+
+void Transcript::writeToLog(const Line &line)
+{
+    if (writeLine(line))
+        return;
+    const QString message =
+        OperatorTexts::TranscriptLogWriteFailed.arg(m_log->fileName(), m_log->errorString());
+    m_log.reset();
+    emit logFileFailed(message);
+}

@@ -1,0 +1,112 @@
+// The line's transcript: everything said on the serial line and everything that happened around
+// it (port opened and closed, timer steps, states, boxes), in order, with the time of each.
+//
+// Appending is cheap on purpose, since it happens inside a dialogue step: a line keeps the raw
+// bytes and is only turned into text when someone reads it (the window, at display rate) or when
+// a log file is attached (then it is written and flushed at once). The last Capacity lines are
+// kept; older ones go.
+#pragma once
+
+#include "outcome.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class Transcript : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qsizetype Capacity = 20000;
+    // Received bytes without a carriage return are shown after this many, so that a modem
+    // flooding the line without line ends still makes lines of bounded size.
+    static constexpr qsizetype LongestReceivedLine = 256;
+
+    enum class Direction : quint8 { Sent, Received, Event };
+
+    struct Line
+    {
+        qint64 wallMs = 0;   // milliseconds since the epoch
+        qint64 sinceMs = -1; // since the dialogue began; -1 outside a dialogue
+        Direction direction = Direction::Event;
+        bool parity = false; // bytes carry a parity bit: show them as text and in hex
+        QByteArray bytes;    // Sent, Received: as they went on the wire
+        QString text;        // Event
+    };
+
+    explicit Transcript(QObject *parent = nullptr);
+    ~Transcript() override;
+
+    // ---- What happens. `parityMode` as in LineCodec: 0 none, 1 odd, 2 even.
+    void portOpened(const QString &device, const QString &settings, int parityMode);
+    void portNotOpened(const QString &device, const QString &settings);
+    void portClosed();
+    void sent(const QByteArray &wire, int parityMode);
+    // Bytes are shown a line at a time, each ending in its CR; a partial line is shown when
+    // anything else happens.
+    void received(const QByteArray &wire, int parityMode);
+    void inputDiscarded();
+    void timerStep();
+    void stateChanged(int state);
+    void boxShown(bool error, const QString &text);
+    void boxClosed();
+    void event(const QString &text);
+
+    // ---- What is kept. Lines are numbered from the first ever recorded; those from
+    // firstSerial() up to (not including) endSerial() are kept.
+    quint64 firstSerial() const { return m_first; }
+    quint64 endSerial() const { return m_end; }
+    const Line &line(quint64 serial) const;
+    qsizetype size() const { return qsizetype(m_end - m_first); }
+    // Every kept line as text, each ending in a line feed.
+    QString text() const;
+    // Forgets the kept lines (a log file keeps what it has).
+    void clear();
+
+    // One line as shown and written:
+    //   "12:34:56.789    +1.234  -->  ATS0?<CR>  [C1 54 D3 B0 BF 0D]"
+    static QString format(const Line &line);
+    // Bytes as readable text: printable ASCII as it is, <CR>, <LF>, anything else <xNN>.
+    static QString visible(const QByteArray &bytes);
+
+    // ---- The log file: every line from now on is appended to it and flushed at once.
+    Outcome openLogFile(const QString &path);
+
+signals:
+    // A line was added (maybe pushing out the oldest).
+    void appended();
+    void cleared();
+    // The log file could not be written; it is closed and nothing more goes to it.
+    void logFileFailed(const QString &message);
+
+private:
+    struct Stamp
+    {
+        qint64 wallMs;
+        qint64 sinceMs;
+    };
+    Stamp now() const;
+    void append(Direction direction, QByteArray bytes, QString text, bool parity, Stamp at);
+    void flushReceived();
+    bool writeLine(const Line &line);
+    void writeToLog(const Line &line);
+
+    QList<Line> m_lines; // a ring: serial s is at (s - m_base) % Capacity
+    quint64 m_base = 0;
+    quint64 m_first = 0;
+    quint64 m_end = 0;
+
+    QElapsedTimer m_dialogueClock; // valid while a dialogue runs
+    int m_state = 0;
+
+    QByteArray m_pendingReceived;
+    bool m_pendingParity = false;
+    Stamp m_pendingAt{0, -1};
+
+    std::unique_ptr<QFile> m_log;
+};

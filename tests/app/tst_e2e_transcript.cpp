@@ -1,0 +1,117 @@
+// The line's transcript of a real query through the window, its port and the simulated modem;
+// the transcript window opened from its shortcut; and `tavoli --log` refusing a file it cannot
+// write.
+#include "e2efixture.h"
+#include "extras.h"
+#include "transcriptwindow.h"
+
+#include <QAbstractItemModel>
+#include <QListView>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+// Marks and text of every kept line, without the two time columns.
+QStringList marksAndText(const Transcript &t)
+{
+    QStringList out;
+    for (quint64 s = t.firstSerial(); s < t.endSerial(); ++s)
+        out << Transcript::format(t.line(s)).mid(24);
+    return out;
+}
+
+// A line as sent with odd parity: the text, then the bytes on the wire.
+QString odd(const QString &direction, const QByteArray &text)
+{
+    const QByteArray wire = E2e::withParity(text, E2e::Odd);
+    return direction + QLatin1String("  ") + Transcript::visible(text) + QLatin1String("  [")
+        + QString::fromLatin1(wire.toHex(' ').toUpper()) + QLatin1Char(']');
+}
+
+} // namespace
+
+class TestE2eTranscript : public QObject
+{
+    Q_OBJECT
+private slots:
+    void query();
+    void logFileRefused();
+};
+
+void TestE2eTranscript::query()
+{
+    HayesOptions modem = E2e::poweredOn({{0, 2}, {37, 9}});
+    modem.replyParity = E2e::Odd;
+    E2e::Bench bench(modem);
+    QVERIFY2(bench.start(), qPrintable(bench.error()));
+    Transcript &transcript = bench.form().transcript();
+    bench.setParity(E2e::Odd);
+    bench.press(QStringLiteral("Pregunto"));
+    QVERIFY(bench.waitIdle());
+    QCOMPARE(bench.label("answ2"), "9600");
+
+    const QStringList expected{
+        "---  Puerto abierto: " + bench.device() + ", 9600,N,8,1, paridad impar (en el bit 7)",
+        odd("-->", "ATE0Q0V0\r"),
+        "---  Estado 1: preguntar, despertar el modem",
+        odd("<--", "ATE0Q0V0\r"), // the echo of a powered-on modem
+        odd("<--", "0\r"),
+        "---  Paso del temporizador",
+        "---  Entrada sin leer descartada",
+        odd("-->", "ATE0Q0V0\r"),
+        "---  Estado 2: preguntar, comprobar el modo",
+        odd("<--", "0\r"),
+        odd("-->", "ATS0?\r"),
+        "---  Estado 3: preguntar, número de rings",
+        odd("<--", "002\r"),
+        odd("<--", "\n0\r"),
+        odd("-->", "ATS37?\r"),
+        "---  Estado 4: preguntar, velocidad de la línea",
+        odd("<--", "009\r"),
+        odd("<--", "\n0\r"),
+        "---  Puerto cerrado",
+        "---  Estado 0: sin diálogo",
+    };
+    QCOMPARE(marksAndText(transcript), expected);
+
+    // Shown from its shortcut, once however often it is asked for, with every line.
+    Extras::install(bench.form());
+    QTest::keySequence(&bench.form(), QKeySequence(Qt::CTRL | Qt::Key_L));
+    QTest::keySequence(&bench.form(), QKeySequence(Qt::CTRL | Qt::Key_L));
+    const auto windows = bench.form().findChildren<TranscriptWindow *>();
+    QCOMPARE(windows.size(), 1);
+    TranscriptWindow *window = windows.first();
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->windowTitle(), "Registro de la línea");
+    QAbstractItemModel *rows = window->findChild<QListView *>(QStringLiteral("lines"))->model();
+    QTRY_COMPARE(rows->rowCount(), expected.size());
+    const auto colour = [rows](int row) { return rows->index(row, 0).data(Qt::ForegroundRole); };
+    QCOMPARE_NE(colour(1), colour(3)); // sent and received
+    QCOMPARE_NE(colour(1), colour(0)); // sent and an event
+
+    // A file it cannot write is said so in a box.
+    QTemporaryDir dir;
+    window->saveTo(dir.path());
+    QVERIFY(bench.boxes().waitForCount(1));
+    QVERIFY2(bench.boxes().at(0).text.startsWith("No se ha podido guardar el registro en " + dir.path()),
+             qPrintable(bench.boxes().at(0).text));
+
+    window->findChild<QAbstractButton *>(QStringLiteral("clear"))->click();
+    QCOMPARE(transcript.size(), 0);
+    QCOMPARE(rows->rowCount(), 0);
+}
+
+void TestE2eTranscript::logFileRefused()
+{
+    QTemporaryDir dir;
+    QProcess tavoli;
+    tavoli.start(QStringLiteral(TAVOLI_PROGRAM), {QStringLiteral("--log"), dir.path()});
+    QVERIFY(tavoli.waitForFinished(20000));
+    QCOMPARE(tavoli.exitCode(), 64);
+    const QString said = QString::fromUtf8(tavoli.readAllStandardError());
+    QVERIFY2(said.contains("No se puede abrir el archivo de registro " + dir.path()), qPrintable(said));
+}
+
+QTEST_MAIN(TestE2eTranscript)
+#include "tst_e2e_transcript.moc"

@@ -20,11 +20,13 @@ namespace {
 using namespace OperatorTexts;
 
 const std::array<QString, 4> ActionNames = {QStringLiteral("query"), QStringLiteral("configure"),
-                                            QStringLiteral("unconfigure"), QStringLiteral("identify")};
+                                            QStringLiteral("unconfigure"),
+                                            QStringLiteral("identify")};
 // In the order of the window's speed options.
 const QStringList SpeedNames = {QStringLiteral("9600"), QStringLiteral("4800"),
                                 QStringLiteral("2400"), QStringLiteral("1200")};
-const QStringList ParityNames = {QStringLiteral("none"), QStringLiteral("odd"), QStringLiteral("even")};
+const QStringList ParityNames = {QStringLiteral("none"), QStringLiteral("odd"),
+                                 QStringLiteral("even")};
 
 Parsed usageError(const QString &text)
 {
@@ -55,7 +57,8 @@ bool wantsCommand(const QStringList &arguments)
         }
         if (a.startsWith(QLatin1String("--log=")))
             continue;
-        if (a.startsWith(QLatin1String("--")) || a == QLatin1String("-h") || a == QLatin1String("-v"))
+        if (a.startsWith(QLatin1String("--")) || a == QLatin1String("-h")
+            || a == QLatin1String("-v"))
             return true;
         if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
             // One of Qt's own (-style fusion, -platform offscreen): its value goes with it.
@@ -114,7 +117,7 @@ Parsed parse(const QStringList &arguments)
         Parsed parsed;
         parsed.kind = Parsed::Kind::Version;
         parsed.text = QCoreApplication::applicationName() + QLatin1Char(' ')
-            + QCoreApplication::applicationVersion() + QLatin1Char('\n');
+                      + QCoreApplication::applicationVersion() + QLatin1Char('\n');
         return parsed;
     }
 

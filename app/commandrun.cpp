@@ -34,7 +34,8 @@ QString oneLine(const QString &text)
             continue;
         if (!joined.isEmpty()) {
             const QChar last = joined.back();
-            const bool ended = last == u'.' || last == u':' || last == u';' || line.startsWith(u'.');
+            const bool ended =
+                last == u'.' || last == u':' || last == u';' || line.startsWith(u'.');
             joined += ended ? QLatin1String(" ") : QLatin1String(". ");
         }
         joined += line;
@@ -58,10 +59,10 @@ QJsonArray answersJson(const Identification &identification)
     for (const IdentificationAnswer &answer : identification.answers()) {
         QJsonObject one;
         one[QLatin1String("command")] = answer.command;
-        one[QLatin1String("result")] = answer.result == IdentificationAnswer::Result::Answered
-            ? QLatin1String("answered")
+        one[QLatin1String("result")] =
+            answer.result == IdentificationAnswer::Result::Answered  ? QLatin1String("answered")
             : answer.result == IdentificationAnswer::Result::Refused ? QLatin1String("refused")
-                                                                      : QLatin1String("silent");
+                                                                     : QLatin1String("silent");
         one[QLatin1String("lines")] = QJsonArray::fromStringList(answer.lines);
         one[QLatin1String("cut")] = answer.cut;
         answers.append(one);
@@ -110,11 +111,13 @@ private:
             }
             const QString command = job->currentCommand();
             if (!command.isEmpty())
-                line += QLatin1String("  ") + OperatorTexts::CliResultLine.arg(job->result().device, command);
+                line += QLatin1String("  ")
+                        + OperatorTexts::CliResultLine.arg(job->result().device, command);
         }
         line = OperatorTexts::CliProgress.arg(done).arg(m_jobs.size()) + line;
         winsize size{};
-        const int columns = ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 ? size.ws_col : 80;
+        const int columns =
+            ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 ? size.ws_col : 80;
         line.truncate(columns - 1);
         std::fprintf(stderr, "\r\033[K%s", qUtf8Printable(line));
         std::fflush(stderr);
@@ -179,7 +182,8 @@ QByteArray jsonLine(const JobResult &result, const CommandLine::Request &request
     case Action::Identify:
         if (result.identification) {
             o[QLatin1String("answers")] = answersJson(*result.identification);
-            o[QLatin1String("chipset")] = textOrNull(IdentificationText::chipsetFamily(*result.identification));
+            o[QLatin1String("chipset")] =
+                textOrNull(IdentificationText::chipsetFamily(*result.identification));
         }
         break;
     }

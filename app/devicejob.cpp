@@ -24,12 +24,15 @@ Outcome LineLog::open(const QString &path)
 {
     m_file.setFileName(path);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return Outcome::failure(OperatorTexts::TranscriptLogOpenFailed.arg(path, m_file.errorString()));
+        return Outcome::failure(
+            OperatorTexts::TranscriptLogOpenFailed.arg(path, m_file.errorString()));
     // The transcript's lines carry the time of day only: say which day they belong to.
     const QByteArray start =
-        OperatorTexts::TranscriptLogStarted.arg(QDate::currentDate().toString(Qt::ISODate)).toUtf8() + '\n';
+        OperatorTexts::TranscriptLogStarted.arg(QDate::currentDate().toString(Qt::ISODate)).toUtf8()
+        + '\n';
     if (m_file.write(start) != start.size() || !m_file.flush())
-        return Outcome::failure(OperatorTexts::TranscriptLogOpenFailed.arg(path, m_file.errorString()));
+        return Outcome::failure(
+            OperatorTexts::TranscriptLogOpenFailed.arg(path, m_file.errorString()));
     return Outcome::success();
 }
 
@@ -43,7 +46,8 @@ void LineLog::write(const QString &device, const QString &line)
     // Said once; the devices go on without it.
     m_failed = true;
     std::fprintf(stderr, "tavoli: %s\n",
-                 qUtf8Printable(OperatorTexts::TranscriptLogWriteFailed.arg(m_file.fileName(), m_file.errorString())));
+                 qUtf8Printable(OperatorTexts::TranscriptLogWriteFailed.arg(m_file.fileName(),
+                                                                            m_file.errorString())));
 }
 
 // ---- The job ---------------------------------------------------------------------------------
@@ -66,7 +70,8 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
         // As the window does it: the transcript sees the port, the boxes, the ticks and states.
         m_transcript = std::make_unique<Transcript>();
         m_tracedLine = std::make_unique<TracingLine>(m_line, *m_transcript, [this] {
-            return TracingLine::Description{m_port.device(), m_port.settings(), m_request.parityMode};
+            return TracingLine::Description{m_port.device(), m_port.settings(),
+                                            m_request.parityMode};
         });
         m_tracedView = std::make_unique<TracingView>(*view, *m_transcript);
         line = m_tracedLine.get();
@@ -81,7 +86,8 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
     const auto &speeds = ModemProtocol::SpeedNameTable;
     m_engine->setSpeedNames(QStringList(speeds.begin(), speeds.end()));
     if (m_transcript)
-        connect(m_engine.get(), &DialogueEngine::stateChanged, m_transcript.get(), &Transcript::stateChanged);
+        connect(m_engine.get(), &DialogueEngine::stateChanged, m_transcript.get(),
+                &Transcript::stateChanged);
 
     connect(&m_port, &SerialPort::received, m_engine.get(), &DialogueEngine::bytesAvailable);
     connect(&m_port, &SerialPort::lost, m_engine.get(), &DialogueEngine::portLost);
@@ -90,10 +96,13 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
         (state == QueryRingCount ? m_shown.rings : m_shown.s37) = number;
     });
     // Queued: the next step runs once the engine has finished the call that ended the dialogue.
-    connect(m_engine.get(), &DialogueEngine::stateChanged, this, [this](State state) {
-        if (state == Idle)
-            dialogueEnded();
-    }, Qt::QueuedConnection);
+    connect(
+        m_engine.get(), &DialogueEngine::stateChanged, this,
+        [this](State state) {
+            if (state == Idle)
+                dialogueEnded();
+        },
+        Qt::QueuedConnection);
 
     m_result.device = target.device;
     m_result.action = request.action;
@@ -134,7 +143,8 @@ void DeviceJob::showError(const QString &text)
     // A device named by its path has no port number: "El puerto 1 (/dev/pts/3)" would mislead.
     QString shown = text;
     if (m_target.port == 0)
-        shown.replace(QStringLiteral("%1 (%2)").arg(m_port.commPort()).arg(m_target.device), m_target.device);
+        shown.replace(QStringLiteral("%1 (%2)").arg(m_port.commPort()).arg(m_target.device),
+                      m_target.device);
     m_shown.error = shown;
 }
 
@@ -146,13 +156,15 @@ void DeviceJob::showIdentification(const Identification &result)
 QStringList DeviceJob::BuildCommandList()
 {
     const int speed = m_request.speedIndex;
-    m_sentList = CommandListBuilder::Expand(m_request.list ? *m_request.list : m_store.read(),
-                                            CommandListBuilder::RingText(m_request.rings),
-                                            ModemProtocol::S37CodeTable.at(std::size_t(speed)),
-                                            ModemProtocol::ModulationCodeTable.at(std::size_t(speed)));
+    m_sentList =
+        CommandListBuilder::Expand(m_request.list ? *m_request.list : m_store.read(),
+                                   CommandListBuilder::RingText(m_request.rings),
+                                   ModemProtocol::S37CodeTable.at(std::size_t(speed)),
+                                   ModemProtocol::ModulationCodeTable.at(std::size_t(speed)));
     m_result.entries = m_sentList.size();
     // What the list asks S37 to be: the last value it sets, if any.
-    static const QRegularExpression s37(QStringLiteral("S37=(\\d+)"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression s37(QStringLiteral("S37=(\\d+)"),
+                                        QRegularExpression::CaseInsensitiveOption);
     for (const QString &entry : m_sentList) {
         for (auto it = s37.globalMatch(entry); it.hasNext();)
             m_result.askedS37 = it.next().captured(1).toInt();
@@ -210,11 +222,15 @@ void DeviceJob::mainEnded(const Shown &shown)
         QStringList parts;
         if (m_result.identification) {
             for (const IdentificationAnswer &answer : m_result.identification->answers()) {
-                QString said = answer.result == IdentificationAnswer::Result::Refused ? OperatorTexts::IdentifyRefused
-                    : answer.result == IdentificationAnswer::Result::Silent         ? OperatorTexts::IdentifySilent
-                    : answer.lines.isEmpty()                                        ? QString()
-                                                  : IdentificationText::visible(answer.lines.first().trimmed());
-                parts << (said.isEmpty() ? answer.command : answer.command + QLatin1String(" ") + said);
+                QString said = answer.result == IdentificationAnswer::Result::Refused
+                                   ? OperatorTexts::IdentifyRefused
+                               : answer.result == IdentificationAnswer::Result::Silent
+                                   ? OperatorTexts::IdentifySilent
+                               : answer.lines.isEmpty()
+                                   ? QString()
+                                   : IdentificationText::visible(answer.lines.first().trimmed());
+                parts << (said.isEmpty() ? answer.command
+                                         : answer.command + QLatin1String(" ") + said);
             }
             const QString suggestion = IdentificationText::suggestion(*m_result.identification);
             if (!suggestion.isEmpty())
@@ -247,8 +263,10 @@ void DeviceJob::verifyEnded(const Shown &shown)
                    || (m_result.askedS37 >= 0 && m_result.s37 != m_result.askedS37)) {
             const QString asked = m_result.askedS37 >= 0 ? QString::number(m_result.askedS37)
                                                          : OperatorTexts::CliNotAsked;
-            fail(JobStatus::Refused, OperatorTexts::CliVerifyMismatch.arg(m_result.rings).arg(m_result.s37)
-                                         .arg(m_result.askedRings).arg(asked));
+            fail(JobStatus::Refused, OperatorTexts::CliVerifyMismatch.arg(m_result.rings)
+                                         .arg(m_result.s37)
+                                         .arg(m_result.askedRings)
+                                         .arg(asked));
         } else {
             m_result.verified = true;
         }

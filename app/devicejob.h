@@ -66,8 +66,8 @@ class DeviceJob : public QObject, private DialogueView, private DialogueSettings
     Q_OBJECT
 public:
     // `log` may be null; it must outlive the job.
-    DeviceJob(const CommandLine::Request &request, const CommandLine::Target &target,
-              LineLog *log, QObject *parent = nullptr);
+    DeviceJob(const CommandLine::Request &request, const CommandLine::Target &target, LineLog *log,
+              QObject *parent = nullptr);
     ~DeviceJob() override;
 
     void start();

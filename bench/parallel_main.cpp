@@ -50,14 +50,14 @@ void print(const QString &text)
 struct Timing
 {
     QString failure;
-    double wallMs = 0;     // the subprocess, start to exit
-    double slowestMs = 0;  // the largest duration_ms among its devices
+    double wallMs = 0;    // the subprocess, start to exit
+    double slowestMs = 0; // the largest duration_ms among its devices
 };
 
 Timing configure(const Options &options, const QStringList &devices)
 {
-    QStringList arguments{QStringLiteral("configure"), QStringLiteral("--rings"), QStringLiteral("2"),
-                          QStringLiteral("--json")};
+    QStringList arguments{QStringLiteral("configure"), QStringLiteral("--rings"),
+                          QStringLiteral("2"), QStringLiteral("--json")};
     for (const QString &device : devices)
         arguments << QStringLiteral("--device") << device;
     QProcess process;
@@ -81,11 +81,13 @@ Timing configure(const Options &options, const QStringList &devices)
         if (line.isEmpty())
             continue;
         const QJsonObject result = QJsonDocument::fromJson(line).object();
-        timing.slowestMs = std::max(timing.slowestMs, result.value(QLatin1String("duration_ms")).toDouble());
+        timing.slowestMs =
+            std::max(timing.slowestMs, result.value(QLatin1String("duration_ms")).toDouble());
         ++seen;
     }
     if (seen != devices.size())
-        timing.failure = QStringLiteral("%1 result lines for %2 devices").arg(seen).arg(devices.size());
+        timing.failure =
+            QStringLiteral("%1 result lines for %2 devices").arg(seen).arg(devices.size());
     return timing;
 }
 
@@ -122,7 +124,8 @@ int main(int argc, char *argv[])
             options.program = value;
         else
             ok = false;
-        if (!ok || value.isEmpty() || options.modems < 1 || options.entries < 1 || options.rounds < 1) {
+        if (!ok || value.isEmpty() || options.modems < 1 || options.entries < 1
+            || options.rounds < 1) {
             std::fputs(Usage, a == QLatin1String("--help") ? stdout : stderr);
             return a == QLatin1String("--help") ? 0 : 2;
         }
@@ -136,7 +139,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     QFile ini(QDir(workDir.path()).filePath(QStringLiteral("tavoli.INI")));
-    const QByteArray text = "[tavoli]\r\nCmdAT=" + LongCommandList::make(options.entries).toLatin1() + "\r\n";
+    const QByteArray text =
+        "[tavoli]\r\nCmdAT=" + LongCommandList::make(options.entries).toLatin1() + "\r\n";
     if (!ini.open(QIODevice::WriteOnly) || ini.write(text) != text.size()) {
         print(QStringLiteral("cannot write ") + ini.fileName());
         return 1;
@@ -152,17 +156,23 @@ int main(int argc, char *argv[])
         modems.push_back(std::make_unique<HayesModem>(modemOptions));
         std::string why;
         if (!modems.back()->start(&why)) {
-            print(QStringLiteral("cannot start simulated modem %1: %2").arg(i + 1).arg(QString::fromStdString(why)));
+            print(QStringLiteral("cannot start simulated modem %1: %2")
+                      .arg(i + 1)
+                      .arg(QString::fromStdString(why)));
             return 1;
         }
         devices << QString::fromStdString(modems.back()->devicePath());
     }
 
-    print(QStringLiteral("tavoli-bench-parallel: %1 modems at once against one alone, %2-entry list, %3 rounds")
-              .arg(options.modems)
-              .arg(options.entries)
-              .arg(options.rounds));
-    print(QStringLiteral("machine: %1 cores; program %2").arg(std::thread::hardware_concurrency()).arg(options.program));
+    print(
+        QStringLiteral(
+            "tavoli-bench-parallel: %1 modems at once against one alone, %2-entry list, %3 rounds")
+            .arg(options.modems)
+            .arg(options.entries)
+            .arg(options.rounds));
+    print(QStringLiteral("machine: %1 cores; program %2")
+              .arg(std::thread::hardware_concurrency())
+              .arg(options.program));
     print(QStringLiteral("load average at start: %1").arg(LoadProbe::loadAverage()));
 
     std::vector<double> oneWall, allWall, oneSlowest, allSlowest;
@@ -187,15 +197,18 @@ int main(int argc, char *argv[])
         allWall.push_back(all.wallMs);
         oneSlowest.push_back(one.slowestMs);
         allSlowest.push_back(all.slowestMs);
-        print(QStringLiteral("round %1 (load %2): one %3 ms (dialogue %4 ms), %5 at once %6 ms (slowest %7 ms): %8x")
+        print(QStringLiteral("round %1 (load %2): one %3 ms (dialogue %4 ms), %5 at once %6 ms "
+                             "(slowest %7 ms): %8x")
                   .arg(round)
                   .arg(load, ms(one.wallMs), ms(one.slowestMs))
                   .arg(options.modems)
-                  .arg(ms(all.wallMs), ms(all.slowestMs), QString::number(all.wallMs / one.wallMs, 'f', 3)));
+                  .arg(ms(all.wallMs), ms(all.slowestMs),
+                       QString::number(all.wallMs / one.wallMs, 'f', 3)));
     }
     if (!oneWall.empty()) {
         const double ratio = median(allWall) / median(oneWall);
-        print(QStringLiteral("median: one %1 ms, %2 at once %3 ms: %4x (goal 1.1x: %5); dialogues %6x")
+        print(QStringLiteral(
+                  "median: one %1 ms, %2 at once %3 ms: %4x (goal 1.1x: %5); dialogues %6x")
                   .arg(ms(median(oneWall)))
                   .arg(options.modems)
                   .arg(ms(median(allWall)), QString::number(ratio, 'f', 3),

@@ -65,7 +65,8 @@ QJsonObject json(const QString &line)
 QVariant member(const QJsonObject &object, const QString &path)
 {
     const QJsonValue outer = object.value(path.section(u'/', 0, 0));
-    const QJsonValue value = path.contains(u'/') ? outer.toObject().value(path.section(u'/', 1)) : outer;
+    const QJsonValue value =
+        path.contains(u'/') ? outer.toObject().value(path.section(u'/', 1)) : outer;
     return value.isNull() ? QVariant() : value.toVariant();
 }
 
@@ -99,27 +100,39 @@ void TestCommandLine::oneDevice_data()
     QTest::addColumn<Fields>("fields");
     QTest::addColumn<int>("storedRings"); // S0 of the modem's stored profile afterwards (from 2)
 
-    QTest::newRow("query")
-        << "" << QStringList{"query", "--json", "--device"} << 0
-        << Fields{{"ok", true}, {"rings", 2}, {"speed", "9600"}, {"s37", 9}} << 2;
+    QTest::newRow("query") << "" << QStringList{"query", "--json", "--device"} << 0
+                           << Fields{{"ok", true}, {"rings", 2}, {"speed", "9600"}, {"s37", 9}}
+                           << 2;
     QTest::newRow("configure, verified")
-        << "" << QStringList{"configure", "--rings", "3", "--speed", "4800", "--verify", "--json", "--device"} << 0
-        << Fields{{"ok", true}, {"rings", 3}, {"s37", 8}, {"entries", 4}, {"verify/match", true},
-                  {"verify/rings", 3}, {"verify/s37", 8}, {"verify/speed", "4800"}}
+        << "" << QStringList{"configure", "--rings",  "3",      "--speed",
+                             "4800",      "--verify", "--json", "--device"}
+        << 0 << Fields{{"ok", true},
+                       {"rings", 3},
+                       {"s37", 8},
+                       {"entries", 4},
+                       {"verify/match", true},
+                       {"verify/rings", 3},
+                       {"verify/s37", 8},
+                       {"verify/speed", "4800"}}
         << 3;
     QTest::newRow("configure, stored profile differs")
-        << "" << QStringList{"configure", "--rings", "3", "--list", "S0=#;S0=5", "--verify", "--json", "--device"} << 1
-        << Fields{{"ok", false}, {"verify/match", false}, {"verify/rings", 5}} << 5;
-    QTest::newRow("refusal")
-        << "errorOn S0=3" << QStringList{"configure", "--rings", "3", "--json", "--device"} << 1
-        << Fields{{"ok", false}, {"exit", 1}, {"command", "ATS0=3"}} << 2;
-    QTest::newRow("silence")
-        << "silent" << QStringList{"query", "--json", "--device"} << 2
-        << Fields{{"ok", false}, {"command", "ATE0Q0V0"}, {"rings", QVariant()}} << 2;
+        << "" << QStringList{"configure", "--rings",  "3",      "--list",
+                             "S0=#;S0=5", "--verify", "--json", "--device"}
+        << 1 << Fields{{"ok", false}, {"verify/match", false}, {"verify/rings", 5}} << 5;
+    QTest::newRow("refusal") << "errorOn S0=3"
+                             << QStringList{"configure", "--rings", "3", "--json", "--device"} << 1
+                             << Fields{{"ok", false}, {"exit", 1}, {"command", "ATS0=3"}} << 2;
+    QTest::newRow("silence") << "silent" << QStringList{"query", "--json", "--device"} << 2
+                             << Fields{{"ok", false},
+                                       {"command", "ATE0Q0V0"},
+                                       {"rings", QVariant()}}
+                             << 2;
     QTest::newRow("missing device")
         << "missing" << QStringList{"unconfigure", "--json", "--device"} << 3
-        << Fields{{"ok", false}, {"command", QVariant()},
-                  {"error", "El puerto /nonexistent/tty no existe: no hay ningún dispositivo con ese nombre."}}
+        << Fields{{"ok", false},
+                  {"command", QVariant()},
+                  {"error", "El puerto /nonexistent/tty no existe: no hay ningún dispositivo con "
+                            "ese nombre."}}
         << 2;
 }
 
@@ -134,7 +147,8 @@ void TestCommandLine::oneDevice()
     HayesModem simulated(modem(fault));
     std::string why;
     QVERIFY2(simulated.start(&why), why.c_str());
-    const QString device = fault == "missing" ? "/nonexistent/tty" : QString::fromStdString(simulated.devicePath());
+    const QString device =
+        fault == "missing" ? "/nonexistent/tty" : QString::fromStdString(simulated.devicePath());
 
     const Run run = tavoli(arguments << device);
     QCOMPARE(run.exitCode, exitCode);
@@ -144,7 +158,8 @@ void TestCommandLine::oneDevice()
     QCOMPARE(result.value("action").toString(), arguments.first());
     QCOMPARE(result.value("exit").toInt(), exitCode);
     for (auto it = fields.cbegin(); it != fields.cend(); ++it)
-        QVERIFY2(member(result, it.key()) == it.value(), qPrintable(it.key() + " in " + run.lines.first()));
+        QVERIFY2(member(result, it.key()) == it.value(),
+                 qPrintable(it.key() + " in " + run.lines.first()));
     QCOMPARE(simulated.storedRegister(0), storedRings);
     // The verifying query turns result codes on; ATZ must have put the stored Q1 back.
     if (arguments.contains("--verify"))
@@ -166,8 +181,9 @@ void TestCommandLine::twoDevicesOneFailing()
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.lines.size(), 2);
     QVERIFY(run.lines.contains(first + ": Modem configurado con éxito"));
-    QVERIFY(run.lines.contains(second + ": El modem ha devuelto un código de error con el comando:  "
-                                        "ATS0=4. La operación ha fracasado"));
+    QVERIFY(run.lines.contains(second
+                               + ": El modem ha devuelto un código de error con el comando:  "
+                                 "ATS0=4. La operación ha fracasado"));
     QCOMPARE(good.storedRegister(0), 4);
     QCOMPARE(refusing.storedRegister(0), 2);
 }
@@ -179,15 +195,22 @@ void TestCommandLine::usageError_data()
 
     QFile::remove("same-device");
     QVERIFY(QFile::link("/dev/null", "same-device"));
-    QTest::newRow("unknown command") << QStringList{"configura", "--device", "/dev/null"} << "Orden desconocida";
+    QTest::newRow("unknown command")
+        << QStringList{"configura", "--device", "/dev/null"} << "Orden desconocida";
     QTest::newRow("no device") << QStringList{"query", "--json"} << "Falta el dispositivo";
-    QTest::newRow("rings too high") << QStringList{"configure", "--rings", "100", "--device", "/dev/null"} << "--rings";
-    QTest::newRow("rings not digits") << QStringList{"configure", "--rings", "2.5", "--device", "/dev/null"} << "--rings";
-    QTest::newRow("rings missing") << QStringList{"configure", "--device", "/dev/null"} << "--rings";
-    QTest::newRow("rings on a query") << QStringList{"query", "--rings", "2", "--device", "/dev/null"} << "--rings";
+    QTest::newRow("rings too high")
+        << QStringList{"configure", "--rings", "100", "--device", "/dev/null"} << "--rings";
+    QTest::newRow("rings not digits")
+        << QStringList{"configure", "--rings", "2.5", "--device", "/dev/null"} << "--rings";
+    QTest::newRow("rings missing")
+        << QStringList{"configure", "--device", "/dev/null"} << "--rings";
+    QTest::newRow("rings on a query")
+        << QStringList{"query", "--rings", "2", "--device", "/dev/null"} << "--rings";
     QTest::newRow("same device twice")
-        << QStringList{"query", "--device", "/dev/null", "--device", "same-device"} << "mismo dispositivo";
-    QTest::newRow("unknown option") << QStringList{"query", "--device", "/dev/null", "--fast"} << "fast";
+        << QStringList{"query", "--device", "/dev/null", "--device", "same-device"}
+        << "mismo dispositivo";
+    QTest::newRow("unknown option")
+        << QStringList{"query", "--device", "/dev/null", "--fast"} << "fast";
 }
 
 void TestCommandLine::usageError()
@@ -197,7 +220,8 @@ void TestCommandLine::usageError()
     const Run run = tavoli(arguments);
     QCOMPARE(run.exitCode, 64);
     QVERIFY(run.lines.isEmpty());
-    QVERIFY2(run.errors.contains(message) && run.errors.contains("tavoli --help"), qPrintable(run.errors));
+    QVERIFY2(run.errors.contains(message) && run.errors.contains("tavoli --help"),
+             qPrintable(run.errors));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

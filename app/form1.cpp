@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "identificationwindow.h"
 #include "ui_form1.h"
 
 #include "cfglis.h"
@@ -242,6 +243,11 @@ void Form1::Pregunto_Click()
     m_engine.startDialogue(OperatorActions::Preguntar);
 }
 
+void Form1::identifyModem()
+{
+    m_engine.startDialogue(Dialogue::IdentifyWake);
+}
+
 void Form1::LaLista_Click()
 {
     // Modal and without owner; a running dialogue goes on behind it.
@@ -339,6 +345,14 @@ void Form1::showError(const QString &text)
 void Form1::showInformation(const QString &text)
 {
     MessageBox::showInformation(this, text);
+}
+
+void Form1::showIdentification(const Identification &result)
+{
+    // Like the boxes: modal to this window, and the dialogue's next step waits for it.
+    IdentificationWindow window(result, this);
+    window.setWindowModality(Qt::WindowModal);
+    window.exec();
 }
 
 int Form1::parityMode() const

@@ -54,6 +54,7 @@ public:
     void setAnsw2(const QString &caption) override;
     void showError(const QString &text) override;
     void showInformation(const QString &text) override;
+    void showIdentification(const Identification &result) override;
 
     // DialogueSettings
     int parityMode() const override;
@@ -93,6 +94,8 @@ public:
     void Desconf_Click();
     void Pregunto_Click();
     void LaLista_Click();
+    // "Identificar modem...": the fourth dialogue, on the same line settings.
+    void identifyModem();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -15,6 +15,16 @@ inline const QString EditorCaption = QStringLiteral("Comandos");
 inline const QString InfoInitialising = QStringLiteral("inicializando...");
 inline const QString InfoSendingFactory = QStringLiteral("Enviando AT&&F");
 inline const QString InfoSendingStore = QStringLiteral("Enviando AT&&W");
+inline const QString InfoIdentifying = QStringLiteral("Identificando el modem...");
+
+// The identification window.
+inline const QString IdentifyCaption = QStringLiteral("Identificación del modem");
+inline const QString IdentifyRefused = QStringLiteral("(rechazado por el modem)");
+inline const QString IdentifySilent = QStringLiteral("(sin respuesta en un segundo)");
+inline const QString IdentifyCut = QStringLiteral("(respuesta más larga: el resto no se guarda)");
+inline const QString IdentifySuggestion = QStringLiteral(
+    "Sugerencia: las respuestas apuntan a un chipset %1; pruebe la lista \"%1\" del editor de "
+    "comandos (botón \"AT...\").");
 inline const QString InfoSendingPrefix = QStringLiteral("Enviando: ");
 inline const QString InfoSendingQuiet = QStringLiteral("Enviando: \"ATQ1\"");
 inline const QString InfoResetting = QStringLiteral("Enviando: \"ATZ\"");

@@ -15,7 +15,8 @@ qint16 RingCount(const QString &typed)
 {
     qsizetype i = 0;
     const qsizetype n = typed.size();
-    while (i < n && (typed[i] == u' ' || typed[i] == u'\t' || typed[i] == u'\r' || typed[i] == u'\n'))
+    while (i < n
+           && (typed[i] == u' ' || typed[i] == u'\t' || typed[i] == u'\r' || typed[i] == u'\n'))
         ++i;
 
     QString number;
@@ -80,7 +81,7 @@ QStringList Expand(const QString &stored, const QString &ringText, const QString
                    const QString &modulationCode)
 {
     using namespace ModemProtocol;
-using namespace OperatorTexts;
+    using namespace OperatorTexts;
     // Split before filling, so that what is filled in can never move a separator.
     QStringList list = CommandListText::SplitStored(stored);
     for (QString &entry : list) {

@@ -11,7 +11,8 @@ namespace Extras {
 
 void install(Form1 &window)
 {
-    window.addExtra(OperatorTexts::PortsMenuEntry, QKeySequence(Qt::CTRL | Qt::Key_P), [&window] { PortsWindow::showFor(window); });
+    window.addExtra(OperatorTexts::PortsMenuEntry, QKeySequence(Qt::CTRL | Qt::Key_P),
+                    [&window] { PortsWindow::showFor(window); });
     window.addExtra(QStringLiteral("Identificar modem..."), QKeySequence(QStringLiteral("Ctrl+I")),
                     [&window] { window.identifyModem(); });
     window.addExtra(OperatorTexts::TranscriptCaption, QKeySequence(Qt::CTRL | Qt::Key_L),

@@ -6,8 +6,8 @@
 #include "commandlistbuilder.h"
 #include "linesettings.h"
 #include "messagebox.h"
-#include "operatoractions.h"
 #include "modemprotocol.h"
+#include "operatoractions.h"
 #include "operatortexts.h"
 #include "portassignments.h"
 #include "textutils.h"
@@ -40,10 +40,11 @@ const QColor PanelGrey(192, 192, 192);
 
 Form1::Form1(QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::Form1>()), m_line(Comm),
-      m_tracedLine(m_line, m_transcript,
-                   [this] {
-                       return TracingLine::Description{Comm.device(), Comm.settings(), parityMode()};
-                   }),
+      m_tracedLine(
+          m_line, m_transcript,
+          [this] {
+              return TracingLine::Description{Comm.device(), Comm.settings(), parityMode()};
+          }),
       m_tracedView(*this, m_transcript), m_engine(m_tracedLine, Timm, m_tracedView, *this)
 {
     initAppResources();
@@ -55,10 +56,10 @@ Form1::Form1(QWidget *parent)
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(size());
 
-    m_opCan = makeArray(QStringLiteral("OpCan"),
-                        {ui->OpCan_0, ui->OpCan_1, ui->OpCan_2, ui->OpCan_3});
-    m_opBau = makeArray(QStringLiteral("OpBau"),
-                        {ui->OpBau_0, ui->OpBau_1, ui->OpBau_2, ui->OpBau_3});
+    m_opCan =
+        makeArray(QStringLiteral("OpCan"), {ui->OpCan_0, ui->OpCan_1, ui->OpCan_2, ui->OpCan_3});
+    m_opBau =
+        makeArray(QStringLiteral("OpBau"), {ui->OpBau_0, ui->OpBau_1, ui->OpBau_2, ui->OpBau_3});
     m_opDb = makeArray(QStringLiteral("OpDb"), {ui->OpDb_0, ui->OpDb_1});
     m_opSb = makeArray(QStringLiteral("OpSb"), {ui->OpSb_0, ui->OpSb_1});
     refreshPortTips();
@@ -299,7 +300,8 @@ void Form1::closeEvent(QCloseEvent *event)
 void Form1::refreshPortTips()
 {
     for (QAbstractButton *port : m_opCan->buttons())
-        port->setToolTip(PortAssignments::describe(PortAssignments::choiceFor(m_opCan->id(port) + 1)));
+        port->setToolTip(
+            PortAssignments::describe(PortAssignments::choiceFor(m_opCan->id(port) + 1)));
 }
 
 QAction *Form1::addExtra(const QString &text, const QKeySequence &keys, std::function<void()> open)

@@ -1,7 +1,7 @@
 // The main window "Configuración de Modems": line-setting options, ring count, the three
 // dialogue actions, the query read-back and the status line. The window owns the serial port,
-// the pacing timer, the stored command list and the dialogue engine, and only wires them together; the
-// dialogue itself lives in DialogueEngine.
+// the pacing timer, the stored command list and the dialogue engine, and only wires them together;
+// the dialogue itself lives in DialogueEngine.
 //
 // Option arrays. OpCan, OpBau, OpDb and OpSb are arrays addressed by a zero-based index. In
 // the form file their buttons are named OpCan_0, OpCan_1, ... (a form cannot hold two widgets
@@ -12,10 +12,10 @@
 // and the "OpCan" radio button whose property "index" is 2 are the same control.
 #pragma once
 
+#include "commandliststore.h"
 #include "dialogueengine.h"
 #include "dialoguesettings.h"
 #include "dialogueview.h"
-#include "commandliststore.h"
 #include "precisetimer.h"
 #include "serialline.h"
 #include "serialport.h"

@@ -53,7 +53,8 @@ QString chipsetFamily(const Identification &result)
          QStringLiteral("Rockwell")},
         {QRegularExpression(QStringLiteral("motorola"), QRegularExpression::CaseInsensitiveOption),
          QStringLiteral("Motorola")},
-        {QRegularExpression(QStringLiteral("\\bzoom\\b"), QRegularExpression::CaseInsensitiveOption),
+        {QRegularExpression(QStringLiteral("\\bzoom\\b"),
+                            QRegularExpression::CaseInsensitiveOption),
          QStringLiteral("Zoom")},
     };
     for (const IdentificationAnswer &answer : result.answers()) {

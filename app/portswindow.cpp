@@ -20,14 +20,24 @@
 namespace {
 
 // What the operator looks for first comes first: the device, its port, whether it is free.
-enum DeviceColumn { Device, Ports, Holder, StableName, Description, Manufacturer, UsbId, SerialNumber };
+enum DeviceColumn {
+    Device,
+    Ports,
+    Holder,
+    StableName,
+    Description,
+    Manufacturer,
+    UsbId,
+    SerialNumber
+};
 
 QString holderText(const std::optional<PortHolder> &holder)
 {
     if (!holder)
         return OperatorTexts::PortsFree;
     if (!holder->lockFile.isEmpty())
-        return OperatorTexts::PortsHeldByLockFile.arg(PortLock::describe(*holder), holder->lockFile);
+        return OperatorTexts::PortsHeldByLockFile.arg(PortLock::describe(*holder),
+                                                      holder->lockFile);
     if (holder->pid > 0)
         return OperatorTexts::PortsHeldByFlock.arg(PortLock::describe(*holder));
     return OperatorTexts::PortsHeldByUnknown;
@@ -147,7 +157,8 @@ void PortsWindow::buildLayout()
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
-PortsWindow *PortsWindow::showFor(Form1 &window, const QString &stableNameFolder, const QString &ttyFolder)
+PortsWindow *PortsWindow::showFor(Form1 &window, const QString &stableNameFolder,
+                                  const QString &ttyFolder)
 {
     auto *ports = window.findChild<PortsWindow *>(QString(), Qt::FindDirectChildrenOnly);
     if (!ports) {
@@ -217,14 +228,15 @@ void PortsWindow::fillAssignments()
     for (int port = 1; port <= PortAssignments::PortCount; ++port) {
         const PortChoice choice = PortAssignments::choiceFor(port);
         const QString canonical = QFileInfo(choice.device).canonicalFilePath();
-        const QString device = canonical.isEmpty() ? OperatorTexts::PortsMissing.arg(choice.device)
-                                                   : choice.device;
+        const QString device =
+            canonical.isEmpty() ? OperatorTexts::PortsMissing.arg(choice.device) : choice.device;
         setRow(m_assignments, port - 1,
                {QString::number(port), device, PortAssignments::source(choice)});
         for (int row = 0; row < m_devices.size() && !canonical.isEmpty(); ++row) {
             if (QFileInfo(m_devices.at(row).device).canonicalFilePath() == canonical) {
                 QString &ports = usedBy[row];
-                ports += (ports.isEmpty() ? QString() : QStringLiteral(", ")) + QString::number(port);
+                ports +=
+                    (ports.isEmpty() ? QString() : QStringLiteral(", ")) + QString::number(port);
             }
         }
     }

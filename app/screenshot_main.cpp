@@ -46,7 +46,8 @@ bool saveTranscript(const QString &path)
     HayesModem modem(options);
     std::string why;
     if (!modem.start(&why)) {
-        std::fprintf(stderr, "No se ha podido poner en marcha el modem simulado: %s\n", why.c_str());
+        std::fprintf(stderr, "No se ha podido poner en marcha el modem simulado: %s\n",
+                     why.c_str());
         return false;
     }
     qputenv("TAVOLI_COM1", QByteArray::fromStdString(modem.devicePath()));
@@ -54,11 +55,10 @@ bool saveTranscript(const QString &path)
     window.show();
     window.findChild<QRadioButton *>(QStringLiteral("OpOdd"))->setChecked(true);
     QEventLoop loop;
-    QObject::connect(&window.engine(), &DialogueEngine::stateChanged, &loop,
-                     [&loop](qint16 state) {
-                         if (state == Dialogue::Idle)
-                             loop.quit();
-                     });
+    QObject::connect(&window.engine(), &DialogueEngine::stateChanged, &loop, [&loop](qint16 state) {
+        if (state == Dialogue::Idle)
+            loop.quit();
+    });
     QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     window.Pregunto_Click();
     loop.exec();
@@ -79,7 +79,8 @@ int main(int argc, char *argv[])
 
     const QStringList args = QApplication::arguments();
     if (args.size() < 2) {
-        std::fprintf(stderr, "Uso: tavoli-screenshots VENTANA_PRINCIPAL.png [EDITOR.png [PUERTOS.png [REGISTRO.png]]]\n");
+        std::fprintf(stderr, "Uso: tavoli-screenshots VENTANA_PRINCIPAL.png [EDITOR.png "
+                             "[PUERTOS.png [REGISTRO.png]]]\n");
         return 2;
     }
     Form1 mainWindow;
@@ -93,7 +94,8 @@ int main(int argc, char *argv[])
     if (args.size() > 3) {
         const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         const char *slave = master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0
-            ? ::ptsname(master) : nullptr;
+                                ? ::ptsname(master)
+                                : nullptr;
         if (!slave) {
             std::fprintf(stderr, "No se ha podido crear un pseudoterminal\n");
             return 1;

@@ -26,10 +26,9 @@ class TranscriptModel final : public QAbstractListModel
 {
 public:
     explicit TranscriptModel(Transcript &transcript, QObject *parent)
-        : QAbstractListModel(parent), m_transcript(transcript),
-          m_first(transcript.firstSerial()), m_end(transcript.endSerial())
-    {
-    }
+        : QAbstractListModel(parent), m_transcript(transcript), m_first(transcript.firstSerial()),
+          m_end(transcript.endSerial())
+    {}
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override
     {
@@ -40,7 +39,8 @@ public:
     {
         const quint64 serial = m_first + quint64(index.row());
         // A row the ring has let go since the last refresh; it leaves at the next one.
-        if (!index.isValid() || serial < m_transcript.firstSerial() || serial >= m_transcript.endSerial())
+        if (!index.isValid() || serial < m_transcript.firstSerial()
+            || serial >= m_transcript.endSerial())
             return QVariant();
         const Transcript::Line &line = m_transcript.line(serial);
         if (role == Qt::DisplayRole)
@@ -105,7 +105,8 @@ TranscriptWindow::TranscriptWindow(Transcript &transcript, QWidget *owner)
     m_lines->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_lines->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
-    const auto button = [this](const char *name, const QString &text, void (TranscriptWindow::*act)()) {
+    const auto button = [this](const char *name, const QString &text,
+                               void (TranscriptWindow::*act)()) {
         auto *b = new QPushButton(text, this);
         b->setObjectName(QLatin1String(name));
         b->setAutoDefault(false);
@@ -176,7 +177,8 @@ void TranscriptWindow::saveTo(const QString &path)
     QSaveFile file(path);
     const QByteArray text = m_transcript.text().toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        MessageBox::showStop(this, OperatorTexts::TranscriptSaveFailed.arg(path, file.errorString()));
+        MessageBox::showStop(this,
+                             OperatorTexts::TranscriptSaveFailed.arg(path, file.errorString()));
 }
 
 void TranscriptWindow::copy()
@@ -187,7 +189,8 @@ void TranscriptWindow::copy()
         QApplication::clipboard()->setText(m_transcript.text());
         return;
     }
-    std::sort(rows.begin(), rows.end(), [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
     QString text;
     for (const QModelIndex &row : rows) {
         const quint64 serial = m_model->serialAt(row.row());

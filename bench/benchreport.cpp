@@ -76,14 +76,17 @@ void BenchReport::addRun(const RawRoundTripResult &rawResult, const ConfigureRes
     print(summaryLine(QStringLiteral("raw round trip (client: \"AT\" out, \"0\" in)"), f.raw));
     print(summaryLine(QStringLiteral("raw step (modem view, plain client)"), f.modemGap));
     print(summaryLine(QStringLiteral("step latency (modem's \"0\" -> next command)"), f.step));
-    print(QStringLiteral("  step / raw round trip: p99/p99 %1x  median/median %2x   (target p99 <= %3x: %4)")
+    print(QStringLiteral(
+              "  step / raw round trip: p99/p99 %1x  median/median %2x   (target p99 <= %3x: %4)")
               .arg(f.p99Ratio, 0, 'f', 2)
               .arg(f.medianRatio, 0, 'f', 2)
               .arg(StepTargetRatio, 0, 'f', 0)
               .arg(verdict(f.p99Ratio <= StepTargetRatio)));
-    print(QStringLiteral("  first list step (reads the INI file) %1 µs; click -> first command %2 µs")
-              .arg(us(cfg.stepUs.front()), us(cfg.clickToFirstCommandUs)));
-    print(QStringLiteral("  dialogue: measured %1 ms  floor %2 ms (3 s + %3 x %4 µs)  ratio %5 (%6%7 %)   (target <= 1 %: %8)")
+    print(
+        QStringLiteral("  first list step (reads the INI file) %1 µs; click -> first command %2 µs")
+            .arg(us(cfg.stepUs.front()), us(cfg.clickToFirstCommandUs)));
+    print(QStringLiteral("  dialogue: measured %1 ms  floor %2 ms (3 s + %3 x %4 µs)  ratio %5 "
+                         "(%6%7 %)   (target <= 1 %: %8)")
               .arg(cfg.totalMs, 0, 'f', 1)
               .arg(f.floorMs, 0, 'f', 1)
               .arg(cfg.exchanges)
@@ -92,14 +95,16 @@ void BenchReport::addRun(const RawRoundTripResult &rawResult, const ConfigureRes
               .arg(f.totalRatio >= 1 ? QStringLiteral("+") : QString())
               .arg((f.totalRatio - 1) * 100, 0, 'f', 2)
               .arg(verdict(f.totalRatio <= DialogueTargetRatio)));
-    print(QStringLiteral("  where the time went: paced seconds %1 / %2 / %3 ms, list %4 ms (%5 exchanges, %6 µs each)")
+    print(QStringLiteral("  where the time went: paced seconds %1 / %2 / %3 ms, list %4 ms (%5 "
+                         "exchanges, %6 µs each)")
               .arg(cfg.pacedMs[0], 0, 'f', 2)
               .arg(cfg.pacedMs[1], 0, 'f', 2)
               .arg(cfg.pacedMs[2], 0, 'f', 2)
               .arg(cfg.listMs, 0, 'f', 2)
               .arg(cfg.exchanges)
               .arg(us(cfg.listMs * 1000.0 / cfg.exchanges)));
-    print(QStringLiteral("  over the floor: %1 ms = click -> first command %2 + paced seconds %3 + list %4 (%5 µs per exchange over the raw round trip)")
+    print(QStringLiteral("  over the floor: %1 ms = click -> first command %2 + paced seconds %3 + "
+                         "list %4 (%5 µs per exchange over the raw round trip)")
               .arg(f.totalMs - f.floorMs, 0, 'f', 2)
               .arg(cfg.clickToFirstCommandUs / 1000.0, 0, 'f', 2)
               .arg(cfg.pacedMs[0] + cfg.pacedMs[1] + cfg.pacedMs[2] - PacedSecondsMs, 0, 'f', 2)
@@ -138,14 +143,17 @@ void BenchReport::printSummary() const
     print(QStringLiteral("  pooled step / raw round trip: p99/p99 %1x  median/median %2x")
               .arg(step.p99 / raw.p99, 0, 'f', 2)
               .arg(step.median / raw.median, 0, 'f', 2));
-    print(QStringLiteral("  per run p99/p99: median %1x, worst %2x; target p99 <= %3x met in %4 of %5 runs")
+    print(QStringLiteral(
+              "  per run p99/p99: median %1x, worst %2x; target p99 <= %3x met in %4 of %5 runs")
               .arg(median(p99Ratios), 0, 'f', 2)
               .arg(*std::max_element(p99Ratios.begin(), p99Ratios.end()), 0, 'f', 2)
               .arg(StepTargetRatio, 0, 'f', 0)
               .arg(met99)
               .arg(m_runs.size()));
-    print(QStringLiteral("  per run median/median: median %1x").arg(median(medianRatios), 0, 'f', 2));
-    print(QStringLiteral("  dialogue: median %1 ms against a median floor of %2 ms: ratio median %3, worst %4; target <= 1 % met in %5 of %6 runs")
+    print(
+        QStringLiteral("  per run median/median: median %1x").arg(median(medianRatios), 0, 'f', 2));
+    print(QStringLiteral("  dialogue: median %1 ms against a median floor of %2 ms: ratio median "
+                         "%3, worst %4; target <= 1 % met in %5 of %6 runs")
               .arg(median(totals), 0, 'f', 1)
               .arg(median(floors), 0, 'f', 1)
               .arg(median(totalRatios), 0, 'f', 4)
@@ -153,7 +161,8 @@ void BenchReport::printSummary() const
               .arg(metTotal)
               .arg(m_runs.size()));
     print(QString());
-    print(QStringLiteral("run  load  raw med  raw p99  step med  step p99  p99/p99  med/med  dialogue ms  floor ms  over floor  threads"));
+    print(QStringLiteral("run  load  raw med  raw p99  step med  step p99  p99/p99  med/med  "
+                         "dialogue ms  floor ms  over floor  threads"));
     for (std::size_t i = 0; i < m_runs.size(); ++i) {
         const Run &f = m_runs[i];
         print(QStringLiteral("%1  %2  %3  %4  %5  %6  %7x  %8x  %9  %10  %11 %  %12")

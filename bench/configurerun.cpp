@@ -132,21 +132,24 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
     }
     for (qsizetype i = 0; i < expected.size(); ++i) {
         if (QString::fromStdString(rx[std::size_t(i)].line) != expected.at(i)) {
-            result.failure = QStringLiteral("line %1 was \"%2\", expected \"%3\"")
-                                 .arg(i)
-                                 .arg(QString::fromStdString(rx[std::size_t(i)].line), expected.at(i));
+            result.failure =
+                QStringLiteral("line %1 was \"%2\", expected \"%3\"")
+                    .arg(i)
+                    .arg(QString::fromStdString(rx[std::size_t(i)].line), expected.at(i));
             return result;
         }
     }
     // Every command before "ATQ1" answered "0"; under Q1 the modem answers nothing.
     const std::size_t replies = rx.size() - 2;
     if (tx.size() != replies) {
-        result.failure = QStringLiteral("the modem sent %1 replies, expected %2").arg(tx.size()).arg(replies);
+        result.failure =
+            QStringLiteral("the modem sent %1 replies, expected %2").arg(tx.size()).arg(replies);
         return result;
     }
     for (const HayesModem::Sent &reply : tx) {
         if (reply.text != "0\r") {
-            result.failure = QStringLiteral("the modem replied \"%1\"").arg(QString::fromStdString(reply.text));
+            result.failure =
+                QStringLiteral("the modem replied \"%1\"").arg(QString::fromStdString(reply.text));
             return result;
         }
     }

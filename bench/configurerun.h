@@ -16,16 +16,17 @@ class QEvent;
 
 struct ConfigureResult
 {
-    QString failure;             // empty when the run went as it should
-    int exchanges = 0;           // command/reply exchanges between the paced seconds
+    QString failure;   // empty when the run went as it should
+    int exchanges = 0; // command/reply exchanges between the paced seconds
     // From the "0" that answers one command (last byte written by the modem) to the first
     // byte of the next command: the first entry's step (it reads the INI file) and every
     // following one, up to "ATQ1".
     std::vector<double> stepUs;
     double clickToFirstCommandUs = 0; // click to the first byte of "AT&F0E0Q0V0"
     double totalMs = 0;               // click to the success box on screen
-    double pacedMs[3] = {0, 0, 0};    // first command to its repetition; ATQ1 to AT&W0; AT&W0 to the box
-    double listMs = 0;                // repeated "AT&F0E0Q0V0" to "ATQ1": the whole list
+    double pacedMs[3] = {0, 0,
+                         0}; // first command to its repetition; ATQ1 to AT&W0; AT&W0 to the box
+    double listMs = 0;       // repeated "AT&F0E0Q0V0" to "ATQ1": the whole list
 };
 
 class ConfigureRun : public QObject

@@ -111,8 +111,9 @@ int main(int argc, char *argv[])
     CpuTally clientCpus;
     HayesOptions modemOptions;
     std::atomic<bool> modemPinned{false};
-    modemOptions.trace = [&modemCpus, &modemPinned, modemCore](char kind, const std::string &,
-                                                             std::chrono::steady_clock::time_point) {
+    modemOptions.trace = [&modemCpus, &modemPinned,
+                          modemCore](char kind, const std::string &,
+                                     std::chrono::steady_clock::time_point) {
         // Called on the modem's own thread: the first line it hears pins it (before any timing).
         if (modemCore >= 0 && !modemPinned.exchange(true))
             ThreadPinning::pinCurrentThread(modemCore);
@@ -122,7 +123,8 @@ int main(int argc, char *argv[])
     HayesModem modem(modemOptions);
     std::string modemError;
     if (!modem.start(&modemError)) {
-        print(QStringLiteral("cannot start the simulated modem: ") + QString::fromStdString(modemError));
+        print(QStringLiteral("cannot start the simulated modem: ")
+              + QString::fromStdString(modemError));
         return 1;
     }
     qputenv("TAVOLI_COM1", QByteArray::fromStdString(modem.devicePath()));
@@ -134,23 +136,29 @@ int main(int argc, char *argv[])
         if (!QTest::qWaitForWindowExposed(&form))
             print(QStringLiteral("warning: the window was not exposed"));
         ConfigureRun configure(form, modem);
-        QObject::connect(&form.comm(), &SerialPort::received, &form, [&windowCpus] { windowCpus.record(); });
+        QObject::connect(&form.comm(), &SerialPort::received, &form,
+                         [&windowCpus] { windowCpus.record(); });
         const int timeoutMs = 3 * DialogueEngine::StepIntervalMs + 5000 + 50 * options.entries;
 
-        print(QStringLiteral("tavoli-bench  %1").arg(QDateTime::currentDateTime().toString(Qt::ISODate)));
-        print(QStringLiteral("machine: %1 cores (std::thread::hardware_concurrency), kernel %2, Qt %3, platform %4")
+        print(QStringLiteral("tavoli-bench  %1")
+                  .arg(QDateTime::currentDateTime().toString(Qt::ISODate)));
+        print(QStringLiteral("machine: %1 cores (std::thread::hardware_concurrency), kernel %2, Qt "
+                             "%3, platform %4")
                   .arg(std::thread::hardware_concurrency())
                   .arg(QSysInfo::kernelVersion(), QString::fromLatin1(qVersion()),
                        QGuiApplication::platformName()));
-        print(QStringLiteral("line: %1 (pseudo-terminal, simulated modem on its own thread, no reply delay)")
+        print(QStringLiteral(
+                  "line: %1 (pseudo-terminal, simulated modem on its own thread, no reply delay)")
                   .arg(QString::fromStdString(modem.devicePath())));
-        print(QStringLiteral("list: %1 entries in %2; %3 runs, %4 raw round trips each (+%5 untimed)")
-                  .arg(options.entries)
-                  .arg(QDir(workDir.path()).relativeFilePath(SettingsFilePath()))
-                  .arg(options.runs)
-                  .arg(options.pings)
-                  .arg(options.warmup));
-        print(options.pin ? QStringLiteral("threads: pinned, window and raw client on cpu%1, modem on cpu%2")
+        print(
+            QStringLiteral("list: %1 entries in %2; %3 runs, %4 raw round trips each (+%5 untimed)")
+                .arg(options.entries)
+                .arg(QDir(workDir.path()).relativeFilePath(SettingsFilePath()))
+                .arg(options.runs)
+                .arg(options.pings)
+                .arg(options.warmup));
+        print(options.pin ? QStringLiteral(
+                                "threads: pinned, window and raw client on cpu%1, modem on cpu%2")
                                 .arg(windowCore)
                                 .arg(modemCore)
                           : QStringLiteral("threads: not pinned (--pin keeps them apart)"));
@@ -162,10 +170,12 @@ int main(int argc, char *argv[])
             const RawRoundTripResult raw = RawRoundTrip::measure(modem, 200, 50);
             const ConfigureResult warm = configure.run(timeoutMs);
             if (!raw.error.empty() || !warm.failure.isEmpty()) {
-                print(QStringLiteral("warm-up failed: %1%2").arg(QString::fromStdString(raw.error), warm.failure));
+                print(QStringLiteral("warm-up failed: %1%2")
+                          .arg(QString::fromStdString(raw.error), warm.failure));
                 return 1;
             }
-            print(QStringLiteral("warm-up configuration: %1 ms (not counted)").arg(QString::number(warm.totalMs, 'f', 1)));
+            print(QStringLiteral("warm-up configuration: %1 ms (not counted)")
+                      .arg(QString::number(warm.totalMs, 'f', 1)));
             print(QString());
         }
 
@@ -174,10 +184,13 @@ int main(int argc, char *argv[])
             const QString loadBefore = LoadProbe::loadAverage();
             modemCpus.clear();
             clientCpus.clear();
-            const RawRoundTripResult raw = RawRoundTrip::measure(modem, options.pings, options.warmup, &clientCpus);
+            const RawRoundTripResult raw =
+                RawRoundTrip::measure(modem, options.pings, options.warmup, &clientCpus);
             const QString rawThreads = placement(QStringLiteral("client"), clientCpus, modemCpus);
             if (!raw.error.empty()) {
-                print(QStringLiteral("run %1: raw round trip failed: %2").arg(r).arg(QString::fromStdString(raw.error)));
+                print(QStringLiteral("run %1: raw round trip failed: %2")
+                          .arg(r)
+                          .arg(QString::fromStdString(raw.error)));
                 exitCode = 1;
                 continue;
             }
@@ -189,11 +202,13 @@ int main(int argc, char *argv[])
                 exitCode = 1;
                 continue;
             }
-            const bool oneCore = windowCpus.dominant() >= 0 && windowCpus.dominant() == modemCpus.dominant();
-            report.addRun(raw, cfg, loadBefore,
-                          QStringLiteral("raw round trip %1; dialogue %2")
-                              .arg(rawThreads, placement(QStringLiteral("window"), windowCpus, modemCpus)),
-                          oneCore);
+            const bool oneCore =
+                windowCpus.dominant() >= 0 && windowCpus.dominant() == modemCpus.dominant();
+            report.addRun(
+                raw, cfg, loadBefore,
+                QStringLiteral("raw round trip %1; dialogue %2")
+                    .arg(rawThreads, placement(QStringLiteral("window"), windowCpus, modemCpus)),
+                oneCore);
         }
         report.printSummary();
         print(QStringLiteral("load average at end: %1").arg(LoadProbe::loadAverage()));

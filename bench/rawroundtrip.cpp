@@ -25,7 +25,9 @@ double microseconds(Clock::duration d)
 class SlaveFd
 {
 public:
-    explicit SlaveFd(const std::string &path) : m_fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
+    explicit SlaveFd(const std::string &path)
+        : m_fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC))
+    {}
     ~SlaveFd()
     {
         if (m_fd >= 0)
@@ -57,7 +59,8 @@ bool writeAll(int fd, const char *bytes, std::size_t n)
 bool readUntil(int fd, const std::string &ending)
 {
     std::string got;
-    while (got.size() < ending.size() || got.compare(got.size() - ending.size(), ending.size(), ending) != 0) {
+    while (got.size() < ending.size()
+           || got.compare(got.size() - ending.size(), ending.size(), ending) != 0) {
         pollfd p{fd, POLLIN, 0};
         const int n = ::poll(&p, 1, ReplyTimeoutMs);
         if (n < 0 && errno == EINTR)
@@ -118,7 +121,8 @@ RawRoundTripResult measure(HayesModem &modem, int count, int warmup, CpuTally *c
     for (int i = 0; i < warmup + count; ++i) {
         const Clock::time_point t0 = Clock::now();
         if (!writeAll(slave.fd(), ping, sizeof ping - 1) || !readUntil(slave.fd(), pong)) {
-            result.error = "the modem stopped answering AT after " + std::to_string(i) + " round trips";
+            result.error =
+                "the modem stopped answering AT after " + std::to_string(i) + " round trips";
             modem.clearLog();
             return result;
         }

@@ -12,8 +12,8 @@ class HayesModem;
 
 struct RawRoundTripResult
 {
-    std::string error;                // empty when the measurement ran
-    std::vector<double> roundTripUs;  // client view: write of "AT\r" to read of "0\r"
+    std::string error;               // empty when the measurement ran
+    std::vector<double> roundTripUs; // client view: write of "AT\r" to read of "0\r"
     // Modem view, the same measure a dialogue step gets: from the modem's write of "0\r" to
     // the first byte of the client's next line.
     std::vector<double> modemGapUs;
@@ -23,6 +23,7 @@ namespace RawRoundTrip {
 
 // The port must not be open in the program meanwhile. Clears the modem's log before and after.
 // `clientCpus`, when given, counts where the client ran after each timed round trip.
-RawRoundTripResult measure(HayesModem &modem, int count, int warmup, CpuTally *clientCpus = nullptr);
+RawRoundTripResult measure(HayesModem &modem, int count, int warmup,
+                           CpuTally *clientCpus = nullptr);
 
 } // namespace RawRoundTrip

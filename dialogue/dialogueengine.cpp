@@ -5,10 +5,10 @@
 #include "dialogueview.h"
 #include "linecodec.h"
 #include "lineport.h"
-#include "pacingtimer.h"
-#include "replyline.h"
 #include "modemprotocol.h"
 #include "operatortexts.h"
+#include "pacingtimer.h"
+#include "replyline.h"
 #include "textutils.h"
 
 #include <algorithm>
@@ -35,8 +35,7 @@ DialogueEngine::DialogueEngine(LinePort &port, PacingTimer &timer, DialogueView 
                                DialogueSettings &settings, QObject *parent)
     : QObject(parent), m_port(port), m_timer(timer), m_view(view), m_settings(settings),
       m_events([this](const DialogueEvent &event) { handle(event); })
-{
-}
+{}
 
 // ---- Event sources ---------------------------------------------------------------------------
 
@@ -200,7 +199,8 @@ void DialogueEngine::runLineLoop()
         if (cr < 0)
             break;
         const qsizetype length = cr - offset + 1;
-        const QByteArray line = ReplyLine::withoutLeadingLineFeeds(m_reply.text.mid(offset, length - 1));
+        const QByteArray line =
+            ReplyLine::withoutLeadingLineFeeds(m_reply.text.mid(offset, length - 1));
         if (line.isEmpty()) {
             // Modems that frame their results in CR LF send a blank line first; it carries no
             // result, so it neither answers the command nor restarts the time-out.
@@ -354,8 +354,9 @@ void DialogueEngine::apply(const Row &row)
         // Below 0 or past the table the modem reports a code this program has no name for.
         const qint16 number = m_reply.number;
         emit numberRead(row.state, number);
-        m_view.setAnsw2(number >= 0 && number < m_speedNames.size() ? m_speedNames.at(number)
-                                                                   : OperatorTexts::SpeedOutOfRange);
+        m_view.setAnsw2(number >= 0 && number < m_speedNames.size()
+                            ? m_speedNames.at(number)
+                            : OperatorTexts::SpeedOutOfRange);
         finish();
         break;
     }

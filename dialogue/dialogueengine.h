@@ -14,7 +14,6 @@
 #include <QString>
 #include <QStringList>
 
-
 class LinePort;
 class PacingTimer;
 class DialogueView;

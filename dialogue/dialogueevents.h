@@ -15,8 +15,8 @@ struct DialogueEvent
 {
     enum class Kind { Received, Tick, Lost, Start };
     Kind kind = Kind::Received;
-    quint64 timerGeneration = 0; // Tick: the timer's generation when it fired
-    QString text;                // Lost: the port's description
+    quint64 timerGeneration = 0;            // Tick: the timer's generation when it fired
+    QString text;                           // Lost: the port's description
     Dialogue::State first = Dialogue::Idle; // Start: the dialogue's first state
 };
 

@@ -13,6 +13,8 @@ using namespace OperatorTexts;
 const QString Unchanged;
 const QString None = QStringLiteral("");
 
+// One row per state, read across.
+// clang-format off
 const Row Rows[] = {
     // state            command          info                 awaits                  tick                  then                   next
     {QueryWake,         CmdQueryWake,    Unchanged,           Awaits::Nothing,        OnTick::Pace,         Then::Enter,           QueryModeCheck},
@@ -32,6 +34,7 @@ const Row Rows[] = {
     {IdentifyAsk,       None,            Unchanged,           Awaits::InfoThenResult, OnTick::Unanswered,   Then::NextInquiry,     Idle},
     {ResetToStored,     CmdResetStored,  InfoResetting,       Awaits::NoRefusal,      OnTick::Pace,         Then::EndConfigured,   Idle},
 };
+// clang-format on
 
 } // namespace
 

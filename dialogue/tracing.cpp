@@ -5,8 +5,7 @@
 
 TracingLine::TracingLine(LinePort &line, Transcript &transcript, Describe describe)
     : m_line(line), m_transcript(transcript), m_describe(std::move(describe))
-{
-}
+{}
 
 Outcome TracingLine::open()
 {

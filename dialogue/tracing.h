@@ -18,7 +18,7 @@ public:
     struct Description
     {
         QString device;
-        QString settings; // e.g. "9600,N,8,1"
+        QString settings;   // e.g. "9600,N,8,1"
         int parityMode = 0; // 0 none, 1 odd, 2 even: the bytes carry it in bit 7
     };
     using Describe = std::function<Description()>;
@@ -47,7 +47,8 @@ private:
 class TracingView final : public DialogueView
 {
 public:
-    TracingView(DialogueView &view, Transcript &transcript) : m_view(view), m_transcript(transcript) {}
+    TracingView(DialogueView &view, Transcript &transcript) : m_view(view), m_transcript(transcript)
+    {}
 
     void setLineSettingsEnabled(bool enabled) override { m_view.setLineSettingsEnabled(enabled); }
     void setInfo(const QString &caption) override { m_view.setInfo(caption); }

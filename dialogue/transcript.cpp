@@ -39,7 +39,8 @@ QString clockText(qint64 wallMs)
 
 } // namespace
 
-Transcript::Transcript(QObject *parent) : QObject(parent) {}
+Transcript::Transcript(QObject *parent) : QObject(parent)
+{}
 
 Transcript::~Transcript() = default;
 
@@ -50,9 +51,10 @@ void Transcript::portOpened(const QString &device, const QString &settings, int 
     // The dialogue's clock starts here: the port opens for it, and its first command goes out,
     // just before the engine announces the dialogue's first state.
     m_dialogueClock.start();
-    const QString &parity = parityMode == LineCodec::ParityOdd  ? OperatorTexts::TranscriptParityOdd
-        : parityMode == LineCodec::ParityEven                   ? OperatorTexts::TranscriptParityEven
-                                                                : OperatorTexts::TranscriptParityNone;
+    const QString &parity = parityMode == LineCodec::ParityOdd ? OperatorTexts::TranscriptParityOdd
+                            : parityMode == LineCodec::ParityEven
+                                ? OperatorTexts::TranscriptParityEven
+                                : OperatorTexts::TranscriptParityNone;
     event(OperatorTexts::TranscriptPortOpened.arg(device, settings, parity));
 }
 
@@ -134,7 +136,8 @@ void Transcript::event(const QString &text)
 
 Transcript::Stamp Transcript::now() const
 {
-    return {QDateTime::currentMSecsSinceEpoch(), m_dialogueClock.isValid() ? m_dialogueClock.elapsed() : -1};
+    return {QDateTime::currentMSecsSinceEpoch(),
+            m_dialogueClock.isValid() ? m_dialogueClock.elapsed() : -1};
 }
 
 void Transcript::append(Direction direction, QByteArray bytes, QString text, bool parity, Stamp at)
@@ -211,8 +214,9 @@ QString Transcript::visible(const QByteArray &bytes)
         else if (b >= 0x20 && b < 0x7F)
             out += QLatin1Char(c);
         else
-            out += QLatin1String("<x") + QString::number(b, 16).rightJustified(2, QLatin1Char('0')).toUpper()
-                + QLatin1Char('>');
+            out += QLatin1String("<x")
+                   + QString::number(b, 16).rightJustified(2, QLatin1Char('0')).toUpper()
+                   + QLatin1Char('>');
     }
     return out;
 }
@@ -225,15 +229,15 @@ QString Transcript::format(const Line &line)
     } else if (line.parity) {
         // What the modem means, then what went on the wire.
         body = visible(LineCodec::StripParity(line.bytes)) + QLatin1String("  [")
-            + QString::fromLatin1(line.bytes.toHex(' ').toUpper()) + QLatin1Char(']');
+               + QString::fromLatin1(line.bytes.toHex(' ').toUpper()) + QLatin1Char(']');
     } else {
         body = visible(line.bytes);
     }
     const qint64 ms = line.wallMs % 1000;
     return clockText(line.wallMs) + QLatin1Char('.')
-        + QString::number(ms < 0 ? ms + 1000 : ms).rightJustified(3, QLatin1Char('0'))
-        + QLatin1Char(' ') + sinceText(line.sinceMs) + QLatin1String("  ")
-        + Marks[int(line.direction)] + QLatin1String("  ") + body;
+           + QString::number(ms < 0 ? ms + 1000 : ms).rightJustified(3, QLatin1Char('0'))
+           + QLatin1Char(' ') + sinceText(line.sinceMs) + QLatin1String("  ")
+           + Marks[int(line.direction)] + QLatin1String("  ") + body;
 }
 
 // ---- The log file ----------------------------------------------------------------------------
@@ -242,7 +246,8 @@ Outcome Transcript::openLogFile(const QString &path)
 {
     auto file = std::make_unique<QFile>(path);
     if (!file->open(QIODevice::WriteOnly | QIODevice::Append))
-        return Outcome::failure(OperatorTexts::TranscriptLogOpenFailed.arg(path, file->errorString()));
+        return Outcome::failure(
+            OperatorTexts::TranscriptLogOpenFailed.arg(path, file->errorString()));
     m_log = std::move(file);
     // The lines carry the time of day only: say which day they belong to.
     Line start;

@@ -3,8 +3,8 @@
 
 #include "commandlisttext.h"
 #include "messagebox.h"
-#include "selectalltext.h"
 #include "modemprotocol.h"
+#include "selectalltext.h"
 #include "typinglimit.h"
 
 #include <QKeyEvent>
@@ -23,8 +23,7 @@ enum ChipsetCode : qint16 { Rockwell = 1, Motorola = 2, Zoom = 3 };
 
 } // namespace
 
-cfglis::cfglis(QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::cfglis>())
+cfglis::cfglis(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::cfglis>())
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -34,7 +33,8 @@ cfglis::cfglis(QWidget *parent)
     shown.setPointSizeF(FontPointSize);
     setFont(shown);
     ui->acepto->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton, nullptr, ui->acepto));
-    ui->cancelo->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton, nullptr, ui->cancelo));
+    ui->cancelo->setIcon(
+        style()->standardIcon(QStyle::SP_DialogCancelButton, nullptr, ui->cancelo));
     ui->acepto->setIconSize(QSize(24, 24));
     ui->cancelo->setIconSize(QSize(24, 24));
 
@@ -56,9 +56,8 @@ cfglis::cfglis(QWidget *parent)
     connect(ui->cancelo, &QPushButton::clicked, this, [this] { cancelo_Click(); });
 
     // Key preview: every control that can hold the focus shows its keys to the window first.
-    const QList<QWidget *> focusable = {ui->Lista, ui->txt,    ui->acepto, ui->cancelo,
-                                        ui->ins,   ui->del,    ui->apn,    ui->dflRkw,
-                                        ui->dflMot, ui->dflZoo};
+    const QList<QWidget *> focusable = {ui->Lista, ui->txt, ui->acepto, ui->cancelo, ui->ins,
+                                        ui->del,   ui->apn, ui->dflRkw, ui->dflMot,  ui->dflZoo};
     for (QWidget *control : focusable)
         control->installEventFilter(this);
 
@@ -120,8 +119,7 @@ bool cfglis::Form_KeyDown(QKeyEvent *event)
 {
     // Up and Down leave the text box for the list without moving the selection; the next
     // arrow key, now in the list, moves it.
-    if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)
-        && focusWidget() == ui->txt) {
+    if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) && focusWidget() == ui->txt) {
         ui->Lista->setFocus(Qt::OtherFocusReason);
         return true;
     }

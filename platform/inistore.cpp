@@ -36,9 +36,9 @@ struct Line
 struct IniText
 {
     QByteArray bytes;
-    bool latin1 = false;    // not valid UTF-8: read as Latin-1 rather than failing
+    bool latin1 = false; // not valid UTF-8: read as Latin-1 rather than failing
     QList<Line> lines;
-    QByteArray lineEnding;  // what new lines end with: the file's own first line ending
+    QByteArray lineEnding; // what new lines end with: the file's own first line ending
 
     QString text(const Line &line) const
     {
@@ -80,7 +80,9 @@ IniText parse(QByteArray bytes)
             ++end;
         line.contentEnd = end;
         if (end < size)
-            end += (ini.bytes.at(end) == '\r' && end + 1 < size && ini.bytes.at(end + 1) == '\n') ? 2 : 1;
+            end += (ini.bytes.at(end) == '\r' && end + 1 < size && ini.bytes.at(end + 1) == '\n')
+                       ? 2
+                       : 1;
         line.end = end;
         if (ini.lineEnding.isEmpty() && line.terminated())
             ini.lineEnding = ini.bytes.mid(line.contentEnd, line.end - line.contentEnd);
@@ -177,7 +179,8 @@ QString oneLine(const QString &value)
 QString storedForm(const QString &line)
 {
     QString stored = line;
-    const bool looksQuoted = stored.size() >= 2 && stored.front() == stored.back()
+    const bool looksQuoted =
+        stored.size() >= 2 && stored.front() == stored.back()
         && (stored.front() == QLatin1Char('"') || stored.front() == QLatin1Char('\''));
     if (looksQuoted || stored != stored.trimmed())
         stored = QLatin1Char('"') + stored + QLatin1Char('"');
@@ -235,8 +238,8 @@ Load loadFile(const QString &path, QByteArray *bytes, QString *reason)
 // The file's bytes with the key set to `stored`, which (with the key and section names when
 // they have to be added) is encoded one way; nothing when that encoding cannot hold them.
 // Only the key's line changes, or lines are added; every other byte stays.
-std::optional<QByteArray> withValue(const IniText &ini, const QString &section,
-                                    const QString &key, const QString &stored, bool latin1)
+std::optional<QByteArray> withValue(const IniText &ini, const QString &section, const QString &key,
+                                    const QString &stored, bool latin1)
 {
     const std::optional<QByteArray> value = encoded(stored, latin1);
     if (!value)
@@ -284,8 +287,9 @@ QString refusal(const QString &wanted, bool latin1)
                 missing.append(shown);
         }
     }
-    return missing.isEmpty() ? OperatorTexts::IniValueNotKept
-                             : OperatorTexts::IniCharsNotStorable.arg(missing.join(QStringLiteral(", ")));
+    return missing.isEmpty()
+               ? OperatorTexts::IniValueNotKept
+               : OperatorTexts::IniCharsNotStorable.arg(missing.join(QStringLiteral(", ")));
 }
 
 // After a failed save: true when the file holds its old bytes. An atomic save never touched
@@ -297,12 +301,13 @@ bool keptOrRestored(const QString &path, const QByteArray &old)
         return true;
     file.close();
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(old) == old.size()
-        && file.flush();
+           && file.flush();
 }
 
 } // namespace
 
-IniStore::IniStore(const QString &key) : m_key(key) {}
+IniStore::IniStore(const QString &key) : m_key(key)
+{}
 
 void IniStore::setFileName(const QString &path)
 {
@@ -365,7 +370,8 @@ Outcome IniStore::setValue(const QString &text)
     const QList<bool> encodings = ini.latin1 ? QList<bool>{true, false} : QList<bool>{false};
     std::optional<QByteArray> out;
     for (const bool latin1 : encodings) {
-        std::optional<QByteArray> candidate = withValue(ini, m_section, m_key, storedForm(wanted), latin1);
+        std::optional<QByteArray> candidate =
+            withValue(ini, m_section, m_key, storedForm(wanted), latin1);
         if (candidate && storedValue(parse(*candidate), m_section, m_key) == wanted) {
             out = std::move(candidate);
             break;
@@ -402,7 +408,7 @@ QString ExecutableBaseName()
 {
     // applicationFilePath() needs the application object; without it the kernel still knows.
     const QString path = QCoreApplication::instance()
-        ? QCoreApplication::applicationFilePath()
-        : QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+                             ? QCoreApplication::applicationFilePath()
+                             : QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
     return QFileInfo(path).completeBaseName();
 }

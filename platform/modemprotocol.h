@@ -49,13 +49,18 @@ inline const QString ModulationFilled = QStringLiteral("+MS=V");
 
 // Lookup tables. SpeedNames is indexed by the modem's S37 value; the other two by the
 // position of the selected speed option (9600, 4800, 2400, 1200).
-inline const std::array<QString, 10> SpeedNameTable = {
-    QStringLiteral("AUTO"), QStringLiteral("300"),  QStringLiteral("300"),
-    QStringLiteral("300"),  QString(),              QStringLiteral("1200"),
-    QStringLiteral("2400"), QStringLiteral("-V23-"), QStringLiteral("4800"),
-    QStringLiteral("9600")};
-inline const std::array<QString, 4> S37CodeTable = {
-    QStringLiteral("9"), QStringLiteral("8"), QStringLiteral("6"), QStringLiteral("5")};
+inline const std::array<QString, 10> SpeedNameTable = {QStringLiteral("AUTO"),
+                                                       QStringLiteral("300"),
+                                                       QStringLiteral("300"),
+                                                       QStringLiteral("300"),
+                                                       QString(),
+                                                       QStringLiteral("1200"),
+                                                       QStringLiteral("2400"),
+                                                       QStringLiteral("-V23-"),
+                                                       QStringLiteral("4800"),
+                                                       QStringLiteral("9600")};
+inline const std::array<QString, 4> S37CodeTable = {QStringLiteral("9"), QStringLiteral("8"),
+                                                    QStringLiteral("6"), QStringLiteral("5")};
 inline const std::array<QString, 4> ModulationCodeTable = {
     QStringLiteral("32"), QStringLiteral("32"), QStringLiteral("22B"), QStringLiteral("22")};
 

@@ -29,7 +29,6 @@ inline const QString InfoSendingPrefix = QStringLiteral("Enviando: ");
 inline const QString InfoSendingQuiet = QStringLiteral("Enviando: \"ATQ1\"");
 inline const QString InfoResetting = QStringLiteral("Enviando: \"ATZ\"");
 
-
 // Read-back markers for `answ2`: a speed code with no name, no reply to the speed query.
 inline const QString SpeedOutOfRange = QStringLiteral("++++");
 inline const QString SpeedNoReply = QStringLiteral("XXXX");
@@ -42,14 +41,13 @@ inline const QString CommandErrorLead =
 inline const QString CommandErrorTail = QStringLiteral("La operación ha fracasado");
 inline const QString ConfiguredOk = QStringLiteral("Modem configurado con éxito");
 inline const QString UnconfiguredOk = QStringLiteral("Modem desconfigurado con éxito");
-inline const QString NoReplyMessage = QStringLiteral(
-    "No hay respuesta: Puede ser que...\n"
-    "    .... no sea un modem\n"
-    "    .... esté averiado\n"
-    "    .... no sea compatible Hayes");
-inline const QString EmptyCommandList = QStringLiteral(
-    "La lista de comandos está vacía: no hay ningún comando que enviar al modem.\n"
-    "Añada comandos con el botón \"AT...\" y vuelva a configurar.");
+inline const QString NoReplyMessage = QStringLiteral("No hay respuesta: Puede ser que...\n"
+                                                     "    .... no sea un modem\n"
+                                                     "    .... esté averiado\n"
+                                                     "    .... no sea compatible Hayes");
+inline const QString EmptyCommandList =
+    QStringLiteral("La lista de comandos está vacía: no hay ningún comando que enviar al modem.\n"
+                   "Añada comandos con el botón \"AT...\" y vuelva a configurar.");
 // Refused before the port is opened.
 inline const QString RingCountInvalid = QStringLiteral(
     "El número de rings debe ser un número entero de 0 a 99, escrito solo con cifras.\n"
@@ -59,13 +57,15 @@ inline const QString RingCountInvalid = QStringLiteral(
 inline const QString CliDescription = QStringLiteral(
     "Prepara modems compatibles Hayes en puertos serie para que contesten solos las llamadas.\n"
     "Sin argumentos (o solo con --log ARCHIVO) abre la ventana. Con una orden trabaja sin\n"
-    "ventana, con uno o varios modems a la vez, y dice en una línea por dispositivo qué ha pasado.");
+    "ventana, con uno o varios modems a la vez, y dice en una línea por dispositivo qué ha "
+    "pasado.");
 inline const QString CliCommandArgument = QStringLiteral("orden");
 inline const QString CliCommandHelp = QStringLiteral(
     "query (preguntar al modem), configure (configurar), unconfigure (desconfigurar) o "
     "identify (identificar el modem).");
-inline const QString CliDeviceHelp = QStringLiteral(
-    "Dispositivo del modem, p. ej. /dev/ttyUSB0. Repítalo para trabajar con varios modems a la vez.");
+inline const QString CliDeviceHelp =
+    QStringLiteral("Dispositivo del modem, p. ej. /dev/ttyUSB0. Repítalo para trabajar con varios "
+                   "modems a la vez.");
 inline const QString CliDeviceValue = QStringLiteral("RUTA");
 inline const QString CliPortHelp = QStringLiteral(
     "Puerto 1 a 4 en lugar de --device: el dispositivo que la ventana usa para ese puerto "
@@ -121,7 +121,8 @@ inline const QString CliExtraArgument =
     QStringLiteral("Sobra \"%1\": se espera una sola orden, y cada valor detrás de su opción.");
 inline const QString CliNoDevice =
     QStringLiteral("Falta el dispositivo: indique al menos un --device RUTA o un --port N.");
-inline const QString CliRepeated = QStringLiteral("--%1 aparece más de una vez: indíquelo una sola vez.");
+inline const QString CliRepeated =
+    QStringLiteral("--%1 aparece más de una vez: indíquelo una sola vez.");
 inline const QString CliOnlyConfigure = QStringLiteral("--%1 solo vale con la orden configure.");
 inline const QString CliBadPort =
     QStringLiteral("--port debe ser un número de 1 a 4 (se ha dado \"%1\").");
@@ -135,8 +136,8 @@ inline const QString CliNoRings =
     QStringLiteral("configure necesita --rings N: el número de rings, de 0 a 99.");
 inline const QString CliBadRings = QStringLiteral(
     "--rings debe ser un número entero de 0 a 99, escrito solo con cifras (se ha dado \"%1\").");
-inline const QString CliSameDevice = QStringLiteral(
-    "\"%1\" y \"%2\" son el mismo dispositivo (%3): nómbrelo una sola vez.");
+inline const QString CliSameDevice =
+    QStringLiteral("\"%1\" y \"%2\" son el mismo dispositivo (%3): nómbrelo una sola vez.");
 // Results, one line per device: "%1: %2" with the device and what happened.
 inline const QString CliResultLine = QStringLiteral("%1: %2");
 // A query, with the captions of the window's read-back labels; %1 rings, %2 speed.
@@ -146,8 +147,8 @@ inline const QString CliVerified =
 inline const QString CliVerifyMismatch = QStringLiteral(
     "La comprobación ha fallado: el modem ha guardado S0=%1 y S37=%2, y se pidió S0=%3 y "
     "S37=%4. Revise la lista de comandos y vuelva a configurar.");
-inline const QString CliVerifyNoSpeed = QStringLiteral(
-    "La comprobación ha fallado: el modem no ha contestado a ATS37? (velocidad).");
+inline const QString CliVerifyNoSpeed =
+    QStringLiteral("La comprobación ha fallado: el modem no ha contestado a ATS37? (velocidad).");
 inline const QString CliIdentified = QStringLiteral("Modem identificado: %1");
 inline const QString CliNotAsked = QStringLiteral("(sin pedir)");
 inline const QString CliProgress = QStringLiteral("%1 de %2 terminados");
@@ -165,16 +166,16 @@ inline const QString PortAlreadyOpen = QStringLiteral("El puerto %1 (%2) ya est�
 inline const QString PortLockedBy = QStringLiteral(
     "El puerto %1 (%2) lo tiene reservado otro programa: %3, según el archivo de bloqueo %4.\n"
     "Cierre ese programa o elija otro puerto.");
-inline const QString PortHeldBy = QStringLiteral(
-    "El puerto %1 (%2) lo tiene abierto otro programa: %3.\n"
-    "Cierre ese programa o elija otro puerto.");
-inline const QString PortHeldByUnknown = QStringLiteral(
-    "El puerto %1 (%2) lo tiene abierto otro programa.\n"
-    "Cierre ese programa o elija otro puerto.");
+inline const QString PortHeldBy =
+    QStringLiteral("El puerto %1 (%2) lo tiene abierto otro programa: %3.\n"
+                   "Cierre ese programa o elija otro puerto.");
+inline const QString PortHeldByUnknown =
+    QStringLiteral("El puerto %1 (%2) lo tiene abierto otro programa.\n"
+                   "Cierre ese programa o elija otro puerto.");
 inline const QString PortHolder = QStringLiteral("%1 (proceso %2)"); // program name, process id
 inline const QString PortHolderUnnamed = QStringLiteral("el proceso %1");
-inline const QString LineSettingsInvalid =
-    QStringLiteral("Los ajustes de línea \"%1\" no son válidos: se esperaba velocidad,paridad,datos,parada.");
+inline const QString LineSettingsInvalid = QStringLiteral(
+    "Los ajustes de línea \"%1\" no son válidos: se esperaba velocidad,paridad,datos,parada.");
 inline const QString PortOpenFailed = QStringLiteral("No se puede abrir el puerto %1 (%2): %3");
 inline const QString PortLost = QStringLiteral(
     "Se ha perdido la comunicación con el puerto %1 (%2): el dispositivo se ha desconectado "
@@ -188,16 +189,16 @@ inline const QString PortSourceDefault = QStringLiteral("predeterminado");
 inline const QString PortNumberInvalid =
     QStringLiteral("El puerto %1 no existe: los puertos van del 1 al 4.");
 // %1 port number, %2 the INI file, %3 the reason.
-inline const QString PortAssignFailed = QStringLiteral(
-    "No se ha podido guardar el dispositivo del puerto %1 en %2:\n%3");
+inline const QString PortAssignFailed =
+    QStringLiteral("No se ha podido guardar el dispositivo del puerto %1 en %2:\n%3");
 
 // The ports window ("Puertos...").
 inline const QString PortsMenuEntry = QStringLiteral("Puertos...");
 inline const QString PortsCaption = QStringLiteral("Puertos serie");
 inline const QString PortsDevicesTitle = QStringLiteral("Dispositivos serie de este equipo");
-inline const QString PortsDeviceColumns = QStringLiteral(
-    "Dispositivo|Puerto|En uso por|Nombre estable (by-id)|Descripción|Fabricante|"
-    "USB (VID:PID)|Número de serie");
+inline const QString PortsDeviceColumns =
+    QStringLiteral("Dispositivo|Puerto|En uso por|Nombre estable (by-id)|Descripción|Fabricante|"
+                   "USB (VID:PID)|Número de serie");
 inline const QString PortsTypedLabel =
     QStringLiteral("Otro dispositivo (un pseudoterminal, p. ej. /dev/pts/3):");
 inline const QString PortsAdd = QStringLiteral("Añadir");
@@ -244,15 +245,16 @@ inline const QString TranscriptSaveFailed = QStringLiteral(
 inline const QString TranscriptLogOption =
     QStringLiteral("Añade cada línea del registro de la línea al ARCHIVO en cuanto ocurre.");
 inline const QString TranscriptLogValue = QStringLiteral("ARCHIVO");
-inline const QString TranscriptLogOpenFailed = QStringLiteral(
-    "No se puede abrir el archivo de registro %1 para añadirle líneas: %2\n"
-    "Indique con --log un archivo de una carpeta en la que se pueda escribir.");
+inline const QString TranscriptLogOpenFailed =
+    QStringLiteral("No se puede abrir el archivo de registro %1 para añadirle líneas: %2\n"
+                   "Indique con --log un archivo de una carpeta en la que se pueda escribir.");
 inline const QString TranscriptLogWriteFailed = QStringLiteral(
     "No se puede seguir escribiendo el archivo de registro %1: %2\n"
     "Lo que ocurra a partir de ahora solo queda en la ventana \"Registro de la línea\".");
 inline const QString TranscriptLogStarted = QStringLiteral("Registro iniciado el %1");
 inline const QString TranscriptPortOpened = QStringLiteral("Puerto abierto: %1, %2, paridad %3");
-inline const QString TranscriptPortNotOpened = QStringLiteral("No se ha podido abrir el puerto %1 (%2)");
+inline const QString TranscriptPortNotOpened =
+    QStringLiteral("No se ha podido abrir el puerto %1 (%2)");
 inline const QString TranscriptPortClosed = QStringLiteral("Puerto cerrado");
 inline const QString TranscriptParityNone = QStringLiteral("ninguna");
 inline const QString TranscriptParityOdd = QStringLiteral("impar (en el bit 7)");
@@ -285,7 +287,6 @@ inline const QString TranscriptInfoBox = QStringLiteral("Mensaje: %1");
 inline const QString TranscriptBoxClosed = QStringLiteral("Mensaje cerrado por el operador");
 inline const QString TranscriptIdentificationShown =
     QStringLiteral("Ventana de identificación del modem abierta");
-
 
 // A lost port whose layer gave no description of its own.
 inline const QString PortLostUnnamed = QStringLiteral(

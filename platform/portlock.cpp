@@ -107,8 +107,8 @@ namespace PortLock {
 
 QString qtLockFilePath(const QString &device)
 {
-    static const char *const folders[] = {"/var/lock",      "/etc/locks", "/var/spool/locks",
-                                          "/var/spool/uucp", "/tmp",       "/var/tmp",
+    static const char *const folders[] = {"/var/lock",         "/etc/locks", "/var/spool/locks",
+                                          "/var/spool/uucp",   "/tmp",       "/var/tmp",
                                           "/var/lock/lockdev", "/run/lock"};
     const QString fileName = QLatin1String("/LCK..") + qtLockName(device);
     for (const char *folder : folders) {
@@ -136,8 +136,8 @@ qint64 pidInLockFile(const QByteArray &contents, QString *hostname)
     qsizetype digits = 0;
     while (digits < first.size() && first.at(digits) >= '0' && first.at(digits) <= '9')
         ++digits;
-    if (digits == 0 || digits > 10 || (digits < first.size() && first.at(digits) != ' '
-                                       && first.at(digits) != '\t'))
+    if (digits == 0 || digits > 10
+        || (digits < first.size() && first.at(digits) != ' ' && first.at(digits) != '\t'))
         return 0;
     const qint64 pid = first.left(digits).toLongLong();
     if (pid <= 0 || pid > std::numeric_limits<qint32>::max())
@@ -190,7 +190,9 @@ std::optional<PortHolder> lockDevice(int fd)
     if (result == 0 || errno != EWOULDBLOCK)
         return std::nullopt;
 
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (::fstat(fd, &status) != 0)
         return PortHolder{};
     return flockHolder(flockHolderPid(status.st_dev, status.st_ino).value_or(0));
@@ -198,7 +200,9 @@ std::optional<PortHolder> lockDevice(int fd)
 
 std::optional<PortHolder> flockHolderOf(const QString &path)
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (::stat(path.toLocal8Bit().constData(), &status) != 0)
         return std::nullopt;
     const std::optional<qint64> pid = flockHolderPid(status.st_dev, status.st_ino);

@@ -12,9 +12,9 @@
 
 struct PortHolder
 {
-    qint64 pid = 0;     // 0: not known
-    QString program;    // from /proc/<pid>/comm; empty when unreadable
-    QString lockFile;   // the lock file that names it; empty for flock()
+    qint64 pid = 0;   // 0: not known
+    QString program;  // from /proc/<pid>/comm; empty when unreadable
+    QString lockFile; // the lock file that names it; empty for flock()
 };
 
 namespace PortLock {

@@ -15,12 +15,13 @@ bool SerialDeviceInfo::operator==(const SerialDeviceInfo &other) const
 {
     const auto same = [](const std::optional<PortHolder> &a, const std::optional<PortHolder> &b) {
         return a.has_value() == b.has_value()
-            && (!a || (a->pid == b->pid && a->program == b->program && a->lockFile == b->lockFile));
+               && (!a
+                   || (a->pid == b->pid && a->program == b->program && a->lockFile == b->lockFile));
     };
     return device == other.device && stableName == other.stableName
-        && description == other.description && manufacturer == other.manufacturer
-        && usbId == other.usbId && serialNumber == other.serialNumber && typed == other.typed
-        && same(holder, other.holder);
+           && description == other.description && manufacturer == other.manufacturer
+           && usbId == other.usbId && serialNumber == other.serialNumber && typed == other.typed
+           && same(holder, other.holder);
 }
 
 namespace {
@@ -86,14 +87,17 @@ QHash<QString, QString> stableNames(const QString &folder)
 
 std::optional<PortHolder> holder(const QString &device)
 {
-    if (std::optional<PortHolder> byFile = PortLock::lockFileHolder(device, PortLock::StaleLockFile::Keep))
+    if (std::optional<PortHolder> byFile =
+            PortLock::lockFileHolder(device, PortLock::StaleLockFile::Keep))
         return byFile;
     return PortLock::flockHolderOf(device);
 }
 
 std::optional<QString> refusalToAdd(const QString &path)
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (path.isEmpty() || !QDir::isAbsolutePath(path))
         return OperatorTexts::PortsAddNotAbsolute.arg(path);
     if (::stat(path.toLocal8Bit().constData(), &status) != 0)
@@ -106,7 +110,8 @@ std::optional<QString> refusalToAdd(const QString &path)
 QList<SerialDeviceInfo> systemPorts(const QString &ttyFolder)
 {
     QList<SerialDeviceInfo> ports;
-    const QStringList names = QDir(ttyFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    const QStringList names =
+        QDir(ttyFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
     for (const QString &name : names) {
         const QString tty = ttyFolder + QLatin1Char('/') + name;
         // Consoles, virtual terminals and pseudo-terminals have no device behind them
@@ -161,9 +166,10 @@ QList<SerialDeviceInfo> list(const QStringList &typed, const QString &stableName
     }
     QCollator order;
     order.setNumericMode(true); // ttyS2 before ttyS10
-    std::sort(devices.begin(), devices.end(), [&order](const SerialDeviceInfo &a, const SerialDeviceInfo &b) {
-        return order.compare(a.device, b.device) < 0;
-    });
+    std::sort(devices.begin(), devices.end(),
+              [&order](const SerialDeviceInfo &a, const SerialDeviceInfo &b) {
+                  return order.compare(a.device, b.device) < 0;
+              });
     return devices;
 }
 

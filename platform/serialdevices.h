@@ -17,14 +17,14 @@
 
 struct SerialDeviceInfo
 {
-    QString device;       // /dev/ttyUSB0
-    QString stableName;   // /dev/serial/by-id/usb-..., empty when there is none
+    QString device;     // /dev/ttyUSB0
+    QString stableName; // /dev/serial/by-id/usb-..., empty when there is none
     QString description;
     QString manufacturer;
-    QString usbId;        // "0403:6001", empty for a device that is not USB
+    QString usbId; // "0403:6001", empty for a device that is not USB
     QString serialNumber;
     std::optional<PortHolder> holder; // set while another program holds it
-    bool typed = false;   // added by hand (pseudo-terminals are not listed by the system)
+    bool typed = false; // added by hand (pseudo-terminals are not listed by the system)
 
     // The name to store for the device: the stable one when it has one.
     QString preferredName() const { return stableName.isEmpty() ? device : stableName; }

@@ -1,8 +1,8 @@
 #include "serialport.h"
 
+#include "operatortexts.h"
 #include "portassignments.h"
 #include "portlock.h"
-#include "operatortexts.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
@@ -150,8 +150,8 @@ Outcome SerialPort::open()
     // a live holder is looked for first. A missing device is reported as missing.
     if (!target.isEmpty()) {
         if (const std::optional<PortHolder> holder = PortLock::lockFileHolder(target))
-            return Outcome::failure(OperatorTexts::PortLockedBy.arg(number, dev, PortLock::describe(*holder),
-                                                 holder->lockFile));
+            return Outcome::failure(OperatorTexts::PortLockedBy.arg(
+                number, dev, PortLock::describe(*holder), holder->lockFile));
     }
     m_port.setPortName(target.isEmpty() ? dev : target);
     applySettings();
@@ -169,7 +169,8 @@ Outcome SerialPort::open()
         m_port.close();
         m_port.clearError();
         if (holder->pid > 0)
-            return Outcome::failure(OperatorTexts::PortHeldBy.arg(number, dev, PortLock::describe(*holder)));
+            return Outcome::failure(
+                OperatorTexts::PortHeldBy.arg(number, dev, PortLock::describe(*holder)));
         return Outcome::failure(OperatorTexts::PortHeldByUnknown.arg(number, dev));
     }
     m_openDevice = dev;

@@ -51,9 +51,9 @@ public:
     void setRtsEnable(bool on); // failures on devices without the lines are harmless
     void setDtrEnable(bool on);
 
-    void discardInput();                 // drops every received byte not yet read
+    void discardInput();                  // drops every received byte not yet read
     bool output(const QByteArray &bytes); // queues the bytes; false when the write failed
-    QByteArray input();                  // every byte received so far; may be empty
+    QByteArray input();                   // every byte received so far; may be empty
     qint64 bytesWaiting() const;
 
 signals:
@@ -68,7 +68,8 @@ private:
     void onReadyRead();
     void reportLost();
     void applySettings();
-    QString describeOpenFailure(QSerialPort::SerialPortError error, const QString &systemText) const;
+    QString describeOpenFailure(QSerialPort::SerialPortError error,
+                                const QString &systemText) const;
     int modemLines(bool *known) const;
 
     QSerialPort m_port;
@@ -76,6 +77,6 @@ private:
     QString m_device; // named directly; empty: the port number's
     QString m_settings = QStringLiteral("9600,N,8,1");
     bool m_lostReported = false;
-    QString m_openDevice;  // device of the present (or last) open
+    QString m_openDevice;    // device of the present (or last) open
     quint32 m_openCount = 0; // tells a late loss notice from an earlier open
 };

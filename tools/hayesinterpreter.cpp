@@ -41,7 +41,8 @@ bool matches(const std::string &command, const std::string &key)
 
 bool matches(const std::vector<std::string> &commands, const std::string &key)
 {
-    return std::any_of(commands.begin(), commands.end(), [&](const std::string &c) { return matches(c, key); });
+    return std::any_of(commands.begin(), commands.end(),
+                       [&](const std::string &c) { return matches(c, key); });
 }
 
 } // namespace
@@ -77,8 +78,8 @@ HayesProfile HayesProfile::factory()
     p.regs[10] = 14; // carrier loss time
     p.regs[11] = 95; // DTMF duration
     p.regs[12] = 50; // escape guard time
-    p.settings = {{"B", 1}, {"L", 1}, {"M", 1}, {"Y", 0}, {"N", 1}, {"X", 4},
-                  {"&C", 1}, {"&D", 2}, {"&Q", 5}, {"&S", 0}};
+    p.settings = {{"B", 1}, {"L", 1},  {"M", 1},  {"Y", 0},  {"N", 1},
+                  {"X", 4}, {"&C", 1}, {"&D", 2}, {"&Q", 5}, {"&S", 0}};
     p.modulation = "V34,1";
     return p;
 }
@@ -120,9 +121,11 @@ HayesAnswer HayesInterpreter::answer(const std::string &line)
         return {};
     if (matches(m_faults.floodAfter, key))
         return {{}, true, false};
-    const std::string reply =
-        matches(m_faults.errorOn, key) ? result(false) : execute(body, !matches(m_faults.noResultOn, key));
-    return {m_faults.blankReplies && !reply.empty() ? "\r\n" : reply, false, matches(m_faults.hangupAfter, key)};
+    const std::string reply = matches(m_faults.errorOn, key)
+                                  ? result(false)
+                                  : execute(body, !matches(m_faults.noResultOn, key));
+    return {m_faults.blankReplies && !reply.empty() ? "\r\n" : reply, false,
+            matches(m_faults.hangupAfter, key)};
 }
 
 std::string HayesInterpreter::execute(const std::string &commands, bool withResult)
@@ -182,15 +185,33 @@ std::string HayesInterpreter::execute(const std::string &commands, bool withResu
     while (ok && i < s.size()) {
         const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(s[i++])));
         switch (c) {
-        case 'E': ok = onOff(m_active.echo); break;
-        case 'V': ok = onOff(m_active.verbose); break;
-        case 'Q': ok = onOff(m_active.quiet); break;
-        case 'B': ok = setting("B", 1); break;
-        case 'L': ok = setting("L", 3); break;
-        case 'M': ok = setting("M", 3); break;
-        case 'Y': ok = setting("Y", 1); break;
-        case 'N': ok = setting("N", 1); break;
-        case 'X': ok = setting("X", 4); break;
+        case 'E':
+            ok = onOff(m_active.echo);
+            break;
+        case 'V':
+            ok = onOff(m_active.verbose);
+            break;
+        case 'Q':
+            ok = onOff(m_active.quiet);
+            break;
+        case 'B':
+            ok = setting("B", 1);
+            break;
+        case 'L':
+            ok = setting("L", 3);
+            break;
+        case 'M':
+            ok = setting("M", 3);
+            break;
+        case 'Y':
+            ok = setting("Y", 1);
+            break;
+        case 'N':
+            ok = setting("N", 1);
+            break;
+        case 'X':
+            ok = setting("X", 4);
+            break;
         case 'I': {
             const long v = number();
             ok = v <= 9 && identify("I" + std::to_string(v));
@@ -226,13 +247,16 @@ std::string HayesInterpreter::execute(const std::string &commands, bool withResu
             } else if (i < s.size() && s[i] == '?') {
                 ++i;
                 char text[8];
-                std::snprintf(text, sizeof text, "%03d", m_active.regs[static_cast<std::size_t>(index)] & 0xFFFF);
+                std::snprintf(text, sizeof text, "%03d",
+                              m_active.regs[static_cast<std::size_t>(index)] & 0xFFFF);
                 infoText(text);
             }
             break;
         }
         case '&': {
-            const char sub = i < s.size() ? static_cast<char>(std::toupper(static_cast<unsigned char>(s[i++]))) : '\0';
+            const char sub =
+                i < s.size() ? static_cast<char>(std::toupper(static_cast<unsigned char>(s[i++])))
+                             : '\0';
             int v = 0;
             switch (sub) {
             case 'F':
@@ -245,10 +269,18 @@ std::string HayesInterpreter::execute(const std::string &commands, bool withResu
                 if (ok)
                     m_stored = m_active;
                 break;
-            case 'C': ok = setting("&C", 1); break;
-            case 'D': ok = setting("&D", 3); break;
-            case 'S': ok = setting("&S", 1); break;
-            case 'Q': ok = setting("&Q", 6); break;
+            case 'C':
+                ok = setting("&C", 1);
+                break;
+            case 'D':
+                ok = setting("&D", 3);
+                break;
+            case 'S':
+                ok = setting("&S", 1);
+                break;
+            case 'Q':
+                ok = setting("&Q", 6);
+                break;
             case 'V':
                 ok = flag(v, 0);
                 if (ok) {
@@ -256,7 +288,9 @@ std::string HayesInterpreter::execute(const std::string &commands, bool withResu
                         infoText(line);
                 }
                 break;
-            default: ok = false; break;
+            default:
+                ok = false;
+                break;
             }
             break;
         }
@@ -291,8 +325,8 @@ std::vector<std::string> HayesInterpreter::profileListing() const
     // As AT&V prints them: the switches, then the S-registers ten to a line.
     auto describe = [](const HayesProfile &p) {
         std::vector<std::string> lines;
-        std::string switches = std::string("E") + (p.echo ? "1" : "0") + " Q" + (p.quiet ? "1" : "0")
-                               + " V" + (p.verbose ? "1" : "0");
+        std::string switches = std::string("E") + (p.echo ? "1" : "0") + " Q"
+                               + (p.quiet ? "1" : "0") + " V" + (p.verbose ? "1" : "0");
         for (const auto &[name, value] : p.settings)
             switches += " " + name + std::to_string(value);
         lines.push_back(switches);

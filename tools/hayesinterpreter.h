@@ -11,9 +11,9 @@
 // Power-on profile (also what Z restores until &W stores another).
 struct HayesPowerOn
 {
-    bool echo = false;    // E1
-    bool verbose = false; // V1
-    bool quiet = false;   // Q1
+    bool echo = false;            // E1
+    bool verbose = false;         // V1
+    bool quiet = false;           // Q1
     std::map<int, int> registers; // initial S-register values, e.g. {37, 9}
 
     // V0 replies framed in CR LF like V1 ("\r\n0\r\n"), as some modems and emulators send

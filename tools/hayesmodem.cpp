@@ -44,7 +44,8 @@ struct HayesModem::Impl final : ModemLine::Events
         if (opt.keepLog) {
             {
                 std::lock_guard lock(m);
-                (what.echo ? echoLog : txLog).push_back({what.bytes, lastByte, what.text, what.firstByte});
+                (what.echo ? echoLog : txLog)
+                    .push_back({what.bytes, lastByte, what.text, what.firstByte});
             }
             if (!what.echo)
                 cv.notify_all();
@@ -78,7 +79,8 @@ struct HayesModem::Impl final : ModemLine::Events
     ModemLine line; // last: its thread uses everything above
 };
 
-HayesModem::HayesModem(HayesOptions options) : d(std::make_unique<Impl>(std::move(options))) {}
+HayesModem::HayesModem(HayesOptions options) : d(std::make_unique<Impl>(std::move(options)))
+{}
 
 HayesModem::~HayesModem()
 {
@@ -138,13 +140,15 @@ std::vector<HayesModem::Sent> HayesModem::echoed() const
 bool HayesModem::waitForReceived(std::size_t count, int timeoutMs) const
 {
     std::unique_lock lock(d->m);
-    return d->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return d->rxLog.size() >= count; });
+    return d->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                          [&] { return d->rxLog.size() >= count; });
 }
 
 bool HayesModem::waitForSent(std::size_t count, int timeoutMs) const
 {
     std::unique_lock lock(d->m);
-    return d->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return d->txLog.size() >= count; });
+    return d->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                          [&] { return d->txLog.size() >= count; });
 }
 
 void HayesModem::clearLog()

@@ -37,7 +37,9 @@ struct HayesOptions : HayesPowerOn, HayesFaults, ReplyShape
     // Observation. `trace` is called on the modem's thread, outside its lock, for every line
     // received ('<', raw bytes), reply ('>'), echo ('e') and hang-up ('h', no bytes).
     // A long-running modem turns `keepLog` off so that received()/sent() do not grow.
-    std::function<void(char kind, const std::string &bytes, std::chrono::steady_clock::time_point when)> trace;
+    std::function<void(char kind, const std::string &bytes,
+                       std::chrono::steady_clock::time_point when)>
+        trace;
     bool keepLog = true;
 };
 
@@ -76,7 +78,8 @@ public:
 
     // Creates the pseudo-terminal and starts answering. False with a reason on failure.
     bool start(std::string *error = nullptr);
-    // Stops the thread, closes the line and removes the links. Safe to call twice; not from `trace`.
+    // Stops the thread, closes the line and removes the links. Safe to call twice; not from
+    // `trace`.
     void stop();
     // Device path of the slave side, e.g. /dev/pts/7.
     std::string devicePath() const;

@@ -75,7 +75,10 @@ std::string printable(const std::string &bytes)
 void trace(char kind, const std::string &bytes, HayesModem::Clock::time_point when)
 {
     const double seconds = std::chrono::duration<double>(when - started).count();
-    const char *what = kind == '<' ? "received" : kind == '>' ? "reply   " : kind == 'e' ? "echo    " : "hang-up ";
+    const char *what = kind == '<'   ? "received"
+                       : kind == '>' ? "reply   "
+                       : kind == 'e' ? "echo    "
+                                     : "hang-up ";
     std::lock_guard lock(logMutex);
     std::fprintf(stderr, "[%10.6f] %s %s\n", seconds, what, printable(bytes).c_str());
 }
@@ -100,7 +103,8 @@ bool parseRegister(std::string text, HayesOptions &options)
         return false;
     long index = 0;
     long value = 0;
-    if (!parseNumber(text.substr(0, eq).c_str(), 255, index) || !parseNumber(text.substr(eq + 1).c_str(), 255, value))
+    if (!parseNumber(text.substr(0, eq).c_str(), 255, index)
+        || !parseNumber(text.substr(eq + 1).c_str(), 255, value))
         return false;
     options.registers[static_cast<int>(index)] = static_cast<int>(value);
     return true;
@@ -148,8 +152,8 @@ int main(int argc, char **argv)
             options.silent = true;
         } else if (arg == "--blank-replies") {
             options.blankReplies = true;
-        } else if (arg == "--error-on" || arg == "--silent-on" || arg == "--no-result-on" ||
-                   arg == "--hangup-after" || arg == "--flood-after" || arg == "--link") {
+        } else if (arg == "--error-on" || arg == "--silent-on" || arg == "--no-result-on"
+                   || arg == "--hangup-after" || arg == "--flood-after" || arg == "--link") {
             const char *v = value();
             if (!v)
                 return usageError(arg + " needs an argument");
@@ -172,8 +176,9 @@ int main(int argc, char **argv)
         } else if (arg == "--chunk-gap" || arg == "--split-gap" || arg == "--delay") {
             if (!number(600000, n))
                 return usageError(arg + " needs milliseconds from 0 to 600000");
-            (arg == "--chunk-gap" ? options.chunkGapMs : arg == "--split-gap" ? options.splitGapMs : options.replyDelayMs) =
-                static_cast<int>(n);
+            (arg == "--chunk-gap"   ? options.chunkGapMs
+             : arg == "--split-gap" ? options.splitGapMs
+                                    : options.replyDelayMs) = static_cast<int>(n);
         } else if (arg == "--split-crlf") {
             options.splitCrLf = true;
         } else if (arg == "--parity") {
@@ -198,7 +203,9 @@ int main(int argc, char **argv)
 
     // A shell starts background jobs with SIGINT ignored, and an ignored signal never reaches
     // sigwait(): give both stop signals a handler of their own first.
-    struct sigaction action{};
+    struct sigaction action
+    {
+    };
     action.sa_handler = [](int) {};
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);

@@ -28,7 +28,8 @@ timespec untilFrom(ModemLine::Clock::time_point now, ModemLine::Clock::time_poin
 
 } // namespace
 
-ModemLine::ModemLine(const ReplyShape &shape, Events &events) : m_events(events), m_scheduler(shape) {}
+ModemLine::ModemLine(const ReplyShape &shape, Events &events) : m_events(events), m_scheduler(shape)
+{}
 
 ModemLine::~ModemLine()
 {
@@ -339,7 +340,9 @@ bool ModemLine::linkTo(const std::string &link, std::string *error)
     };
     if (!m_lineIsOpen)
         return fail("the line is not open");
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::lstat(link.c_str(), &st) == 0) {
         if (!S_ISLNK(st.st_mode))
             return fail(link + " exists and is not a symbolic link");

@@ -23,11 +23,12 @@ public:
     struct Events
     {
         virtual ~Events() = default;
-        virtual void lineUp() = 0;       // before the thread starts
-        virtual bool echoes() = 0;       // whether bytes received now are echoed
+        virtual void lineUp() = 0; // before the thread starts
+        virtual bool echoes() = 0; // whether bytes received now are echoed
         virtual void received(HayesModem::Received line) = 0;
         virtual HayesAnswer answer(const std::string &line) = 0; // after received()
-        virtual void delivered(const ReplyScheduler::Delivered &what, Clock::time_point lastByte) = 0;
+        virtual void delivered(const ReplyScheduler::Delivered &what,
+                               Clock::time_point lastByte) = 0;
         virtual void hungUp(Clock::time_point when) = 0;
     };
 

@@ -34,7 +34,8 @@ std::string applyParity(const std::string &bytes, int mode)
 
 } // namespace
 
-ReplyScheduler::ReplyScheduler(const ReplyShape &shape) : m_shape(shape) {}
+ReplyScheduler::ReplyScheduler(const ReplyShape &shape) : m_shape(shape)
+{}
 
 void ReplyScheduler::enqueue(Segment s)
 {
@@ -88,7 +89,8 @@ void ReplyScheduler::reply(const std::string &text, Clock::time_point now)
     if (m_shape.splitCrLf) {
         for (std::size_t i = from; i + 1 < plain.size(); ++i)
             if (plain[i] == '\r' && plain[i + 1] == '\n') {
-                lines.emplace_back(plain.substr(from, i + 1 - from), lines.empty() ? 0 : m_shape.splitGapMs);
+                lines.emplace_back(plain.substr(from, i + 1 - from),
+                                   lines.empty() ? 0 : m_shape.splitGapMs);
                 from = i + 1;
             }
     }
@@ -167,7 +169,8 @@ std::string_view ReplyScheduler::pending() const
     return std::string_view(s.bytes).substr(s.done);
 }
 
-std::optional<ReplyScheduler::Delivered> ReplyScheduler::wrote(std::size_t count, Clock::time_point now)
+std::optional<ReplyScheduler::Delivered> ReplyScheduler::wrote(std::size_t count,
+                                                               Clock::time_point now)
 {
     Segment &s = m_queue.front();
     if (count > 0 && s.reply && !s.reply->started) {

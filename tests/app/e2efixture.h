@@ -78,8 +78,8 @@ inline QString iniPath()
 inline bool writeStoredList(const QString &list)
 {
     QFile file(iniPath());
-    const QByteArray text = "[" + QCoreApplication::applicationName().toUtf8() + "]\r\nCmdAT="
-        + list.toUtf8() + "\r\n";
+    const QByteArray text =
+        "[" + QCoreApplication::applicationName().toUtf8() + "]\r\nCmdAT=" + list.toUtf8() + "\r\n";
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
 
@@ -116,10 +116,10 @@ public:
         }
         QObject::connect(&m_form->engine(), &DialogueEngine::stateChanged, m_form.get(),
                          [this](qint16 state) {
-            m_states.append(state);
-            m_stateTimes.append(Clock::now());
-            m_infoAt.append(label("info"));
-        });
+                             m_states.append(state);
+                             m_stateTimes.append(Clock::now());
+                             m_infoAt.append(label("info"));
+                         });
         return true;
     }
 
@@ -165,17 +165,19 @@ public:
     // Waits until a dialogue that was started has ended (state 0, port closed).
     bool waitIdle()
     {
-        return QTest::qWaitFor([this] {
-            return !m_states.isEmpty() && m_form->engine().state() == Dialogue::Idle
-                && !m_form->comm().isOpen();
-        }, DialogueTimeoutMs);
+        return QTest::qWaitFor(
+            [this] {
+                return !m_states.isEmpty() && m_form->engine().state() == Dialogue::Idle
+                       && !m_form->comm().isOpen();
+            },
+            DialogueTimeoutMs);
     }
 
     // The end of every dialogue: port closed, state 0, timer off, the three frames usable.
     bool closedAndIdle() const
     {
         return m_form->engine().state() == Dialogue::Idle && !m_form->comm().isOpen()
-            && !m_form->timm().isActive() && enabledFrames(*m_form) == 3;
+               && !m_form->timm().isActive() && enabledFrames(*m_form) == 3;
     }
 
     // What the modem received, line by line: bit 7 cleared and without the CR...
@@ -210,10 +212,10 @@ public:
         QStringList shown;
         for (const SeenMessageBox &box : m_boxes->boxes()) {
             const char *icon = box.icon == QMessageBox::Information ? "I:"
-                : box.icon == QMessageBox::Critical                 ? "E:"
+                               : box.icon == QMessageBox::Critical  ? "E:"
                                                                     : "?:";
             shown << (box.title == QLatin1String("Tavoli") ? QString() : box.title + u'|') + icon
-                    + box.text;
+                         + box.text;
         }
         return shown;
     }
@@ -233,8 +235,8 @@ public:
         const auto spoilt = [&m] { return m.modulation() == "X"; };
         const int fd = ::open(m_device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         // ATZ must not overtake the spoiling line's effect.
-        const bool recalled = fd >= 0
-            && ::write(fd, spoil.constData(), size_t(spoil.size())) == spoil.size()
+        const bool recalled =
+            fd >= 0 && ::write(fd, spoil.constData(), size_t(spoil.size())) == spoil.size()
             && QTest::qWaitFor(spoilt, 3000) && ::write(fd, "ATZ\r", 4) == 4
             && QTest::qWaitFor([&] { return !spoilt(); }, 3000);
         if (fd >= 0)
@@ -289,11 +291,11 @@ inline void inNextModalDialog(QObject *context, std::function<void(QDialog *)> a
 }
 
 // "gap within [PacedMinMs, PacedMaxMs)", with the figure in the failure message.
-#define E2E_VERIFY_PACED(ms)                                                                  \
-    do {                                                                                      \
-        const double e2eGap = (ms);                                                           \
-        QVERIFY2(e2eGap >= E2e::PacedMinMs && e2eGap < E2e::PacedMaxMs,                       \
-                 qPrintable(QStringLiteral("paced step after %1 ms").arg(e2eGap, 0, 'f', 1))); \
+#define E2E_VERIFY_PACED(ms)                                                                       \
+    do {                                                                                           \
+        const double e2eGap = (ms);                                                                \
+        QVERIFY2(e2eGap >= E2e::PacedMinMs && e2eGap < E2e::PacedMaxMs,                            \
+                 qPrintable(QStringLiteral("paced step after %1 ms").arg(e2eGap, 0, 'f', 1)));     \
     } while (false)
 
 } // namespace E2e

@@ -36,14 +36,15 @@ L configuration(const L &entries)
     L commands{"AT&F0E0Q0V0", "AT&F0E0Q0V0"};
     for (const QString &entry : entries)
         commands << "AT" + entry;
-    return commands << "ATQ1" << "AT&W0";
+    return commands << "ATQ1"
+                    << "AT&W0";
 }
 
 const L QueryCommands{"ATE0Q0V0", "ATE0Q0V0", "ATS0?", "ATS37?"};
 const S QueryStates{1, 2, 3, 4, 0};
 const L QueryInfo(5, QStringLiteral("anterior")); // the query leaves `info` alone
 const S ConfigureStates{5, 6, 7, 8, 9, 0};
-const L ConfigureInfo{"inicializando...", "inicializando...", "Enviando: \"ATV0\"",
+const L ConfigureInfo{"inicializando...",   "inicializando...",   "Enviando: \"ATV0\"",
                       "Enviando: \"ATQ1\"", "Enviando: \"ATQ1\"", ""};
 const S FactoryStates{10, 11, 12, 0};
 const L FactoryInfo{"Enviando AT&F", "Enviando AT&F", "Enviando AT&W", ""};
@@ -92,7 +93,7 @@ void TestE2eDialogues::dialogue_data()
     QTest::addColumn<HayesOptions>("modem");
     QTest::addColumn<int>("speed"); // OpBau index: 9600, 4800, 2400, 1200
     QTest::addColumn<QString>("rings");
-    QTest::addColumn<QString>("stored"); // null: no INI file, the built-in list
+    QTest::addColumn<QString>("stored");  // null: no INI file, the built-in list
     QTest::addColumn<int>("interruptAt"); // state when the other button is pressed (0: never)
     QTest::addColumn<L>("commands");
     QTest::addColumn<S>("paced"); // gaps that take a timer step, by the later command's index
@@ -116,7 +117,8 @@ void TestE2eDialogues::dialogue_data()
     QTest::newRow("query, even, bytewise, late LF, code 11 past the table")
         << "Pregunto" << int(Even) << (Bytes | LateLf) << E2e::poweredOn({{0, 15}, {37, 11}}) << 0
         << "1" << QString() << 0 << QueryCommands << S{1} << QueryStates << QueryInfo << L()
-        << "15|++++" << "S0=15 S37=11 E1 V1 Q0 +MS=V34,1";
+        << "15|++++"
+        << "S0=15 S37=11 E1 V1 Q0 +MS=V34,1";
     QTest::newRow("configure, none, 9600, built-in list")
         << "Configuro" << int(None) << int(Whole) << E2e::poweredOn() << 0 << "3" << QString() << 0
         << configuration({"V0", "S0=3", "B0", "L2", "M1", "E0", "Y1", "N1", "&D0", "&S0"})
@@ -126,13 +128,14 @@ void TestE2eDialogues::dialogue_data()
     QTest::newRow("query, odd, bytewise, numeric results framed in CR LF")
         << "Pregunto" << int(Odd) << (Framed | Bytes) << E2e::poweredOn({{0, 2}, {37, 9}}) << 0
         << "1" << QString() << 0 << QueryCommands << S{1} << QueryStates << QueryInfo << L()
-        << "2|9600" << "S0=2 S37=9 E1 V1 Q0 +MS=V34,1";
+        << "2|9600"
+        << "S0=2 S37=9 E1 V1 Q0 +MS=V34,1";
     // Replies come slowly, so that some fall due while the refusal's box is open.
     QTest::newRow("configure, odd, 1200, Rockwell list, bytewise, Preguntar refused")
         << "Configuro" << int(Odd) << int(Bytes) << E2e::poweredOn() << 3 << "5"
         << "V0;S0=#;B0;L2;M1;E0;Y1;&Q5;N0;S37=#;&D0;&S0" << int(Dialogue::ConfigSendList)
-        << configuration({"V0", "S0=5", "B0", "L2", "M1", "E0", "Y1", "&Q5", "N0", "S37=5", "&D0",
-                          "&S0"})
+        << configuration(
+               {"V0", "S0=5", "B0", "L2", "M1", "E0", "Y1", "&Q5", "N0", "S37=5", "&D0", "&S0"})
         << S{1, -2, -1} << ConfigureStates << ConfigureInfo
         << L{"E:El puerto 1 (DEVICE) ya está abierto.", Configured} << "|"
         << "S0=5 S37=5 E0 V0 Q1 +MS=V34,1";
@@ -311,9 +314,9 @@ void TestE2eDialogues::identify()
     bench.form().identifyModem();
     QVERIFY(bench.waitIdle());
     QVERIFY(bench.closedAndIdle());
-    QCOMPARE(bench.commands(), QStringList({"ATE0Q0V0", "ATE0Q0V0", "ATI0", "ATI1", "ATI2", "ATI3",
-                                            "ATI4", "ATI5", "ATI6", "ATI7", "AT+GMI", "AT+GMM",
-                                            "AT+GMR", "AT&V"}));
+    QCOMPARE(bench.commands(),
+             QStringList({"ATE0Q0V0", "ATE0Q0V0", "ATI0", "ATI1", "ATI2", "ATI3", "ATI4", "ATI5",
+                          "ATI6", "ATI7", "AT+GMI", "AT+GMM", "AT+GMR", "AT&V"}));
     E2E_VERIFY_PACED(E2e::msBetween(bench.receivedAt(6), bench.receivedAt(7))); // ATI4 ignored
     QVERIFY2(suggestion.contains(QStringLiteral("\"Zoom\"")), qPrintable(suggestion));
     QVERIFY2(answers.contains(QStringLiteral("ATI3\n    Zoom V.92 External Modem 3049C\n")),

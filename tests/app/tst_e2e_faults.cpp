@@ -65,42 +65,52 @@ void TestE2eFaults::fault_data()
     QTest::addColumn<L>("boxes");
     QTest::addColumn<QString>("labels"); // answ1|answ2|info, "7|1200|" before
 
-    QTest::newRow("silent in state 2") << "Pregunto" << "silent" << Wake << S{1, 2, 0} << true
-                                       << L{NoReply} << "7|1200|";
+    QTest::newRow("silent in state 2")
+        << "Pregunto"
+        << "silent" << Wake << S{1, 2, 0} << true << L{NoReply} << "7|1200|";
     // An empty line is no reply: the modem is as good as silent.
     QTest::newRow("only empty lines in state 2")
-        << "Pregunto" << "blankReplies" << Wake << S{1, 2, 0} << true << L{NoReply} << "7|1200|";
-    QTest::newRow("silent in state 3") << "Pregunto" << "silentOn S0?" << Wake + L{"ATS0?"}
-                                       << S{1, 2, 3, 0} << true << L{NoReply} << "7|1200|";
+        << "Pregunto"
+        << "blankReplies" << Wake << S{1, 2, 0} << true << L{NoReply} << "7|1200|";
+    QTest::newRow("silent in state 3")
+        << "Pregunto"
+        << "silentOn S0?" << Wake + L{"ATS0?"} << S{1, 2, 3, 0} << true << L{NoReply} << "7|1200|";
     // The speed query gives up quietly: ring count shown, speed unknown.
-    QTest::newRow("no result line in state 4")
-        << "Pregunto" << "noResultOn S37?" << Wake + L{"ATS0?", "ATS37?"} << S{1, 2, 3, 4, 0}
-        << true << L() << "2|XXXX|";
-    QTest::newRow("silent in state 6") << "Configuro" << "silent" << Reset << S{5, 6, 0} << true
-                                       << L{NoReply} << "7|1200|";
-    QTest::newRow("silent in state 7") << "Configuro" << "silentOn B0" << ToB0 << S{5, 6, 7, 0}
-                                       << true << L{NoReply} << "7|1200|";
+    QTest::newRow("no result line in state 4") << "Pregunto"
+                                               << "noResultOn S37?" << Wake + L{"ATS0?", "ATS37?"}
+                                               << S{1, 2, 3, 4, 0} << true << L() << "2|XXXX|";
+    QTest::newRow("silent in state 6")
+        << "Configuro"
+        << "silent" << Reset << S{5, 6, 0} << true << L{NoReply} << "7|1200|";
+    QTest::newRow("silent in state 7")
+        << "Configuro"
+        << "silentOn B0" << ToB0 << S{5, 6, 7, 0} << true << L{NoReply} << "7|1200|";
     // In 10 and 12 the modem's echo is a line without "OK"; the silence after it still ends it.
-    QTest::newRow("silent in state 10") << "Desconf" << "silentOn &F" << L{"AT&F"} << S{10, 0}
+    QTest::newRow("silent in state 10")
+        << "Desconf"
+        << "silentOn &F" << L{"AT&F"} << S{10, 0} << true << L{NoReply} << "7|1200|";
+    QTest::newRow("silent in state 12") << "Desconf"
+                                        << "silentOn &W0" << L{"AT&F", "AT&W0"} << S{10, 11, 12, 0}
                                         << true << L{NoReply} << "7|1200|";
-    QTest::newRow("silent in state 12") << "Desconf" << "silentOn &W0" << L{"AT&F", "AT&W0"}
-                                        << S{10, 11, 12, 0} << true << L{NoReply} << "7|1200|";
     QTest::newRow("ERROR to a list entry")
-        << "Configuro" << "errorOn B0" << ToB0 << S{5, 6, 7, 0} << false
+        << "Configuro"
+        << "errorOn B0" << ToB0 << S{5, 6, 7, 0} << false
         << L{"E:El modem ha devuelto un código de error con el comando:  ATB0\n"
              "La operación ha fracasado"}
         << "7|1200|Enviando: \"ATB0\"";
     // Dropped while the timer waits to store: neither its tick nor the port's notices tell twice.
     QTest::newRow("unplugged before the store")
-        << "Configuro" << "hangupAfter Q1"
+        << "Configuro"
+        << "hangupAfter Q1"
         << ToB0 + L{"ATL2", "ATM1", "ATE0", "ATY1", "ATN1", "AT&D0", "AT&S0", "ATQ1"}
         << S{5, 6, 7, 8, 0} << false
         << L{"E:Se ha perdido la comunicación con el puerto 1 (DEVICE): el dispositivo se ha "
              "desconectado o ha dejado de responder.\nLa operación ha fracasado"}
         << "7|1200|";
     QTest::newRow("flood while the ring count is awaited")
-        << "Pregunto" << "floodAfter S0?" << Wake + L{"ATS0?"} << S{1, 2, 3, 0} << true
-        << L{NoReply} << "7|1200|";
+        << "Pregunto"
+        << "floodAfter S0?" << Wake + L{"ATS0?"} << S{1, 2, 3, 0} << true << L{NoReply}
+        << "7|1200|";
 }
 
 void TestE2eFaults::fault()
@@ -120,9 +130,8 @@ void TestE2eFaults::fault()
     // The kept reply text, watched all along from the event loop a flood keeps busy.
     qsizetype longest = 0;
     QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
-        longest = std::max(longest, bench.form().engine().keptReplyBytes());
-    });
+    QObject::connect(&watch, &QTimer::timeout, &watch,
+                     [&] { longest = std::max(longest, bench.form().engine().keptReplyBytes()); });
     watch.start(1);
 
     bench.press(button);

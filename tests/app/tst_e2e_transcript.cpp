@@ -26,7 +26,7 @@ QString odd(const QString &direction, const QByteArray &text)
 {
     const QByteArray wire = E2e::withParity(text, E2e::Odd);
     return direction + QLatin1String("  ") + Transcript::visible(text) + QLatin1String("  [")
-        + QString::fromLatin1(wire.toHex(' ').toUpper()) + QLatin1Char(']');
+           + QString::fromLatin1(wire.toHex(' ').toUpper()) + QLatin1Char(']');
 }
 
 } // namespace
@@ -94,8 +94,9 @@ void TestE2eTranscript::query()
     QTemporaryDir dir;
     window->saveTo(dir.path());
     QVERIFY(bench.boxes().waitForCount(1));
-    QVERIFY2(bench.boxes().at(0).text.startsWith("No se ha podido guardar el registro en " + dir.path()),
-             qPrintable(bench.boxes().at(0).text));
+    QVERIFY2(
+        bench.boxes().at(0).text.startsWith("No se ha podido guardar el registro en " + dir.path()),
+        qPrintable(bench.boxes().at(0).text));
 
     window->findChild<QAbstractButton *>(QStringLiteral("clear"))->click();
     QCOMPARE(transcript.size(), 0);
@@ -110,7 +111,8 @@ void TestE2eTranscript::logFileRefused()
     QVERIFY(tavoli.waitForFinished(20000));
     QCOMPARE(tavoli.exitCode(), 64);
     const QString said = QString::fromUtf8(tavoli.readAllStandardError());
-    QVERIFY2(said.contains("No se puede abrir el archivo de registro " + dir.path()), qPrintable(said));
+    QVERIFY2(said.contains("No se puede abrir el archivo de registro " + dir.path()),
+             qPrintable(said));
 }
 
 QTEST_MAIN(TestE2eTranscript)

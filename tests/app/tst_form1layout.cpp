@@ -123,7 +123,7 @@ void TestForm1Layout::everyControlIsInTheTable()
     for (QWidget *widget : form.findChildren<QWidget *>()) {
         QWidget *parent = widget->parentWidget();
         const bool container = parent == &form || qobject_cast<QGroupBox *>(parent)
-            || parent->metaObject() == &QFrame::staticMetaObject;
+                               || parent->metaObject() == &QFrame::staticMetaObject;
         if (container && !designed.contains(controlKey(widget)))
             QFAIL(qPrintable("unexpected control " + controlKey(widget)));
     }
@@ -148,7 +148,7 @@ void TestForm1Layout::focusOrder()
     for (const Layout &row : rows) {
         QWidget *widget = control(form, QString::fromUtf8(row.key));
         const bool holder = qobject_cast<QGroupBox *>(widget) || qobject_cast<QLabel *>(widget)
-            || widget->metaObject() == &QFrame::staticMetaObject;
+                            || widget->metaObject() == &QFrame::staticMetaObject;
         QVERIFY2(takesFocus(widget) != holder, row.key);
         if (!holder)
             expected << QString::fromUtf8(row.key);

@@ -5,9 +5,9 @@
 #include "form1.h"
 #include "form1controls.h"
 #include "messageboxwatcher.h"
-#include "pseudoterminal.h"
 #include "modemprotocol.h"
 #include "operatortexts.h"
+#include "pseudoterminal.h"
 
 #include <QSerialPort>
 #include <QTest>
@@ -76,8 +76,10 @@ void TestForm1Port::tooltipsNameTheDevices()
              tip(m_port1.slavePath(), OperatorTexts::PortSourceVariable.arg("TAVOLI_COM1")));
     QCOMPARE(control(form, "OpCan#1")->toolTip(),
              tip(m_missing, OperatorTexts::PortSourceVariable.arg("TAVOLI_COM2")));
-    QCOMPARE(control(form, "OpCan#2")->toolTip(), tip("/dev/ttyS2", OperatorTexts::PortSourceDefault));
-    QCOMPARE(control(form, "OpCan#3")->toolTip(), tip("/dev/ttyS3", OperatorTexts::PortSourceDefault));
+    QCOMPARE(control(form, "OpCan#2")->toolTip(),
+             tip("/dev/ttyS2", OperatorTexts::PortSourceDefault));
+    QCOMPARE(control(form, "OpCan#3")->toolTip(),
+             tip("/dev/ttyS3", OperatorTexts::PortSourceDefault));
 }
 
 void TestForm1Port::refused_data()
@@ -85,7 +87,8 @@ void TestForm1Port::refused_data()
     QTest::addColumn<QString>("cause");
     QTest::addColumn<QString>("message");
     const QString port1 = m_port1.slavePath();
-    QTest::newRow("missing device") << "missing" << OperatorTexts::PortMissing.arg(2).arg(m_missing);
+    QTest::newRow("missing device")
+        << "missing" << OperatorTexts::PortMissing.arg(2).arg(m_missing);
     QTest::newRow("in use elsewhere") << "held" << OperatorTexts::PortBusy.arg(1).arg(port1);
     QTest::newRow("already open") << "running" << OperatorTexts::PortAlreadyOpen.arg(1).arg(port1);
 }

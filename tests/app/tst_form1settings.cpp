@@ -90,12 +90,12 @@ void TestForm1Settings::options_data()
     QTest::addColumn<int>("parity");   // ParityMode
     QTest::addColumn<int>("dataBits"); // the OpDb entry selected
     using L = QStringList;
-    QTest::newRow("1200, 2 stop bits") << L{"OpBau#3", "OpSb#1"} << false << "1200,N,8,2" << 1 << 1
-                                       << 0;
+    QTest::newRow("1200, 2 stop bits")
+        << L{"OpBau#3", "OpSb#1"} << false << "1200,N,8,2" << 1 << 1 << 0;
     QTest::newRow("4800, back to 1 stop bit")
         << L{"OpSb#1", "OpBau#1", "OpSb#0"} << false << "4800,N,8,1" << 1 << 1 << 0;
-    QTest::newRow("2400 on port 4") << L{"OpCan#3", "OpBau#2"} << false << "2400,N,8,1" << 4 << 1
-                                    << 0;
+    QTest::newRow("2400 on port 4")
+        << L{"OpCan#3", "OpBau#2"} << false << "2400,N,8,1" << 4 << 1 << 0;
     QTest::newRow("port 3 leaves the text alone") << L{"OpCan#2"} << false << Stale << 3 << 1 << 0;
     // Parity never reaches the port's framing: it is computed in software.
     QTest::newRow("odd to none") << L{"OpSb#1", "OpNon"} << false << "9600,N,8,2" << 1 << 0 << 1;
@@ -140,27 +140,47 @@ void TestForm1Settings::ringCount_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("ring");
-    QTest::newRow("empty") << "" << "0";
-    QTest::newRow("twelve") << "12" << "12";
-    QTest::newRow("minus one") << "-1" << "-1";
-    QTest::newRow("plus") << "+7" << "7";
+    QTest::newRow("empty") << ""
+                           << "0";
+    QTest::newRow("twelve") << "12"
+                            << "12";
+    QTest::newRow("minus one") << "-1"
+                               << "-1";
+    QTest::newRow("plus") << "+7"
+                          << "7";
     // Halves go to the even neighbour.
-    QTest::newRow("point five") << ".5" << "0";
-    QTest::newRow("one point five") << "1.5" << "2";
-    QTest::newRow("two point five") << "2.5" << "2";
-    QTest::newRow("minus two point five") << "-2.5" << "-2";
-    QTest::newRow("point then digit") << "9.6" << "10";
-    QTest::newRow("digit then letter") << "1x" << "1";
-    QTest::newRow("letter") << "x" << "0";
-    QTest::newRow("sign only") << "-" << "0";
-    QTest::newRow("point only") << "." << "0";
-    QTest::newRow("leading blanks and tab") << " \t4" << "4";
-    QTest::newRow("inner blank ends it") << "1 2" << "1";
-    QTest::newRow("second point ends it") << "1.2.9" << "1";
-    QTest::newRow("leading zero") << "07" << "7";
-    QTest::newRow("exponent is no number") << "1e3" << "1";
-    QTest::newRow("too large") << "99999999" << "32767";
-    QTest::newRow("too small") << "-99999999" << "-32768";
+    QTest::newRow("point five") << ".5"
+                                << "0";
+    QTest::newRow("one point five") << "1.5"
+                                    << "2";
+    QTest::newRow("two point five") << "2.5"
+                                    << "2";
+    QTest::newRow("minus two point five") << "-2.5"
+                                          << "-2";
+    QTest::newRow("point then digit") << "9.6"
+                                      << "10";
+    QTest::newRow("digit then letter") << "1x"
+                                       << "1";
+    QTest::newRow("letter") << "x"
+                            << "0";
+    QTest::newRow("sign only") << "-"
+                               << "0";
+    QTest::newRow("point only") << "."
+                                << "0";
+    QTest::newRow("leading blanks and tab") << " \t4"
+                                            << "4";
+    QTest::newRow("inner blank ends it") << "1 2"
+                                         << "1";
+    QTest::newRow("second point ends it") << "1.2.9"
+                                          << "1";
+    QTest::newRow("leading zero") << "07"
+                                  << "7";
+    QTest::newRow("exponent is no number") << "1e3"
+                                           << "1";
+    QTest::newRow("too large") << "99999999"
+                               << "32767";
+    QTest::newRow("too small") << "-99999999"
+                               << "-32768";
 }
 
 void TestForm1Settings::ringCount()
@@ -176,19 +196,31 @@ void TestForm1Settings::expand_data()
     QTest::addColumn<QString>("ring");
     QTest::addColumn<QStringList>("expected");
     using L = QStringList;
-    QTest::newRow("codes") << "S37=#;+MS=V#" << "1" << L{"S37=6", "+MS=V22B"};
-    QTest::newRow("every occurrence") << "S0=#S0=#;X S0=#" << "-1" << L{"S0=-1S0=-1", "X S0=-1"};
-    QTest::newRow("empty") << "" << "1" << L();
-    QTest::newRow("trailing separator") << "A;B;" << "1" << L{"A", "B"};
-    QTest::newRow("doubled separator") << "A;;B" << "1" << L{"A", "", "B"};
-    QTest::newRow("leading separator") << ";A" << "1" << L{"", "A"};
-    QTest::newRow("only a separator") << ";" << "1" << L{""};
-    QTest::newRow("blanks kept") << " V0 ; &D0" << "1" << L{" V0 ", " &D0"};
+    QTest::newRow("codes") << "S37=#;+MS=V#"
+                           << "1" << L{"S37=6", "+MS=V22B"};
+    QTest::newRow("every occurrence") << "S0=#S0=#;X S0=#"
+                                      << "-1" << L{"S0=-1S0=-1", "X S0=-1"};
+    QTest::newRow("empty") << ""
+                           << "1" << L();
+    QTest::newRow("trailing separator") << "A;B;"
+                                        << "1" << L{"A", "B"};
+    QTest::newRow("doubled separator") << "A;;B"
+                                       << "1" << L{"A", "", "B"};
+    QTest::newRow("leading separator") << ";A"
+                                       << "1" << L{"", "A"};
+    QTest::newRow("only a separator") << ";"
+                                      << "1" << L{""};
+    QTest::newRow("blanks kept") << " V0 ; &D0"
+                                 << "1" << L{" V0 ", " &D0"};
     // Commas separate only in a text without any ";", as the editor reads it.
-    QTest::newRow("commas, old list") << "+MS=V#,0,1" << "1" << L{"+MS=V22B", "0", "1"};
-    QTest::newRow("comma beside a separator") << "+MS=V#,0;" << "1" << L{"+MS=V22B,0"};
-    QTest::newRow("no placeholder") << "s0=#;S0=5" << "8" << L{"s0=#", "S0=5"};
-    QTest::newRow("ring text with a hash") << "S0=#" << "#" << L{"S0=#"};
+    QTest::newRow("commas, old list") << "+MS=V#,0,1"
+                                      << "1" << L{"+MS=V22B", "0", "1"};
+    QTest::newRow("comma beside a separator") << "+MS=V#,0;"
+                                              << "1" << L{"+MS=V22B,0"};
+    QTest::newRow("no placeholder") << "s0=#;S0=5"
+                                    << "8" << L{"s0=#", "S0=5"};
+    QTest::newRow("ring text with a hash") << "S0=#"
+                                           << "#" << L{"S0=#"};
 }
 
 void TestForm1Settings::expand()
@@ -209,9 +241,10 @@ void TestForm1Settings::listThroughTheWindow_data()
     const QString codes = QStringLiteral("S0=#;S37=#;+MS=V#");
     QTest::newRow("no file") << QString() << "1" << 0 << BuiltIn;
     QTest::newRow("empty box, 1200") << codes << "" << 3 << QStringList{"S0=0", "S37=5", "+MS=V22"};
-    QTest::newRow("point five, 4800") << codes << ".5" << 1
-                                      << QStringList{"S0=0", "S37=8", "+MS=V32"};
-    QTest::newRow("stored empty") << "" << "1" << 0 << QStringList();
+    QTest::newRow("point five, 4800")
+        << codes << ".5" << 1 << QStringList{"S0=0", "S37=8", "+MS=V32"};
+    QTest::newRow("stored empty") << ""
+                                  << "1" << 0 << QStringList();
 }
 
 void TestForm1Settings::listThroughTheWindow()

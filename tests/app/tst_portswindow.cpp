@@ -66,13 +66,16 @@ private slots:
         ApplicationSetup::InstallQtTranslations(*qobject_cast<QApplication *>(qApp));
         // A USB adapter whose node is a pseudo-terminal; an 8250 slot with no UART; a console.
         const QString usbDevice = m_root.filePath("devices/usb1/1-1");
-        QVERIFY(writeFile(usbDevice + "/idVendor", "0403\n") && writeFile(usbDevice + "/idProduct", "6001\n"));
+        QVERIFY(writeFile(usbDevice + "/idVendor", "0403\n")
+                && writeFile(usbDevice + "/idProduct", "6001\n"));
         QVERIFY(writeFile(usbDevice + "/product", "FT232R USB UART\n"));
-        QVERIFY(writeFile(usbDevice + "/manufacturer", "FTDI\n") && writeFile(usbDevice + "/serial", "A10K5X9\n"));
+        QVERIFY(writeFile(usbDevice + "/manufacturer", "FTDI\n")
+                && writeFile(usbDevice + "/serial", "A10K5X9\n"));
         QVERIFY(QDir().mkpath(usbDevice + "/1-1:1.0/ttyUSB0"));
         QVERIFY(QDir().mkpath(m_root.filePath("devices/platform/serial8250")));
         const QString tty = m_root.filePath("tty");
-        QVERIFY(writeFile(tty + "/ttyUSB0/uevent", "MAJOR=188\nMINOR=0\nDEVNAME=" + pts(m_usb).toUtf8() + "\n"));
+        QVERIFY(writeFile(tty + "/ttyUSB0/uevent",
+                          "MAJOR=188\nMINOR=0\nDEVNAME=" + pts(m_usb).toUtf8() + "\n"));
         QVERIFY(QFile::link(usbDevice + "/1-1:1.0/ttyUSB0", tty + "/ttyUSB0/device"));
         QVERIFY(writeFile(tty + "/ttyS5/uevent", "DEVNAME=" + pts(m_nonUart).toUtf8() + "\n"));
         QVERIFY(writeFile(tty + "/ttyS5/type", "0\n"));
@@ -97,10 +100,11 @@ private slots:
         QVERIFY(window.isFollowingDevices());
         QCOMPARE(window.devices().size(), 1);
         QCOMPARE(rowOf(window, m_usb.slavePath()),
-                 QStringList({m_usb.slavePath(), "", OperatorTexts::PortsFree, "", "FT232R USB UART", "FTDI",
-                              "0403:6001", "A10K5X9"}));
+                 QStringList({m_usb.slavePath(), "", OperatorTexts::PortsFree, "",
+                              "FT232R USB UART", "FTDI", "0403:6001", "A10K5X9"}));
         QVERIFY(QFile::link(m_usb.slavePath(), m_root.filePath("by-id/") + UsbLink));
-        QTRY_COMPARE(rowOf(window, m_usb.slavePath()).value(3), m_root.filePath("by-id/") + UsbLink);
+        QTRY_COMPARE(rowOf(window, m_usb.slavePath()).value(3),
+                     m_root.filePath("by-id/") + UsbLink);
         window.hide();
         QVERIFY(!window.isFollowingDevices());
     }
@@ -132,7 +136,9 @@ private slots:
                 QSKIP("needs to write the system's lock folder");
             other.start(QStringLiteral("sleep"), {QStringLiteral("60")});
             QVERIFY(other.waitForStarted());
-            QVERIFY(writeFile(lockPath, QByteArray::number(other.processId()).rightJustified(10, ' ') + " sleep\n"));
+            QVERIFY(
+                writeFile(lockPath, QByteArray::number(other.processId()).rightJustified(10, ' ')
+                                        + " sleep\n"));
             held = OperatorTexts::PortsHeldByLockFile.arg(
                 OperatorTexts::PortHolder.arg("sleep").arg(other.processId()), lockPath);
         } else {
@@ -140,13 +146,15 @@ private slots:
             QFile comm(QStringLiteral("/proc/self/comm"));
             QVERIFY(comm.open(QIODevice::ReadOnly));
             const QString self = QString::fromLocal8Bit(comm.readAll()).trimmed();
-            held = OperatorTexts::PortsHeldByFlock.arg(OperatorTexts::PortHolder.arg(self).arg(getpid()));
+            held = OperatorTexts::PortsHeldByFlock.arg(
+                OperatorTexts::PortHolder.arg(self).arg(getpid()));
         }
         MessageBoxWatcher boxes;
         PortsWindow window(nullptr, m_root.filePath("by-id"), m_root.filePath("tty"));
         QVERIFY(!window.addTyped(QDir::currentPath() + "/no-such-tty"));
         QVERIFY(!window.addTyped(QStringLiteral("pts/1")));
-        QCOMPARE(boxes.texts(), QStringList({OperatorTexts::PortsAddMissing.arg(QDir::currentPath() + "/no-such-tty"),
+        QCOMPARE(boxes.texts(), QStringList({OperatorTexts::PortsAddMissing.arg(QDir::currentPath()
+                                                                                + "/no-such-tty"),
                                              OperatorTexts::PortsAddNotAbsolute.arg("pts/1")}));
         QVERIFY(window.addTyped(device));
         QCOMPARE(rowOf(window, device).value(2), held);
@@ -165,12 +173,14 @@ private slots:
         const QString ini = QDir::toNativeSeparators(SettingsFilePath());
         MessageBoxWatcher boxes;
         Form1 form;
-        PortsWindow *window = PortsWindow::showFor(form, m_root.filePath("by-id"), m_root.filePath("tty"));
+        PortsWindow *window =
+            PortsWindow::showFor(form, m_root.filePath("by-id"), m_root.filePath("tty"));
         QCOMPARE(PortsWindow::showFor(form), window);
         QVERIFY(window->isVisible());
         const auto tip = [&form] { return control(form, "OpCan#1")->toolTip(); };
         const auto click = [window](const char *name) {
-            QTest::mouseClick(window->findChild<QPushButton *>(QLatin1String(name)), Qt::LeftButton);
+            QTest::mouseClick(window->findChild<QPushButton *>(QLatin1String(name)),
+                              Qt::LeftButton);
         };
 
         window->findChild<QTableWidget *>(QStringLiteral("devices"))->selectRow(0);
@@ -183,18 +193,21 @@ private slots:
 
         qputenv("TAVOLI_COM2", "/dev/pts/99");
         form.refreshPortTips();
-        QCOMPARE(tip(), OperatorTexts::PortUses.arg("/dev/pts/99", OperatorTexts::PortSourceVariable.arg("TAVOLI_COM2")));
+        QCOMPARE(tip(), OperatorTexts::PortUses.arg(
+                            "/dev/pts/99", OperatorTexts::PortSourceVariable.arg("TAVOLI_COM2")));
         qunsetenv("TAVOLI_COM2");
 
         click("clear");
-        QCOMPARE(tip(), OperatorTexts::PortUses.arg("/dev/ttyS1", OperatorTexts::PortSourceDefault));
+        QCOMPARE(tip(),
+                 OperatorTexts::PortUses.arg("/dev/ttyS1", OperatorTexts::PortSourceDefault));
         QCOMPARE(boxes.count(), 0);
 
         QFile::remove(SettingsFilePath());
         QVERIFY(QDir().mkdir(SettingsFilePath()));
         click("assign");
         QVERIFY(QDir().rmdir(SettingsFilePath()));
-        QCOMPARE(boxes.texts(), QStringList(OperatorTexts::PortAssignFailed.arg("2", ini, OperatorTexts::IniNotRegularFile)));
+        QCOMPARE(boxes.texts(), QStringList(OperatorTexts::PortAssignFailed.arg(
+                                    "2", ini, OperatorTexts::IniNotRegularFile)));
     }
 
 private:

@@ -8,14 +8,14 @@
 #include "dialogueview.h"
 #include "linecodec.h"
 #include "lineport.h"
-#include "pacingtimer.h"
 #include "modemprotocol.h"
 #include "operatortexts.h"
+#include "pacingtimer.h"
 
 #include <QList>
 #include <QMap>
-#include <QTest>
 #include <QStringList>
+#include <QTest>
 
 #include <algorithm>
 #include <functional>
@@ -51,10 +51,14 @@ public:
         using namespace Dialogue;
         static const QMap<int, QPair<int, QByteArray>> way = {
             // state: the state before it, and what leads on from there (a tick, or bytes)
-            {QueryModeCheck, {QueryWake, {}}},           {QueryRingCount, {QueryModeCheck, "0\r"}},
-            {QueryLineSpeed, {QueryRingCount, "5\r0\r"}}, {ConfigResetCheck, {ConfigWake, {}}},
-            {ConfigSendList, {ConfigResetCheck, "0\r"}},  {ConfigQuiet, {ConfigSendList, {}}},
-            {ConfigStore, {ConfigQuiet, {}}},            {FactoryResetDone, {FactoryReset, "OK\r"}},
+            {QueryModeCheck, {QueryWake, {}}},
+            {QueryRingCount, {QueryModeCheck, "0\r"}},
+            {QueryLineSpeed, {QueryRingCount, "5\r0\r"}},
+            {ConfigResetCheck, {ConfigWake, {}}},
+            {ConfigSendList, {ConfigResetCheck, "0\r"}},
+            {ConfigQuiet, {ConfigSendList, {}}},
+            {ConfigStore, {ConfigQuiet, {}}},
+            {FactoryResetDone, {FactoryReset, "OK\r"}},
             {FactoryStore, {FactoryResetDone, {}}}};
         if (state == QueryWake || state == ConfigWake || state == FactoryReset) {
             act(state == QueryWake ? Query : state == ConfigWake ? Configure : Factory);
@@ -196,7 +200,8 @@ public:
     bool cts = true, dsr = true;
     QString openFailure;
     QString alreadyOpenText = QStringLiteral("El puerto 1 (/dev/fake0) ya está abierto.");
-    QString lostText = QStringLiteral("Se ha perdido la comunicación con el puerto 1 (/dev/fake0).");
+    QString lostText =
+        QStringLiteral("Se ha perdido la comunicación con el puerto 1 (/dev/fake0).");
     QByteArray pending;
     QList<QPair<qint64, QByteArray>> writes; // when, and the bytes as they went on the line
     int discards = 0;

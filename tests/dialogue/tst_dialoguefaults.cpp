@@ -34,11 +34,16 @@ private slots:
         QTest::addColumn<QByteArray>("speedLine");
         QTest::addColumn<QString>("answ1");
         QTest::addColumn<QString>("answ2");
-        QTest::addRow("plain") << QByteArray("003") << QByteArray("007") << "3" << "-V23-";
-        QTest::addRow("would wrap to 2") << QByteArray("1") << QByteArray("65538") << "1" << "++++";
-        QTest::addRow("negative") << QByteArray("-4") << QByteArray("-3") << "-4" << "++++";
-        QTest::addRow("huge ring count") << QByteArray("70000") << QByteArray("9") << "32767" << "9600";
-        QTest::addRow("blanks before") << QByteArray("  255") << QByteArray("\t8") << "255" << "4800";
+        QTest::addRow("plain") << QByteArray("003") << QByteArray("007") << "3"
+                               << "-V23-";
+        QTest::addRow("would wrap to 2") << QByteArray("1") << QByteArray("65538") << "1"
+                                         << "++++";
+        QTest::addRow("negative") << QByteArray("-4") << QByteArray("-3") << "-4"
+                                  << "++++";
+        QTest::addRow("huge ring count") << QByteArray("70000") << QByteArray("9") << "32767"
+                                         << "9600";
+        QTest::addRow("blanks before") << QByteArray("  255") << QByteArray("\t8") << "255"
+                                       << "4800";
     }
     void oddNumbers()
     {
@@ -184,10 +189,11 @@ private slots:
         QTest::addColumn<QStringList>("boxes");
         QTest::addColumn<int>("state");
         const QString refused = "E:El puerto 1 (/dev/fake0) ya está abierto.";
-        QTest::newRow("reply, then tick") << Steps{{1600, "0\r"}, {6000, ""}}
-            << QStringList{"ATE0Q0V0", "ATE0Q0V0", "ATS0?"} << QStringList{refused}
-            << int(QueryRingCount);
-        QTest::newRow("tick, then reply") << Steps{{2100, "0\r"}} << QStringList{"ATE0Q0V0", "ATE0Q0V0"}
+        QTest::newRow("reply, then tick")
+            << Steps{{1600, "0\r"}, {6000, ""}} << QStringList{"ATE0Q0V0", "ATE0Q0V0", "ATS0?"}
+            << QStringList{refused} << int(QueryRingCount);
+        QTest::newRow("tick, then reply")
+            << Steps{{2100, "0\r"}} << QStringList{"ATE0Q0V0", "ATE0Q0V0"}
             << QStringList{refused, NoReplyBox} << int(Idle);
     }
     void eventsDuringABox()
@@ -235,8 +241,8 @@ private slots:
         QCOMPARE(rig.state(), int(QueryWake));
         QCOMPARE(rig.sent().last(), QStringLiteral("ATE0Q0V0"));
         // The port is closed before the box, so nothing the modem sends meanwhile is read.
-        const QStringList after = {"close", "box stop", "frames on", "open",
-                                   "frames off", "rts on", "dtr on"};
+        const QStringList after = {"close",      "box stop", "frames on", "open",
+                                   "frames off", "rts on",   "dtr on"};
         QCOMPARE(rig.log.mid(rig.log.lastIndexOf("box stop") - 1), after);
         // The new query reads its own number, not the one left from before.
         rig.advanceTo(rig.due);

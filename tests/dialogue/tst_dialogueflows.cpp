@@ -36,39 +36,53 @@ private slots:
 
         // Whatever answers the first send is dropped; the wake-up is sent again a second later.
         QTest::newRow("query") << Query << int(LineCodec::ParityOdd) << L{}
-            << Steps{{100, "ATE0Q0V0\r\n0\r\n"}, {1100, "0\r\n"}, {1150, "002\r\n0\r\n"},
-                     {1200, "009\r\n"}, {1300, "0\r\n"}}
-            << L{"ATE0Q0V0", "ATE0Q0V0", "ATS0?", "ATS37?"} << T{0, 1000, 1100, 1150} << S{1, 2, 3, 4, 0}
-            << L{"answ1=2", "answ2=9600"} << QString() << qint64(1300);
+                               << Steps{{100, "ATE0Q0V0\r\n0\r\n"},
+                                        {1100, "0\r\n"},
+                                        {1150, "002\r\n0\r\n"},
+                                        {1200, "009\r\n"},
+                                        {1300, "0\r\n"}}
+                               << L{"ATE0Q0V0", "ATE0Q0V0", "ATS0?", "ATS37?"}
+                               << T{0, 1000, 1100, 1150} << S{1, 2, 3, 4, 0}
+                               << L{"answ1=2", "answ2=9600"} << QString() << qint64(1300);
         // A modem that ignores ATQ1 does not delay AT&W0; success is told a second after it.
-        QTest::newRow("configure") << Configure << int(LineCodec::ParityNone) << L{"V0", "S0=2", "&D0"}
-            << Steps{{300, "OK\r\n"}, {1200, "0\r\n"}, {1300, "0\r\n"}, {1400, "0\r\n"},
-                     {1500, "0\r\n"}, {1600, "0\r\n"}}
+        QTest::newRow("configure")
+            << Configure << int(LineCodec::ParityNone) << L{"V0", "S0=2", "&D0"}
+            << Steps{{300, "OK\r\n"}, {1200, "0\r\n"}, {1300, "0\r\n"},
+                     {1400, "0\r\n"}, {1500, "0\r\n"}, {1600, "0\r\n"}}
             << L{"AT&F0E0Q0V0", "AT&F0E0Q0V0", "ATV0", "ATS0=2", "AT&D0", "ATQ1", "AT&W0"}
             << T{0, 1000, 1200, 1300, 1400, 1500, 2500} << S{5, 6, 7, 8, 9, 0}
-            << L{"info=inicializando...", "info=Enviando: \"ATV0\"", "info=Enviando: \"ATS0=2\"",
-                 "info=Enviando: \"AT&&D0\"", "info=Enviando: \"ATQ1\"", "info="}
+            << L{"info=inicializando...",     "info=Enviando: \"ATV0\"",
+                 "info=Enviando: \"ATS0=2\"", "info=Enviando: \"AT&&D0\"",
+                 "info=Enviando: \"ATQ1\"",   "info="}
             << "I:Modem configurado con éxito" << qint64(3500);
         // The echo alone is no answer; "OK" comes one second before the store; lines in state 11,
         // even an OK, go.
-        QTest::newRow("factory reset") << Factory << int(LineCodec::ParityEven) << L{}
-            << Steps{{50, "AT&F\r"}, {100, "\r\nOK\r\n"}, {600, "OK\r\n"}, {1200, "AT&W0\r\n"},
+        QTest::newRow("factory reset")
+            << Factory << int(LineCodec::ParityEven) << L{}
+            << Steps{{50, "AT&F\r"},
+                     {100, "\r\nOK\r\n"},
+                     {600, "OK\r\n"},
+                     {1200, "AT&W0\r\n"},
                      {1300, "OK\r\n"}}
             << L{"AT&F", "AT&W0"} << T{0, 1100} << S{10, 11, 12, 0} << factoryInfo
             << "I:Modem desconfigurado con éxito" << qint64(1300);
         // Nothing to send: said, rather than failing on a missing entry 0.
-        QTest::newRow("configure, empty list") << Configure << 0 << L{} << Steps{{1100, "0\r\n"}}
-            << L{"AT&F0E0Q0V0", "AT&F0E0Q0V0"} << T{0, 1000} << S{5, 6, 0} << L{"info=inicializando..."}
+        QTest::newRow("configure, empty list")
+            << Configure << 0 << L{} << Steps{{1100, "0\r\n"}} << L{"AT&F0E0Q0V0", "AT&F0E0Q0V0"}
+            << T{0, 1000} << S{5, 6, 0} << L{"info=inicializando..."}
             << "E:" + OperatorTexts::EmptyCommandList << qint64(1100);
         // A modem that stops answering part-way: each line re-arms the one-second time-out, a
         // notification with nothing new does not.
-        QTest::newRow("query, silent after the number line") << Query << 0 << L{}
-            << Steps{{1100, "0\r\n"}, {1300, "002\r\n"}} << L{"ATE0Q0V0", "ATE0Q0V0", "ATS0?"}
-            << T{0, 1000, 1100} << S{1, 2, 3, 0} << L{"info="} << noReply << qint64(2300);
-        QTest::newRow("factory reset, silent after lines without OK") << Factory << 0 << L{}
-            << Steps{{300, "ERROR\r\n"}, {900, "AT&F\r\n"}, {1400, ""}} << L{"AT&F"} << T{0}
-            << S{10, 0} << L{"info=Enviando AT&&F", "info="} << noReply << qint64(1900);
-        QTest::newRow("store, silent after lines without OK") << Factory << 0 << L{}
+        QTest::newRow("query, silent after the number line")
+            << Query << 0 << L{} << Steps{{1100, "0\r\n"}, {1300, "002\r\n"}}
+            << L{"ATE0Q0V0", "ATE0Q0V0", "ATS0?"} << T{0, 1000, 1100} << S{1, 2, 3, 0} << L{"info="}
+            << noReply << qint64(2300);
+        QTest::newRow("factory reset, silent after lines without OK")
+            << Factory << 0 << L{} << Steps{{300, "ERROR\r\n"}, {900, "AT&F\r\n"}, {1400, ""}}
+            << L{"AT&F"} << T{0} << S{10, 0} << L{"info=Enviando AT&&F", "info="} << noReply
+            << qint64(1900);
+        QTest::newRow("store, silent after lines without OK")
+            << Factory << 0 << L{}
             << Steps{{100, "OK\r"}, {1400, "ERROR\r\n"}, {2000, "AT&F\r\n"}, {2500, ""}}
             << L{"AT&F", "AT&W0"} << T{0, 1100} << S{10, 11, 12, 0} << factoryInfo << noReply
             << qint64(3000);
@@ -104,7 +118,8 @@ private slots:
         QCOMPARE(rig.writes.size(), times.size());
         for (qsizetype i = 0; i < times.size(); ++i) {
             QCOMPARE(rig.writes[i].first, times[i]);
-            QCOMPARE(rig.writes[i].second, LineCodec::ApplyParity(parity, sent[i].toLatin1() + '\r'));
+            QCOMPARE(rig.writes[i].second,
+                     LineCodec::ApplyParity(parity, sent[i].toLatin1() + '\r'));
         }
         QCOMPARE(seen, states);
         QCOMPARE(rig.labels, labels);
@@ -130,12 +145,14 @@ private slots:
         const L opened = {"open", "frames off", "rts on", "dtr on"};
         const QString missing =
             "El puerto 3 (/dev/ttyUSB2) no existe: no hay ningún dispositivo con ese nombre.";
-        QTest::addRow("no CTS, no DSR") << false << false << QString()
+        QTest::addRow("no CTS, no DSR")
+            << false << false << QString()
             << "No hay señal CTS/DRS en la línea: Modem desconectado o apagado"
             << L{"open", "close", "box stop"};
         QTest::addRow("only DSR") << false << true << QString() << QString() << opened;
         QTest::addRow("only CTS") << true << false << QString() << QString() << opened;
-        QTest::addRow("open refused") << true << true << missing << missing << L{"open", "box stop"};
+        QTest::addRow("open refused")
+            << true << true << missing << missing << L{"open", "box stop"};
     }
     void openPort()
     {
@@ -185,9 +202,8 @@ private slots:
         QTest::addRow("state 7 late LF")
             << 7 << B{"0\r", "\n0\r"} << 7 << L{"ATB", "ATC"}
             << L{"info=Enviando: \"ATB\"", "info=Enviando: \"ATC\""} << QString();
-        QTest::addRow("CR LF framed results")
-            << 3 << B{"\r\n003\r\n", "\r", "\n0\r\n"} << 4 << L{"ATS37?"} << L{"answ1=3"}
-            << QString();
+        QTest::addRow("CR LF framed results") << 3 << B{"\r\n003\r\n", "\r", "\n0\r\n"} << 4
+                                              << L{"ATS37?"} << L{"answ1=3"} << QString();
         QTest::addRow("error after a blank line")
             << 7 << B{"\r\n4\r\n"} << 0 << L{} << L{} << "comando:  ATA\n";
     }
@@ -219,12 +235,12 @@ private slots:
         using R = IdentificationAnswer::Result;
         DialogueRig rig;
         rig.act(DialogueRig::Identify);
-        rig.advanceTo(rig.due); // a modem stored quiet says nothing to the first wake-up
+        rig.advanceTo(rig.due);   // a modem stored quiet says nothing to the first wake-up
         rig.receive("\r\n0\r\n"); // the second has switched results on
         QCOMPARE(rig.state(), int(IdentifyAsk));
-        rig.reply(10, "56000\r\n0\r");  // ATI0
-        rig.reply(10, "4\r");             // ATI1 refused
-        rig.advanceTo(rig.due);           // ATI2: nothing within a second
+        rig.reply(10, "56000\r\n0\r");               // ATI0
+        rig.reply(10, "4\r");                        // ATI1 refused
+        rig.advanceTo(rig.due);                      // ATI2: nothing within a second
         rig.reply(10, "Zoom V.92\r\nX\x01Y\r\n0\r"); // ATI3
         for (int i = 4; i < 11; ++i)
             rig.reply(10, "0\r");

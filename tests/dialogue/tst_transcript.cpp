@@ -68,8 +68,8 @@ void TestTranscript::lines_data()
         << 0 << QStringList{"R:OK", "S:AT\r"} << QStringList{"<--  OK", "-->  AT<CR>"};
     QTest::newRow("flood without CR in bounded lines")
         << 0 << QStringList{"R:" + flood, "E:x"}
-        << QStringList{"<--  " + flood.left(256), "<--  " + flood.left(256), "<--  " + flood.left(88),
-                       "---  x"};
+        << QStringList{"<--  " + flood.left(256), "<--  " + flood.left(256),
+                       "<--  " + flood.left(88), "---  x"};
     QTest::newRow("event text on one line")
         << 0 << QStringList{"E:No hay respuesta\n  .... no sea un modem"}
         << QStringList{"---  No hay respuesta /   .... no sea un modem"};
@@ -102,7 +102,8 @@ void TestTranscript::dialogueClock()
                  .hasMatch(),
              qPrintable(Transcript::format(t.line(0))));
     t.portOpened(QStringLiteral("/dev/pts/7"), QStringLiteral("9600,N,8,1"), 1);
-    QCOMPARE(marksAndText(t).last(), "---  Puerto abierto: /dev/pts/7, 9600,N,8,1, paridad impar (en el bit 7)");
+    QCOMPARE(marksAndText(t).last(),
+             "---  Puerto abierto: /dev/pts/7, 9600,N,8,1, paridad impar (en el bit 7)");
     QVERIFY2(sinceOfLast(t).startsWith(QLatin1String("+0.0")), qPrintable(sinceOfLast(t)));
     QTest::qWait(30);
     t.stateChanged(7);
@@ -161,7 +162,8 @@ void TestTranscript::logFile()
     QStringList lines = fileLines(path);
     QCOMPARE(lines.size(), 2);
     QCOMPARE(lines.at(0), "anterior");
-    QVERIFY2(lines.at(1).contains(QLatin1String("---  Registro iniciado el ")), qPrintable(lines.at(1)));
+    QVERIFY2(lines.at(1).contains(QLatin1String("---  Registro iniciado el ")),
+             qPrintable(lines.at(1)));
 
     // Each line is in the file as soon as it is recorded, in UTF-8, as the window shows it.
     t.sent("ATQ1\r", 0);
@@ -170,8 +172,9 @@ void TestTranscript::logFile()
     t.stateChanged(9);
     lines = fileLines(path);
     QCOMPARE(lines.size(), 5);
-    QCOMPARE(lines.mid(2), QStringList({Transcript::format(t.line(1)), Transcript::format(t.line(2)),
-                                        Transcript::format(t.line(3))}));
+    QCOMPARE(lines.mid(2),
+             QStringList({Transcript::format(t.line(1)), Transcript::format(t.line(2)),
+                          Transcript::format(t.line(3))}));
     QVERIFY(lines.last().endsWith(QStringLiteral("Estado 9: configurar, guardar el perfil")));
 
     const Outcome refused = Transcript().openLogFile(dir.path());

@@ -35,7 +35,8 @@ inline QString IniPath()
 inline bool WriteIni(const QByteArray &bytes)
 {
     QFile file(IniPath());
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+           && file.write(bytes) == bytes.size();
 }
 
 inline QByteArray ReadIni()
@@ -55,8 +56,7 @@ struct Editor
     // With `stored`, the file holding it is written before the window reads it.
     explicit Editor(const std::optional<QString> &stored = std::nullopt)
         : written(!stored || WriteIni(StoredFile(*stored)))
-    {
-    }
+    {}
 
     bool written;
     std::unique_ptr<cfglis> window = std::make_unique<cfglis>();

@@ -21,11 +21,16 @@ private slots:
     {
         Editor editor;
         const QList<std::tuple<const char *, QRect, QString>> controls = {
-            {"Lista", {16, 16, 85, 171}, ""},           {"txt", {16, 208, 85, 19}, ""},
-            {"acepto", {152, 16, 56, 40}, ""},          {"cancelo", {152, 56, 56, 40}, ""},
-            {"ins", {152, 104, 57, 25}, "&Insertar"},   {"del", {152, 128, 57, 25}, "&Borrar"},
-            {"apn", {152, 152, 57, 25}, "&Añadir"},     {"dflRkw", {152, 176, 57, 25}, "&Rockwell"},
-            {"dflMot", {152, 200, 57, 25}, "&Motorola"}, {"dflZoo", {152, 224, 57, 25}, "&Zoom"}};
+            {"Lista", {16, 16, 85, 171}, ""},
+            {"txt", {16, 208, 85, 19}, ""},
+            {"acepto", {152, 16, 56, 40}, ""},
+            {"cancelo", {152, 56, 56, 40}, ""},
+            {"ins", {152, 104, 57, 25}, "&Insertar"},
+            {"del", {152, 128, 57, 25}, "&Borrar"},
+            {"apn", {152, 152, 57, 25}, "&Añadir"},
+            {"dflRkw", {152, 176, 57, 25}, "&Rockwell"},
+            {"dflMot", {152, 200, 57, 25}, "&Motorola"},
+            {"dflZoo", {152, 224, 57, 25}, "&Zoom"}};
         for (const auto &[name, geometry, caption] : controls) {
             auto *control = editor.window->findChild<QWidget *>(QLatin1String(name));
             QVERIFY2(control && control->parentWidget() == editor.window.get(), name);
@@ -46,7 +51,8 @@ private slots:
         QCOMPARE(editor.window->font().pointSizeF(), 8.25);
         const QPoint offset = editor.window->frameGeometry().center()
                               - editor.window->screen()->availableGeometry().center();
-        QVERIFY2(offset.manhattanLength() <= 2, "not centred on the screen, though it has no owner");
+        QVERIFY2(offset.manhattanLength() <= 2,
+                 "not centred on the screen, though it has no owner");
         editor.Lista->setFocus();
         L visited;
         for (int i = 0; i <= controls.size(); ++i) {
@@ -62,7 +68,7 @@ private slots:
     void reshape_data()
     {
         QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("clickRow"); // entry clicked first, -1 for none
+        QTest::addColumn<int>("clickRow");       // entry clicked first, -1 for none
         QTest::addColumn<QString>("buttonName"); // "&name": pressed by its access key
         QTest::addColumn<L>("entries");
         QTest::addColumn<int>("selected");
@@ -70,8 +76,10 @@ private slots:
         const L rockwell = ModemProtocol::RockwellCommandList.split(';');
         const L motorola = ModemProtocol::BuiltInCommandList.split(';');
         const L zoom = ModemProtocol::ZoomCommandList.split(';');
-        QTest::newRow("insert before first") << "A;B;C" << 0 << "ins" << L{"", "A", "B", "C"} << 0 << "txt";
-        QTest::newRow("insert before last") << "A;B;C" << 2 << "ins" << L{"A", "B", "", "C"} << 2 << "txt";
+        QTest::newRow("insert before first")
+            << "A;B;C" << 0 << "ins" << L{"", "A", "B", "C"} << 0 << "txt";
+        QTest::newRow("insert before last")
+            << "A;B;C" << 2 << "ins" << L{"A", "B", "", "C"} << 2 << "txt";
         QTest::newRow("insert into empty") << "" << -1 << "ins" << L{""} << 0 << "txt";
         QTest::newRow("append") << "A;B;C" << 1 << "apn" << L{"A", "B", "C", ""} << 3 << "txt";
         QTest::newRow("append into empty") << "" << -1 << "apn" << L{""} << 0 << "txt";
@@ -184,9 +192,12 @@ private slots:
         QTest::addColumn<bool>("paste");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("entry");
-        QTest::newRow("typed") << false << "A;B" << "V0AB";
-        QTest::newRow("pasted") << true << "A;B" << "V0";
-        QTest::newRow("comma pasted") << true << "A,B" << "V0A,B";
+        QTest::newRow("typed") << false << "A;B"
+                               << "V0AB";
+        QTest::newRow("pasted") << true << "A;B"
+                                << "V0";
+        QTest::newRow("comma pasted") << true << "A,B"
+                                      << "V0A,B";
     }
     void separatorRefused()
     {
@@ -214,9 +225,12 @@ private slots:
         QVERIFY(editor.open());
         editor.clickEntry(1);
         const QList<QPair<Qt::Key, Qt::KeyboardModifiers>> keys = {
-            {Qt::Key_Up, Qt::NoModifier},    {Qt::Key_Down, Qt::NoModifier},
-            {Qt::Key_Up, Qt::ShiftModifier}, {Qt::Key_Down, Qt::ControlModifier},
-            {Qt::Key_Up, Qt::AltModifier},   {Qt::Key_Down, Qt::ShiftModifier | Qt::ControlModifier}};
+            {Qt::Key_Up, Qt::NoModifier},
+            {Qt::Key_Down, Qt::NoModifier},
+            {Qt::Key_Up, Qt::ShiftModifier},
+            {Qt::Key_Down, Qt::ControlModifier},
+            {Qt::Key_Up, Qt::AltModifier},
+            {Qt::Key_Down, Qt::ShiftModifier | Qt::ControlModifier}};
         for (const auto &[key, modifiers] : keys) {
             editor.txt->setFocus();
             Editor::key(key, modifiers);

@@ -1,8 +1,8 @@
 // The "Comandos" window and its INI file: what it shows at opening, what Enter writes, what
 // Escape leaves alone, and a save that fails.
 #include "commandlistbuilder.h"
-#include "editorharness.h"
 #include "commandliststore.h"
+#include "editorharness.h"
 #include "inistore.h"
 #include "modemprotocol.h"
 #include "operatortexts.h"
@@ -54,19 +54,21 @@ private slots:
         QTest::newRow("semicolons") << "V0;S0=#;B0" << L{"V0", "S0=#", "B0"} << "V0;S0=#;B0";
         QTest::newRow("commas only") << "V0,E0,&D0" << L{"V0", "E0", "&D0"} << "V0;E0;&D0";
         QTest::newRow("modulation alone") << "+MS=V#,0" << L{"+MS=V#", "0"} << "+MS=V#;0";
-        QTest::newRow("one semicolon decides") << "V0;+MS=V#,0" << L{"V0", "+MS=V#,0"} << "V0;+MS=V#,0";
+        QTest::newRow("one semicolon decides")
+            << "V0;+MS=V#,0" << L{"V0", "+MS=V#,0"} << "V0;+MS=V#,0";
         QTest::newRow("no separator") << "ATZ" << L{"ATZ"} << "ATZ";
         QTest::newRow("empty middle entry") << "V0;;E0" << L{"V0", "", "E0"} << "V0;;E0";
         QTest::newRow("empty first entry") << ";V0" << L{"", "V0"} << ";V0";
         QTest::newRow("trailing separator") << "V0;" << L{"V0"} << "V0";
-        QTest::newRow("inner spaces kept") << "V0; E0 ;x y" << L{"V0", " E0 ", "x y"} << "V0; E0 ;x y";
+        QTest::newRow("inner spaces kept")
+            << "V0; E0 ;x y" << L{"V0", " E0 ", "x y"} << "V0; E0 ;x y";
         QTest::newRow("letter case kept") << "v0;e0" << L{"v0", "e0"} << "v0;e0";
         // Longer than the typing limit: shown whole, saved whole.
         QTest::newRow("long entry") << "+MS=V34,1,300,33600;V0" << L{"+MS=V34,1,300,33600", "V0"}
                                     << "+MS=V34,1,300,33600;V0";
         QTest::newRow("one entry with a comma") << "+MS=V34,1;" << L{"+MS=V34,1"} << "+MS=V34,1;";
-        QTest::newRow("comma entry, then an empty one") << "+MS=V34,1;;" << L{"+MS=V34,1", ""}
-                                                        << "+MS=V34,1;";
+        QTest::newRow("comma entry, then an empty one")
+            << "+MS=V34,1;;" << L{"+MS=V34,1", ""} << "+MS=V34,1;";
         QTest::newRow("one empty entry") << ";" << L{""} << "";
         QTest::newRow("empty list") << "" << L() << "";
         QTest::newRow("no file") << QString() << ModemProtocol::BuiltInCommandList.split(';')
@@ -162,7 +164,8 @@ private slots:
         if (key != Qt::Key_unknown)
             Editor::key(key);
         QVERIFY(!editor.window->isVisible());
-        QCOMPARE(editor.window->result(), saved.isNull() ? int(QDialog::Rejected) : int(QDialog::Accepted));
+        QCOMPARE(editor.window->result(),
+                 saved.isNull() ? int(QDialog::Rejected) : int(QDialog::Accepted));
         if (saved.isNull())
             QCOMPARE(ReadIni(), file);
         else
@@ -171,8 +174,8 @@ private slots:
 
     void restOfFileKept()
     {
-        const QByteArray head = "; Tavoli\r\n[Other]\r\nCmdAT=not ours\r\n\r\n[" + BaseName().toUtf8()
-                                + "]\r\n; the list\r\nPort=2\r\n";
+        const QByteArray head = "; Tavoli\r\n[Other]\r\nCmdAT=not ours\r\n\r\n["
+                                + BaseName().toUtf8() + "]\r\n; the list\r\nPort=2\r\n";
         const QByteArray tail = "Speed = 9600\r\n[Last]\r\nx=1\r\n";
         QVERIFY(WriteIni(head + "CmdAT=V0;E0\r\n" + tail));
         Editor editor;
@@ -180,7 +183,8 @@ private slots:
         QCOMPARE(editor.entries(), L({"V0", "E0"}));
         editor.click("dflZoo");
         editor.accept();
-        QCOMPARE(ReadIni(), head + "CmdAT=" + ModemProtocol::ZoomCommandList.toUtf8() + "\r\n" + tail);
+        QCOMPARE(ReadIni(),
+                 head + "CmdAT=" + ModemProtocol::ZoomCommandList.toUtf8() + "\r\n" + tail);
     }
 
     // The file is the one of the working directory at the moment of opening and of saving.
@@ -214,7 +218,8 @@ private slots:
         QVERIFY(box.shown);
         QCOMPARE(box.icon, QMessageBox::Critical);
         const QString lead = OperatorTexts::SaveFailed.section(QStringLiteral("%1"), 0, 0);
-        QVERIFY2(box.text.startsWith(lead + QDir::toNativeSeparators(IniPath())), qPrintable(box.text));
+        QVERIFY2(box.text.startsWith(lead + QDir::toNativeSeparators(IniPath())),
+                 qPrintable(box.text));
         QVERIFY2(box.text.size() > lead.size() + IniPath().size() + 2, "no reason given");
         QVERIFY(editor.window->isVisible());
         QCOMPARE(editor.entries(), edited);

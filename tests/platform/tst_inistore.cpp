@@ -28,7 +28,8 @@ QByteArray readBytes(const QString &path)
 bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+           && file.write(bytes) == bytes.size();
 }
 
 // Root creates files in any folder unless its effective set (this thread's) lacks the
@@ -40,7 +41,8 @@ bool setFolderOverride(bool on)
     if (syscall(SYS_capget, &header, caps) != 0)
         return false;
     const quint32 bits = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
-    caps[0].effective = on ? caps[0].effective | (bits & caps[0].permitted) : caps[0].effective & ~bits;
+    caps[0].effective =
+        on ? caps[0].effective | (bits & caps[0].permitted) : caps[0].effective & ~bits;
     return syscall(SYS_capset, &header, caps) == 0;
 }
 
@@ -109,7 +111,8 @@ private slots:
         QTest::newRow("whole-line comments skipped")
             << B("[TAVOLI]\r\n;CmdAT=bad\r\n  # CmdAT=bad\r\nCmdAT=good\r\n") << "good";
         QTest::newRow("other sections first")
-            << B("; top\r\n[Other]\r\nCmdAT=other\r\n\r\n[TAVOLI]\r\nX=1\r\nCmdAT=ours\r\n") << "ours";
+            << B("; top\r\n[Other]\r\nCmdAT=other\r\n\r\n[TAVOLI]\r\nX=1\r\nCmdAT=ours\r\n")
+            << "ours";
         QTest::newRow("first of two keys") << B("[TAVOLI]\nCmdAT=one\nCMDAT=two\n") << "one";
         QTest::newRow("section left and repeated")
             << B("[TAVOLI]\nX=1\n[O]\nCmdAT=o\n[tavoli]\nCmdAT=2\n") << "2";
@@ -159,7 +162,8 @@ private slots:
         // Root ignores permission bits: a folder that is a plain file fails for anyone.
         const QString plain = m_temp->filePath(QStringLiteral("plain"));
         QVERIFY(writeBytes(plain, "x"));
-        const QString created = storeAt(plain + QStringLiteral("/TAVOLI.INI")).setValue("V0").message();
+        const QString created =
+            storeAt(plain + QStringLiteral("/TAVOLI.INI")).setValue("V0").message();
         const QString lead = QStringLiteral("No se puede crear el archivo en la carpeta ");
         QVERIFY2(created.startsWith(lead + plain), qPrintable(created));
         QCOMPARE(readBytes(plain), B("x"));
@@ -172,15 +176,16 @@ private slots:
         QTest::addColumn<QByteArray>("after");
         QTest::newRow("key replaced, the rest byte for byte")
             << B("; Tavoli\r\n[Other]\r\nCmdAT=other\r\n\r\n[TAVOLI]\r\nA=1\r\n"
-                          "CmdAT=V0;E0\r\n# note\r\nZ = 2\r\n\r\n[Last]\r\nK=v")
+                 "CmdAT=V0;E0\r\n# note\r\nZ = 2\r\n\r\n[Last]\r\nK=v")
             << B("; Tavoli\r\n[Other]\r\nCmdAT=other\r\n\r\n[TAVOLI]\r\nA=1\r\n"
-                          "CmdAT=NEW;V#,0\r\n# note\r\nZ = 2\r\n\r\n[Last]\r\nK=v");
+                 "CmdAT=NEW;V#,0\r\n# note\r\nZ = 2\r\n\r\n[Last]\r\nK=v");
         QTest::newRow("key spelling and blanks kept")
             << B("[TAVOLI]\r\n  cmdat =  old  \r\n") << B("[TAVOLI]\r\n  cmdat =  NEW;V#,0\r\n");
         QTest::newRow("only the first of two keys")
             << B("[TAVOLI]\nCmdAT=one\nCmdAT=two\n") << B("[TAVOLI]\nCmdAT=NEW;V#,0\nCmdAT=two\n");
         QTest::newRow("key appended after the last key line, not after comments")
-            << B("[TAVOLI]\r\nA=1\r\n; c\r\nB=2\r\n# d=4\r\n\r\n; about Other\r\n[Other]\r\nC=3\r\n")
+            << B("[TAVOLI]\r\nA=1\r\n; c\r\nB=2\r\n# d=4\r\n\r\n; about "
+                 "Other\r\n[Other]\r\nC=3\r\n")
             << B("[TAVOLI]\r\nA=1\r\n; c\r\nB=2\r\nCmdAT=NEW;V#,0\r\n# d=4\r\n\r\n; about Other\r\n"
                  "[Other]\r\nC=3\r\n");
         QTest::newRow("key appended in a section without keys")
@@ -195,15 +200,14 @@ private slots:
             << B("[Other]\r\nC=3\r\n") << B("[Other]\r\nC=3\r\n[tavoli]\r\nCmdAT=NEW;V#,0\r\n");
         QTest::newRow("section created at the end, LF, no final line ending")
             << B("[Other]\nC=3") << B("[Other]\nC=3\n[tavoli]\nCmdAT=NEW;V#,0\n");
-        QTest::newRow("BOM kept")
-            << B("\xEF\xBB\xBF[TAVOLI]\r\nCmdAT=x\r\n")
-            << B("\xEF\xBB\xBF[TAVOLI]\r\nCmdAT=NEW;V#,0\r\n");
+        QTest::newRow("BOM kept") << B("\xEF\xBB\xBF[TAVOLI]\r\nCmdAT=x\r\n")
+                                  << B("\xEF\xBB\xBF[TAVOLI]\r\nCmdAT=NEW;V#,0\r\n");
         QTest::newRow("CR: key replaced")
             << B("[TAVOLI]\rCmdAT=old\rZ=1\r") << B("[TAVOLI]\rCmdAT=NEW;V#,0\rZ=1\r");
         QTest::newRow("CR: section created")
             << B("[O]\rC=3\r") << B("[O]\rC=3\r[tavoli]\rCmdAT=NEW;V#,0\r");
-        QTest::newRow("mixed line ends, each kept")
-            << B("[TAVOLI]\r\nA=1\rCmdAT=old\n[O]\r") << B("[TAVOLI]\r\nA=1\rCmdAT=NEW;V#,0\n[O]\r");
+        QTest::newRow("mixed line ends, each kept") << B("[TAVOLI]\r\nA=1\rCmdAT=old\n[O]\r")
+                                                    << B("[TAVOLI]\r\nA=1\rCmdAT=NEW;V#,0\n[O]\r");
         QTest::newRow("empty file") << B("") << B("[tavoli]\r\nCmdAT=NEW;V#,0\r\n");
         QTest::newRow("no file (null)") << B() << B("[tavoli]\r\nCmdAT=NEW;V#,0\r\n");
         QTest::newRow("Latin-1 bytes elsewhere kept")
@@ -226,15 +230,24 @@ private slots:
     {
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("read");
-        QTest::newRow("zoom list") << ModemProtocol::ZoomCommandList << ModemProtocol::ZoomCommandList;
-        QTest::newRow("empty is not the fallback") << "" << "";
-        QTest::newRow("outer blanks") << "  V0;E0 " << "  V0;E0 ";
-        QTest::newRow("quoted text") << "\"V0\"" << "\"V0\"";
-        QTest::newRow("single-quoted text") << "'V0'" << "'V0'";
-        QTest::newRow("one quote") << "\"V0" << "\"V0";
-        QTest::newRow("comment-like") << "; # [x] a=b" << "; # [x] a=b";
-        QTest::newRow("non-ASCII") << "Añadir €" << "Añadir €";
-        QTest::newRow("line breaks become blanks") << "V0\r\nE0\nQ0\rX" << "V0 E0 Q0 X";
+        QTest::newRow("zoom list")
+            << ModemProtocol::ZoomCommandList << ModemProtocol::ZoomCommandList;
+        QTest::newRow("empty is not the fallback") << ""
+                                                   << "";
+        QTest::newRow("outer blanks") << "  V0;E0 "
+                                      << "  V0;E0 ";
+        QTest::newRow("quoted text") << "\"V0\""
+                                     << "\"V0\"";
+        QTest::newRow("single-quoted text") << "'V0'"
+                                            << "'V0'";
+        QTest::newRow("one quote") << "\"V0"
+                                   << "\"V0";
+        QTest::newRow("comment-like") << "; # [x] a=b"
+                                      << "; # [x] a=b";
+        QTest::newRow("non-ASCII") << "Añadir €"
+                                   << "Añadir €";
+        QTest::newRow("line breaks become blanks") << "V0\r\nE0\nQ0\rX"
+                                                   << "V0 E0 Q0 X";
     }
     void valuesSurviveARoundTrip()
     {
@@ -257,12 +270,15 @@ private slots:
         QTest::addColumn<QByteArray>("after");
         QTest::addColumn<QString>("named");
         const B latin1("[O]\nN=Mar\xEDn\n[TAVOLI]\nCmdAT=x\n");
-        QTest::newRow("Latin-1 file keeps Latin-1")
-            << latin1 << "Añadir" << B("[O]\nN=Mar\xEDn\n[TAVOLI]\nCmdAT=A\xF1" "adir\n") << "";
+        QTest::newRow("Latin-1 file keeps Latin-1") << latin1 << "Añadir"
+                                                    << B("[O]\nN=Mar\xEDn\n[TAVOLI]\nCmdAT=A\xF1"
+                                                         "adir\n")
+                                                    << "";
         QTest::newRow("Latin-1 file cannot hold the euro")
             << latin1 << "Añadir € ★" << B() << "«€», «★»";
         QTest::newRow("Latin-1 only on the replaced line: UTF-8 when Latin-1 would misread")
-            << B("[TAVOLI]\nCmdAT=caf\xE9\n") << "Ã©" << B("[TAVOLI]\nCmdAT=\xC3\x83\xC2\xA9\n") << "";
+            << B("[TAVOLI]\nCmdAT=caf\xE9\n") << "Ã©" << B("[TAVOLI]\nCmdAT=\xC3\x83\xC2\xA9\n")
+            << "";
         QTest::newRow("UTF-8 file, lone surrogate")
             << B("[TAVOLI]\nCmdAT=x\n") << QString(QChar(0xD800)) << B() << "";
     }
@@ -313,13 +329,15 @@ private slots:
         rlimit small = old;
         small.rlim_cur = 4096;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const QString reason = storeAt(m_path).setValue(QString(64 * 1024, QLatin1Char('A'))).message();
+        const QString reason =
+            storeAt(m_path).setValue(QString(64 * 1024, QLatin1Char('A'))).message();
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
 
         QVERIFY2(reason.startsWith(QStringLiteral("No se puede escribir el archivo")),
                  qPrintable(reason));
-        QVERIFY2(reason.size() > OperatorTexts::IniWriteFailed.size(), qPrintable(reason)); // system text
+        QVERIFY2(reason.size() > OperatorTexts::IniWriteFailed.size(),
+                 qPrintable(reason)); // system text
         QCOMPARE(readBytes(m_path), before);
         QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")});
     }

@@ -20,7 +20,8 @@ QByteArray fileBytes(const QString &path)
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+           && file.write(bytes) == bytes.size();
 }
 
 } // namespace
@@ -43,7 +44,8 @@ private slots:
     void onlyThePortLinesChange()
     {
         const QByteArray section = ExecutableBaseName().toUtf8();
-        const QByteArray before = "; comentario\r\n[otro]\r\nPort1=/dev/ajeno\r\n[" + section
+        const QByteArray before =
+            "; comentario\r\n[otro]\r\nPort1=/dev/ajeno\r\n[" + section
             + "]\r\nCmdAT=E0;S0=#\r\nPort2 = /dev/ttyUSB9\r\n\r\n[final]\r\nx=1";
         QVERIFY(writeFile(SettingsFilePath(), before));
         QVERIFY(PortAssignments::assign(4, QString()).ok());
@@ -55,7 +57,8 @@ private slots:
         QVERIFY(PortAssignments::assign(1, QString()).ok());
         QCOMPARE(fileBytes(SettingsFilePath()),
                  "; comentario\r\n[otro]\r\nPort1=/dev/ajeno\r\n[" + section
-                     + "]\r\nCmdAT=E0;S0=#\r\nPort2 = /dev/serial/by-id/usb-X-if00\r\nPort3=/dev/ttyACM0\r\n"
+                     + "]\r\nCmdAT=E0;S0=#\r\nPort2 = "
+                       "/dev/serial/by-id/usb-X-if00\r\nPort3=/dev/ttyACM0\r\n"
                        "Port1=\r\n\r\n[final]\r\nx=1");
         QVERIFY(!PortAssignments::assign(5, QStringLiteral("/dev/ttyS9")).ok());
     }
@@ -66,10 +69,13 @@ private slots:
         QTest::addColumn<QString>("stored");   // null: no key
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("source");
-        const QString ini = OperatorTexts::PortSourceIni.arg(QDir::toNativeSeparators(SettingsFilePath()));
+        const QString ini =
+            OperatorTexts::PortSourceIni.arg(QDir::toNativeSeparators(SettingsFilePath()));
         const QString byId = QStringLiteral("/dev/serial/by-id/usb-Modem_1234-if00");
-        QTest::newRow("default") << QString() << QString() << "/dev/ttyS1" << OperatorTexts::PortSourceDefault;
-        QTest::newRow("empty key") << QString() << "" << "/dev/ttyS1" << OperatorTexts::PortSourceDefault;
+        QTest::newRow("default") << QString() << QString() << "/dev/ttyS1"
+                                 << OperatorTexts::PortSourceDefault;
+        QTest::newRow("empty key") << QString() << ""
+                                   << "/dev/ttyS1" << OperatorTexts::PortSourceDefault;
         QTest::newRow("stored") << QString() << byId << byId << ini;
         QTest::newRow("variable first") << "/dev/pts/9" << byId << "/dev/pts/9"
                                         << OperatorTexts::PortSourceVariable.arg("TAVOLI_COM2");
@@ -84,7 +90,8 @@ private slots:
         if (!variable.isNull())
             qputenv("TAVOLI_COM2", variable.toLocal8Bit());
         if (!stored.isNull())
-            QVERIFY(writeFile(SettingsFilePath(), "[" + ExecutableBaseName().toUtf8() + "]\nPort2=" + stored.toUtf8() + "\n"));
+            QVERIFY(writeFile(SettingsFilePath(), "[" + ExecutableBaseName().toUtf8()
+                                                      + "]\nPort2=" + stored.toUtf8() + "\n"));
         QCOMPARE(SerialPort::deviceFor(2), device);
         QCOMPARE(PortAssignments::describe(PortAssignments::choiceFor(2)),
                  OperatorTexts::PortUses.arg(device, source));
@@ -93,7 +100,8 @@ private slots:
         // Read afresh: another working directory has its own file.
         QTemporaryDir elsewhere;
         QVERIFY(QDir::setCurrent(elsewhere.path()));
-        QCOMPARE(SerialPort::deviceFor(2), variable.isEmpty() ? QStringLiteral("/dev/ttyS1") : variable);
+        QCOMPARE(SerialPort::deviceFor(2),
+                 variable.isEmpty() ? QStringLiteral("/dev/ttyS1") : variable);
     }
 
     void failedWriteSaysWhy()
@@ -102,7 +110,8 @@ private slots:
         const Outcome stored = PortAssignments::assign(1, QStringLiteral("/dev/ttyUSB0"));
         QVERIFY(QDir().rmdir(SettingsFilePath()));
         QCOMPARE(stored.message(), OperatorTexts::PortAssignFailed.arg(
-            "1", QDir::toNativeSeparators(SettingsFilePath()), OperatorTexts::IniNotRegularFile));
+                                       "1", QDir::toNativeSeparators(SettingsFilePath()),
+                                       OperatorTexts::IniNotRegularFile));
     }
 
 private:

@@ -1,5 +1,5 @@
-#include "serialport.h"
 #include "operatortexts.h"
+#include "serialport.h"
 
 #include "pseudoterminal.h"
 
@@ -100,11 +100,13 @@ private slots:
 
     void deviceFor()
     {
-        // Port, its own variable (null: unset), expected device; another port's variable must not leak.
-        // Only names are compared here: the machine's own serial devices are never opened.
+        // Port, its own variable (null: unset), expected device; another port's variable must not
+        // leak. Only names are compared here: the machine's own serial devices are never opened.
         const QList<std::tuple<int, const char *, QString>> rows = {
-            {1, nullptr, "/dev/ttyS0"}, {4, nullptr, "/dev/ttyS3"},
-            {2, "/dev/ttyUSB0", "/dev/ttyUSB0"}, {3, "", "/dev/ttyS2"}};
+            {1, nullptr, "/dev/ttyS0"},
+            {4, nullptr, "/dev/ttyS3"},
+            {2, "/dev/ttyUSB0", "/dev/ttyUSB0"},
+            {3, "", "/dev/ttyS2"}};
         for (const auto &[port, variable, expected] : rows) {
             cleanup();
             if (variable)
@@ -121,8 +123,8 @@ private slots:
     void settingsText()
     {
         const QStringList valid = {"1200,E,7,2", "4800,O,7,1.5", " 2400 , m , 8 , 1 ", "300,S,5,1"};
-        const QStringList invalid = {"",           "9600",       "9600,N,8",   "9600,N,8,1,1",
-                                     "9600,X,8,1", "9600,N,9,1", "9600,N,4,1", "9600,N,8,3",
+        const QStringList invalid = {"",           "9600",        "9600,N,8",   "9600,N,8,1,1",
+                                     "9600,X,8,1", "9600,N,9,1",  "9600,N,4,1", "9600,N,8,3",
                                      "0,N,8,1",    "-9600,N,8,1", "fast,N,8,1"};
         for (const QString &text : valid + invalid) {
             SerialPort serial;
@@ -162,7 +164,8 @@ private slots:
         QCOMPARE(int(tio.c_cflag & CRTSCTS), 0);
         QCOMPARE(int(tio.c_iflag & (IXON | IXOFF)), 0);
         QCOMPARE(int(tio.c_lflag & (ICANON | ECHO)), 0);
-        // No modem-control lines on a pseudo-terminal: both count as present, raising fails harmlessly.
+        // No modem-control lines on a pseudo-terminal: both count as present, raising fails
+        // harmlessly.
         QVERIFY(port.serial.ctsHolding() && port.serial.dsrHolding());
         port.serial.setRtsEnable(true);
         port.serial.setDtrEnable(true);
@@ -194,7 +197,8 @@ private slots:
         serial.setCommPort(2);
         const QString missing = dir.filePath(QStringLiteral("ttyGone"));
         pointPortAt(2, missing);
-        QCOMPARE(serial.open().message(), OperatorTexts::PortMissing.arg(QStringLiteral("2"), missing));
+        QCOMPARE(serial.open().message(),
+                 OperatorTexts::PortMissing.arg(QStringLiteral("2"), missing));
 
         // Not a serial device at all: the system's own text is passed on.
         const QString plain = dir.filePath(QStringLiteral("plainfile"));
@@ -203,8 +207,10 @@ private slots:
         file.close();
         pointPortAt(2, plain);
         const QString plainText = serial.open().message();
-        const QString lead = OperatorTexts::PortOpenFailed.arg(QStringLiteral("2"), plain, QString());
-        QVERIFY2(plainText.startsWith(lead) && plainText.size() > lead.size(), qPrintable(plainText));
+        const QString lead =
+            OperatorTexts::PortOpenFailed.arg(QStringLiteral("2"), plain, QString());
+        QVERIFY2(plainText.startsWith(lead) && plainText.size() > lead.size(),
+                 qPrintable(plainText));
         QVERIFY(!serial.isOpen());
 
         // Opened twice, and in use by another port object.
@@ -212,11 +218,13 @@ private slots:
         QVERIFY(pty.isValid());
         pointPortAt(2, pty.slavePath());
         QCOMPARE(serial.open().message(), QString());
-        QCOMPARE(serial.open().message(), OperatorTexts::PortAlreadyOpen.arg(QStringLiteral("2"), pty.slavePath()));
+        QCOMPARE(serial.open().message(),
+                 OperatorTexts::PortAlreadyOpen.arg(QStringLiteral("2"), pty.slavePath()));
         QVERIFY(serial.isOpen());
         SerialPort other;
         other.setCommPort(2);
-        QCOMPARE(other.open().message(), OperatorTexts::PortBusy.arg(QStringLiteral("2"), pty.slavePath()));
+        QCOMPARE(other.open().message(),
+                 OperatorTexts::PortBusy.arg(QStringLiteral("2"), pty.slavePath()));
         serial.setCommPort(3); // cannot change under an open device
         QCOMPARE(serial.commPort(), qint16(2));
 
@@ -224,7 +232,8 @@ private slots:
             serial.close();
             QVERIFY(file.setPermissions(QFileDevice::Permissions()));
             pointPortAt(2, plain);
-            QCOMPARE(serial.open().message(), OperatorTexts::PortNoPermission.arg(QStringLiteral("2"), plain));
+            QCOMPARE(serial.open().message(),
+                     OperatorTexts::PortNoPermission.arg(QStringLiteral("2"), plain));
         }
     }
 
@@ -266,7 +275,8 @@ private slots:
         if (format == QLatin1String("text")) {
             contents = QByteArray::number(pid).rightJustified(10, ' ') + " sleep root\n";
         } else if (format == QLatin1String("qt")) {
-            contents = QByteArray::number(pid) + "\nsleep\n" + QSysInfo::machineHostName().toUtf8() + "\n";
+            contents =
+                QByteArray::number(pid) + "\nsleep\n" + QSysInfo::machineHostName().toUtf8() + "\n";
         } else {
             const qint32 binary = qint32(pid);
             contents = QByteArray(reinterpret_cast<const char *>(&binary), sizeof binary);
@@ -281,7 +291,8 @@ private slots:
             return;
         }
         const QString holder = OperatorTexts::PortHolder.arg(QStringLiteral("sleep")).arg(pid);
-        QCOMPARE(result, OperatorTexts::PortLockedBy.arg(QStringLiteral("1"), pty.slavePath(), holder, lock.path));
+        QCOMPARE(result, OperatorTexts::PortLockedBy.arg(QStringLiteral("1"), pty.slavePath(),
+                                                         holder, lock.path));
         QVERIFY(!serial.isOpen());
         QCOMPARE(fileBytes(lock.path), contents);
         QCOMPARE(QFileInfo(lock.path).lastModified(), written);
@@ -294,14 +305,17 @@ private slots:
         PseudoTerminal pty;
         QVERIFY(pty.isValid());
         pointPortAt(1, pty.slavePath());
-        const int other = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        const int other =
+            ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         QVERIFY(other >= 0);
         const auto closeOther = qScopeGuard([other] { ::close(other); });
         QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
         SerialPort serial;
-        const QString self = QString::fromLocal8Bit(fileBytes(QStringLiteral("/proc/self/comm"))).trimmed();
+        const QString self =
+            QString::fromLocal8Bit(fileBytes(QStringLiteral("/proc/self/comm"))).trimmed();
         const QString holder = OperatorTexts::PortHolder.arg(self).arg(getpid());
-        QCOMPARE(serial.open().message(), OperatorTexts::PortHeldBy.arg(QStringLiteral("1"), pty.slavePath(), holder));
+        QCOMPARE(serial.open().message(),
+                 OperatorTexts::PortHeldBy.arg(QStringLiteral("1"), pty.slavePath(), holder));
         QVERIFY(!serial.isOpen());
 
         QCOMPARE(::flock(other, LOCK_UN), 0);
@@ -329,7 +343,8 @@ private slots:
         qsizetype written = 0;
         QByteArray got;
         const auto feed = [&] {
-            const ssize_t n = ::write(masterFd, sent.constData() + written, size_t(sent.size() - written));
+            const ssize_t n =
+                ::write(masterFd, sent.constData() + written, size_t(sent.size() - written));
             written += n > 0 ? n : 0;
         };
         QDeadlineTimer unread(300);

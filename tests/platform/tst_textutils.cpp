@@ -13,19 +13,28 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("separator");
         QTest::addColumn<QStringList>("tokens");
-        QTest::newRow("built-in list") << "V0;S0=#;B0;L2;M1;E0;Y1;N1;&D0;&S0" << ";"
-                                       << QStringList{"V0", "S0=#", "B0", "L2", "M1", "E0", "Y1",
-                                                      "N1", "&D0", "&S0"};
-        QTest::newRow("empty text") << "" << ";" << QStringList{};
-        QTest::newRow("one entry") << "ATZ" << ";" << QStringList{"ATZ"};
-        QTest::newRow("trailing separator adds nothing") << "V0;" << ";" << QStringList{"V0"};
-        QTest::newRow("empty first and middle") << ";V0;;E0" << ";" << QStringList{"", "V0", "", "E0"};
-        QTest::newRow("only separators") << ";;" << ";" << QStringList{"", ""};
-        QTest::newRow("comma is no separator for ;") << "+MS=V#,0;E0" << ";"
-                                                     << QStringList{"+MS=V#,0", "E0"};
-        QTest::newRow("blanks kept") << " V0 ; E0" << ";" << QStringList{" V0 ", " E0"};
-        QTest::newRow("two-character separator") << "a\r\nb\r\n" << "\r\n" << QStringList{"a", "b"};
-        QTest::newRow("empty separator never matches") << "a;b" << "" << QStringList{"a;b"};
+        QTest::newRow("built-in list")
+            << "V0;S0=#;B0;L2;M1;E0;Y1;N1;&D0;&S0"
+            << ";" << QStringList{"V0", "S0=#", "B0", "L2", "M1", "E0", "Y1", "N1", "&D0", "&S0"};
+        QTest::newRow("empty text") << ""
+                                    << ";" << QStringList{};
+        QTest::newRow("one entry") << "ATZ"
+                                   << ";" << QStringList{"ATZ"};
+        QTest::newRow("trailing separator adds nothing") << "V0;"
+                                                         << ";" << QStringList{"V0"};
+        QTest::newRow("empty first and middle") << ";V0;;E0"
+                                                << ";" << QStringList{"", "V0", "", "E0"};
+        QTest::newRow("only separators") << ";;"
+                                         << ";" << QStringList{"", ""};
+        QTest::newRow("comma is no separator for ;") << "+MS=V#,0;E0"
+                                                     << ";" << QStringList{"+MS=V#,0", "E0"};
+        QTest::newRow("blanks kept") << " V0 ; E0"
+                                     << ";" << QStringList{" V0 ", " E0"};
+        QTest::newRow("two-character separator") << "a\r\nb\r\n"
+                                                 << "\r\n"
+                                                 << QStringList{"a", "b"};
+        QTest::newRow("empty separator never matches") << "a;b"
+                                                       << "" << QStringList{"a;b"};
     }
     // The callers loop until the text is empty: the loop must end and yield every entry.
     void takeToken()
@@ -46,15 +55,38 @@ private slots:
         QTest::addColumn<QString>("replacement");
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("CRLF to CR") << "\r\n" << "\r" << "a\r\nb\r\n\r\n" << "a\rb\r\r";
-        QTest::newRow("every occurrence, rest kept")
-            << "+MS=V#" << "+MS=V22" << "+MS=V#,0;E0;+MS=V#" << "+MS=V22,0;E0;+MS=V22";
-        QTest::newRow("absent placeholder") << "S37=#" << "S37=9" << "V0;E0" << "V0;E0";
-        QTest::newRow("empty search changes nothing") << "" << "x" << "abc" << "abc";
-        QTest::newRow("replacement holds the search") << "#" << "##" << "a#b#" << "a##b##";
-        QTest::newRow("overlapping, left to right") << "aa" << "b" << "aaa" << "ba";
-        QTest::newRow("replace by nothing") << ";" << "" << ";a;;b;" << "ab";
-        QTest::newRow("case matters") << "at" << "AT" << "AT at" << "AT AT";
+        QTest::newRow("CRLF to CR") << "\r\n"
+                                    << "\r"
+                                    << "a\r\nb\r\n\r\n"
+                                    << "a\rb\r\r";
+        QTest::newRow("every occurrence, rest kept") << "+MS=V#"
+                                                     << "+MS=V22"
+                                                     << "+MS=V#,0;E0;+MS=V#"
+                                                     << "+MS=V22,0;E0;+MS=V22";
+        QTest::newRow("absent placeholder") << "S37=#"
+                                            << "S37=9"
+                                            << "V0;E0"
+                                            << "V0;E0";
+        QTest::newRow("empty search changes nothing") << ""
+                                                      << "x"
+                                                      << "abc"
+                                                      << "abc";
+        QTest::newRow("replacement holds the search") << "#"
+                                                      << "##"
+                                                      << "a#b#"
+                                                      << "a##b##";
+        QTest::newRow("overlapping, left to right") << "aa"
+                                                    << "b"
+                                                    << "aaa"
+                                                    << "ba";
+        QTest::newRow("replace by nothing") << ";"
+                                            << ""
+                                            << ";a;;b;"
+                                            << "ab";
+        QTest::newRow("case matters") << "at"
+                                      << "AT"
+                                      << "AT at"
+                                      << "AT AT";
     }
     void replaceAll()
     {
@@ -94,13 +126,20 @@ private slots:
     {
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("doubled ampersand") << "Enviando AT&&F" << "Enviando AT&F";
-        QTest::newRow("access key") << "&Configurar" << "Configurar";
-        QTest::newRow("no ampersand") << "inicializando..." << "inicializando...";
-        QTest::newRow("three in a row") << "a&&&b" << "a&b";
-        QTest::newRow("four in a row") << "&&&&" << "&&";
-        QTest::newRow("lone at the end") << "fin&" << "fin";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("doubled ampersand") << "Enviando AT&&F"
+                                           << "Enviando AT&F";
+        QTest::newRow("access key") << "&Configurar"
+                                    << "Configurar";
+        QTest::newRow("no ampersand") << "inicializando..."
+                                      << "inicializando...";
+        QTest::newRow("three in a row") << "a&&&b"
+                                        << "a&b";
+        QTest::newRow("four in a row") << "&&&&"
+                                       << "&&";
+        QTest::newRow("lone at the end") << "fin&"
+                                         << "fin";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void labelText()
     {

@@ -48,7 +48,10 @@ public:
     void setAnswer(QMessageBox::StandardButton answer) { m_answer = answer; }
 
     // Called with each box before it is answered (inside its nested loop).
-    void setInspector(std::function<void(QMessageBox *)> inspect) { m_inspect = std::move(inspect); }
+    void setInspector(std::function<void(QMessageBox *)> inspect)
+    {
+        m_inspect = std::move(inspect);
+    }
 
     qsizetype count() const { return m_seen.size(); }
     const SeenMessageBox &at(qsizetype i) const { return m_seen.at(i); }

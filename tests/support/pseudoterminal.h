@@ -63,7 +63,8 @@ public:
     {
         qsizetype done = 0;
         while (done < bytes.size() && m_master >= 0) {
-            const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+            const ssize_t n =
+                ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
             if (n < 0) {
                 if (errno == EINTR)
                     continue;

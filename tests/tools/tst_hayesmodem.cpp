@@ -41,7 +41,9 @@ B low7(B bytes)
 
 bool linkExists(const std::string &path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return ::lstat(path.c_str(), &st) == 0;
 }
 
@@ -79,27 +81,32 @@ private slots:
     // What the line adds to the command set (tst_hayesinterpreter): echo, line ends, parity,
     // and the log. Options: "echo", "verbose", "silent", "blank" (every reply just "\r\n"),
     // "in=N" (the commands carry parity N in bit 7: 1 odd, 2 even), "out=N" (the modem's reply
-    // parity). Replies are written without parity; every byte the modem sends must carry its parity.
+    // parity). Replies are written without parity; every byte the modem sends must carry its
+    // parity.
     void conversation_data()
     {
         QTest::addColumn<QString>("options");
         QTest::addColumn<Script>("script");
         QTest::newRow("line feed after the CR") << "" << Script{"AT\r\n", "0\r", "AT\r", "0\r"};
-        QTest::newRow("wake-up line switches modes for its own reply") << "echo verbose"
-            << Script{"ATE0Q0V0\r", "ATE0Q0V0\r0\r", "ATS0?\r", "000\r\n0\r"};
-        QTest::newRow("store, factory reset, restore") << ""
-            << Script{"ATS0=3&W0\r", "0\r", "ATS0=4\r", "0\r", "AT&F\r", "\r\nOK\r\n",
-                      "ATS0?\r", "ATS0?\r\r\n000\r\n\r\nOK\r\n", "ATZ\r", "ATZ\r0\r", "ATS0?\r", "003\r\n0\r",
-                      "AT&F0E0Q0V0\r", "0\r", "ATZ0\r", "0\r"};
-        QTest::newRow("blank lines instead of replies, commands applied") << "echo blank"
-            << Script{"ATE0\r", "ATE0\r\r\n", "ATS0?\r", "\r\n", "ATX9\r", "\r\n"};
+        QTest::newRow("wake-up line switches modes for its own reply")
+            << "echo verbose" << Script{"ATE0Q0V0\r", "ATE0Q0V0\r0\r", "ATS0?\r", "000\r\n0\r"};
+        QTest::newRow("store, factory reset, restore")
+            << ""
+            << Script{"ATS0=3&W0\r",   "0\r",        "ATS0=4\r", "0\r",
+                      "AT&F\r",        "\r\nOK\r\n", "ATS0?\r",  "ATS0?\r\r\n000\r\n\r\nOK\r\n",
+                      "ATZ\r",         "ATZ\r0\r",   "ATS0?\r",  "003\r\n0\r",
+                      "AT&F0E0Q0V0\r", "0\r",        "ATZ0\r",   "0\r"};
+        QTest::newRow("blank lines instead of replies, commands applied")
+            << "echo blank" << Script{"ATE0\r", "ATE0\r\r\n", "ATS0?\r", "\r\n", "ATX9\r", "\r\n"};
         QTest::newRow("silent modem, not even an echo") << "echo silent" << Script{"ATS37=9\r", ""};
-        // Bit 7 of what arrives is ignored: the echo comes back without it, or with the reply parity.
-        QTest::newRow("odd in, even out") << "echo verbose in=1 out=2"
+        // Bit 7 of what arrives is ignored: the echo comes back without it, or with the reply
+        // parity.
+        QTest::newRow("odd in, even out")
+            << "echo verbose in=1 out=2"
             << Script{"ATS0?\r", "ATS0?\r\r\n000\r\n\r\nOK\r\n", "ATZ\r", "ATZ\r\r\nOK\r\n"};
         QTest::newRow("even in, none out") << "echo in=2" << Script{"ATS0?\r", "ATS0?\r000\r\n0\r"};
-        QTest::newRow("none in, odd out") << "echo verbose out=1"
-            << Script{"ATS0?\r", "ATS0?\r\r\n000\r\n\r\nOK\r\n"};
+        QTest::newRow("none in, odd out")
+            << "echo verbose out=1" << Script{"ATS0?\r", "ATS0?\r\r\n000\r\n\r\nOK\r\n"};
     }
     void conversation()
     {
@@ -122,7 +129,8 @@ private slots:
             B command = script[i];
             for (char &c : command)
                 c = withParity(c, inParity);
-            const B reply = bench.ask(command, script[i + 1].size(), script[i + 1].isEmpty() ? 80 : 25);
+            const B reply =
+                bench.ask(command, script[i + 1].size(), script[i + 1].isEmpty() ? 80 : 25);
             B withOutParity = reply;
             for (char &c : withOutParity)
                 c = withParity(c, o.replyParity);
@@ -144,7 +152,8 @@ private slots:
         }
         QCOMPARE(loggedRaw, raws);
         QCOMPARE(logged, lines);
-        for (const HayesModem::Sent &sent : bench.modem.sent()) // the text is the reply before parity
+        for (const HayesModem::Sent &sent :
+             bench.modem.sent()) // the text is the reply before parity
             QCOMPARE(low7(q(sent.bytes)), q(sent.text));
         if (o.silent)
             QCOMPARE(bench.modem.registerValue(37), 0);
@@ -182,7 +191,8 @@ private slots:
             QList<B> received;
             for (std::size_t i = 0; i < got.size(); ++i) {
                 received.append(q(got[i].bytes));
-                QVERIFY(i == 0 || fault == "garbage" || msBetween(got[i - 1].at, got[i].at) >= Gap - 15);
+                QVERIFY(i == 0 || fault == "garbage"
+                        || msBetween(got[i - 1].at, got[i].at) >= Gap - 15);
             }
             first = round == 0 ? received : first;
             if (fault == "garbage") {
@@ -190,7 +200,8 @@ private slots:
                 QCOMPARE(received.join().size(), 42);
                 QVERIFY(!low7(noise).contains('\r') && received.join().endsWith("0\r"));
             } else {
-                QCOMPARE(received, pieces); // the gaps are long enough that each piece is read alone
+                QCOMPARE(received,
+                         pieces); // the gaps are long enough that each piece is read alone
             }
         }
         QVERIFY(bench.modem.waitForSent(2, 1000));
@@ -209,7 +220,8 @@ private slots:
         options.replyDelayMs = 200;
         Bench bench(options);
         QVERIFY(bench.ready());
-        QVERIFY(bench.line->send("\x01" "at"));
+        QVERIFY(bench.line->send("\x01"
+                                 "at"));
         std::this_thread::sleep_for(60ms);
         const auto t1 = SlaveLine::Clock::now();
         QVERIFY(bench.line->send("s0=1\r"));
@@ -224,8 +236,10 @@ private slots:
         const auto rx = bench.modem.received();
         const auto tx = bench.modem.sent();
         QCOMPARE(rx.size(), std::size_t(2));
-        QCOMPARE(q(rx[0].raw), B("\x01" "ats0=1\r"));
-        QCOMPARE(q(rx[0].line), B("\x01" "ats0=1"));
+        QCOMPARE(q(rx[0].raw), B("\x01"
+                                 "ats0=1\r"));
+        QCOMPARE(q(rx[0].line), B("\x01"
+                                  "ats0=1"));
         QVERIFY(msBetween(rx[0].firstByte, rx[0].lastByte) >= 50);
         QCOMPARE(q(tx[0].bytes), B("0\r"));
         QVERIFY(rx[1].lastByte >= t2 && rx[1].lastByte < tx[0].firstByte);

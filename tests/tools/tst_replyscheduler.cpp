@@ -17,7 +17,9 @@ QList<B> drain(ReplyScheduler &s, Clock::time_point t0, int unread)
 {
     QList<B> writes;
     auto stamp = [&](Clock::time_point at, const B &what) {
-        writes << B::number(qint64(std::chrono::duration_cast<std::chrono::milliseconds>(at - t0).count())) + ' ' + what;
+        writes << B::number(qint64(
+                      std::chrono::duration_cast<std::chrono::milliseconds>(at - t0).count()))
+                      + ' ' + what;
     };
     int floods = 0;
     for (int step = 0; step < 2000 && floods < 2 && s.wakeAt(); ++step) {
@@ -62,20 +64,23 @@ private slots:
         QTest::addColumn<QList<B>>("queued");
         QTest::addColumn<int>("unread");
         QTest::addColumn<QList<B>>("writes");
-        QTest::newRow("echo at once, reply late") << "delay=200" << QList<B>{"echo AT\r", "reply 0\r"} << 0
-                                                  << QList<B>{"0 AT\r", "200 0\r"};
+        QTest::newRow("echo at once, reply late")
+            << "delay=200" << QList<B>{"echo AT\r", "reply 0\r"} << 0
+            << QList<B>{"0 AT\r", "200 0\r"};
         QTest::newRow("chunks") << "chunk=2 gap=60" << QList<B>{"reply \r\nOK\r\n"} << 0
                                 << QList<B>{"0 \r\n", "60 OK", "120 \r\n"};
-        QTest::newRow("CR and LF apart, then chunks") << "split=20 chunk=3 gap=5" << QList<B>{"reply \r\nOK\r\n"} << 0
-                                                      << QList<B>{"0 \r", "20 \nOK", "25 \r", "45 \n"};
-        QTest::newRow("odd parity on echo and reply") << "parity=1" << QList<B>{"echo A", "reply 0\r"} << 0
-                                                      << QList<B>{"0 \xC1", "0 \xB0\r"};
-        QTest::newRow("hang-up once the reply is taken") << "" << QList<B>{"reply 0\r", "hangup"} << 0
-                                                         << QList<B>{"0 0\r", "10 hang-up"};
-        QTest::newRow("hang-up at last when nobody reads") << "" << QList<B>{"reply 0\r", "hangup"} << 2
-                                                           << QList<B>{"0 0\r", "2000 hang-up"};
-        QTest::newRow("flood after the reply, paced") << "" << QList<B>{"reply 0\r", "flood"} << 0
-                                                      << QList<B>{"0 0\r", "0 flood 0123", "10 flood STUV"};
+        QTest::newRow("CR and LF apart, then chunks")
+            << "split=20 chunk=3 gap=5" << QList<B>{"reply \r\nOK\r\n"} << 0
+            << QList<B>{"0 \r", "20 \nOK", "25 \r", "45 \n"};
+        QTest::newRow("odd parity on echo and reply")
+            << "parity=1" << QList<B>{"echo A", "reply 0\r"} << 0 << QList<B>{"0 \xC1", "0 \xB0\r"};
+        QTest::newRow("hang-up once the reply is taken")
+            << "" << QList<B>{"reply 0\r", "hangup"} << 0 << QList<B>{"0 0\r", "10 hang-up"};
+        QTest::newRow("hang-up at last when nobody reads")
+            << "" << QList<B>{"reply 0\r", "hangup"} << 2 << QList<B>{"0 0\r", "2000 hang-up"};
+        QTest::newRow("flood after the reply, paced")
+            << "" << QList<B>{"reply 0\r", "flood"} << 0
+            << QList<B>{"0 0\r", "0 flood 0123", "10 flood STUV"};
     }
     void schedule()
     {

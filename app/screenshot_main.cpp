@@ -1,13 +1,16 @@
 // Renders the program's windows into PNG files on Qt's offscreen platform, for the docs.
-// Usage: tavoli-screenshots MAIN_WINDOW.png [EDITOR.png [PORTS.png [TRANSCRIPT.png]]]
+// Usage: tavoli-screenshots MAIN_WINDOW.png [EDITOR.png [PORTS.png [TRANSCRIPT.png
+//        [IDENTIFICATION.png]]]]
 // The editor shows the list stored in the working directory (the built-in list when none is).
 // The ports window lists the machine's own ports (never opened) and a pseudo-terminal made for
 // the picture, added by hand and put on port 1 as TAVOLI_COM1.
-// The transcript shows a real query, with odd parity, of the simulated modem.
+// The transcript shows a real query, with odd parity, of the simulated modem; the
+// identification window what the simulated modem, stored quiet, says about itself.
 #include "applicationsetup.h"
 #include "cfglis.h"
 #include "form1.h"
 #include "hayesmodem.h"
+#include "identificationwindow.h"
 #include "portswindow.h"
 #include "transcriptwindow.h"
 
@@ -67,6 +70,44 @@ bool saveTranscript(const QString &path)
     return saved;
 }
 
+bool saveIdentification(const QString &path)
+{
+    HayesOptions options;
+    options.quiet = true; // as a configuration leaves it
+    HayesModem modem(options);
+    std::string why;
+    if (!modem.start(&why)) {
+        std::fprintf(stderr, "No se ha podido poner en marcha el modem simulado: %s\n",
+                     why.c_str());
+        return false;
+    }
+    qputenv("TAVOLI_COM1", QByteArray::fromStdString(modem.devicePath()));
+    Form1 window;
+    window.show();
+    bool saved = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+        auto *shown = qobject_cast<IdentificationWindow *>(QApplication::activeModalWidget());
+        if (!shown)
+            return;
+        poll.stop();
+        saved = save(*shown, path);
+        shown->reject();
+    });
+    poll.start();
+    QEventLoop loop;
+    QObject::connect(&window.engine(), &DialogueEngine::stateChanged, &loop, [&loop](qint16 state) {
+        if (state == Dialogue::Idle)
+            loop.quit();
+    });
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    window.identifyModem();
+    loop.exec();
+    modem.stop();
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -80,7 +121,7 @@ int main(int argc, char *argv[])
     const QStringList args = QApplication::arguments();
     if (args.size() < 2) {
         std::fprintf(stderr, "Uso: tavoli-screenshots VENTANA_PRINCIPAL.png [EDITOR.png "
-                             "[PUERTOS.png [REGISTRO.png]]]\n");
+                             "[PUERTOS.png [REGISTRO.png [IDENTIFICACION.png]]]]\n");
         return 2;
     }
     Form1 mainWindow;
@@ -109,6 +150,8 @@ int main(int argc, char *argv[])
             return 1;
     }
     if (args.size() > 4 && !saveTranscript(args.at(4)))
+        return 1;
+    if (args.size() > 5 && !saveIdentification(args.at(5)))
         return 1;
     return 0;
 }

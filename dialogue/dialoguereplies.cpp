@@ -1,0 +1,157 @@
+// The engine's receive side: received bytes cut into lines, and each line taken as the state's
+// row says it awaits. The rest of the engine is in dialogueengine.cpp.
+#include "dialogueengine.h"
+
+#include "dialoguetable.h"
+#include "linecodec.h"
+#include "lineport.h"
+#include "modemprotocol.h"
+#include "replyline.h"
+
+#include <algorithm>
+
+using namespace Dialogue;
+
+namespace {
+
+const QByteArray CrLf = QByteArrayLiteral("\r\n");
+const QByteArray Cr = QByteArrayLiteral("\r");
+const qsizetype VerboseOkLength = ModemProtocol::ReplyOkVerbose.size();
+
+} // namespace
+
+// ---- Replies ---------------------------------------------------------------------------------
+
+void DialogueEngine::handleReceived()
+{
+    if (!m_port.isOpen())
+        return;
+    const QByteArray received = LineCodec::StripParity(m_port.input());
+    // Nothing new: the lines still kept (states 10 and 12) have been looked at already, and
+    // looking again would only restart their time-out.
+    if (received.isEmpty() || m_state == Idle)
+        return;
+
+    // A flood is taken in slices no longer than the kept text, each cut into lines and trimmed
+    // before the next, so that memory stays bounded and each slice costs time in proportion to
+    // its length. A line feed cut off from its carriage return starts the next line, which
+    // ignores it.
+    qsizetype from = 0;
+    while (from < received.size()) {
+        const qsizetype n = std::min<qsizetype>(ReplyTextLimit, received.size() - from);
+        // Bytes all the way: the reply text never goes through a text codec.
+        m_reply.text.append(received.constData() + from, n);
+        from += n;
+        m_reply.text.replace(CrLf, Cr);
+        runLineLoop();
+        if (m_state == Idle)
+            return; // the rest answers nothing: the port has been closed
+        trimReplyText();
+    }
+}
+
+void DialogueEngine::runLineLoop()
+{
+    // Lines are consumed by moving an offset and cut off the front once at the end, so that a
+    // block of many short lines costs linear time.
+    qsizetype offset = 0;
+    for (;;) {
+        const qsizetype cr = m_reply.text.indexOf('\r', offset);
+        if (cr < 0)
+            break;
+        const qsizetype length = cr - offset + 1;
+        const QByteArray line =
+            ReplyLine::withoutLeadingLineFeeds(m_reply.text.mid(offset, length - 1));
+        if (line.isEmpty()) {
+            // Modems that frame their results in CR LF send a blank line first; it carries no
+            // result, so it neither answers the command nor restarts the time-out.
+            offset += length;
+            continue;
+        }
+        const qsizetype consumed = takeLine(*rowFor(m_state), line, offset, length);
+        if (m_state == Idle)
+            return; // finish() has emptied the text
+        if (consumed <= 0)
+            break;
+        offset += consumed;
+    }
+    m_reply.text.remove(0, offset);
+}
+
+qsizetype DialogueEngine::takeLine(const Row &row, const QByteArray &line, qsizetype offset,
+                                   qsizetype length)
+{
+    switch (row.awaits) {
+    case Awaits::Nothing:
+        return length;
+
+    case Awaits::NoRefusal:
+        // The paced step goes on by itself, so other lines leave the timer alone; but a refused
+        // ATQ1 or AT&W0 means the stored profile is not what was asked.
+        if (ReplyLine::isRefusal(line)) {
+            stopTimer();
+            ReportCommandError();
+        }
+        return length;
+
+    case Awaits::ExactlyZero:
+        stopTimer();
+        if (ReplyLine::isExactlyZero(line))
+            apply(row);
+        else
+            ReportCommandError();
+        return length;
+
+    case Awaits::NumberThenZero:
+        stopTimer();
+        if (!m_reply.hasNumber) {
+            m_reply.number = ReplyLine::leadingNumber(line);
+            m_reply.hasNumber = true;
+            // The result line must follow within a second, or the modem has stopped answering.
+            startTimer();
+        } else if (ReplyLine::endsInZero(line)) {
+            m_reply.hasNumber = false;
+            apply(row);
+        } else {
+            ReportCommandError();
+        }
+        return length;
+
+    case Awaits::VerboseOk: {
+        stopTimer();
+        const qsizetype found = ReplyLine::findVerboseOk(m_reply.text, offset);
+        if (found < 0) {
+            // Keep everything and wait for more, but not for ever: a modem that stops answering
+            // ends in the no-reply message one second after its last line.
+            startTimer();
+            return 0;
+        }
+        apply(row);
+        return found + VerboseOkLength - offset;
+    }
+
+    case Awaits::InfoThenResult:
+        stopTimer();
+        if (ReplyLine::isExactlyZero(line) || ReplyLine::isRefusal(line)) {
+            m_identification.end(ReplyLine::isRefusal(line)
+                                     ? IdentificationAnswer::Result::Refused
+                                     : IdentificationAnswer::Result::Answered);
+            apply(row);
+        } else {
+            m_identification.addLine(line);
+            startTimer(); // the result must follow within a second of the last line
+        }
+        return length;
+    }
+    return length;
+}
+
+void DialogueEngine::trimReplyText()
+{
+    // A modem that sends without line ends (or lines the state keeps) must not grow memory
+    // without limit: the oldest bytes go. Every "OK"+CR has been searched for before this point,
+    // so the states that look for it lose nothing they could still find.
+    const qsizetype excess = m_reply.text.size() - ReplyTextLimit;
+    if (excess > 0)
+        m_reply.text.remove(0, excess);
+}

@@ -39,6 +39,19 @@ bool save(QWidget &window, const QString &path)
     return true;
 }
 
+// Starts the simulated modem and makes it port 1.
+bool putOnPort1(HayesModem &modem)
+{
+    std::string why;
+    if (!modem.start(&why)) {
+        std::fprintf(stderr, "No se ha podido poner en marcha el modem simulado: %s\n",
+                     why.c_str());
+        return false;
+    }
+    qputenv("TAVOLI_COM1", QByteArray::fromStdString(modem.devicePath()));
+    return true;
+}
+
 bool saveTranscript(const QString &path)
 {
     HayesOptions options; // as it comes out of the box, echo and word results on
@@ -47,13 +60,8 @@ bool saveTranscript(const QString &path)
     options.registers = {{0, 2}, {37, 9}};
     options.replyParity = 1;
     HayesModem modem(options);
-    std::string why;
-    if (!modem.start(&why)) {
-        std::fprintf(stderr, "No se ha podido poner en marcha el modem simulado: %s\n",
-                     why.c_str());
+    if (!putOnPort1(modem))
         return false;
-    }
-    qputenv("TAVOLI_COM1", QByteArray::fromStdString(modem.devicePath()));
     Form1 window;
     window.show();
     window.findChild<QRadioButton *>(QStringLiteral("OpOdd"))->setChecked(true);
@@ -75,13 +83,8 @@ bool saveIdentification(const QString &path)
     HayesOptions options;
     options.quiet = true; // as a configuration leaves it
     HayesModem modem(options);
-    std::string why;
-    if (!modem.start(&why)) {
-        std::fprintf(stderr, "No se ha podido poner en marcha el modem simulado: %s\n",
-                     why.c_str());
+    if (!putOnPort1(modem))
         return false;
-    }
-    qputenv("TAVOLI_COM1", QByteArray::fromStdString(modem.devicePath()));
     Form1 window;
     window.show();
     bool saved = false;

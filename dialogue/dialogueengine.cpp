@@ -188,12 +188,13 @@ void DialogueEngine::handleTick()
 void DialogueEngine::enter(State state)
 {
     const Row &row = *rowFor(state);
-    if (!row.info.isNull())
-        m_view.setInfo(row.info);
+    // The command goes out before anything is shown: the modem should not wait on the window.
     if (!row.command.isEmpty())
         SendCommand(row.command);
     else if (row.awaits == Awaits::Nothing)
         startTimer(); // a pause of one second
+    if (!row.info.isNull())
+        m_view.setInfo(row.info);
     setState(state);
 }
 
@@ -262,16 +263,16 @@ void DialogueEngine::apply(const Row &row)
 void DialogueEngine::sendListEntry()
 {
     const QString command = ModemProtocol::CmdPrefix + m_list.value(m_index);
-    m_view.setInfo(quotedForInfo(command));
     SendCommand(command);
+    m_view.setInfo(quotedForInfo(command));
 }
 
 void DialogueEngine::sendInquiry()
 {
     const QString &command = ModemProtocol::IdentifyCommands.at(std::size_t(m_index));
     m_identification.begin(command);
-    m_view.setInfo(quotedForInfo(command));
     SendCommand(command);
+    m_view.setInfo(quotedForInfo(command));
 }
 
 // ---- Lost port -------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "modemprotocol.h"
 #include "operatoractions.h"
 #include "operatortexts.h"
+#include "pacedlabel.h"
 #include "portassignments.h"
 #include "textutils.h"
 
@@ -49,6 +50,7 @@ Form1::Form1(QWidget *parent)
 {
     initAppResources();
     ui->setupUi(this);
+    m_info = new PacedLabel(ui->info);
     setWindowTitle(OperatorTexts::MainWindowCaption);
     // A fixed dialog frame: no resizing, no maximize box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -326,7 +328,12 @@ void Form1::setLineSettingsEnabled(bool enabled)
 
 void Form1::setInfo(const QString &caption)
 {
-    ui->info->setText(TextUtils::LabelText(caption));
+    m_info->setText(TextUtils::LabelText(caption));
+}
+
+QString Form1::infoText() const
+{
+    return m_info->latest();
 }
 
 void Form1::setAnsw1(const QString &caption)
@@ -341,16 +348,19 @@ void Form1::setAnsw2(const QString &caption)
 
 void Form1::showError(const QString &text)
 {
+    m_info->flush();
     MessageBox::showStop(this, text);
 }
 
 void Form1::showInformation(const QString &text)
 {
+    m_info->flush();
     MessageBox::showInformation(this, text);
 }
 
 void Form1::showIdentification(const Identification &result)
 {
+    m_info->flush();
     // Like the boxes: modal to this window, and the dialogue's next step waits for it.
     IdentificationWindow window(result, this);
     window.setWindowModality(Qt::WindowModal);

@@ -28,6 +28,7 @@
 #include <functional>
 #include <memory>
 
+class PacedLabel;
 class QAction;
 class QButtonGroup;
 class QKeySequence;
@@ -59,6 +60,9 @@ public:
     // DialogueSettings
     int parityMode() const override;
     QStringList BuildCommandList() override;
+
+    // The status line's text, including a change that reaches the screen at the next frame.
+    QString infoText() const;
 
     // The port's settings text for the options selected now.
     QString ApplyLineSettings() const;
@@ -111,6 +115,7 @@ private:
     void sendLineSettings();
 
     std::unique_ptr<Ui::Form1> ui;
+    PacedLabel *m_info = nullptr; // the status line, changed at most once a frame
     QButtonGroup *m_opCan = nullptr;
     QButtonGroup *m_opBau = nullptr;
     QButtonGroup *m_opDb = nullptr;

@@ -118,7 +118,7 @@ public:
                          [this](qint16 state) {
                              m_states.append(state);
                              m_stateTimes.append(Clock::now());
-                             m_infoAt.append(label("info"));
+                             m_infoAt.append(m_form->infoText());
                          });
         return true;
     }

@@ -26,6 +26,7 @@ private slots:
     void ringCountChecked_data();
     void ringCountChecked();
     void deviceVanishesDuringADialogue();
+    void statusLineChangesOncePerFrame();
 
 private:
     PseudoTerminal m_port1;
@@ -209,6 +210,27 @@ void TestForm1Port::deviceVanishesDuringADialogue()
     QTest::qWait(DialogueEngine::StepIntervalMs + 200);
     QCOMPARE(boxes.texts(), QStringList{lost});
     qunsetenv("TAVOLI_COM4");
+}
+
+// A long command list changes the status line thousands of times a second: the label shows the
+// first change at once, then only the latest, once a frame.
+void TestForm1Port::statusLineChangesOncePerFrame()
+{
+    Form1 form;
+    auto *info = control<QLabel>(form, "info");
+    int changes = 0;
+    QString shown;
+    for (int i = 0; i < 2000; ++i) {
+        form.setInfo(QStringLiteral("Enviando: AT%1").arg(i));
+        if (info->text() != shown) {
+            shown = info->text();
+            ++changes;
+        }
+    }
+    QCOMPARE(changes, 1);
+    QCOMPARE(shown, QStringLiteral("Enviando: AT0"));
+    QCOMPARE(form.infoText(), QStringLiteral("Enviando: AT1999"));
+    QTRY_COMPARE_WITH_TIMEOUT(info->text(), QStringLiteral("Enviando: AT1999"), 500);
 }
 
 QTEST_MAIN(TestForm1Port)

@@ -79,6 +79,8 @@ public:
     void powerOn();
     // Whether received bytes are echoed now.
     bool echoes() const;
+    // The fault switches for the lines that follow.
+    void setFaults(const HayesFaults &faults) { m_faults = faults; }
 
     const HayesProfile &active() const { return m_active; }
     // -1 outside 0..255.

@@ -117,6 +117,17 @@ bool HayesModem::lineOpen() const
     return d->line.isOpen();
 }
 
+void HayesModem::setFaults(const HayesFaults &faults)
+{
+    std::lock_guard lock(d->m);
+    d->interpreter.setFaults(faults);
+}
+
+void HayesModem::setReplyShape(const ReplyShape &shape)
+{
+    d->line.setShape(shape);
+}
+
 std::size_t HayesModem::floodBytes() const
 {
     return d->line.floodBytes();

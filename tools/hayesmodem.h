@@ -90,6 +90,13 @@ public:
     // False once the line has been hung up or stopped.
     bool lineOpen() const;
 
+    // Fault injection while the modem runs: from the next complete command line on, these
+    // faults and this reply shape replace what the modem was made with (the profile stays).
+    // E.g. `HayesFaults f; f.errorOn = {"B0"}; modem.setFaults(f);`, or a shape with `chunk`
+    // set for replies in pieces, `splitCrLf` for a late LF, `floodLimit` for a bounded flood.
+    void setFaults(const HayesFaults &faults);
+    void setReplyShape(const ReplyShape &shape);
+
     std::vector<Received> received() const;
     // Replies only; echoes are in echoed(), one entry per write.
     std::vector<Sent> sent() const;

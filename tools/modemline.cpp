@@ -89,6 +89,13 @@ void ModemLine::finishLine(Clock::time_point now)
     m_lineRaw.clear();
     m_lineText.clear();
     const std::string text = rec.line;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_newShape) {
+            m_scheduler.setShape(*m_newShape);
+            m_newShape.reset();
+        }
+    }
     m_events.received(std::move(rec));
     if (m_scheduler.flooding())
         return;
@@ -375,6 +382,12 @@ bool ModemLine::isOpen() const
 {
     std::lock_guard lock(m_mutex);
     return m_lineIsOpen;
+}
+
+void ModemLine::setShape(const ReplyShape &shape)
+{
+    std::lock_guard lock(m_mutex);
+    m_newShape = shape;
 }
 
 std::size_t ModemLine::floodBytes() const

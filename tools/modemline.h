@@ -10,6 +10,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,6 +48,8 @@ public:
     void hangUp();
     bool isOpen() const;
     std::size_t floodBytes() const;
+    // The shape of the replies to the command lines completed from now on.
+    void setShape(const ReplyShape &shape);
 
 private:
     void wakeUp() const;
@@ -71,6 +74,7 @@ private:
     bool m_lineClosed = true; // its descriptors are closed (m_lineIsOpen drops just before)
     bool m_hangRequested = false;
     bool m_running = false;
+    std::optional<ReplyShape> m_newShape; // taken over by the line's thread at the next line
     std::atomic<bool> m_stopRequested{false};
 
     // Owned by the line's thread while it runs.

@@ -130,6 +130,7 @@ void ReplyScheduler::reply(const std::string &text, Clock::time_point now)
 void ReplyScheduler::flood(Clock::time_point now)
 {
     marker(Kind::Flood, now);
+    m_queue.back().floodLimit = m_shape.floodLimit; // a later shape leaves this flood alone
 }
 
 void ReplyScheduler::hangUp(Clock::time_point now)
@@ -154,9 +155,11 @@ ReplyScheduler::Due ReplyScheduler::due(Clock::time_point now)
             return Due::HangUp;
         if (s.kind != Kind::Flood)
             return Due::Bytes;
+        m_floodLimit = s.floodLimit;
         m_queue.pop_front();
         m_flooding = true;
         m_nextFlood = now;
+        m_floodSent = 0;
     }
     return Due::Nothing;
 }
@@ -213,12 +216,19 @@ std::string ReplyScheduler::floodPiece(Clock::time_point now)
     if (!m_flooding || !m_queue.empty() || now < m_nextFlood)
         return {};
     static constexpr char pattern[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    std::string piece(FloodPiece, '\0');
+    std::size_t size = FloodPiece;
+    if (m_floodLimit > 0)
+        size = std::min(size, m_floodLimit - m_floodSent);
+    std::string piece(size, '\0');
     for (char &c : piece) {
         c = pattern[m_floodOffset];
         m_floodOffset = (m_floodOffset + 1) % (sizeof pattern - 1);
     }
     m_nextFlood = now + FloodPace;
+    m_floodSent += size;
+    // A bounded flood ends with its last byte: the modem reads and answers lines again.
+    if (m_floodLimit > 0 && m_floodSent >= m_floodLimit)
+        m_flooding = false;
     return applyParity(piece, m_shape.replyParity);
 }
 

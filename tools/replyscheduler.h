@@ -22,6 +22,7 @@ struct ReplyShape
     int replyParity = 0;           // 0 none, 1 odd, 2 even in bit 7 of what it sends
     std::size_t garbageBefore = 0; // bytes of noise (never CR) before each reply
     int replyDelayMs = 0;          // wait before answering
+    std::size_t floodLimit = 0;    // a flood ends after this many bytes (0: never)
 };
 
 class ReplyScheduler
@@ -41,6 +42,9 @@ public:
     };
 
     explicit ReplyScheduler(const ReplyShape &shape = {});
+
+    // Shapes what is queued from now on; what is already queued keeps its shape.
+    void setShape(const ReplyShape &shape) { m_shape = shape; }
 
     // Received bytes (bit 7 cleared) to send back at once, with the reply parity.
     void echo(const std::string &bytes, Clock::time_point now);
@@ -87,6 +91,7 @@ private:
         std::shared_ptr<ReplyInfo> reply;
         bool lastOfReply = false;
         Clock::time_point firstDue; // hang-up: when it was first due
+        std::size_t floodLimit = 0; // flood: its bytes (0: no end)
     };
 
     void enqueue(Segment s);
@@ -99,5 +104,7 @@ private:
     bool m_flooding = false;
     Clock::time_point m_nextFlood;
     std::size_t m_floodOffset = 0;
+    std::size_t m_floodSent = 0;  // bytes of the flood handed out so far
+    std::size_t m_floodLimit = 0; // of the running flood (0: no end)
     std::minstd_rand m_noise{20240611u};
 };

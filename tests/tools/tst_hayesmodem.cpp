@@ -273,6 +273,28 @@ private slots:
         QCOMPARE(bench.modem.sent().size(), std::size_t(1));
     }
 
+    // Faults switched while the modem runs take effect from the next line; a bounded flood
+    // ends after its bytes and the modem answers again.
+    void faultsSwitchedWhileRunning()
+    {
+        Bench bench;
+        QVERIFY(bench.ready());
+        QCOMPARE(bench.ask("ATB0\r", 2), B("0\r"));
+        HayesFaults faults;
+        faults.errorOn = {"B0"};
+        faults.floodAfter = "S0?";
+        bench.modem.setFaults(faults);
+        ReplyShape shape;
+        shape.floodLimit = 10000;
+        bench.modem.setReplyShape(shape);
+        QCOMPARE(bench.ask("ATB0\r", 2), B("4\r"));
+        QVERIFY(bench.line->send("ATS0?\r"));
+        QCOMPARE(bench.line->read(20000, 1000, 100).size(), std::size_t(10000));
+        QCOMPARE(bench.ask("AT\r", 2), B("0\r"));
+        bench.modem.setFaults({});
+        QCOMPARE(bench.ask("ATB0\r", 2), B("0\r"));
+    }
+
     // A link replaces an old link but never a file, and the line outlives a closed slave. Stopped,
     // hung up by the test, or hanging up after a command line (answered first): the line drops
     // and the link goes; stop() may be called again.

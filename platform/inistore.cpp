@@ -7,10 +7,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
 #include <QStringDecoder>
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // The file is handled as bytes so that a write can keep every byte it does not mean to
 // change; names and values are decoded line by line only to compare and return them.
@@ -304,6 +310,112 @@ bool keptOrRestored(const QString &path, const QByteArray &old)
            && file.flush();
 }
 
+QString systemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+struct Written
+{
+    enum { Done, NoTempFile, CreateFailed, WriteFailed } result = Done;
+    QString system; // the system's reason on failure
+};
+
+// Writes `bytes` to a temporary file beside `path` and renames it over `path`, so that the file
+// is always either the old or the new one whole. The temporary file has a fixed name and is
+// held under an exclusive lock while it is written: a save killed half-way leaves that one file
+// behind, and the next save takes it over, so leftovers never pile up. NoTempFile when the
+// folder takes no new files.
+Written writeBeside(const QString &path, const QByteArray &bytes)
+{
+    const QByteArray target = QFile::encodeName(path);
+    const QByteArray temp = QFile::encodeName(path + IniTempSuffix);
+    struct stat old
+    {
+    };
+    const bool exists = ::stat(target.constData(), &old) == 0;
+    // A file this process may not write stays as it is, though its folder would let it go.
+    if (exists && ::access(target.constData(), W_OK) != 0)
+        return {Written::CreateFailed, systemText(errno)};
+
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd < 0) {
+            const int error = errno;
+            if (error == EACCES || error == EPERM || error == EROFS)
+                return {Written::NoTempFile, systemText(error)};
+            return {Written::CreateFailed, systemText(error)};
+        }
+        // Another save of this file may be writing it: wait for it, but not for ever.
+        int locked = -1;
+        for (int wait = 0; wait < 500; ++wait) {
+            locked = ::flock(fd, LOCK_EX | LOCK_NB);
+            if (locked == 0 || (errno != EWOULDBLOCK && errno != EINTR))
+                break;
+            ::usleep(10000);
+        }
+        if (locked != 0) {
+            const int error = errno;
+            ::close(fd);
+            return {Written::CreateFailed, systemText(error)};
+        }
+        // While this save waited, another may have renamed the file it opened into place: then
+        // it is the INI file itself now, and the temporary name is opened afresh.
+        struct stat opened
+        {
+        };
+        struct stat named
+        {
+        };
+        if (::fstat(fd, &opened) != 0 || ::lstat(temp.constData(), &named) != 0
+            || opened.st_ino != named.st_ino || opened.st_dev != named.st_dev) {
+            ::close(fd);
+            continue;
+        }
+        const auto fail = [&](int error) {
+            ::unlink(temp.constData()); // still this save's: the lock is held
+            ::close(fd);
+            return Written{Written::WriteFailed, systemText(error)};
+        };
+        if (::ftruncate(fd, 0) != 0)
+            return fail(errno);
+        if (exists)
+            ::fchmod(fd, old.st_mode & 07777); // the file keeps its permissions
+        for (qsizetype done = 0; done < bytes.size();) {
+            const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return fail(n < 0 ? errno : EIO);
+            done += n;
+        }
+        if (::fsync(fd) != 0)
+            return fail(errno);
+        if (::rename(temp.constData(), target.constData()) != 0) {
+            const int error = errno;
+            ::unlink(temp.constData());
+            ::close(fd);
+            if (error == EACCES || error == EPERM || error == EROFS)
+                return {Written::NoTempFile, systemText(error)};
+            return {Written::WriteFailed, systemText(error)};
+        }
+        ::close(fd);
+        return {};
+    }
+    return {Written::CreateFailed, systemText(EBUSY)};
+}
+
+// Over the file itself, for a folder that takes no new files.
+Written writeInPlace(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return {Written::CreateFailed, file.errorString()};
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return {Written::WriteFailed, file.errorString()};
+    return {};
+}
+
 } // namespace
 
 IniStore::IniStore(const QString &key) : m_key(key)
@@ -383,20 +495,26 @@ Outcome IniStore::setValue(const QString &text)
     // Written beside the old file and renamed over it: a failure at any point leaves the
     // old file whole. A folder that takes no new files (read-only, holding a writable file)
     // leaves only writing over the file itself; a failure there puts the old bytes back.
-    QSaveFile file(m_fileName);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // A link is followed: the file it names is the one written.
+    const QFileInfo info(m_fileName);
+    const QString target = info.isSymLink() && !info.canonicalFilePath().isEmpty()
+                               ? info.canonicalFilePath()
+                               : m_fileName;
+    Written written = writeBeside(target, *out);
+    bool inPlace = false;
+    if (written.result == Written::NoTempFile) {
+        inPlace = true;
+        written = writeInPlace(target, *out);
+    }
+    if (written.result == Written::Done)
+        return Outcome::success();
+    if (written.result != Written::WriteFailed) { // nothing was written
         return Outcome::failure(OperatorTexts::IniCreateFailed.arg(
-            QDir::toNativeSeparators(QFileInfo(m_fileName).absolutePath()), file.errorString()));
+            QDir::toNativeSeparators(QFileInfo(target).absolutePath()), written.system));
     }
-    if (file.write(*out) != out->size() || !file.commit()) {
-        const QString system = file.errorString();
-        file.cancelWriting();
-        if (load == Load::Loaded && !keptOrRestored(m_fileName, ini.bytes))
-            return Outcome::failure(OperatorTexts::IniWriteFailedInPlace.arg(system));
-        return Outcome::failure(OperatorTexts::IniWriteFailed.arg(system));
-    }
-    return Outcome::success();
+    if (inPlace && load == Load::Loaded && !keptOrRestored(target, ini.bytes))
+        return Outcome::failure(OperatorTexts::IniWriteFailedInPlace.arg(written.system));
+    return Outcome::failure(OperatorTexts::IniWriteFailed.arg(written.system));
 }
 
 QString SettingsFilePath()

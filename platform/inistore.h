@@ -38,6 +38,9 @@ private:
 };
 
 inline const QString SettingsFileSuffix = QStringLiteral(".INI");
+// Added to the file's name for the one temporary file a save writes before renaming it over
+// the file (left behind only by a save that was killed, and taken over by the next).
+inline const QString IniTempSuffix = QStringLiteral(".tavoli-tmp");
 // "<current working directory>/<executable base name>.INI", formed afresh at each call.
 QString SettingsFilePath();
 // The running program's file name without its extension.

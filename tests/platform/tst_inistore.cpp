@@ -8,11 +8,16 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstddef>
 #include <linux/capability.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <memory>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -44,6 +49,23 @@ bool setFolderOverride(bool on)
     caps[0].effective =
         on ? caps[0].effective | (bits & caps[0].permitted) : caps[0].effective & ~bits;
     return syscall(SYS_capset, &header, caps) == 0;
+}
+
+// From now on this process dies the moment it renames a file, as if killed there: a save cut
+// off at its last step, with everything written and nothing in place yet.
+bool dieAtRename()
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_rename, 3, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat, 2, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
+    };
+    sock_fprog program{sizeof filter / sizeof *filter, filter};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+           && syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0;
 }
 
 IniStore storeAt(const QString &path)
@@ -339,6 +361,40 @@ private slots:
         QVERIFY2(reason.size() > OperatorTexts::IniWriteFailed.size(),
                  qPrintable(reason)); // system text
         QCOMPARE(readBytes(m_path), before);
+        QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")});
+    }
+
+    // Saves killed at their rename or at a random moment: the file is always one whole version,
+    // and no more than one temporary file ever lies beside it; the next save takes it over.
+    void killedSavesLeaveOneTemporaryFile()
+    {
+        const QString a(64 * 1024, QLatin1Char('A')), b(64 * 1024, QLatin1Char('B'));
+        QVERIFY(storeAt(m_path).setValue(b).ok());
+        const B versionB = readBytes(m_path);
+        QVERIFY(storeAt(m_path).setValue(a).ok());
+        const B versionA = readBytes(m_path);
+        for (int kill = 0; kill < 6; ++kill) {
+            const bool atRename = kill < 3;
+            const pid_t child = fork();
+            QVERIFY(child >= 0);
+            if (child == 0) {
+                if (atRename && !dieAtRename())
+                    _exit(2);
+                for (int i = 0;; ++i)
+                    (void)storeAt(m_path).setValue(i % 2 ? a : b);
+            }
+            if (!atRename) {
+                QTest::qSleep(2 * kill);
+                ::kill(child, SIGKILL);
+            }
+            int status = 0;
+            QCOMPARE(waitpid(child, &status, 0), child);
+            QVERIFY2(WIFSIGNALED(status), qPrintable(QString::number(status)));
+            const B bytes = readBytes(m_path);
+            QVERIFY(bytes == versionA || bytes == versionB);
+            QVERIFY2(entries().size() <= 2, qPrintable(entries().join(u' ')));
+        }
+        QVERIFY(storeAt(m_path).setValue(a).ok());
         QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")});
     }
 };

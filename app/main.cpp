@@ -5,6 +5,7 @@
 #include "commandline.h"
 #include "commandrun.h"
 #include "extras.h"
+#include "firstframe.h"
 #include "form1.h"
 #include "operatortexts.h"
 
@@ -74,6 +75,7 @@ int main(int argc, char *argv[])
         QObject::connect(&window.transcript(), &Transcript::logFileFailed, &window, complain);
     }
     Extras::install(window);
+    FirstFrame::reportWhenPainted(&window);
     window.show();
     return app.exec();
 }

@@ -58,11 +58,13 @@ QString BenchOptions::usage(const QString &program)
                "usage: %1 [--runs N] [--entries N] [--pings N] [--warmup N] [--pin]\n"
                "  --runs N     configurations to time (default 5)\n"
                "  --entries N  entries of the stored command list (default 500)\n"
-               "  --pings N    raw round trips per run (default 3000)\n"
-               "  --warmup N   untimed raw round trips before those (default 200)\n"
+               "  --pings N    the line's own exchanges (plain client), measured before the\n"
+               "               first run and after every run (default 3000)\n"
+               "  --warmup N   untimed exchanges before those (default 200)\n"
                "  --pin        keep the window thread on one core and the modem's on another\n"
                "               (default: wherever the kernel puts them)\n"
-               "Runs in a temporary working directory on the offscreen platform (unless\n"
-               "QT_QPA_PLATFORM is set) against the simulated modem on a pseudo-terminal.\n")
+               "Runs in a temporary working directory against the simulated modem on a\n"
+               "pseudo-terminal, on the X server of DISPLAY (xvfb-run provides one), or on the\n"
+               "offscreen platform when there is no display (or as QT_QPA_PLATFORM says).\n")
         .arg(program);
 }

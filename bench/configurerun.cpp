@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <ctime>
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -25,6 +27,14 @@ double microseconds(Clock::duration d)
 double milliseconds(Clock::duration d)
 {
     return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// CPU time of the calling thread (the window's: the box shows on it).
+double threadCpuMs()
+{
+    timespec ts{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
 }
 
 } // namespace
@@ -44,10 +54,12 @@ bool ConfigureRun::eventFilter(QObject *watched, QEvent *event)
     } else if (event->type() == QEvent::Show) {
         if (auto *box = qobject_cast<QMessageBox *>(watched)) {
             const Clock::time_point now = Clock::now();
+            const double cpuNow = threadCpuMs();
             box->removeEventFilter(this);
             if (box->icon() == QMessageBox::Information && !m_boxSeen) {
                 m_boxSeen = true;
                 m_boxShown = now;
+                m_cpuAtBoxMs = cpuNow;
                 m_boxText = box->text();
                 m_boxIcon = box->icon();
             } else {
@@ -91,6 +103,7 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
         });
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
 
+    const double cpuAtClick = threadCpuMs();
     const Clock::time_point clicked = Clock::now();
     QTest::mouseClick(button, Qt::LeftButton);
     if (m_form.engine().state() != 0)
@@ -166,5 +179,6 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
     result.pacedMs[1] = milliseconds(rx[quiet + 1].firstByte - rx[quiet].firstByte);
     result.pacedMs[2] = milliseconds(m_boxShown - rx[quiet + 1].firstByte);
     result.listMs = milliseconds(rx[quiet].firstByte - rx[1].firstByte);
+    result.windowCpuMs = m_cpuAtBoxMs - cpuAtClick;
     return result;
 }

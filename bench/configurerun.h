@@ -27,6 +27,7 @@ struct ConfigureResult
     double pacedMs[3] = {0, 0,
                          0}; // first command to its repetition; ATQ1 to AT&W0; AT&W0 to the box
     double listMs = 0;       // repeated "AT&F0E0Q0V0" to "ATQ1": the whole list
+    double windowCpuMs = 0;  // CPU time of the window's thread from the click to the box
 };
 
 class ConfigureRun : public QObject
@@ -47,6 +48,7 @@ private:
     HayesModem &m_modem;
     bool m_boxSeen = false;
     Clock::time_point m_boxShown;
+    double m_cpuAtBoxMs = 0;
     QString m_boxText;
     int m_boxIcon = 0;
     int m_otherBoxes = 0;

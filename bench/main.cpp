@@ -2,13 +2,12 @@
 // itself allows.
 //
 // The simulated modem runs on its own thread at the master side of a pseudo-terminal and
-// answers every command at once; the program's own window (offscreen), serial port and timer
-// sit at the slave side, as in use. For each run:
-//   1. the raw round trip of that line: a plain blocking client on the slave pings the modem;
-//   2. one "Configurar" with a long stored list, timed from the modem's log.
-// Figures: the step latency (modem's "0" written -> next command's first byte read) against
-// the raw round trip, and the whole dialogue against its floor (three paced seconds plus one
-// raw round trip per command/reply exchange).
+// answers every command at once; the program's own window (on the X server when there is a
+// display, offscreen otherwise), serial port and timer sit at the slave side, as in use.
+// Before the first run and after every run, a plain blocking client on the slave exchanges
+// "AT"/"0" with the modem: the line's own step, timed from the modem's side exactly as a
+// dialogue step is. Each run is one "Configurar" with a long stored list, the first one after
+// start-up included, compared with the line's figures just before and just after it.
 #include "applicationsetup.h"
 #include "benchoptions.h"
 #include "benchreport.h"
@@ -64,7 +63,9 @@ void quietHandler(QtMsgType type, const QMessageLogContext &context, const QStri
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // Where users run it: on their display. Offscreen only where there is none.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     previousHandler = qInstallMessageHandler(quietHandler);
     QApplication app(argc, argv);
@@ -143,20 +144,25 @@ int main(int argc, char *argv[])
         print(QStringLiteral("tavoli-bench  %1")
                   .arg(QDateTime::currentDateTime().toString(Qt::ISODate)));
         print(QStringLiteral("machine: %1 cores (std::thread::hardware_concurrency), kernel %2, Qt "
-                             "%3, platform %4")
+                             "%3, platform %4 %5")
                   .arg(std::thread::hardware_concurrency())
                   .arg(QSysInfo::kernelVersion(), QString::fromLatin1(qVersion()),
-                       QGuiApplication::platformName()));
+                       QGuiApplication::platformName(),
+                       QGuiApplication::platformName() == QLatin1String("xcb")
+                           ? QStringLiteral("(X server on DISPLAY=%1)")
+                                 .arg(qEnvironmentVariable("DISPLAY"))
+                           : QString()));
         print(QStringLiteral(
                   "line: %1 (pseudo-terminal, simulated modem on its own thread, no reply delay)")
                   .arg(QString::fromStdString(modem.devicePath())));
-        print(
-            QStringLiteral("list: %1 entries in %2; %3 runs, %4 raw round trips each (+%5 untimed)")
-                .arg(options.entries)
-                .arg(QDir(workDir.path()).relativeFilePath(SettingsFilePath()))
-                .arg(options.runs)
-                .arg(options.pings)
-                .arg(options.warmup));
+        print(QStringLiteral(
+                  "list: %1 entries in %2; %3 runs, the first after start-up included; %4 line "
+                  "exchanges before and after each (+%5 untimed)")
+                  .arg(options.entries)
+                  .arg(QDir(workDir.path()).relativeFilePath(SettingsFilePath()))
+                  .arg(options.runs)
+                  .arg(options.pings)
+                  .arg(options.warmup));
         print(options.pin ? QStringLiteral(
                                 "threads: pinned, window and raw client on cpu%1, modem on cpu%2")
                                 .arg(windowCore)
@@ -165,50 +171,56 @@ int main(int argc, char *argv[])
         print(QStringLiteral("load average at start: %1").arg(LoadProbe::loadAverage()));
         print(QString());
 
-        // One untimed configuration first: fonts, the INI file and the kernel's caches warm.
-        {
-            const RawRoundTripResult raw = RawRoundTrip::measure(modem, 200, 50);
-            const ConfigureResult warm = configure.run(timeoutMs);
-            if (!raw.error.empty() || !warm.failure.isEmpty()) {
-                print(QStringLiteral("warm-up failed: %1%2")
-                          .arg(QString::fromStdString(raw.error), warm.failure));
-                return 1;
+        // The line's figures before the first run; each later batch serves the runs on both
+        // sides of it.
+        auto measureLine = [&](LineAnchor *anchor) {
+            clientCpus.clear();
+            modemCpus.clear();
+            const RawRoundTripResult raw =
+                RawRoundTrip::measure(modem, options.pings, options.warmup, &clientCpus);
+            if (!raw.error.empty()) {
+                print(QStringLiteral("the line's own step could not be measured: %1")
+                          .arg(QString::fromStdString(raw.error)));
+                return false;
             }
-            print(QStringLiteral("warm-up configuration: %1 ms (not counted)")
-                      .arg(QString::number(warm.totalMs, 'f', 1)));
-            print(QString());
-        }
+            anchor->modemGapUs = raw.modemGapUs;
+            anchor->roundTripUs = raw.roundTripUs;
+            return true;
+        };
+        LineAnchor before;
+        if (!measureLine(&before))
+            return 1;
+        QString lineThreads = placement(QStringLiteral("client"), clientCpus, modemCpus);
 
         BenchReport report;
         for (int r = 1; r <= options.runs; ++r) {
             const QString loadBefore = LoadProbe::loadAverage();
             modemCpus.clear();
-            clientCpus.clear();
-            const RawRoundTripResult raw =
-                RawRoundTrip::measure(modem, options.pings, options.warmup, &clientCpus);
-            const QString rawThreads = placement(QStringLiteral("client"), clientCpus, modemCpus);
-            if (!raw.error.empty()) {
-                print(QStringLiteral("run %1: raw round trip failed: %2")
-                          .arg(r)
-                          .arg(QString::fromStdString(raw.error)));
-                exitCode = 1;
-                continue;
-            }
-            modemCpus.clear();
             windowCpus.clear();
             const ConfigureResult cfg = configure.run(timeoutMs);
+            const QString dialogueThreads =
+                placement(QStringLiteral("window"), windowCpus, modemCpus);
+            const bool oneCore =
+                windowCpus.dominant() >= 0 && windowCpus.dominant() == modemCpus.dominant();
+            LineAnchor after;
+            if (!measureLine(&after))
+                return 1;
             if (!cfg.failure.isEmpty()) {
                 print(QStringLiteral("run %1: configuration failed: %2").arg(r).arg(cfg.failure));
                 exitCode = 1;
-                continue;
+            } else {
+                LineAnchor around = before;
+                around.modemGapUs.insert(around.modemGapUs.end(), after.modemGapUs.begin(),
+                                         after.modemGapUs.end());
+                around.roundTripUs.insert(around.roundTripUs.end(), after.roundTripUs.begin(),
+                                          after.roundTripUs.end());
+                report.addRun(
+                    around, cfg, loadBefore,
+                    QStringLiteral("line %1; dialogue %2").arg(lineThreads, dialogueThreads),
+                    oneCore);
             }
-            const bool oneCore =
-                windowCpus.dominant() >= 0 && windowCpus.dominant() == modemCpus.dominant();
-            report.addRun(
-                raw, cfg, loadBefore,
-                QStringLiteral("raw round trip %1; dialogue %2")
-                    .arg(rawThreads, placement(QStringLiteral("window"), windowCpus, modemCpus)),
-                oneCore);
+            before = std::move(after);
+            lineThreads = placement(QStringLiteral("client"), clientCpus, modemCpus);
         }
         report.printSummary();
         print(QStringLiteral("load average at end: %1").arg(LoadProbe::loadAverage()));

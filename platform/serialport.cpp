@@ -280,7 +280,23 @@ bool SerialPort::output(const QByteArray &bytes)
         return false;
     if (bytes.isEmpty())
         return true;
-    if (m_port.write(bytes) != bytes.size()) {
+    // A command is a few bytes on an idle line: straight to the device, as a plain program
+    // would write it. QSerialPort's own path arms a write notifier first, and arming and
+    // disarming it wakes the event loop twice for every command. Whatever the driver does not
+    // take now (or an error, which QSerialPort then reports) goes the usual way.
+    qsizetype written = 0;
+    if (m_port.bytesToWrite() == 0) {
+        ssize_t n = 0;
+        do
+            n = ::write(m_port.handle(), bytes.constData(), std::size_t(bytes.size()));
+        while (n < 0 && errno == EINTR);
+        if (n > 0)
+            written = n;
+    }
+    if (written == bytes.size())
+        return true;
+    const QByteArray rest = bytes.mid(written);
+    if (m_port.write(rest) != rest.size()) {
         reportLost();
         return false;
     }

@@ -15,6 +15,7 @@ struct LineAnchor
 {
     std::vector<double> modemGapUs;  // modem's "0" written -> the client's next line
     std::vector<double> roundTripUs; // the client's own view: "AT" out -> "0" in
+    std::vector<double> cycleUs;     // one line's first byte to the next one's, modem view
 };
 
 class BenchReport
@@ -41,6 +42,7 @@ private:
     {
         LatencySummary anchor;
         LatencySummary client;
+        LatencySummary cycle;
         LatencySummary step;
         double p99Ratio = 0;
         double medianRatio = 0;

@@ -16,8 +16,10 @@
 #include "form1.h"
 #include "hayesmodem.h"
 #include "latencysummary.h"
+#include "linecodec.h"
 #include "loadprobe.h"
 #include "longcommandlist.h"
+#include "modemprotocol.h"
 #include "rawroundtrip.h"
 #include "threadpinning.h"
 
@@ -173,11 +175,19 @@ int main(int argc, char *argv[])
 
         // The line's figures before the first run; each later batch serves the runs on both
         // sides of it.
+        // The client sends the very lines the dialogue sends, as they go down the wire.
+        std::vector<std::string> listLines;
+        for (const QString &entry : form.BuildCommandList())
+            listLines.push_back(
+                LineCodec::ApplyParity(
+                    form.parityMode(),
+                    (ModemProtocol::CmdPrefix + entry + QLatin1Char('\r')).toLatin1())
+                    .toStdString());
         auto measureLine = [&](LineAnchor *anchor) {
             clientCpus.clear();
             modemCpus.clear();
             const RawRoundTripResult raw =
-                RawRoundTrip::measure(modem, options.pings, options.warmup, &clientCpus);
+                RawRoundTrip::measure(modem, options.pings, options.warmup, &clientCpus, listLines);
             if (!raw.error.empty()) {
                 print(QStringLiteral("the line's own step could not be measured: %1")
                           .arg(QString::fromStdString(raw.error)));
@@ -185,6 +195,7 @@ int main(int argc, char *argv[])
             }
             anchor->modemGapUs = raw.modemGapUs;
             anchor->roundTripUs = raw.roundTripUs;
+            anchor->cycleUs = raw.cycleUs;
             return true;
         };
         LineAnchor before;
@@ -214,6 +225,8 @@ int main(int argc, char *argv[])
                                          after.modemGapUs.end());
                 around.roundTripUs.insert(around.roundTripUs.end(), after.roundTripUs.begin(),
                                           after.roundTripUs.end());
+                around.cycleUs.insert(around.cycleUs.end(), after.cycleUs.begin(),
+                                      after.cycleUs.end());
                 report.addRun(
                     around, cfg, loadBefore,
                     QStringLiteral("line %1; dialogue %2").arg(lineThreads, dialogueThreads),

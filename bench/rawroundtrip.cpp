@@ -84,7 +84,8 @@ bool readUntil(int fd, const std::string &ending)
 
 namespace RawRoundTrip {
 
-RawRoundTripResult measure(HayesModem &modem, int count, int warmup, CpuTally *clientCpus)
+RawRoundTripResult measure(HayesModem &modem, int count, int warmup, CpuTally *clientCpus,
+                           const std::vector<std::string> &lines)
 {
     RawRoundTripResult result;
     SlaveFd slave(modem.devicePath());
@@ -115,12 +116,13 @@ RawRoundTripResult measure(HayesModem &modem, int count, int warmup, CpuTally *c
     ::tcflush(slave.fd(), TCIFLUSH);
     modem.clearLog();
 
-    static const char ping[] = "AT\r";
+    const std::vector<std::string> pings = lines.empty() ? std::vector<std::string>{"AT\r"} : lines;
     const std::string pong = "0\r";
     result.roundTripUs.reserve(std::size_t(count));
     for (int i = 0; i < warmup + count; ++i) {
         const Clock::time_point t0 = Clock::now();
-        if (!writeAll(slave.fd(), ping, sizeof ping - 1) || !readUntil(slave.fd(), pong)) {
+        const std::string &ping = pings[std::size_t(i) % pings.size()];
+        if (!writeAll(slave.fd(), ping.data(), ping.size()) || !readUntil(slave.fd(), pong)) {
             result.error =
                 "the modem stopped answering AT after " + std::to_string(i) + " round trips";
             modem.clearLog();
@@ -144,8 +146,10 @@ RawRoundTripResult measure(HayesModem &modem, int count, int warmup, CpuTally *c
                        + std::to_string(warmup + count) + " round trips";
         return result;
     }
-    for (std::size_t k = std::size_t(warmup); k + 1 < rx.size(); ++k)
+    for (std::size_t k = std::size_t(warmup); k + 1 < rx.size(); ++k) {
         result.modemGapUs.push_back(microseconds(rx[k + 1].firstByte - tx[k].lastByte));
+        result.cycleUs.push_back(microseconds(rx[k + 1].firstByte - rx[k].firstByte));
+    }
     return result;
 }
 

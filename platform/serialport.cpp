@@ -211,6 +211,9 @@ void SerialPort::close()
     if (m_port.isOpen())
         m_port.close();
     m_port.clearError();
+    // The next device (or the same one later) proves itself fast again first.
+    m_fastLine = false;
+    m_sentAt.invalidate();
 }
 
 bool SerialPort::isOpen() const
@@ -293,6 +296,8 @@ bool SerialPort::output(const QByteArray &bytes)
         if (n > 0)
             written = n;
     }
+    m_wrote = true;
+    m_sentAt.start();
     if (written == bytes.size())
         return true;
     const QByteArray rest = bytes.mid(written);
@@ -320,7 +325,35 @@ qint64 SerialPort::bytesWaiting() const
 
 void SerialPort::onReadyRead()
 {
-    emit received();
+    if (m_draining) {
+        // From the wait below, or from an event loop run by whoever handles received():
+        // the loop below hands it on.
+        m_readyAgain = true;
+        return;
+    }
+    if (m_sentAt.isValid())
+        m_fastLine = m_sentAt.elapsed() < QuickReplyWaitMs;
+    m_draining = true;
+    QElapsedTimer budget;
+    budget.start();
+    for (;;) {
+        m_readyAgain = false;
+        m_wrote = false;
+        emit received();
+        if (m_readyAgain)
+            continue;
+        if (!m_quickReplies || !m_fastLine || !m_wrote || !m_port.isOpen()
+            || budget.elapsed() >= QuickLoopBudgetMs)
+            break;
+        // Reads into QSerialPort's buffer; it raises no readyRead from inside this slot.
+        m_port.waitForReadyRead(QuickReplyWaitMs);
+        if (!m_port.isOpen() || m_port.bytesAvailable() == 0) {
+            // Slower than that: the event loop waits for it, and for the next ones.
+            m_fastLine = false;
+            break;
+        }
+    }
+    m_draining = false;
 }
 
 void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
@@ -333,6 +366,10 @@ void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
         // only closing the port stops its notifier.
         if (m_port.isOpen())
             reportLost();
+        break;
+    case QSerialPort::TimeoutError:
+        // Only the short wait for a quick reply times out; the dialogue has its own time-out.
+        m_port.clearError();
         break;
     default:
         // UnsupportedOperationError from the modem lines of a pseudo-terminal, NoError from

@@ -5,6 +5,7 @@
 #include "outcome.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
@@ -56,6 +57,15 @@ public:
     QByteArray input();                   // every byte received so far; may be empty
     qint64 bytesWaiting() const;
 
+    // On a line that answers within a fraction of a millisecond (a modem on a pseudo-terminal,
+    // a fast USB modem), waits for the reply to a command right here instead of going round
+    // the event loop, as a plain program would: the wait is short, and the loop still runs
+    // at least every QuickLoopBudgetMs. Off by default: a program serving several ports in one
+    // thread must not block one for another.
+    void setQuickReplies(bool on) { m_quickReplies = on; }
+    static constexpr int QuickReplyWaitMs = 1;
+    static constexpr int QuickLoopBudgetMs = 8;
+
 signals:
     // Raised on the window thread whenever bytes are waiting.
     void received();
@@ -79,4 +89,10 @@ private:
     bool m_lostReported = false;
     QString m_openDevice;    // device of the present (or last) open
     quint32 m_openCount = 0; // tells a late loss notice from an earlier open
+    bool m_quickReplies = false;
+    bool m_draining = false;   // inside onReadyRead's loop
+    bool m_readyAgain = false; // more bytes came while received() was being handled
+    bool m_wrote = false;      // a command went out since the last received()
+    bool m_fastLine = false;   // the last reply came within QuickReplyWaitMs of its command
+    QElapsedTimer m_sentAt;
 };

@@ -3,6 +3,7 @@
 
 #include "pseudoterminal.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -15,7 +16,11 @@
 #include <QTest>
 #include <QThread>
 
+#include <atomic>
+#include <thread>
+
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <termios.h>
 #include <time.h>
@@ -361,6 +366,45 @@ private slots:
             QTest::qWait(1);
         }
         QCOMPARE(got, sent);
+    }
+
+    // A peer that answers every line at once: with quick replies every answer still reaches
+    // received(), and the event loop is not woken once per exchange.
+    void quickRepliesSkipTheEventLoop()
+    {
+        OpenPort port;
+        QCOMPARE(port.openError, QString());
+        port.serial.setQuickReplies(true);
+        std::atomic<bool> done{false};
+        std::thread peer([&done, fd = port.pty.masterFd()] {
+            while (!done) {
+                pollfd p{fd, POLLIN, 0};
+                char buf[256];
+                if (::poll(&p, 1, 50) == 1) {
+                    const ssize_t n = ::read(fd, buf, sizeof buf);
+                    for (ssize_t i = 0; i < n; ++i)
+                        if (buf[i] == '\r' && ::write(fd, "0\r", 2) != 2)
+                            return;
+                }
+            }
+        });
+        constexpr int Exchanges = 400;
+        int answered = 0;
+        QByteArray pending;
+        connect(&port.serial, &SerialPort::received, this, [&] {
+            pending += port.serial.input();
+            for (qsizetype cr; (cr = pending.indexOf('\r')) >= 0; pending.remove(0, cr + 1))
+                if (++answered < Exchanges)
+                    port.serial.output("AT\r");
+        });
+        int loopPasses = 0;
+        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, this,
+                [&loopPasses] { ++loopPasses; });
+        QVERIFY(port.serial.output("AT\r"));
+        QTRY_COMPARE_WITH_TIMEOUT(answered, Exchanges, 20000);
+        done = true;
+        peer.join();
+        QVERIFY2(loopPasses < Exchanges / 2, qPrintable(QString::number(loopPasses)));
     }
 
     void receiveDiscardAndClose()

@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-translations-l10n qt6-qpa-plugins
   libgl-dev fonts-liberation2
   help2man appstream
+  xvfb xauth
   clang libclang-rt-14-dev llvm-14 clang-format
 )
 missing=()

@@ -135,7 +135,6 @@ void DialogueEngine::ClosePort()
 
 void DialogueEngine::SendCommand(const QString &command)
 {
-    stopTimer();
     m_lastCommand = command;
     // Parity is read at every send: the option may have changed since the last dialogue.
     const int parityMode = m_settings.parityMode();
@@ -144,6 +143,9 @@ void DialogueEngine::SendCommand(const QString &command)
     QByteArray line = command.toLatin1();
     line.append('\r');
     m_port.output(LineCodec::ApplyParity(parityMode, line));
+    // The time-out runs from the moment the command is out; restarted only then, so that the
+    // modem does not wait on the timer's bookkeeping.
+    stopTimer();
     startTimer();
 }
 

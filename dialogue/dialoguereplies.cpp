@@ -42,7 +42,8 @@ void DialogueEngine::handleReceived()
         // Bytes all the way: the reply text never goes through a text codec.
         m_reply.text.append(received.constData() + from, n);
         from += n;
-        m_reply.text.replace(CrLf, Cr);
+        if (m_reply.text.contains('\n')) // cheaper than building a matcher for every reply
+            m_reply.text.replace(CrLf, Cr);
         runLineLoop();
         if (m_state == Idle)
             return; // the rest answers nothing: the port has been closed

@@ -64,7 +64,7 @@ public:
     // thread must not block one for another.
     void setQuickReplies(bool on) { m_quickReplies = on; }
     static constexpr int QuickReplyWaitMs = 1;
-    static constexpr int QuickLoopBudgetMs = 8;
+    static constexpr int QuickLoopBudgetMs = 16; // one frame at 60 Hz
 
 signals:
     // Raised on the window thread whenever bytes are waiting.

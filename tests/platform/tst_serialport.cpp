@@ -397,7 +397,9 @@ private slots:
         // every reply look slow.
         QEventLoop loop;
         QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-        connect(&port.serial, &SerialPort::received, this, [&] {
+        // The connections end with this test, not with the test object.
+        QObject scope;
+        connect(&port.serial, &SerialPort::received, &scope, [&] {
             pending += port.serial.input();
             for (qsizetype cr; (cr = pending.indexOf('\r')) >= 0; pending.remove(0, cr + 1))
                 if (++answered < Exchanges)
@@ -406,7 +408,7 @@ private slots:
                     loop.quit();
         });
         int loopPasses = 0;
-        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, this,
+        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, &scope,
                 [&loopPasses] { ++loopPasses; });
         QVERIFY(port.serial.output("AT\r"));
         loop.exec();

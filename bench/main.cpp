@@ -20,6 +20,7 @@
 #include "loadprobe.h"
 #include "longcommandlist.h"
 #include "modemprotocol.h"
+#include "quietoffscreen.h"
 #include "rawroundtrip.h"
 #include "threadpinning.h"
 
@@ -50,17 +51,6 @@ void print(const QString &text)
     BenchReport::print(text);
 }
 
-QtMessageHandler previousHandler = nullptr;
-
-// The offscreen platform says so for every message box; it tells nothing here.
-void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (message.contains(QLatin1String("does not support propagateSizeHints")))
-        return;
-    if (previousHandler)
-        previousHandler(type, context, message);
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -69,7 +59,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    previousHandler = qInstallMessageHandler(quietHandler);
+    QuietOffscreen::install();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavoli"));
     ApplicationSetup::InstallQtTranslations(app);

@@ -8,6 +8,7 @@
 #include "hayesmodem.h"
 #include "modemprotocol.h"
 #include "operatortexts.h"
+#include "quietoffscreen.h"
 #include "soakplan.h"
 #include "textutils.h"
 
@@ -37,17 +38,6 @@ void print(const QString &text)
 {
     std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
     std::fflush(stdout);
-}
-
-QtMessageHandler previousHandler = nullptr;
-
-// The offscreen platform says so for every message box; it tells nothing here.
-void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (message.contains(QLatin1String("does not support propagateSizeHints")))
-        return;
-    if (previousHandler)
-        previousHandler(type, context, message);
 }
 
 // VmRSS of this process in kB, -1 when unknown.
@@ -156,7 +146,7 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    previousHandler = qInstallMessageHandler(quietHandler);
+    QuietOffscreen::install();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavoli"));
     ApplicationSetup::InstallQtTranslations(app);

@@ -311,6 +311,14 @@ inline const QString IniWriteFailedInPlace = QStringLiteral(
     "No se puede escribir el archivo, y como su carpeta no admite archivos nuevos se escribía "
     "directamente sobre él: su contenido anterior puede haberse perdido. Resuelva el problema "
     "y vuelva a guardar: %1");
+// The one name the store writes beside the file is taken by something it did not create.
+inline const QString IniTempNotOurs = QStringLiteral(
+    "Junto al archivo hay otro con el nombre que se usa para guardarlo, %1, y no lo ha creado "
+    "este programa (es de otro usuario, un enlace o una carpeta). Por seguridad no se ha "
+    "modificado nada: bórrelo y vuelva a guardar.");
+inline const QString IniWouldBeTooLarge = QStringLiteral(
+    "Con este texto el archivo ocuparía %1 bytes, más de los %2 que se pueden leer después; "
+    "no se ha modificado. Acorte el texto y vuelva a intentarlo.");
 // Refusals to write a text that the file would not give back as written.
 inline const QString IniCharsNotStorable = QStringLiteral(
     "El archivo está en Latin-1, no en UTF-8, y no puede guardar estos caracteres: %1. "

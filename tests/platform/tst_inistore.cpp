@@ -364,27 +364,95 @@ private slots:
         QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")});
     }
 
+    // Reading refuses files over 1 MiB, so no save writes one: at the bound it saves and reads
+    // back; one byte past it, it refuses and creates nothing.
+    void neverWritesWhatItCannotRead()
+    {
+        const qsizetype at = 1024 * 1024 - B("[tavoli]\r\nCmdAT=\r\n").size();
+        const QString reason = storeAt(m_path).setValue(QString(at + 1, u'A')).message();
+        QVERIFY2(reason.contains(QStringLiteral("1048577")), qPrintable(reason));
+        QCOMPARE(entries(), QStringList());
+        QCOMPARE(storeAt(m_path).setValue(QString(at, u'A')).message(), QString());
+        QCOMPARE(storeAt(m_path).value().size(), at);
+    }
+
+    // At the temporary name, anything but this user's own plain file is neither written nor
+    // followed: the save is refused, naming it, and nothing changes.
+    void tempNameTakenIsRefused_data()
+    {
+        QTest::addColumn<int>("planted");
+        QTest::newRow("another user's file") << 0;
+        QTest::newRow("link to a file elsewhere") << 1;
+        QTest::newRow("own file with a second link") << 2;
+    }
+    void tempNameTakenIsRefused()
+    {
+        QFETCH(int, planted);
+        if (planted == 0 && geteuid() != 0)
+            QSKIP("Only root can plant a file owned by another user.");
+        const QString temp = m_path + IniTempSuffix, elsewhere = m_path + QStringLiteral(".x");
+        const QByteArray from = QFile::encodeName(elsewhere), to = QFile::encodeName(temp);
+        QVERIFY(writeBytes(m_path, "[TAVOLI]\r\nCmdAT=V0\r\n") && writeBytes(elsewhere, "keep"));
+        if (planted == 0)
+            QVERIFY(writeBytes(temp, "keep") && ::chown(to, 65534, 65534) == 0);
+        else
+            QCOMPARE(planted == 1 ? ::symlink(from, to) : ::link(from, to), 0);
+        const QString reason = storeAt(m_path).setValue(QStringLiteral("E0")).message();
+        QVERIFY2(reason.contains(temp), qPrintable(reason));
+        QCOMPARE(readBytes(m_path), B("[TAVOLI]\r\nCmdAT=V0\r\n"));
+        QCOMPARE(readBytes(temp) + readBytes(elsewhere), B("keepkeep"));
+    }
+
+    // A save writes a fresh file, never a leftover found there (longer, held open to look), and
+    // gives it the old file's mode whatever the umask, and its owner when root saves.
+    void saveReplacesLeftoverKeepingModeAndOwner()
+    {
+        const uint owner = geteuid() == 0 ? 65534 : geteuid();
+        const QByteArray name = QFile::encodeName(m_path);
+        QVERIFY(writeBytes(m_path, "[TAVOLI]\r\nCmdAT=V0\r\n"));
+        QVERIFY(::chown(name, owner, owner) == 0 && ::chmod(name, 0660) == 0);
+        QFile leftover(m_path + IniTempSuffix);
+        QVERIFY(writeBytes(leftover.fileName(), B(65536, 'X')));
+        QVERIFY(leftover.open(QIODevice::ReadOnly));
+        const mode_t oldMask = ::umask(022);
+        const QString reason = storeAt(m_path).setValue(QStringLiteral("E0")).message();
+        ::umask(oldMask);
+        QCOMPARE(reason, QString());
+        QCOMPARE(readBytes(m_path), B("[TAVOLI]\r\nCmdAT=E0\r\n"));
+        QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")});
+        QCOMPARE(leftover.readAll(), B(65536, 'X'));
+        struct stat after
+        {
+        };
+        QCOMPARE(::stat(name, &after), 0);
+        QCOMPARE(QList<uint>({after.st_mode & 07777, after.st_uid, after.st_gid}),
+                 QList<uint>({0660, owner, owner}));
+    }
+
     // Saves killed at their rename or at a random moment: the file is always one whole version,
     // and no more than one temporary file ever lies beside it; the next save takes it over.
     void killedSavesLeaveOneTemporaryFile()
     {
-        const QString a(64 * 1024, QLatin1Char('A')), b(64 * 1024, QLatin1Char('B'));
+        // Unequal lengths: a longer leftover written into would keep its tail in the file. The
+        // last kills come at the rename of the long value, so the leftover is the long one when
+        // the short value is saved over it at the end.
+        const QString a(64 * 1024, QLatin1Char('A')), b(16 * 1024 + 1, QLatin1Char('B'));
         QVERIFY(storeAt(m_path).setValue(b).ok());
         const B versionB = readBytes(m_path);
         QVERIFY(storeAt(m_path).setValue(a).ok());
         const B versionA = readBytes(m_path);
         for (int kill = 0; kill < 6; ++kill) {
-            const bool atRename = kill < 3;
+            const bool atRename = kill >= 3;
             const pid_t child = fork();
             QVERIFY(child >= 0);
             if (child == 0) {
                 if (atRename && !dieAtRename())
                     _exit(2);
                 for (int i = 0;; ++i)
-                    (void)storeAt(m_path).setValue(i % 2 ? a : b);
+                    (void)storeAt(m_path).setValue(i % 2 ? b : a);
             }
             if (!atRename) {
-                QTest::qSleep(2 * kill);
+                QTest::qSleep(2 * kill + 2);
                 ::kill(child, SIGKILL);
             }
             int status = 0;
@@ -394,7 +462,8 @@ private slots:
             QVERIFY(bytes == versionA || bytes == versionB);
             QVERIFY2(entries().size() <= 2, qPrintable(entries().join(u' ')));
         }
-        QVERIFY(storeAt(m_path).setValue(a).ok());
+        QVERIFY(storeAt(m_path).setValue(b).ok());
+        QCOMPARE(readBytes(m_path), versionB);
         QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")});
     }
 };

@@ -2,7 +2,9 @@
 // store, over and over, and is killed with SIGKILL at a random moment; again and again. After
 // every kill the file must be exactly one of the two complete versions (never cut short, never a
 // mix) and at most one temporary file may lie beside it; one is also looked for just before
-// each kill. A last save by this process must leave no temporary file at all.
+// each kill. A last save by this process must leave no temporary file at all. The values differ
+// in length (the second is about a third of the first): a save that wrote into a longer leftover
+// would leave its tail in the file, which then matches neither version.
 //
 //   tavoli-kill-saves [--kills N] [--size BYTES] [--seed S]
 #include "inistore.h"
@@ -58,13 +60,15 @@ IniStore storeAt(const QString &path)
 }
 
 // The child: tells the parent it runs, then saves the two values in turn until it is killed,
-// one byte down the pipe per save done.
-[[noreturn]] void saveForever(const QString &path, const QString &a, const QString &b, int pipe)
+// one byte down the pipe per save done. Every other child starts with the short value, which
+// then lands on the long one's leftover.
+[[noreturn]] void saveForever(const QString &path, const QString &a, const QString &b, int pipe,
+                              quint64 first)
 {
     IniStore store = storeAt(path);
     const char ready = 'r';
     [[maybe_unused]] ssize_t w = ::write(pipe, &ready, 1);
-    for (quint64 i = 0;; ++i) {
+    for (quint64 i = first;; ++i) {
         if (!store.setValue(i % 2 ? b : a).ok())
             ::_exit(3);
         const char saved = 's';
@@ -86,7 +90,8 @@ int main(int argc, char *argv[])
                                          QStringLiteral("How many kills (default 1000)."),
                                          QStringLiteral("N"), QStringLiteral("1000"));
     const QCommandLineOption sizeOption(QStringLiteral("size"),
-                                        QStringLiteral("Bytes of each value (default 262144)."),
+                                        QStringLiteral("Bytes of the longer value, from 2 "
+                                                       "(default 262144)."),
                                         QStringLiteral("BYTES"), QStringLiteral("262144"));
     const QCommandLineOption seedOption(
         QStringLiteral("seed"), QStringLiteral("Seed of the kill moments."), QStringLiteral("S"));
@@ -99,8 +104,8 @@ int main(int argc, char *argv[])
     const int kills = parser.value(killsOption).toInt(&killsOk);
     const int size = parser.value(sizeOption).toInt(&sizeOk);
     // The store refuses files over a megabyte.
-    if (!killsOk || kills < 1 || !sizeOk || size < 1 || size > 512 * 1024) {
-        print(QStringLiteral("--kills at least 1, --size from 1 to 524288"));
+    if (!killsOk || kills < 1 || !sizeOk || size < 2 || size > 512 * 1024) {
+        print(QStringLiteral("--kills at least 1, --size from 2 to 524288"));
         return 2;
     }
     quint32 seed = quint32(QDateTime::currentMSecsSinceEpoch());
@@ -114,7 +119,7 @@ int main(int argc, char *argv[])
     }
     const QString path = dir.filePath(QStringLiteral("TAVOLI.INI"));
     const QString a(size, QLatin1Char('A'));
-    const QString b(size, QLatin1Char('B'));
+    const QString b(size / 3 + 1, QLatin1Char('B')); // shorter for any size from 2
     IniStore store = storeAt(path);
 
     // The two complete versions, as the store writes them; and how long a save takes.
@@ -144,11 +149,12 @@ int main(int argc, char *argv[])
 
     print(QStringLiteral("tavoli-kill-saves  %1")
               .arg(QDateTime::currentDateTime().toString(Qt::ISODate)));
-    print(QStringLiteral("kills: %1, seed: %2, values of %3 bytes, one save takes %4 us here; "
-                         "kill moments drawn from 0 to %5 us after the child starts saving")
+    print(QStringLiteral("kills: %1, seed: %2, values of %3 and %4 bytes, one save takes %5 us "
+                         "here; kill moments drawn from 0 to %6 us after the child starts saving")
               .arg(kills)
               .arg(seed)
               .arg(size)
+              .arg(b.size())
               .arg(saveUs)
               .arg(4 * saveUs));
     print(QStringLiteral("machine: %1 cores, load average at start: %2")
@@ -177,7 +183,7 @@ int main(int argc, char *argv[])
         }
         if (child == 0) {
             ::close(fds[0]);
-            saveForever(path, a, b, fds[1]);
+            saveForever(path, a, b, fds[1], quint64(k));
         }
         ::close(fds[1]);
         char ready = 0;

@@ -2,7 +2,7 @@
 // value reads back exactly (CR LF, CR and LF each as one blank), only the key's line has
 // changed or lines were added, writing the same again changes nothing, and no temporary file
 // is left; or it is refused and the file is as it was, byte for byte. A printable ASCII value
-// is never refused: every encoding holds it.
+// is refused only when the file would outgrow what reading accepts: every encoding holds it.
 #include "fuzzcheck.h"
 
 #include "inistore.h"
@@ -136,7 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!written) {
         FUZZ_CHECK(!written.message().isEmpty());
         FUZZ_CHECK(after == before);
-        FUZZ_CHECK(!printableAscii(text));
+        // The section, key and line endings a write adds take far fewer than 64 bytes.
+        FUZZ_CHECK(!printableAscii(text) || fileBytes.size() + text.size() > 1024 * 1024 - 64);
         return 0;
     }
     FUZZ_CHECK(after.has_value());

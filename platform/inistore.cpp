@@ -473,9 +473,10 @@ Written writeBeside(const QString &path, const QByteArray &bytes)
         if (exists) {
             // Owner first: changing it clears the set-id bits that the mode then puts back. Only
             // root can give a file away; another user's save makes the file theirs, as any
-            // editor's does.
+            // editor's does, and keeps its group when the user belongs to it.
+            const bool root = ::geteuid() == 0;
             if ((opened.st_uid != old.st_uid || opened.st_gid != old.st_gid)
-                && ::fchown(fd, old.st_uid, old.st_gid) != 0 && ::geteuid() == 0)
+                && ::fchown(fd, root ? old.st_uid : uid_t(-1), old.st_gid) != 0 && root)
                 return fail(errno);
             if (::fchmod(fd, old.st_mode & 07777) != 0)
                 return fail(errno);

@@ -82,6 +82,10 @@ Use useOf(const QByteArray &process, dev_t device, long long pts)
         // that has stopped answering could hang the check.
         char target[64] = {};
         const ssize_t length = ::readlink(link.constData(), target, sizeof target - 1);
+        if (length < 0 && (errno == EACCES || errno == EPERM)) {
+            use.unreadable = true; // listed but not shown: processes outside our reach
+            continue;
+        }
         if (length < 5 || std::string_view(target, 5) != "/dev/")
             continue;
         struct stat status

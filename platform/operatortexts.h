@@ -224,6 +224,7 @@ inline const QString PortsHint = QStringLiteral(
 inline const QString PortsFree = QStringLiteral("libre");
 inline const QString PortsHeldByLockFile = QStringLiteral("%1, según el archivo de bloqueo %2");
 inline const QString PortsHeldByFlock = QStringLiteral("%1, con flock()");
+inline const QString PortsHeldOpen = QStringLiteral("%1, con el dispositivo abierto");
 inline const QString PortsHeldByUnknown = QStringLiteral("un proceso desconocido, con flock()");
 inline const QString PortsMissing = QStringLiteral("%1 (no encontrado)");
 inline const QString PortsPciCard = QStringLiteral("tarjeta PCI %1:%2");

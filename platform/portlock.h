@@ -15,9 +15,10 @@
 
 struct PortHolder
 {
-    qint64 pid = 0;   // 0: not known
-    QString program;  // from /proc/<pid>/comm; empty when unreadable
-    QString lockFile; // the lock file that names it; empty for flock()
+    qint64 pid = 0;        // 0: not known
+    QString program;       // from /proc/<pid>/comm; empty when unreadable
+    QString lockFile;      // the lock file that names it; empty for flock()
+    bool openOnly = false; // found only by having the device open (no lock of any kind)
 };
 
 namespace PortLock {

@@ -128,7 +128,7 @@ Openers openers(const QString &device)
             ++found.unreadable;
         if (use.opens && !use.farEnd) {
             const qint64 pid = process.toLongLong();
-            found.holders << PortHolder{pid, programOf(pid), QString()};
+            found.holders << PortHolder{pid, programOf(pid), QString(), true};
         }
     }
     ::closedir(processes);

@@ -1,5 +1,6 @@
 #include "hayesmodem.h"
 #include "operatortexts.h"
+#include "serialdevices.h"
 #include "serialport.h"
 
 #include "pseudoterminal.h"
@@ -178,6 +179,8 @@ private slots:
             QCOMPARE(QFileInfo(lockFile).lastModified(), lockTime);
         }
         QVERIFY(!serial.isOpen());
+        // The ports window names it too.
+        QCOMPARE(SerialDevices::holder(device).value_or(PortHolder{}).pid, other.processId());
         QVERIFY(!modem.waitForReceived(1, 300));
         QVERIFY(!QFileInfo::exists(QStringLiteral("/var/lock/LCK..")
                                    + device.mid(5).replace('/', '_')));

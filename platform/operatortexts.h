@@ -270,8 +270,8 @@ inline const QString TranscriptPortClosed = QStringLiteral("Puerto cerrado");
 // The search for programs that have the device (%1) open could not look at %2 processes of
 // other users: a program of theirs may hold it unseen.
 inline const QString TranscriptHoldersPartial = QStringLiteral(
-    "Comprobación parcial de los programas que tienen abierto %1: no se han podido examinar %2 "
-    "procesos de otros usuarios");
+    "Comprobación parcial de los programas que tienen abierto %1: procesos de otros usuarios "
+    "sin examinar: %2");
 inline const QString TranscriptParityNone = QStringLiteral("ninguna");
 inline const QString TranscriptParityOdd = QStringLiteral("impar (en el bit 7)");
 inline const QString TranscriptParityEven = QStringLiteral("par (en el bit 7)");

@@ -46,6 +46,19 @@ long long masterIndex(const QByteArray &process, const char *fd)
     return -1;
 }
 
+// Kernel threads have no descriptors, though only root may look: they are not "unseen".
+// The flags are the ninth field of /proc/<pid>/stat, which anyone may read.
+bool isKernelThread(const QByteArray &process)
+{
+    constexpr qulonglong KernelThreadFlag = 0x00200000; // PF_KTHREAD
+    QFile stat(QString::fromLocal8Bit("/proc/" + process + "/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.read(1024);
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 6 && (fields.at(6).toULongLong() & KernelThreadFlag);
+}
+
 bool isNumber(const char *name)
 {
     if (!*name)
@@ -71,7 +84,7 @@ Use useOf(const QByteArray &process, dev_t device, long long pts)
     DIR *fds = ::opendir(folder.constData());
     if (!fds) {
         // Gone meanwhile (ENOENT) is no loss; another user's process is.
-        use.unreadable = errno == EACCES || errno == EPERM;
+        use.unreadable = (errno == EACCES || errno == EPERM) && !isKernelThread(process);
         return use;
     }
     while (const dirent *entry = ::readdir(fds)) {

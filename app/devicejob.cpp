@@ -85,9 +85,11 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
     m_engine = std::make_unique<DialogueEngine>(*line, m_timer, *view, settings);
     const auto &speeds = ModemProtocol::SpeedNameTable;
     m_engine->setSpeedNames(QStringList(speeds.begin(), speeds.end()));
-    if (m_transcript)
+    if (m_transcript) {
         connect(m_engine.get(), &DialogueEngine::stateChanged, m_transcript.get(),
                 &Transcript::stateChanged);
+        connect(&m_port, &SerialPort::note, m_transcript.get(), &Transcript::event);
+    }
 
     connect(&m_port, &SerialPort::received, m_engine.get(), &DialogueEngine::bytesAvailable);
     connect(&m_port, &SerialPort::lost, m_engine.get(), &DialogueEngine::portLost);

@@ -83,6 +83,7 @@ Form1::Form1(QWidget *parent)
     // The transcript hears a tick before the engine acts on it.
     connect(&Timm, &PreciseTimer::Timer, &m_transcript, &Transcript::timerStep);
     connect(&m_engine, &DialogueEngine::stateChanged, &m_transcript, &Transcript::stateChanged);
+    connect(&Comm, &SerialPort::note, &m_transcript, &Transcript::event);
     // Only the window's own pieces talk to the engine; the engine is the context object, so
     // nothing reaches it once it is gone.
     connect(&Comm, &SerialPort::received, &m_engine, &DialogueEngine::bytesAvailable);

@@ -35,6 +35,8 @@ QString holderText(const std::optional<PortHolder> &holder)
 {
     if (!holder)
         return OperatorTexts::PortsFree;
+    if (holder->openOnly)
+        return OperatorTexts::PortsHeldOpen.arg(PortLock::describe(*holder));
     if (!holder->lockFile.isEmpty())
         return OperatorTexts::PortsHeldByLockFile.arg(PortLock::describe(*holder),
                                                       holder->lockFile);

@@ -172,6 +172,16 @@ inline const QString PortHeldBy =
 inline const QString PortHeldByUnknown =
     QStringLiteral("El puerto %1 (%2) lo tiene abierto otro programa.\n"
                    "Cierre ese programa o elija otro puerto.");
+// Something other than a plain file (a FIFO, a link) sits where the port's lock file goes, %3.
+inline const QString PortLockNotFile = QStringLiteral(
+    "El puerto %1 (%2) no se abre: en el lugar de su archivo de bloqueo, %3, hay algo que no es "
+    "un archivo normal.\nBórrelo (lo ha podido poner otro usuario) o elija otro puerto.");
+// A lock file of another machine: %3 the machine named in it, %4 the file.
+inline const QString PortLockedByOtherHost = QStringLiteral(
+    "El puerto %1 (%2) lo tiene reservado el equipo %3, según el archivo de bloqueo %4.\n"
+    "Si ese equipo ya no usa el puerto, borre el archivo; si no, elija otro puerto.");
+// Joins the holders when several programs have the port open.
+inline const QString PortHoldersSeparator = QStringLiteral(", ");
 inline const QString PortHolder = QStringLiteral("%1 (proceso %2)"); // program name, process id
 inline const QString PortHolderUnnamed = QStringLiteral("el proceso %1");
 inline const QString LineSettingsInvalid = QStringLiteral(
@@ -214,6 +224,7 @@ inline const QString PortsHint = QStringLiteral(
 inline const QString PortsFree = QStringLiteral("libre");
 inline const QString PortsHeldByLockFile = QStringLiteral("%1, según el archivo de bloqueo %2");
 inline const QString PortsHeldByFlock = QStringLiteral("%1, con flock()");
+inline const QString PortsHeldOpen = QStringLiteral("%1, con el dispositivo abierto");
 inline const QString PortsHeldByUnknown = QStringLiteral("un proceso desconocido, con flock()");
 inline const QString PortsMissing = QStringLiteral("%1 (no encontrado)");
 inline const QString PortsPciCard = QStringLiteral("tarjeta PCI %1:%2");
@@ -256,6 +267,11 @@ inline const QString TranscriptPortOpened = QStringLiteral("Puerto abierto: %1, 
 inline const QString TranscriptPortNotOpened =
     QStringLiteral("No se ha podido abrir el puerto %1 (%2)");
 inline const QString TranscriptPortClosed = QStringLiteral("Puerto cerrado");
+// The search for programs that have the device (%1) open could not look at %2 processes of
+// other users: a program of theirs may hold it unseen.
+inline const QString TranscriptHoldersPartial = QStringLiteral(
+    "Comprobación parcial de los programas que tienen abierto %1: procesos de otros usuarios "
+    "sin examinar: %2");
 inline const QString TranscriptParityNone = QStringLiteral("ninguna");
 inline const QString TranscriptParityOdd = QStringLiteral("impar (en el bit 7)");
 inline const QString TranscriptParityEven = QStringLiteral("par (en el bit 7)");

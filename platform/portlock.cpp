@@ -2,16 +2,17 @@
 
 #include "operatortexts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSet>
 #include <QSysInfo>
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -28,36 +29,49 @@ QString qtLockName(const QString &device)
     return name;
 }
 
-// Where the device's lock file may be: Qt's own place first, then the usual folders under
-// Qt's name and under the device's last name component (/dev/pts/5 -> LCK..5).
-QStringList candidatePaths(const QString &device, const QString &qtPath)
+// Folders other programs put lock files in (/var/lock is usually a link to /run/lock).
+const char *const LockFolders[] = {"/var/lock", "/run/lock"};
+
+// The identity of a file, to tell two paths of one file (through /var/lock -> /run/lock).
+struct FileId
 {
-    QStringList paths;
-    if (!qtPath.isEmpty())
-        paths << qtPath;
-    const QStringList names = {qtLockName(device), QFileInfo(device).fileName()};
-    for (const char *folder : {"/var/lock", "/run/lock"}) {
-        for (const QString &name : names) {
-            const QString path = QLatin1String(folder) + QLatin1String("/LCK..") + name;
-            if (!name.isEmpty() && !paths.contains(path))
-                paths << path;
-        }
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FileId &other) const
+    {
+        return device == other.device && inode == other.inode;
     }
-    return paths;
+};
+
+// Reads the start of a lock file without ever blocking: not a link, not a FIFO or device.
+// Nothing when it is not a plain file or cannot be read.
+std::optional<QByteArray> readPlainFile(const QString &path)
+{
+    const int fd =
+        ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat status
+    {
+    };
+    std::optional<QByteArray> contents;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        char buffer[256];
+        ssize_t n = 0;
+        do
+            n = ::read(fd, buffer, sizeof buffer);
+        while (n < 0 && errno == EINTR);
+        if (n >= 0)
+            contents = QByteArray(buffer, n);
+    }
+    ::close(fd);
+    return contents;
 }
 
 bool isAlive(qint64 pid)
 {
     // EPERM: the process exists but belongs to another user.
     return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
-}
-
-QString programName(qint64 pid)
-{
-    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-    if (!comm.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromLocal8Bit(comm.readAll()).trimmed();
 }
 
 // The process holding a flock() on the file (device number, inode), from /proc/locks:
@@ -96,7 +110,7 @@ PortHolder flockHolder(qint64 pid)
     PortHolder holder;
     if (pid > 0 && isAlive(pid)) {
         holder.pid = pid;
-        holder.program = programName(pid);
+        holder.program = PortLock::programOf(pid);
     }
     return holder;
 }
@@ -147,35 +161,116 @@ qint64 pidInLockFile(const QByteArray &contents, QString *hostname)
     return pid;
 }
 
-std::optional<PortHolder> lockFileHolder(const QString &device, StaleLockFile stale)
+QStringList deviceNames(const QString &path)
 {
-    const QString qtPath = qtLockFilePath(device);
-    QSet<QString> seen;
-    for (const QString &path : candidatePaths(device, qtPath)) {
-        const QFileInfo info(path);
-        if (!info.isFile()) // nothing there; and never open a FIFO planted as a lock file
+    QStringList names;
+    const auto add = [&names](const QString &name) {
+        if (!name.isEmpty() && !names.contains(name))
+            names << name;
+    };
+    add(path);
+    // Each link on the way; a loop ends at the bound.
+    QString step = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        const QFileInfo info(step);
+        if (!info.isSymLink())
+            break;
+        step = info.symLinkTarget();
+        add(step);
+    }
+    const QString device = QFileInfo(path).canonicalFilePath();
+    if (device.isEmpty())
+        return names;
+    add(device);
+    for (const char *folder : {"/dev/serial/by-id", "/dev/serial/by-path"}) {
+        const QDir links{QString::fromLatin1(folder)};
+        for (const QFileInfo &link : links.entryInfoList(QDir::System | QDir::Files))
+            if (link.isSymLink() && link.canonicalFilePath() == device)
+                add(link.absoluteFilePath());
+    }
+    return names;
+}
+
+QStringList lockFileCandidates(const QString &path)
+{
+    QStringList paths;
+    const auto add = [&paths](const QString &candidate) {
+        if (!paths.contains(candidate))
+            paths << candidate;
+    };
+    const QString device = QFileInfo(path).canonicalFilePath();
+    const QString qtPath = qtLockFilePath(device.isEmpty() ? path : device);
+    if (!qtPath.isEmpty())
+        add(qtPath);
+    QStringList folders;
+    for (const char *folder : LockFolders)
+        folders << QLatin1String(folder);
+    if (!qtPath.isEmpty())
+        folders << QFileInfo(qtPath).path();
+    for (const QString &name : deviceNames(path)) {
+        QString whole = name;
+        whole.replace(QLatin1Char('/'), QLatin1Char('_'));
+        const QString last = QFileInfo(name).fileName();
+        for (const QString &scheme : {qtLockName(name), last, whole})
+            if (!scheme.isEmpty())
+                for (const QString &folder : folders)
+                    add(folder + QLatin1String("/LCK..") + scheme);
+    }
+    return paths;
+}
+
+std::optional<LockConflict> lockFileConflict(const QString &path, StaleLockFile stale)
+{
+    const QStringList candidates = lockFileCandidates(path);
+    const QString qtPath = candidates.value(0);
+    QList<FileId> seen;
+    for (const QString &candidate : candidates) {
+        struct stat status
+        {
+        };
+        if (::lstat(candidate.toLocal8Bit().constData(), &status) != 0)
+            continue; // nothing there
+        const FileId id{status.st_dev, status.st_ino};
+        if (seen.contains(id))
             continue;
-        const QString canonical = info.canonicalFilePath();
-        if (seen.contains(canonical))
-            continue;
-        seen.insert(canonical);
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
+        seen << id;
+        if (!S_ISREG(status.st_mode))
+            return LockConflict{LockConflict::Kind::NotRegularFile, {}, candidate, {}};
+        const std::optional<QByteArray> contents = readPlainFile(candidate);
+        if (!contents)
+            continue; // unreadable, or swapped since: QSerialPort decides
         QString hostname;
-        const qint64 pid = pidInLockFile(file.read(256), &hostname);
-        file.close();
-        // Unreadable, ours (another port object of this program: Qt refuses it as before),
-        // or a process of another machine whose life cannot be checked here: Qt decides.
-        if (pid == 0 || pid == ::getpid()
-            || (!hostname.isEmpty() && hostname != QSysInfo::machineHostName()))
+        const qint64 pid = pidInLockFile(*contents, &hostname);
+        // Another machine's process cannot be checked from here, and Qt would take its file
+        // for stale after 30 seconds and remove it.
+        if (!hostname.isEmpty() && hostname != QSysInfo::machineHostName())
+            return LockConflict{LockConflict::Kind::OtherHost, {}, candidate, hostname};
+        // Unreadable, or ours (another port object of this program: Qt refuses it as before).
+        if (pid == 0 || pid == ::getpid())
             continue;
         if (isAlive(pid))
-            return PortHolder{pid, programName(pid), path};
-        if (path == qtPath && stale == StaleLockFile::Remove)
-            QFile::remove(path); // Qt would keep refusing a recent file it cannot read
+            return LockConflict{
+                LockConflict::Kind::Holder, {pid, programOf(pid), candidate}, candidate, {}};
+        if (candidate == qtPath && stale == StaleLockFile::Remove)
+            QFile::remove(candidate); // Qt would keep refusing a recent file it cannot read
     }
     return std::nullopt;
+}
+
+std::optional<PortHolder> lockFileHolder(const QString &device, StaleLockFile stale)
+{
+    const std::optional<LockConflict> conflict = lockFileConflict(device, stale);
+    if (conflict && conflict->kind == LockConflict::Kind::Holder)
+        return conflict->holder;
+    return std::nullopt;
+}
+
+QString programOf(qint64 pid)
+{
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (!comm.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromLocal8Bit(comm.read(64)).trimmed();
 }
 
 std::optional<PortHolder> lockDevice(int fd)

@@ -16,7 +16,8 @@ bool SerialDeviceInfo::operator==(const SerialDeviceInfo &other) const
     const auto same = [](const std::optional<PortHolder> &a, const std::optional<PortHolder> &b) {
         return a.has_value() == b.has_value()
                && (!a
-                   || (a->pid == b->pid && a->program == b->program && a->lockFile == b->lockFile));
+                   || (a->pid == b->pid && a->program == b->program && a->lockFile == b->lockFile
+                       && a->openOnly == b->openOnly));
     };
     return device == other.device && stableName == other.stableName
            && description == other.description && manufacturer == other.manufacturer
@@ -90,7 +91,12 @@ std::optional<PortHolder> holder(const QString &device)
     if (std::optional<PortHolder> byFile =
             PortLock::lockFileHolder(device, PortLock::StaleLockFile::Keep))
         return byFile;
-    return PortLock::flockHolderOf(device);
+    if (std::optional<PortHolder> byFlock = PortLock::flockHolderOf(device))
+        return byFlock;
+    const PortLock::Openers openers = PortLock::openers(device);
+    if (!openers.holders.isEmpty())
+        return openers.holders.first();
+    return std::nullopt;
 }
 
 std::optional<QString> refusalToAdd(const QString &path)

@@ -40,7 +40,8 @@ inline const QString SystemTtyFolder = QStringLiteral("/sys/class/tty");
 QHash<QString, QString> stableNames(const QString &folder);
 
 // Who holds the device: a live program's lock file, else a flock() on the device (any
-// process, this one included). Stale lock files are left as they are.
+// process, this one included), else another process that has it open. Stale lock files are
+// left as they are.
 std::optional<PortHolder> holder(const QString &device);
 
 // The serial ports in `ttyFolder` (/sys/class/tty): each tty backed by hardware (a USB adapter

@@ -146,12 +146,12 @@ Outcome SerialPort::open()
     // A stable name (/dev/serial/by-id/...) is opened and locked as the device it points to,
     // whose lock file other programs use; messages keep the name the operator chose.
     const QString target = QFileInfo(dev).canonicalFilePath();
-    // Qt counts a lock file older than 30 seconds as stale even while its program runs, so
-    // a live holder is looked for first. A missing device is reported as missing.
+    // Qt counts a lock file older than 30 seconds as stale even while its program runs, opens
+    // whatever sits at its lock path (a FIFO blocks it for ever) and removes another machine's
+    // old file: all of that is settled here first. A missing device is reported as missing.
     if (!target.isEmpty()) {
-        if (const std::optional<PortHolder> holder = PortLock::lockFileHolder(target))
-            return Outcome::failure(OperatorTexts::PortLockedBy.arg(
-                number, dev, PortLock::describe(*holder), holder->lockFile));
+        if (const std::optional<Outcome> refused = refusalBeforeOpen(dev, target))
+            return *refused;
     }
     m_port.setPortName(target.isEmpty() ? dev : target);
     applySettings();
@@ -180,6 +180,36 @@ Outcome SerialPort::open()
     m_port.clear(QSerialPort::Input);
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::onReadyRead, Qt::UniqueConnection);
     return Outcome::success();
+}
+
+std::optional<Outcome> SerialPort::refusalBeforeOpen(const QString &dev, const QString &target)
+{
+    using Kind = PortLock::LockConflict::Kind;
+    const QString number = QString::number(m_commPort);
+    if (const std::optional<PortLock::LockConflict> conflict = PortLock::lockFileConflict(dev)) {
+        switch (conflict->kind) {
+        case Kind::NotRegularFile:
+            return Outcome::failure(
+                OperatorTexts::PortLockNotFile.arg(number, dev, conflict->path));
+        case Kind::OtherHost:
+            return Outcome::failure(OperatorTexts::PortLockedByOtherHost.arg(
+                number, dev, conflict->host, conflict->path));
+        case Kind::Holder:
+            return Outcome::failure(OperatorTexts::PortLockedBy.arg(
+                number, dev, PortLock::describe(conflict->holder), conflict->path));
+        }
+    }
+    // Programs that take no lock at all (pyserial by default) are seen only this way.
+    const PortLock::Openers openers = PortLock::openers(target);
+    if (openers.unreadable > 0)
+        emit note(OperatorTexts::TranscriptHoldersPartial.arg(dev).arg(openers.unreadable));
+    if (openers.holders.isEmpty())
+        return std::nullopt;
+    QStringList holders;
+    for (const PortHolder &holder : openers.holders)
+        holders << PortLock::describe(holder);
+    return Outcome::failure(OperatorTexts::PortHeldBy.arg(
+        number, dev, holders.join(OperatorTexts::PortHoldersSeparator)));
 }
 
 QString SerialPort::describeOpenFailure(QSerialPort::SerialPortError error,

@@ -10,6 +10,8 @@
 #include <QSerialPort>
 #include <QString>
 
+#include <optional>
+
 class SerialPort : public QObject
 {
     Q_OBJECT
@@ -38,9 +40,11 @@ public:
 
     // Opens the device. Returns "" on success, else a Spanish description that names the
     // port and its device (missing, no permission, in use or locked, already open, other).
-    // A device another live program holds, by its lock file whatever its age or by flock(),
-    // is refused naming that program where known; the device then holds our flock() until
-    // close().
+    // A device another live program holds, by a lock file under any of the device's names
+    // whatever its age, by having it open, or by flock(), is refused naming that program where
+    // known; so is one whose lock file is not a plain file or belongs to another machine. All
+    // of that is decided before the device is opened. The device then holds our flock() until
+    // close(). A check that could not see every process is told through note().
     Outcome open();
     void close(); // harmless when closed
     bool isOpen() const;
@@ -72,12 +76,17 @@ signals:
     // The device went away while open (unplugged, pseudo-terminal closed, I/O error).
     // Raised once per open; the port stops listening and is closed. The text names the port.
     void lost(const QString &description);
+    // Something the transcript should know, in Spanish; e.g. that open() could not look at
+    // every process for one that has the device open.
+    void note(const QString &text);
 
 private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void onReadyRead();
     void reportLost();
     void applySettings();
+    // Why the device must not be opened, from its lock files and the processes that have it.
+    std::optional<Outcome> refusalBeforeOpen(const QString &dev, const QString &target);
     QString describeOpenFailure(QSerialPort::SerialPortError error,
                                 const QString &systemText) const;
     int modemLines(bool *known) const;

@@ -8,6 +8,7 @@ packages=(
   help2man appstream
   xvfb xauth
   clang libclang-rt-14-dev llvm-14 clang-format
+  ser2net picocom
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,242 @@
+#include "hayesmodem.h"
+#include "operatortexts.h"
+#include "serialdevices.h"
+#include "serialport.h"
+
+#include "pseudoterminal.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QSysInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Whether process `pid` has `device` open, as the test sees it.
+bool holds(qint64 pid, const QString &device)
+{
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QFileInfo &fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot))
+        if (fd.symLinkTarget() == device)
+            return true;
+    return false;
+}
+
+QString lockPath(QString name)
+{
+    return QStringLiteral("/var/lock/LCK..") + name.replace('/', '_');
+}
+
+void stop(QProcess &process)
+{
+    process.terminate(); // lets ser2net remove its lock file
+    if (process.state() != QProcess::NotRunning && !process.waitForFinished(3000))
+        process.kill();
+    process.waitForFinished();
+}
+
+} // namespace
+
+class TstPortHolders : public QObject
+{
+    Q_OBJECT
+private slots:
+    // Real programs holding the modem's line: each is named, the modem receives nothing and
+    // the holder's lock file stays exactly as it was.
+    void realHolderKeepsThePort_data()
+    {
+        QTest::addColumn<QString>("holder");
+        QTest::newRow("ser2net through a link, client connected") << "ser2net";
+        QTest::newRow("picocom") << "picocom";
+        QTest::newRow("a program that just keeps it open") << "sleep";
+    }
+    void realHolderKeepsThePort()
+    {
+        QFETCH(QString, holder);
+        if (QStandardPaths::findExecutable(holder).isEmpty())
+            QSKIP(qPrintable(holder + QStringLiteral(" is not installed")));
+        QTemporaryDir dir;
+        HayesModem modem;
+        QVERIFY(dir.isValid() && modem.start());
+        const QString device = QString::fromStdString(modem.devicePath());
+        const QString link = dir.filePath(QStringLiteral("modem"));
+        QVERIFY(modem.linkTo(link.toStdString()));
+
+        QProcess other;
+        // picocom answers a signal by sending it to its whole process group: not to this one.
+        other.setChildProcessModifier([] { ::setsid(); });
+        const auto stopOther = qScopeGuard([&other] { stop(other); });
+        QTcpSocket client;
+        const QString lockFile = holder == QLatin1String("ser2net") ? lockPath(link) : QString();
+        if (!lockFile.isEmpty()) {
+            QTcpServer free; // a free port for ser2net
+            QVERIFY(free.listen(QHostAddress::LocalHost));
+            const quint16 port = free.serverPort();
+            free.close();
+            QFile config(dir.filePath(QStringLiteral("ser2net.yaml")));
+            QVERIFY(config.open(QIODevice::WriteOnly));
+            config.write(QStringLiteral("connection: &c1\n  accepter: tcp,127.0.0.1,%1\n"
+                                        "  connector: serialdev,%2,9600n81,local\n")
+                             .arg(port)
+                             .arg(link)
+                             .toUtf8());
+            config.close();
+            other.start(holder, {QStringLiteral("-n"), QStringLiteral("-c"), config.fileName(),
+                                 QStringLiteral("-P"), dir.filePath(QStringLiteral("pid"))});
+            // It opens the device only once a client has connected.
+            QTRY_VERIFY_WITH_TIMEOUT((client.abort(),
+                                      client.connectToHost(QHostAddress::LocalHost, port),
+                                      client.waitForConnected(200)),
+                                     5000);
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lockFile), 5000);
+        } else if (holder == QLatin1String("picocom")) {
+            // Its standard input stays an open pipe, so it waits for keys that never come.
+            other.start(holder, {QStringLiteral("-q"), QStringLiteral("--noreset"), device});
+        } else {
+            other.start(QStringLiteral("sh"),
+                        {QStringLiteral("-c"), QStringLiteral("exec sleep 60 3<>\"$0\""), device});
+        }
+        QVERIFY(other.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(holds(other.processId(), device), 5000);
+        const QByteArray lockBytes = lockFile.isEmpty() ? QByteArray() : fileBytes(lockFile);
+        const QDateTime lockTime = QFileInfo(lockFile).lastModified();
+
+        const QString named = OperatorTexts::PortHolder.arg(holder).arg(other.processId());
+        SerialPort serial;
+        serial.setDevice(device);
+        QCOMPARE(serial.open().message(),
+                 OperatorTexts::PortHeldBy.arg(QStringLiteral("1"), device, named));
+        if (!lockFile.isEmpty()) {
+            // By the link's name, the holder's lock file is found first.
+            serial.setDevice(link);
+            QCOMPARE(serial.open().message(),
+                     OperatorTexts::PortLockedBy.arg(QStringLiteral("1"), link, named, lockFile));
+            QCOMPARE(fileBytes(lockFile), lockBytes);
+            QCOMPARE(QFileInfo(lockFile).lastModified(), lockTime);
+        }
+        QVERIFY(!serial.isOpen());
+        QCOMPARE(SerialDevices::holder(device).value_or(PortHolder{}).pid, other.processId());
+        QVERIFY(!modem.waitForReceived(1, 300));
+        QVERIFY(!QFileInfo::exists(lockPath(device.mid(5))));
+    }
+
+    // A software modem in another process holds the master side and a slave descriptor: it is
+    // the line's far end, and the port opens.
+    void farEndIsNoHolder()
+    {
+        QProcess modem;
+        modem.start(QStringLiteral(TAVOLI_MODEM_PATH), {});
+        const auto stopModem = qScopeGuard([&modem] { stop(modem); });
+        QVERIFY(modem.waitForReadyRead(5000));
+        const QString device = QString::fromLocal8Bit(modem.readLine()).trimmed();
+        QVERIFY(holds(modem.processId(), device));
+        SerialPort serial;
+        serial.setDevice(device);
+        QCOMPARE(serial.open().message(), QString());
+    }
+
+    // The port is given as outer -> inner -> device. A FIFO where a lock file goes, under any
+    // name of the device in any scheme, refuses the port at once: opening it would block for
+    // ever. Another machine's lock file refuses it however old: Qt would remove it as stale.
+    // Either is left as it was.
+    void plantedLockFile_data()
+    {
+        QTest::addColumn<QString>("name");        // which name, in which scheme
+        QTest::addColumn<QByteArray>("contents"); // empty: a FIFO
+        const QByteArray other = "4242\ntavoli\n" + QSysInfo::machineHostName().toUtf8() + "x\n";
+        QTest::newRow("FIFO, Qt's name") << "qt" << QByteArray();
+        QTest::newRow("FIFO, last component") << "last" << QByteArray();
+        QTest::newRow("FIFO, whole path") << "whole" << QByteArray();
+        QTest::newRow("FIFO, a link on the way") << "inner" << QByteArray();
+        QTest::newRow("another machine's, an hour old") << "qt" << other;
+    }
+    void plantedLockFile()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, contents);
+        PseudoTerminal pty;
+        QTemporaryDir dir;
+        QVERIFY(pty.isValid() && dir.isValid());
+        const QString device = pty.slavePath();
+        const QString inner = dir.filePath(QStringLiteral("inner"));
+        const QString outer = dir.filePath(QStringLiteral("outer"));
+        QVERIFY(QFile::link(device, inner) && QFile::link(inner, outer));
+        const QString path = lockPath(name == QLatin1String("qt")     ? device.mid(5)
+                                      : name == QLatin1String("last") ? QFileInfo(device).fileName()
+                                      : name == QLatin1String("inner") ? inner
+                                                                       : device);
+        const auto remove = qScopeGuard([path] { ::unlink(path.toLocal8Bit().constData()); });
+        QFile file(path);
+        if (contents.isEmpty()) {
+            QVERIFY(::mkfifo(path.toLocal8Bit().constData(), 0666) == 0);
+        } else {
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
+            file.flush();
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                     QFileDevice::FileModificationTime));
+            file.close();
+        }
+        SerialPort serial;
+        serial.setDevice(outer);
+        QElapsedTimer took;
+        took.start();
+        const QString one = QStringLiteral("1");
+        const QString host = QString::fromUtf8(contents.split('\n').value(2));
+        QCOMPARE(serial.open().message(),
+                 contents.isEmpty()
+                     ? OperatorTexts::PortLockNotFile.arg(one, outer, path)
+                     : OperatorTexts::PortLockedByOtherHost.arg(one, outer, host, path));
+        QVERIFY(took.elapsed() < 2000);
+        if (contents.isEmpty())
+            QVERIFY(QFileInfo(path).exists() && !QFileInfo(path).isFile());
+        else
+            QCOMPARE(fileBytes(path), contents);
+    }
+
+    // Other users' processes cannot be looked at unless root: the port opens, and a note says
+    // the check was partial. A child that has dropped root to "nobody" sees root's so.
+    void partialCheckIsNoted()
+    {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::geteuid() == 0 && ::setuid(65534) != 0)
+                ::_exit(10);
+            PseudoTerminal pty;
+            SerialPort serial;
+            serial.setDevice(pty.slavePath());
+            QSignalSpy notes(&serial, &SerialPort::note);
+            const QString lead = OperatorTexts::TranscriptHoldersPartial.arg(pty.slavePath());
+            const bool opened = serial.open().ok();
+            serial.close(); // _exit() runs no destructor: Qt's lock file goes now
+            ::_exit(opened && notes.size() == 1
+                            && notes.at(0).at(0).toString().startsWith(lead.section('%', 0, 0))
+                        ? 0
+                        : 11);
+        }
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstPortHolders)
+#include "tst_portholders.moc"

@@ -310,6 +310,8 @@ QString NetworkLine::optionName(quint8 option) const
     switch (option) {
     case OptBinary:
         return QStringLiteral("BINARY");
+    case 1:
+        return QStringLiteral("ECHO");
     case OptSuppressGoAhead:
         return QStringLiteral("SUPPRESS-GO-AHEAD");
     case OptComPort:

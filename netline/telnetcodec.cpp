@@ -4,6 +4,12 @@ namespace Telnet {
 
 void Decoder::feed(QByteArrayView bytes, QByteArray &data, QList<Event> &events)
 {
+    const auto keep = [this](char c) {
+        if (m_sub.payload.size() < PayloadLimit)
+            m_sub.payload.append(c);
+        else
+            m_sub.truncated = true;
+    };
     for (const char c : bytes) {
         const quint8 b = quint8(c);
         switch (m_state) {
@@ -37,14 +43,10 @@ void Decoder::feed(QByteArrayView bytes, QByteArray &data, QList<Event> &events)
             m_state = State::Sub;
             break;
         case State::Sub:
-            if (b == IAC) {
+            if (b == IAC)
                 m_state = State::SubCommand;
-                break;
-            }
-            if (m_sub.payload.size() < PayloadLimit)
-                m_sub.payload.append(c);
             else
-                m_sub.truncated = true;
+                keep(c);
             break;
         case State::SubCommand:
             if (b == SE) {
@@ -52,10 +54,7 @@ void Decoder::feed(QByteArrayView bytes, QByteArray &data, QList<Event> &events)
                 m_sub = {};
                 m_state = State::Data;
             } else if (b == IAC) {
-                if (m_sub.payload.size() < PayloadLimit)
-                    m_sub.payload.append(c);
-                else
-                    m_sub.truncated = true;
+                keep(c);
                 m_state = State::Sub;
             } else {
                 // IAC and anything else inside a subnegotiation comes from a broken server: the

@@ -90,8 +90,30 @@ QString NetworkLine::describe(const QString &text) const
 
 Outcome NetworkLine::open()
 {
-    if (isOpen())
-        return Outcome::failure(describe(OperatorTexts::PortAlreadyOpen));
+    if (isOpen()) {
+        if (m_claimed)
+            return Outcome::failure(describe(OperatorTexts::PortAlreadyOpen));
+        // A prepared connection: the dialogue starts now, so whatever the server still holds
+        // for or from the modem goes (a connection not yet ready purges with its settings).
+        m_claimed = true;
+        if (m_phase == Phase::Ready && telnet()) {
+            const char purge[] = {char(ComPort::PurgeBoth)};
+            send(Encode::comPort(ComPort::PurgeData, purge));
+        }
+        return Outcome::success();
+    }
+    const Outcome started = startConnection();
+    m_claimed = started.ok();
+    return started;
+}
+
+Outcome NetworkLine::prepare()
+{
+    return isOpen() ? Outcome::success() : startConnection();
+}
+
+Outcome NetworkLine::startConnection()
+{
     if (!m_address.isNetwork())
         return Outcome::failure(describe(NetworkTexts::NetNotNetwork));
     if (!m_address.isValid())
@@ -124,6 +146,7 @@ void NetworkLine::close()
     if (!isOpen())
         return;
     m_phase = Phase::Closed;
+    m_claimed = false;
     m_deadline.stop();
     if (QTcpSocket *socket = m_socket) {
         disconnect(socket, nullptr, this, nullptr);
@@ -226,6 +249,8 @@ void NetworkLine::becomeReady()
         emit note(NetworkTexts::NoteRawReady);
     }
     send(std::exchange(m_pending, {}));
+    if (isOpen())
+        emit ready();
 }
 
 void NetworkLine::send(const QByteArray &wire)

@@ -61,10 +61,19 @@ public:
     void output(const QByteArray &bytes) override;
     QByteArray input() override;
 
+    // Connects and negotiates ahead of a dialogue: a face that waits for ready() before it
+    // starts the dialogue keeps connection time out of the engine's one-second reply time-out
+    // (so a silent server ends as "no answer in 5 s", not as a silent modem) and lets the
+    // engine's CTS/DSR check see the server's notices. The next open() takes the connection
+    // over. Fails at once only for an address that is not a valid network one; later failures
+    // come through lost() as after open().
+    Outcome prepare();
     // Connected, and on an RFC 2217 line the COM Port option agreed and the settings sent.
     bool isReady() const { return m_phase == Phase::Ready; }
 
 signals:
+    // The connection is ready for data (after prepare() or open()).
+    void ready();
     // Data bytes are waiting.
     void received();
     // The line failed; raised once per open, the line closed first. The text names the port.
@@ -84,6 +93,7 @@ private:
     static std::optional<Settings> parseSettings(const QString &text);
 
     bool telnet() const { return m_address.kind() == DeviceAddress::Kind::Rfc2217; }
+    Outcome startConnection();
     void onConnected();
     bool drainSocket(); // true when data bytes were added
     void onSocketError(QAbstractSocket::SocketError error);
@@ -112,6 +122,7 @@ private:
     quint8 m_modemState = 0;
     bool m_dtr = true;
     bool m_rts = true;
+    bool m_claimed = false; // opened by open(), not only prepared
     quint32 m_openCount = 0;
     bool m_lostReported = false;
 };

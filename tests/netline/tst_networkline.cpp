@@ -3,13 +3,13 @@
 // phase, silence, a busy port), and the one-notice contract the engine relies on.
 #include "networkline.h"
 #include "networktexts.h"
-#include "telnetcodec.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 
+#include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -27,50 +27,38 @@ B bytes(std::initializer_list<int> list)
     return out;
 }
 
-// One server, one client at a time; everything the client sent is in `got`.
+B comPort(int command, int value)
+{
+    return bytes({IAC, SB, OptComPort, command, value, IAC, SE});
+}
+
+// A server for one client, and a line pointed at it; `got` is all the client sent.
 struct Peer
 {
-    Peer()
+    explicit Peer(const char *scheme, quint16 port = 0)
     {
         server.listen(QHostAddress::LocalHost);
         QObject::connect(&server, &QTcpServer::newConnection, [this] {
             client = server.nextPendingConnection();
             QObject::connect(client, &QTcpSocket::readyRead, [this] { got += client->readAll(); });
         });
+        line.setAddress(DeviceAddress::parse(QStringLiteral("%1://127.0.0.1:%2")
+                                                 .arg(QLatin1String(scheme))
+                                                 .arg(port ? port : server.serverPort())));
+        line.setCommPort(2);
     }
-    QString address(const char *scheme) const
-    {
-        return QStringLiteral("%1://127.0.0.1:%2")
-            .arg(QLatin1String(scheme))
-            .arg(server.serverPort());
-    }
-    void say(const B &wire)
-    {
-        client->write(wire);
-        client->flush();
-    }
+    void say(const B &wire) { client->write(wire), client->flush(); }
+    QString expected(const QString &text) const { return text.arg("2", line.address().text()); }
+
     QTcpServer server;
     QTcpSocket *client = nullptr;
     B got;
-};
-
-struct Line
-{
-    explicit Line(const QString &address, qint16 port = 2)
-    {
-        line.setAddress(DeviceAddress::parse(address));
-        line.setCommPort(port);
-    }
-    QString expected(const QString &text) const
-    {
-        return text.arg(QString::number(line.commPort()), line.address().text());
-    }
     NetworkLine line;
     QSignalSpy lost{&line, &NetworkLine::lost};
-    QSignalSpy received{&line, &NetworkLine::received};
 };
 
-const B ComPortAccepted = Encode::negotiation(DO, OptComPort);
+const B Accepted = Encode::negotiation(DO, OptComPort);
+const B Offered = Encode::negotiation(WILL, OptComPort);
 
 } // namespace
 
@@ -78,57 +66,61 @@ class TestNetworkLine : public QObject
 {
     Q_OBJECT
 private slots:
-    // A whole RFC 2217 exchange: the first command written before the connection waits for
-    // the server's DO (sent a byte at a time), goes out after the settings and the purge with
-    // its IAC doubled; the server's data comes back undoubled and its modem state counts.
+    // The first command, written before the connection, waits for the server's DO (sent a byte
+    // at a time) and goes out after the settings and the purge with its IAC doubled; the
+    // server's data comes back undoubled and its modem state counts.
     void rfc2217Exchange()
     {
-        Peer peer;
-        Line l(peer.address("rfc2217"));
-        QVERIFY(l.line.setSettings(QStringLiteral("2400,N,8,2")).ok());
-        QVERIFY(l.line.open().ok());
-        QVERIFY(l.line.ctsHolding() && l.line.dsrHolding()); // nothing known yet
-        l.line.output(bytes({'A', 'T', 0xFF, '\r'}));
-        QTRY_VERIFY(peer.got.contains(Encode::negotiation(WILL, OptComPort)));
-        QVERIFY(!peer.got.contains("AT"));
-        for (const char c : ComPortAccepted)
-            peer.say(B(1, c));
-        const B command = bytes({'A', 'T', 0xFF, 0xFF, '\r'});
-        QTRY_VERIFY(peer.got.endsWith(command));
-        const qsizetype at = peer.got.indexOf(command);
-        const qsizetype speed = peer.got.indexOf(Encode::setBaudRate(2400));
-        const qsizetype stop = peer.got.indexOf(bytes({IAC, SB, OptComPort, 4, 2, IAC, SE}));
-        const qsizetype purge = peer.got.indexOf(bytes({IAC, SB, OptComPort, 12, 3, IAC, SE}));
-        QVERIFY(speed > 0 && stop > speed && purge > stop && at > purge);
-        QVERIFY(peer.got.contains(bytes({IAC, SB, OptComPort, 2, 8, IAC, SE})));
-        QVERIFY(peer.got.contains(bytes({IAC, SB, OptComPort, 3, 1, IAC, SE})));
+        Peer p("rfc2217");
+        QVERIFY(p.line.setSettings("2400,N,8,2").ok());
+        QVERIFY(p.line.open().ok());
+        p.line.output(bytes({'A', 0xFF, '\r'}));
+        QTRY_VERIFY(p.got.contains(Offered));
+        for (const char c : Accepted)
+            p.say(B(1, c));
+        QTRY_VERIFY(p.got.endsWith(bytes({'A', 0xFF, 0xFF, '\r'})));
+        const qsizetype speed = p.got.indexOf(Encode::setBaudRate(2400));
+        const qsizetype stop = p.got.indexOf(comPort(4, 2));
+        const qsizetype purge = p.got.indexOf(comPort(12, 3));
+        QVERIFY(speed > 0 && stop > speed && purge > stop && p.got.indexOf('A') > purge);
+        QVERIFY(p.got.contains(comPort(2, 8)) && p.got.contains(comPort(3, 1)));
 
-        peer.say(bytes({'O', IAC, IAC, IAC, SB, OptComPort, 107, 0x20, IAC}));
-        peer.say(bytes({SE, 'K'}));
+        QVERIFY(p.line.ctsHolding() && p.line.dsrHolding()); // nothing known yet
+        p.say(bytes({'O', IAC, IAC, IAC, SB, OptComPort, 107, 0x20, IAC}));
+        p.say(bytes({SE, 'K'}));
         B in;
-        QTRY_COMPARE(in += l.line.input(), bytes({'O', 0xFF, 'K'}));
-        QVERIFY(!l.line.ctsHolding());
-        QVERIFY(l.line.dsrHolding());
-        QVERIFY(l.received.size() >= 1);
-        QCOMPARE(l.lost.size(), 0);
+        QTRY_COMPARE(in += p.line.input(), bytes({'O', 0xFF, 'K'}));
+        QVERIFY(!p.line.ctsHolding() && p.line.dsrHolding());
+
+        // socket:// passes bytes as they are, both ways, and sends no Telnet at all.
+        Peer raw("socket");
+        QVERIFY(raw.line.open().ok());
+        raw.line.output(bytes({0xFF, 0xFA, 'x'}));
+        QTRY_COMPARE(raw.got, bytes({0xFF, 0xFA, 'x'}));
+        raw.say(bytes({0xFF, 0xFB, 1}));
+        in.clear();
+        QTRY_COMPARE(in += raw.line.input(), bytes({0xFF, 0xFB, 1}));
     }
 
-    // socket:// passes bytes as they are, both ways, and sends no Telnet at all.
-    void rawBytesAsTheyAre()
+    // A connection made ahead is taken over by open(), which purges again; its modem state is
+    // known by then. A second open() is refused.
+    void preparedAhead()
     {
-        Peer peer;
-        Line l(peer.address("socket"));
-        QVERIFY(l.line.open().ok());
-        l.line.output(bytes({0xFF, 0xFA, 'x'}));
-        QTRY_COMPARE(peer.got, bytes({0xFF, 0xFA, 'x'}));
-        peer.say(bytes({0xFF, 0xFB, 0x01}));
-        B in;
-        QTRY_COMPARE(in += l.line.input(), bytes({0xFF, 0xFB, 0x01}));
-        QCOMPARE(peer.got, bytes({0xFF, 0xFA, 'x'}));
+        Peer p("rfc2217");
+        QSignalSpy ready(&p.line, &NetworkLine::ready);
+        QVERIFY(p.line.prepare().ok());
+        QTRY_VERIFY(p.got.contains(Offered));
+        p.say(Accepted + comPort(107, 0x10));
+        QTRY_COMPARE(ready.size(), 1);
+        QTRY_VERIFY(!p.line.dsrHolding());
+        QVERIFY(p.line.ctsHolding());
+        p.got.clear();
+        QVERIFY(p.line.open().ok());
+        QTRY_COMPARE(p.got, comPort(12, 3));
+        QVERIFY(!p.line.open().ok());
     }
 
-    // Each failure is told once, with its own text, after the line has closed; a discarded
-    // notice from an earlier open never ends a later one.
+    // Each failure is told once, with its own text, after the line has closed.
     void failures_data()
     {
         QTest::addColumn<QString>("scheme");
@@ -141,70 +133,58 @@ private slots:
         QTest::addRow("raw drop mid-data") << "socket" << 3 << NetworkTexts::NetLost;
         QTest::addRow("busy, telnet") << "rfc2217" << 4 << NetworkTexts::NetBusy;
         QTest::addRow("busy, raw") << "socket" << 4 << NetworkTexts::NetBusy;
+        QTest::addRow("refused") << "rfc2217" << 5 << NetworkTexts::NetRefused;
     }
     void failures()
     {
         QFETCH(QString, scheme);
         QFETCH(int, script);
         QFETCH(QString, text);
-        Peer peer;
-        Line l(peer.address(qPrintable(scheme)));
-        QVERIFY(l.line.open().ok());
-        l.line.output("AT\r");
-        QTRY_VERIFY(peer.client);
-        const bool telnet = scheme == QLatin1String("rfc2217");
-        if (telnet && script != 1)
-            QTRY_VERIFY(peer.got.contains(Encode::negotiation(WILL, OptComPort)));
-        switch (script) {
-        case 0:
-            peer.say(Encode::negotiation(WILL, OptBinary) + Encode::negotiation(DONT, OptComPort));
-            break;
-        case 2:
-            peer.say(Encode::negotiation(WILL, OptBinary));
-            QTRY_VERIFY(peer.got.contains(Encode::negotiation(DO, OptBinary)));
-            break;
-        case 3: {
-            if (telnet)
-                peer.say(ComPortAccepted);
-            QTRY_VERIFY(peer.got.endsWith("AT\r"));
-            peer.say("\r\nOK");
-            B in;
-            QTRY_COMPARE(in += l.line.input(), B("\r\nOK"));
-            break;
+        const bool telnet = scheme == "rfc2217";
+        quint16 closedPort = 0;
+        if (script == 5) {
+            QTcpServer closed;
+            QVERIFY(closed.listen(QHostAddress::LocalHost));
+            closedPort = closed.serverPort();
         }
-        case 4:
-            if (telnet)
-                peer.say(ComPortAccepted);
-            peer.say("Port already in use\r\n");
-            break;
+        Peer p(qPrintable(scheme), closedPort);
+        QVERIFY(p.line.open().ok());
+        p.line.output("AT\r");
+        if (script != 5) {
+            QTRY_VERIFY(p.client && (!telnet || script == 1 || p.got.contains(Offered)));
+            if (script == 0)
+                p.say(Encode::negotiation(WILL, OptBinary) + Encode::negotiation(DONT, OptComPort));
+            if (script == 2) {
+                p.say(Encode::negotiation(WILL, OptBinary));
+                QTRY_VERIFY(p.got.contains(Encode::negotiation(DO, OptBinary)));
+            }
+            if (telnet && script >= 3)
+                p.say(Accepted);
+            if (script == 3) {
+                QTRY_VERIFY(p.got.endsWith("AT\r"));
+                p.say("\r\nOK");
+                B in;
+                QTRY_COMPARE(in += p.line.input(), B("\r\nOK"));
+            }
+            p.say(script == 4 ? "Port already in use\r\n" : "");
+            if (script != 0)
+                p.client->close();
         }
-        if (script != 0)
-            peer.client->close();
-        QTRY_COMPARE(l.lost.size(), 1);
-        QCOMPARE(l.lost.at(0).at(0).toString(), l.expected(text));
-        QVERIFY(!l.line.isOpen());
+        QTRY_COMPARE(p.lost.size(), 1);
+        QCOMPARE(p.lost.at(0).at(0).toString(), p.expected(text));
+        QVERIFY(!p.line.isOpen());
         QTest::qWait(100);
-        QCOMPARE(l.lost.size(), 1);
-        QVERIFY(l.line.input().isEmpty());
+        QCOMPARE(p.lost.size(), 1);
     }
 
-    // Nothing listening, or a name that no resolver knows.
-    void unreachable()
+    void unresolvedName()
     {
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        const quint16 port = closed.serverPort();
-        closed.close();
-        Line refused(QStringLiteral("rfc2217://127.0.0.1:%1").arg(port));
-        QVERIFY(refused.line.open().ok());
-        QTRY_COMPARE(refused.lost.size(), 1);
-        QCOMPARE(refused.lost.at(0).at(0).toString(), refused.expected(NetworkTexts::NetRefused));
-
-        Line unknown(QStringLiteral("socket://tavoli-test.invalid:7000"));
-        QVERIFY(unknown.line.open().ok());
-        QTRY_COMPARE_WITH_TIMEOUT(unknown.lost.size(), 1, 15000);
-        QCOMPARE(unknown.lost.at(0).at(0).toString(),
-                 unknown.expected(NetworkTexts::NetHostNotFound).arg("tavoli-test.invalid"));
+        NetworkLine line;
+        QSignalSpy lost(&line, &NetworkLine::lost);
+        line.setAddress(DeviceAddress::parse("socket://tavoli-test.invalid:7000"));
+        QVERIFY(line.open().ok());
+        QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 1, 15000);
+        QVERIFY(lost.at(0).at(0).toString().contains("\"tavoli-test.invalid\""));
     }
 
     // A listener whose queue is full drops new connection requests, as a server that does not
@@ -216,25 +196,21 @@ private slots:
         at.sin_family = AF_INET;
         at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t size = sizeof at;
-        QVERIFY(::bind(fd, reinterpret_cast<sockaddr *>(&at), size) == 0);
-        QVERIFY(::listen(fd, 0) == 0);
+        QVERIFY(::bind(fd, reinterpret_cast<sockaddr *>(&at), size) == 0 && ::listen(fd, 0) == 0);
         QVERIFY(::getsockname(fd, reinterpret_cast<sockaddr *>(&at), &size) == 0);
-        const quint16 port = ntohs(at.sin_port);
-        // Fill the queue: connections that complete and are never accepted.
-        std::vector<std::unique_ptr<QTcpSocket>> fillers;
-        for (int k = 0; k < 2; ++k) {
-            fillers.push_back(std::make_unique<QTcpSocket>());
-            fillers.back()->connectToHost(QHostAddress::LocalHost, port);
-            fillers.back()->waitForConnected(300);
+        Peer p("rfc2217", ntohs(at.sin_port));
+        QTcpSocket fillers[2]; // connections that complete and are never accepted
+        for (QTcpSocket &filler : fillers) {
+            filler.connectToHost(QHostAddress::LocalHost, ntohs(at.sin_port));
+            filler.waitForConnected(300);
         }
-        Line l(QStringLiteral("rfc2217://127.0.0.1:%1").arg(port));
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(l.line.open().ok());
+        QVERIFY(p.line.open().ok());
         QVERIFY(clock.elapsed() < 500);
-        QTRY_COMPARE_WITH_TIMEOUT(l.lost.size(), 1, NetworkLine::ConnectTimeoutMs + 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(p.lost.size(), 1, NetworkLine::ConnectTimeoutMs + 5000);
         QVERIFY(clock.elapsed() >= NetworkLine::ConnectTimeoutMs);
-        QCOMPARE(l.lost.at(0).at(0).toString(), l.expected(NetworkTexts::NetNoAnswer).arg(5));
+        QCOMPARE(p.lost.at(0).at(0).toString(), p.expected(NetworkTexts::NetNoAnswer).arg(5));
         ::close(fd);
     }
 };

@@ -17,36 +17,37 @@ private slots:
         QTest::addColumn<QString>("host"); // empty: refused
         QTest::addColumn<int>("port");
         QTest::addColumn<QString>("reason");
-        const auto row = [](const char *name, const char *text, Kind kind, const char *host,
-                            int port, const QString &reason = {}) {
-            QTest::addRow("%s", name) << QString::fromUtf8(text) << int(kind)
-                                      << QString::fromUtf8(host) << port << reason;
+        using namespace NetworkTexts;
+        const struct
+        {
+            const char *text;
+            Kind kind;
+            const char *host;
+            int port;
+            QString reason;
+        } rows[] = {
+            {"/dev/ttyUSB0", Kind::Local, "", 0, {}},
+            {"rfc2217:/x", Kind::Local, "", 0, {}},
+            {"rfc2217://127.0.0.1:7000", Kind::Rfc2217, "127.0.0.1", 7000, {}},
+            {"SOCKET://ts-3.example.net:1", Kind::RawTcp, "ts-3.example.net", 1, {}},
+            {"socket://[::1]:65535", Kind::RawTcp, "::1", 65535, {}},
+            {"socket://h:0", Kind::RawTcp, "", 0, AddressBadPort},
+            {"socket://h:65536", Kind::RawTcp, "", 0, AddressBadPort},
+            {"socket://h:+80", Kind::RawTcp, "", 0, AddressBadPort},
+            {"socket://h:7000/x", Kind::RawTcp, "", 0, AddressBadPort},
+            {"rfc2217://host", Kind::Rfc2217, "", 0, AddressNoPort},
+            {"rfc2217://host:", Kind::Rfc2217, "", 0, AddressNoPort},
+            {"rfc2217://:7000", Kind::Rfc2217, "", 0, AddressNoHost},
+            {"rfc2217://::1:7000", Kind::Rfc2217, "", 0, AddressBadIpv6},
+            {"rfc2217://[::1:7000", Kind::Rfc2217, "", 0, AddressBadIpv6},
+            {"rfc2217://[10.0.0.1]:7000", Kind::Rfc2217, "", 0, AddressBadHost},
+            {"socket://10.0.0.300:7000", Kind::RawTcp, "", 0, AddressBadHost},
+            {"socket://10.1:7000", Kind::RawTcp, "", 0, AddressBadHost},
+            {"socket://a b:7000", Kind::RawTcp, "", 0, AddressBadHost},
         };
-        row("local path", "/dev/ttyUSB0", Kind::Local, "", 0);
-        row("scheme-like path", "rfc2217:/x", Kind::Local, "", 0);
-        row("ipv4", "rfc2217://127.0.0.1:7000", Kind::Rfc2217, "127.0.0.1", 7000);
-        row("name, upper scheme", "SOCKET://ts-3.example.net:1", Kind::RawTcp, "ts-3.example.net",
-            1);
-        row("ipv6", "socket://[::1]:65535", Kind::RawTcp, "::1", 65535);
-        row("port zero", "socket://h:0", Kind::RawTcp, "", 0, NetworkTexts::AddressBadPort);
-        row("port past range", "socket://h:65536", Kind::RawTcp, "", 0,
-            NetworkTexts::AddressBadPort);
-        row("port signed", "socket://h:+80", Kind::RawTcp, "", 0, NetworkTexts::AddressBadPort);
-        row("no port", "rfc2217://host", Kind::Rfc2217, "", 0, NetworkTexts::AddressNoPort);
-        row("empty port", "rfc2217://host:", Kind::Rfc2217, "", 0, NetworkTexts::AddressNoPort);
-        row("no host", "rfc2217://:7000", Kind::Rfc2217, "", 0, NetworkTexts::AddressNoHost);
-        row("bare ipv6", "rfc2217://::1:7000", Kind::Rfc2217, "", 0, NetworkTexts::AddressBadIpv6);
-        row("open bracket", "rfc2217://[::1:7000", Kind::Rfc2217, "", 0,
-            NetworkTexts::AddressBadIpv6);
-        row("bracketed ipv4", "rfc2217://[10.0.0.1]:7000", Kind::Rfc2217, "", 0,
-            NetworkTexts::AddressBadHost);
-        row("ipv4 out of range", "socket://10.0.0.300:7000", Kind::RawTcp, "", 0,
-            NetworkTexts::AddressBadHost);
-        row("short ipv4", "socket://10.1:7000", Kind::RawTcp, "", 0, NetworkTexts::AddressBadHost);
-        row("path after port", "socket://h:7000/x", Kind::RawTcp, "", 0,
-            NetworkTexts::AddressBadPort);
-        row("blank in name", "socket://a b:7000", Kind::RawTcp, "", 0,
-            NetworkTexts::AddressBadHost);
+        for (const auto &row : rows)
+            QTest::addRow("%s", row.text) << QString::fromUtf8(row.text) << int(row.kind)
+                                          << QString::fromUtf8(row.host) << row.port << row.reason;
     }
     void parse()
     {

@@ -120,6 +120,24 @@ private slots:
         QVERIFY(!p.line.open().ok());
     }
 
+    // A server that floods while nobody reads fills no more than the limit; reading makes room
+    // and every byte comes through in order.
+    void floodHeldToTheLimit()
+    {
+        Peer p("socket");
+        QVERIFY(p.line.open().ok());
+        QTRY_VERIFY(p.client);
+        B flood;
+        for (int k = 0; k < 300000; ++k)
+            flood.append(char(k % 251));
+        p.say(flood);
+        QTest::qWait(300);
+        B in = p.line.input();
+        QVERIFY(in.size() >= NetworkLine::ReadBufferLimit);
+        QVERIFY(in.size() <= NetworkLine::ReadBufferLimit + 4096);
+        QTRY_COMPARE(in += p.line.input(), flood);
+    }
+
     // Each failure is told once, with its own text, after the line has closed.
     void failures_data()
     {

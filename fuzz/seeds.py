@@ -149,6 +149,29 @@ COMMANDLINE = {
     "bad-port": args("query", "--port=5"),
 }
 
+# ---- fuzz_telnet.cpp: head (read-size count, bit 3 RFC 2217), read sizes - 1, server stream
+IAC, SB, SE, WILL, WONT, DO, DONT = 255, 250, 240, 251, 252, 253, 254
+
+
+def telnet(stream, sizes=(), rfc2217=True):
+    return bytes([len(sizes) | (8 if rfc2217 else 0)]) + bytes(s - 1 for s in sizes) + stream
+
+
+SER2NET_HELLO = bytes([IAC, WILL, 3, IAC, DO, 3, IAC, WILL, 1, IAC, DONT, 1, IAC, DO, 0, IAC, WILL, 0,
+                       IAC, DO, 44])
+TELNET = {
+    "ser2net-hello": telnet(SER2NET_HELLO),
+    "ser2net-hello-bytewise": telnet(SER2NET_HELLO, sizes=(1,)),
+    "modemstate-and-signature": telnet(bytes([IAC, SB, 44, 107, 0x30, IAC, SE, IAC, SB, 44, 100])
+                                       + b"ser2net" + bytes([IAC, SE]), sizes=(2, 5, 1)),
+    "iac-in-data": telnet(b"\r\nOK" + bytes([IAC, IAC, 0x80, IAC, IAC]) + b"\r\n", sizes=(3,)),
+    "refused-com-port": telnet(bytes([IAC, DONT, 44, IAC, WONT, 0]) + b"Port already in use\r\n"),
+    "long-subnegotiation": telnet(bytes([IAC, SB, 44, 100]) + b"x" * 600 + bytes([IAC, IAC, IAC, SE])
+                                  + b"tail", sizes=(7, 255)),
+    "broken-subnegotiation": telnet(bytes([IAC, SB, 44, IAC, 1, IAC, WILL, 3, IAC, SE, IAC])),
+    "raw-line": telnet(bytes([IAC, DO, 44, IAC, WILL, 99]), rfc2217=False),
+}
+
 
 def write(target, seeds):
     folder = HERE / "corpus" / target
@@ -165,3 +188,4 @@ write("identify", IDENTIFY_SEEDS)
 write("inistore", INISTORE)
 write("commandlist", COMMANDLIST)
 write("commandline", COMMANDLINE)
+write("telnet", TELNET)

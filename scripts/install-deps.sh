@@ -7,6 +7,7 @@ packages=(
   libgl-dev fonts-liberation2
   help2man appstream
   xvfb xauth
+  ser2net
   clang libclang-rt-14-dev llvm-14 clang-format
   ser2net picocom
 )

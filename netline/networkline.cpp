@@ -1,0 +1,464 @@
+#include "networkline.h"
+
+#include "networktexts.h"
+#include "operatortexts.h"
+
+#include <QMetaObject>
+#include <QStringList>
+
+#include <utility>
+
+using namespace Telnet;
+
+NetworkLine::NetworkLine(QObject *parent) : QObject(parent)
+{
+    m_deadline.setSingleShot(true);
+    // Qt's default timer may fire up to 5 % early; the limit is a promise to the server.
+    m_deadline.setTimerType(Qt::PreciseTimer);
+    connect(&m_deadline, &QTimer::timeout, this, &NetworkLine::onTimeout);
+}
+
+NetworkLine::~NetworkLine()
+{
+    close();
+}
+
+void NetworkLine::setCommPort(qint16 port)
+{
+    if (!isOpen() && port >= 1)
+        m_commPort = port;
+}
+
+void NetworkLine::setAddress(const DeviceAddress &address)
+{
+    if (!isOpen())
+        m_address = address;
+}
+
+std::optional<NetworkLine::Settings> NetworkLine::parseSettings(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return std::nullopt;
+    Settings settings;
+    bool ok = false;
+    const qlonglong speed = parts.at(0).trimmed().toLongLong(&ok);
+    if (!ok || speed <= 0 || speed > 4000000)
+        return std::nullopt;
+    settings.speed = quint32(speed);
+
+    static const QString parities = QStringLiteral("NOEMS");
+    const QString parity = parts.at(1).trimmed().toUpper();
+    const qsizetype which = parity.size() == 1 ? parities.indexOf(parity) : -1;
+    if (which < 0)
+        return std::nullopt;
+    settings.parity = quint8(ComPort::ParityNone + which);
+
+    const QString data = parts.at(2).trimmed();
+    if (data.size() != 1 || data.at(0) < QLatin1Char('5') || data.at(0) > QLatin1Char('8'))
+        return std::nullopt;
+    settings.dataBits = quint8(data.at(0).unicode() - '0');
+
+    const QString stop = parts.at(3).trimmed();
+    if (stop == QLatin1String("1"))
+        settings.stopBits = ComPort::StopOne;
+    else if (stop == QLatin1String("2"))
+        settings.stopBits = ComPort::StopTwo;
+    else if (stop == QLatin1String("1.5"))
+        settings.stopBits = ComPort::StopOneAndHalf;
+    else
+        return std::nullopt;
+    return settings;
+}
+
+Outcome NetworkLine::setSettings(const QString &settings)
+{
+    const std::optional<Settings> parsed = parseSettings(settings);
+    if (!parsed)
+        return Outcome::failure(OperatorTexts::LineSettingsInvalid.arg(settings));
+    m_settings = *parsed;
+    m_settingsText = settings;
+    return Outcome::success();
+}
+
+QString NetworkLine::describe(const QString &text) const
+{
+    return text.arg(QString::number(m_commPort), m_address.text());
+}
+
+// ---- Opening and closing ---------------------------------------------------------------------
+
+Outcome NetworkLine::open()
+{
+    if (isOpen()) {
+        if (m_claimed)
+            return Outcome::failure(describe(OperatorTexts::PortAlreadyOpen));
+        // A prepared connection: the dialogue starts now, so whatever the server still holds
+        // for or from the modem goes (a connection not yet ready purges with its settings).
+        m_claimed = true;
+        if (m_phase == Phase::Ready && telnet()) {
+            const char purge[] = {char(ComPort::PurgeBoth)};
+            send(Encode::comPort(ComPort::PurgeData, purge));
+        }
+        return Outcome::success();
+    }
+    const Outcome started = startConnection();
+    m_claimed = started.ok();
+    return started;
+}
+
+Outcome NetworkLine::prepare()
+{
+    return isOpen() ? Outcome::success() : startConnection();
+}
+
+Outcome NetworkLine::startConnection()
+{
+    if (!m_address.isNetwork())
+        return Outcome::failure(describe(NetworkTexts::NetNotNetwork));
+    if (!m_address.isValid())
+        return Outcome::failure(m_address.error());
+
+    ++m_openCount;
+    m_lostReported = false;
+    m_phase = Phase::Connecting;
+    if (telnet())
+        m_options.emplace(true);
+    QTcpSocket *socket = new QTcpSocket(this);
+    m_socket = socket;
+    // Past this much unread, the socket stops reading and the server's side holds the rest.
+    socket->setReadBufferSize(ReadBufferLimit);
+    connect(socket, &QTcpSocket::connected, this, &NetworkLine::onConnected);
+    connect(socket, &QTcpSocket::readyRead, this, [this] {
+        if (drainSocket())
+            emit received();
+    });
+    connect(socket, &QTcpSocket::errorOccurred, this, &NetworkLine::onSocketError);
+    m_deadline.start(ConnectTimeoutMs);
+    emit note(NetworkTexts::NoteConnecting.arg(m_address.host()).arg(m_address.port()));
+    // Looks the name up and connects in the background; failures arrive as errorOccurred.
+    socket->connectToHost(m_address.host(), m_address.port());
+    return Outcome::success();
+}
+
+void NetworkLine::close()
+{
+    if (!isOpen())
+        return;
+    m_phase = Phase::Closed;
+    m_claimed = false;
+    m_deadline.stop();
+    if (QTcpSocket *socket = m_socket) {
+        disconnect(socket, nullptr, this, nullptr);
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        if (socket->state() == QAbstractSocket::ConnectedState) {
+            // What was written still goes out (the last command of a dialogue), then the
+            // server sees an orderly end; one that stops reading is cut off after a while.
+            socket->disconnectFromHost();
+            QTimer::singleShot(ConnectTimeoutMs, socket, [socket] {
+                socket->abort();
+                socket->deleteLater();
+            });
+        } else {
+            socket->abort();
+        }
+        if (socket->state() == QAbstractSocket::UnconnectedState)
+            socket->deleteLater();
+    }
+    m_socket = nullptr;
+    m_decoder.reset();
+    m_options.reset();
+    m_pending.clear();
+    m_input.clear();
+    m_greeting.clear();
+    m_modemStateKnown = false;
+    m_modemState = 0;
+    emit note(NetworkTexts::NoteClosed);
+}
+
+void NetworkLine::fail(const QString &description)
+{
+    if (m_lostReported || !isOpen())
+        return;
+    m_lostReported = true;
+    const quint32 openCount = m_openCount;
+    close();
+    // Delivered from the event loop, never from inside the socket's own call stack; a line
+    // reopened meanwhile belongs to a new dialogue that this notice must not end.
+    QMetaObject::invokeMethod(
+        this,
+        [this, description, openCount] {
+            if (openCount == m_openCount)
+                emit lost(description);
+        },
+        Qt::QueuedConnection);
+}
+
+// ---- The connection --------------------------------------------------------------------------
+
+void NetworkLine::onConnected()
+{
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    emit note(NetworkTexts::NoteConnected.arg(m_address.text(),
+                                              m_socket->peerAddress().toString() + QLatin1Char(':')
+                                                  + QString::number(m_socket->peerPort())));
+    if (!telnet()) {
+        becomeReady();
+        return;
+    }
+    // The time limit now waits for the server to take the COM Port option.
+    m_phase = Phase::Negotiating;
+    send(m_options->start());
+}
+
+void NetworkLine::becomeReady()
+{
+    m_deadline.stop();
+    m_phase = Phase::Ready;
+    if (telnet()) {
+        const char control[] = {char(ComPort::ControlNoFlow)};
+        const char dtr[] = {char(m_dtr ? ComPort::ControlDtrOn : ComPort::ControlDtrOff)};
+        const char rts[] = {char(m_rts ? ComPort::ControlRtsOn : ComPort::ControlRtsOff)};
+        const char data[] = {char(m_settings.dataBits)};
+        const char parity[] = {char(m_settings.parity)};
+        const char stop[] = {char(m_settings.stopBits)};
+        const char mask[] = {char(ComPort::StateCts | ComPort::StateDsr)};
+        const char purge[] = {char(ComPort::PurgeBoth)};
+        // The settings and the purge go before anything the dialogue has written meanwhile:
+        // the server applies them in order, so its first command meets a clean, set line.
+        send(Encode::setBaudRate(m_settings.speed) + Encode::comPort(ComPort::SetDataSize, data)
+             + Encode::comPort(ComPort::SetParity, parity)
+             + Encode::comPort(ComPort::SetStopSize, stop)
+             + Encode::comPort(ComPort::SetControl, control)
+             + Encode::comPort(ComPort::SetControl, dtr) + Encode::comPort(ComPort::SetControl, rts)
+             + Encode::comPort(ComPort::SetModemStateMask, mask)
+             + Encode::comPort(ComPort::PurgeData, purge)
+             + Encode::comPort(ComPort::Signature, {}));
+        if (!isOpen())
+            return;
+        static const QString parityNames[] = {OperatorTexts::TranscriptParityNone,
+                                              QStringLiteral("impar"), QStringLiteral("par"),
+                                              QStringLiteral("marca"), QStringLiteral("espacio")};
+        const QString stopName = m_settings.stopBits == ComPort::StopOneAndHalf
+                                     ? QStringLiteral("1,5")
+                                     : QString::number(m_settings.stopBits);
+        emit note(NetworkTexts::NoteSettingsAsked.arg(m_settings.speed)
+                      .arg(m_settings.dataBits)
+                      .arg(parityNames[m_settings.parity - ComPort::ParityNone], stopName));
+    } else {
+        emit note(NetworkTexts::NoteRawReady);
+    }
+    send(std::exchange(m_pending, {}));
+    if (isOpen())
+        emit ready();
+}
+
+void NetworkLine::send(const QByteArray &wire)
+{
+    if (!m_socket || wire.isEmpty())
+        return;
+    if (m_socket->write(wire) != wire.size())
+        fail(describe(NetworkTexts::NetLost));
+}
+
+void NetworkLine::onTimeout()
+{
+    fail(describe(NetworkTexts::NetNoAnswer).arg(ConnectTimeoutMs / 1000));
+}
+
+void NetworkLine::onSocketError(QAbstractSocket::SocketError error)
+{
+    // What came before the end still counts: a busy server says so, then hangs up.
+    if (m_socket && m_socket->bytesAvailable() > 0 && drainSocket())
+        emit received();
+    if (!isOpen())
+        return;
+    switch (error) {
+    case QAbstractSocket::HostNotFoundError:
+        fail(describe(NetworkTexts::NetHostNotFound).arg(m_address.host()));
+        break;
+    case QAbstractSocket::ConnectionRefusedError:
+        fail(describe(NetworkTexts::NetRefused));
+        break;
+    case QAbstractSocket::SocketTimeoutError:
+        onTimeout();
+        break;
+    case QAbstractSocket::RemoteHostClosedError:
+        fail(describe(m_phase == Phase::Ready ? NetworkTexts::NetLost
+                                              : NetworkTexts::NetDroppedEarly));
+        break;
+    default:
+        fail(m_phase == Phase::Ready ? describe(NetworkTexts::NetLost)
+                                     : describe(NetworkTexts::NetOpenFailed)
+                                           .arg(m_socket ? m_socket->errorString() : QString()));
+        break;
+    }
+}
+
+// ---- Receiving -------------------------------------------------------------------------------
+
+bool NetworkLine::drainSocket()
+{
+    bool added = false;
+    while (m_socket && isOpen() && m_input.size() < ReadBufferLimit
+           && m_socket->bytesAvailable() > 0) {
+        const QByteArray chunk = m_socket->read(4096);
+        QByteArray data;
+        if (telnet()) {
+            QList<Event> events;
+            m_decoder.feed(chunk, data, events);
+            for (const Event &event : events) {
+                handleEvent(event);
+                if (!isOpen())
+                    return false;
+            }
+        } else {
+            data = chunk;
+        }
+        if (m_greeting.size() < GreetingLimit) {
+            m_greeting += data.left(GreetingLimit - m_greeting.size());
+            // A terminal server that serves one client per port tells the next one so and
+            // hangs up (ser2net: "Port already in use").
+            if (m_greeting.contains("already in use")) {
+                fail(describe(NetworkTexts::NetBusy));
+                return false;
+            }
+        }
+        m_input += data;
+        added = added || !data.isEmpty();
+    }
+    return added;
+}
+
+QString NetworkLine::optionName(quint8 option) const
+{
+    switch (option) {
+    case OptBinary:
+        return QStringLiteral("BINARY");
+    case 1:
+        return QStringLiteral("ECHO");
+    case OptSuppressGoAhead:
+        return QStringLiteral("SUPPRESS-GO-AHEAD");
+    case OptComPort:
+        return QStringLiteral("COM-PORT-OPTION");
+    default:
+        return NetworkTexts::NoteUnknownOption.arg(option);
+    }
+}
+
+void NetworkLine::handleEvent(const Event &event)
+{
+    if (event.kind == Event::Kind::Subnegotiation) {
+        if (event.option != OptComPort || event.payload.isEmpty())
+            return;
+        const quint8 code = quint8(event.payload.at(0));
+        const QByteArray value = event.payload.mid(1);
+        if (code == ComPort::ServerOffset + ComPort::NotifyModemState && !value.isEmpty()) {
+            const quint8 state = quint8(value.at(0));
+            const quint8 lines = ComPort::StateCts | ComPort::StateDsr;
+            if (!m_modemStateKnown || ((state ^ m_modemState) & lines))
+                emit note(NetworkTexts::NoteModemState.arg(
+                    state & ComPort::StateCts ? NetworkTexts::NoteOn : NetworkTexts::NoteOff,
+                    state & ComPort::StateDsr ? NetworkTexts::NoteOn : NetworkTexts::NoteOff));
+            m_modemStateKnown = true;
+            m_modemState = state;
+        } else if (code == ComPort::ServerOffset + ComPort::Signature && !value.isEmpty()) {
+            QString text = QString::fromLatin1(value);
+            for (QChar &c : text) {
+                if (!c.isPrint())
+                    c = QLatin1Char('?');
+            }
+            emit note(NetworkTexts::NoteServerSignature.arg(text));
+        } else if (code == ComPort::ServerOffset + ComPort::SetBaudRate && value.size() >= 4) {
+            const quint32 speed = quint32(quint8(value[0])) << 24 | quint32(quint8(value[1])) << 16
+                                  | quint32(quint8(value[2])) << 8 | quint32(quint8(value[3]));
+            emit note(NetworkTexts::NoteServerSpeed.arg(speed));
+        }
+        return;
+    }
+
+    bool changed = false;
+    send(m_options->handle(event, &changed));
+    if (!isOpen())
+        return;
+    if (changed) {
+        const bool ours = event.kind == Event::Kind::Do || event.kind == Event::Kind::Dont;
+        const bool enabled =
+            ours ? m_options->localEnabled(event.option) : m_options->remoteEnabled(event.option);
+        emit note((enabled ? NetworkTexts::NoteOptionAccepted : NetworkTexts::NoteOptionRefused)
+                      .arg(optionName(event.option),
+                           ours ? NetworkTexts::NoteOurSide : NetworkTexts::NoteServerSide));
+    }
+    if (m_phase != Phase::Negotiating)
+        return;
+    if (m_options->localEnabled(OptComPort))
+        becomeReady();
+    else if (m_options->localRefused(OptComPort))
+        fail(describe(NetworkTexts::NetComPortRefused));
+}
+
+// ---- The engine's side -----------------------------------------------------------------------
+
+bool NetworkLine::ctsHolding() const
+{
+    return isOpen() && (!m_modemStateKnown || (m_modemState & ComPort::StateCts));
+}
+
+bool NetworkLine::dsrHolding() const
+{
+    return isOpen() && (!m_modemStateKnown || (m_modemState & ComPort::StateDsr));
+}
+
+void NetworkLine::setRtsEnable(bool on)
+{
+    m_rts = on;
+    if (m_phase == Phase::Ready && telnet()) {
+        const char value[] = {char(on ? ComPort::ControlRtsOn : ComPort::ControlRtsOff)};
+        send(Encode::comPort(ComPort::SetControl, value));
+    }
+}
+
+void NetworkLine::setDtrEnable(bool on)
+{
+    m_dtr = on;
+    if (m_phase == Phase::Ready && telnet()) {
+        const char value[] = {char(on ? ComPort::ControlDtrOn : ComPort::ControlDtrOff)};
+        send(Encode::comPort(ComPort::SetControl, value));
+    }
+}
+
+void NetworkLine::discardInput()
+{
+    // The socket's bytes go through the decoder first: negotiation among them still counts.
+    while (isOpen() && m_socket && m_socket->bytesAvailable() > 0) {
+        drainSocket();
+        m_input.clear();
+    }
+    m_input.clear();
+}
+
+void NetworkLine::output(const QByteArray &bytes)
+{
+    if (!isOpen() || bytes.isEmpty())
+        return;
+    const QByteArray wire = telnet() ? Encode::data(bytes) : bytes;
+    if (m_phase == Phase::Ready)
+        send(wire);
+    else
+        m_pending += wire;
+}
+
+QByteArray NetworkLine::input()
+{
+    QByteArray out = std::exchange(m_input, {});
+    // Reading stopped at the limit: room again, so the socket is read from the event loop.
+    if (m_socket && m_socket->bytesAvailable() > 0)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (drainSocket())
+                    emit received();
+            },
+            Qt::QueuedConnection);
+    return out;
+}

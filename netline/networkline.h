@@ -1,0 +1,128 @@
+// A modem on a terminal server: the dialogue engine's line over a TCP connection, speaking
+// Telnet with the COM Port Control option (rfc2217://) or passing bytes as they are
+// (socket://). It keeps the serial port's contract: open() never blocks (it starts the lookup
+// and the connection; what is written meanwhile goes out once the line is ready), and every
+// later failure (name not resolved, refused, no answer in time, dropped, COM Port option
+// refused, server busy) is reported once by lost(), from the event loop, with the line
+// already closed. Each open is one connection: a terminal server serves one client per port.
+#pragma once
+
+#include "deviceaddress.h"
+#include "lineport.h"
+#include "telnetcodec.h"
+#include "telnetoptions.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <optional>
+
+class NetworkLine : public QObject, public LinePort
+{
+    Q_OBJECT
+public:
+    // The connection and, on an RFC 2217 line, the server's acceptance of the COM Port option
+    // must come within this time.
+    static constexpr int ConnectTimeoutMs = 5000;
+    // Most received bytes held for the reader; past it the socket stops being read.
+    static constexpr qint64 ReadBufferLimit = 64 * 1024;
+    // A terminal server that turns a second client away says so in its first bytes.
+    static constexpr qsizetype GreetingLimit = 256;
+
+    explicit NetworkLine(QObject *parent = nullptr);
+    ~NetworkLine() override;
+
+    // The port number the messages name; only while closed.
+    void setCommPort(qint16 port);
+    qint16 commPort() const { return m_commPort; }
+    // The server; only while closed. A local path or a malformed address makes open() fail.
+    void setAddress(const DeviceAddress &address);
+    const DeviceAddress &address() const { return m_address; }
+    // "speed,parity,data,stop" as for a local port, e.g. "9600,N,8,1": sent to an RFC 2217
+    // server at every open. A text that does not parse is refused and the previous one stays.
+    Outcome setSettings(const QString &settings);
+    QString settings() const { return m_settingsText; }
+
+    // LinePort
+    Outcome open() override;
+    void close() override;
+    bool isOpen() const override { return m_phase != Phase::Closed; }
+    // From the server's modem-state notices; present until one has come (or on a raw line),
+    // as for a device that cannot tell.
+    bool ctsHolding() const override;
+    bool dsrHolding() const override;
+    void setRtsEnable(bool on) override;
+    void setDtrEnable(bool on) override;
+    void discardInput() override;
+    void output(const QByteArray &bytes) override;
+    QByteArray input() override;
+
+    // Connects and negotiates ahead of a dialogue: a face that waits for ready() before it
+    // starts the dialogue keeps connection time out of the engine's one-second reply time-out
+    // (so a silent server ends as "no answer in 5 s", not as a silent modem) and lets the
+    // engine's CTS/DSR check see the server's notices. The next open() takes the connection
+    // over. Fails at once only for an address that is not a valid network one; later failures
+    // come through lost() as after open().
+    Outcome prepare();
+    // Connected, and on an RFC 2217 line the COM Port option agreed and the settings sent.
+    bool isReady() const { return m_phase == Phase::Ready; }
+
+signals:
+    // The connection is ready for data (after prepare() or open()).
+    void ready();
+    // Data bytes are waiting.
+    void received();
+    // The line failed; raised once per open, the line closed first. The text names the port.
+    void lost(const QString &description);
+    // Something for the transcript: the connection and the negotiation.
+    void note(const QString &event);
+
+private:
+    enum class Phase { Closed, Connecting, Negotiating, Ready };
+    struct Settings
+    {
+        quint32 speed = 9600;
+        quint8 dataBits = 8;
+        quint8 parity = Telnet::ComPort::ParityNone;
+        quint8 stopBits = Telnet::ComPort::StopOne;
+    };
+    static std::optional<Settings> parseSettings(const QString &text);
+
+    bool telnet() const { return m_address.kind() == DeviceAddress::Kind::Rfc2217; }
+    Outcome startConnection();
+    void onConnected();
+    bool drainSocket(); // true when data bytes were added
+    void onSocketError(QAbstractSocket::SocketError error);
+    void onTimeout();
+    void handleEvent(const Telnet::Event &event);
+    void becomeReady();
+    void send(const QByteArray &wire);
+    void fail(const QString &description);
+    QString describe(const QString &text) const;
+    QString optionName(quint8 option) const;
+
+    DeviceAddress m_address;
+    qint16 m_commPort = 1;
+    QString m_settingsText = QStringLiteral("9600,N,8,1");
+    Settings m_settings;
+
+    QPointer<QTcpSocket> m_socket; // one per open
+    QTimer m_deadline;
+    Phase m_phase = Phase::Closed;
+    Telnet::Decoder m_decoder;
+    std::optional<TelnetOptions> m_options;
+    QByteArray m_pending; // on the wire's terms, waiting for the line to be ready
+    QByteArray m_input;
+    QByteArray m_greeting; // the connection's first data bytes
+    bool m_modemStateKnown = false;
+    quint8 m_modemState = 0;
+    bool m_dtr = true;
+    bool m_rts = true;
+    bool m_claimed = false; // opened by open(), not only prepared
+    quint32 m_openCount = 0;
+    bool m_lostReported = false;
+};

@@ -1,0 +1,237 @@
+// The network line against a Telnet peer scripted by the test, on the loopback interface: what
+// ser2net will not do on demand (split negotiation, IAC in data, a refused option, a drop in every
+// phase, silence, a busy port), and the one-notice contract the engine relies on.
+#include "networkline.h"
+#include "networktexts.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace Telnet;
+using B = QByteArray;
+
+namespace {
+
+B bytes(std::initializer_list<int> list)
+{
+    B out;
+    for (const int b : list)
+        out.append(char(b));
+    return out;
+}
+
+B comPort(int command, int value)
+{
+    return bytes({IAC, SB, OptComPort, command, value, IAC, SE});
+}
+
+// A server for one client, and a line pointed at it; `got` is all the client sent.
+struct Peer
+{
+    explicit Peer(const char *scheme, quint16 port = 0)
+    {
+        server.listen(QHostAddress::LocalHost);
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            client = server.nextPendingConnection();
+            QObject::connect(client, &QTcpSocket::readyRead, [this] { got += client->readAll(); });
+        });
+        line.setAddress(DeviceAddress::parse(QStringLiteral("%1://127.0.0.1:%2")
+                                                 .arg(QLatin1String(scheme))
+                                                 .arg(port ? port : server.serverPort())));
+        line.setCommPort(2);
+    }
+    void say(const B &wire) { client->write(wire), client->flush(); }
+    QString expected(const QString &text) const { return text.arg("2", line.address().text()); }
+
+    QTcpServer server;
+    QTcpSocket *client = nullptr;
+    B got;
+    NetworkLine line;
+    QSignalSpy lost{&line, &NetworkLine::lost};
+};
+
+const B Accepted = Encode::negotiation(DO, OptComPort);
+const B Offered = Encode::negotiation(WILL, OptComPort);
+
+} // namespace
+
+class TestNetworkLine : public QObject
+{
+    Q_OBJECT
+private slots:
+    // The first command, written before the connection, waits for the server's DO (sent a byte
+    // at a time) and goes out after the settings and the purge with its IAC doubled; the
+    // server's data comes back undoubled and its modem state counts.
+    void rfc2217Exchange()
+    {
+        Peer p("rfc2217");
+        QVERIFY(p.line.setSettings("2400,N,8,2").ok());
+        QVERIFY(p.line.open().ok());
+        p.line.output(bytes({'A', 0xFF, '\r'}));
+        QTRY_VERIFY(p.got.contains(Offered));
+        for (const char c : Accepted)
+            p.say(B(1, c));
+        QTRY_VERIFY(p.got.endsWith(bytes({'A', 0xFF, 0xFF, '\r'})));
+        const qsizetype speed = p.got.indexOf(Encode::setBaudRate(2400));
+        const qsizetype stop = p.got.indexOf(comPort(4, 2));
+        const qsizetype purge = p.got.indexOf(comPort(12, 3));
+        QVERIFY(speed > 0 && stop > speed && purge > stop && p.got.indexOf('A') > purge);
+        QVERIFY(p.got.contains(comPort(2, 8)) && p.got.contains(comPort(3, 1)));
+
+        QVERIFY(p.line.ctsHolding() && p.line.dsrHolding()); // nothing known yet
+        p.say(bytes({'O', IAC, IAC, IAC, SB, OptComPort, 107, 0x20, IAC}));
+        p.say(bytes({SE, 'K'}));
+        B in;
+        QTRY_COMPARE(in += p.line.input(), bytes({'O', 0xFF, 'K'}));
+        QVERIFY(!p.line.ctsHolding() && p.line.dsrHolding());
+
+        // socket:// passes bytes as they are, both ways, and sends no Telnet at all.
+        Peer raw("socket");
+        QVERIFY(raw.line.open().ok());
+        raw.line.output(bytes({0xFF, 0xFA, 'x'}));
+        QTRY_COMPARE(raw.got, bytes({0xFF, 0xFA, 'x'}));
+        raw.say(bytes({0xFF, 0xFB, 1}));
+        in.clear();
+        QTRY_COMPARE(in += raw.line.input(), bytes({0xFF, 0xFB, 1}));
+    }
+
+    // A connection made ahead is taken over by open(), which purges again; its modem state is
+    // known by then. A second open() is refused.
+    void preparedAhead()
+    {
+        Peer p("rfc2217");
+        QSignalSpy ready(&p.line, &NetworkLine::ready);
+        QVERIFY(p.line.prepare().ok());
+        QTRY_VERIFY(p.got.contains(Offered));
+        p.say(Accepted + comPort(107, 0x10));
+        QTRY_COMPARE(ready.size(), 1);
+        QTRY_VERIFY(!p.line.dsrHolding());
+        QVERIFY(p.line.ctsHolding());
+        p.got.clear();
+        QVERIFY(p.line.open().ok());
+        QTRY_COMPARE(p.got, comPort(12, 3));
+        QVERIFY(!p.line.open().ok());
+    }
+
+    // A server that floods while nobody reads fills no more than the limit; reading makes room
+    // and every byte comes through in order.
+    void floodHeldToTheLimit()
+    {
+        Peer p("socket");
+        QVERIFY(p.line.open().ok());
+        QTRY_VERIFY(p.client);
+        B flood;
+        for (int k = 0; k < 300000; ++k)
+            flood.append(char(k % 251));
+        p.say(flood);
+        QTest::qWait(300);
+        B in = p.line.input();
+        QVERIFY(in.size() >= NetworkLine::ReadBufferLimit);
+        QVERIFY(in.size() <= NetworkLine::ReadBufferLimit + 4096);
+        QTRY_COMPARE(in += p.line.input(), flood);
+    }
+
+    // Each failure is told once, with its own text, after the line has closed.
+    void failures_data()
+    {
+        QTest::addColumn<QString>("scheme");
+        QTest::addColumn<int>("script");
+        QTest::addColumn<QString>("text");
+        QTest::addRow("com port refused") << "rfc2217" << 0 << NetworkTexts::NetComPortRefused;
+        QTest::addRow("drop before telnet") << "rfc2217" << 1 << NetworkTexts::NetDroppedEarly;
+        QTest::addRow("drop in negotiation") << "rfc2217" << 2 << NetworkTexts::NetDroppedEarly;
+        QTest::addRow("drop mid-data") << "rfc2217" << 3 << NetworkTexts::NetLost;
+        QTest::addRow("raw drop mid-data") << "socket" << 3 << NetworkTexts::NetLost;
+        QTest::addRow("busy, telnet") << "rfc2217" << 4 << NetworkTexts::NetBusy;
+        QTest::addRow("busy, raw") << "socket" << 4 << NetworkTexts::NetBusy;
+        QTest::addRow("refused") << "rfc2217" << 5 << NetworkTexts::NetRefused;
+    }
+    void failures()
+    {
+        QFETCH(QString, scheme);
+        QFETCH(int, script);
+        QFETCH(QString, text);
+        const bool telnet = scheme == "rfc2217";
+        quint16 closedPort = 0;
+        if (script == 5) {
+            QTcpServer closed;
+            QVERIFY(closed.listen(QHostAddress::LocalHost));
+            closedPort = closed.serverPort();
+        }
+        Peer p(qPrintable(scheme), closedPort);
+        QVERIFY(p.line.open().ok());
+        p.line.output("AT\r");
+        if (script != 5) {
+            QTRY_VERIFY(p.client && (!telnet || script == 1 || p.got.contains(Offered)));
+            if (script == 0)
+                p.say(Encode::negotiation(WILL, OptBinary) + Encode::negotiation(DONT, OptComPort));
+            if (script == 2) {
+                p.say(Encode::negotiation(WILL, OptBinary));
+                QTRY_VERIFY(p.got.contains(Encode::negotiation(DO, OptBinary)));
+            }
+            if (telnet && script >= 3)
+                p.say(Accepted);
+            if (script == 3) {
+                QTRY_VERIFY(p.got.endsWith("AT\r"));
+                p.say("\r\nOK");
+                B in;
+                QTRY_COMPARE(in += p.line.input(), B("\r\nOK"));
+            }
+            p.say(script == 4 ? "Port already in use\r\n" : "");
+            if (script != 0)
+                p.client->close();
+        }
+        QTRY_COMPARE(p.lost.size(), 1);
+        QCOMPARE(p.lost.at(0).at(0).toString(), p.expected(text));
+        QVERIFY(!p.line.isOpen());
+        QTest::qWait(100);
+        QCOMPARE(p.lost.size(), 1);
+    }
+
+    void unresolvedName()
+    {
+        NetworkLine line;
+        QSignalSpy lost(&line, &NetworkLine::lost);
+        line.setAddress(DeviceAddress::parse("socket://tavoli-test.invalid:7000"));
+        QVERIFY(line.open().ok());
+        QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 1, 15000);
+        QVERIFY(lost.at(0).at(0).toString().contains("\"tavoli-test.invalid\""));
+    }
+
+    // A listener whose queue is full drops new connection requests, as a server that does not
+    // answer: open() returns at once, and after the time limit (never before) comes one notice.
+    void noAnswerWithinTheLimit()
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof at;
+        QVERIFY(::bind(fd, reinterpret_cast<sockaddr *>(&at), size) == 0 && ::listen(fd, 0) == 0);
+        QVERIFY(::getsockname(fd, reinterpret_cast<sockaddr *>(&at), &size) == 0);
+        Peer p("rfc2217", ntohs(at.sin_port));
+        QTcpSocket fillers[2]; // connections that complete and are never accepted
+        for (QTcpSocket &filler : fillers) {
+            filler.connectToHost(QHostAddress::LocalHost, ntohs(at.sin_port));
+            filler.waitForConnected(300);
+        }
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(p.line.open().ok());
+        QVERIFY(clock.elapsed() < 500);
+        QTRY_COMPARE_WITH_TIMEOUT(p.lost.size(), 1, NetworkLine::ConnectTimeoutMs + 5000);
+        QVERIFY(clock.elapsed() >= NetworkLine::ConnectTimeoutMs);
+        QCOMPARE(p.lost.at(0).at(0).toString(), p.expected(NetworkTexts::NetNoAnswer).arg(5));
+        ::close(fd);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNetworkLine)
+#include "tst_networkline.moc"

@@ -1,0 +1,215 @@
+// The dialogues end to end through the real ser2net (127.0.0.1 only, a configuration of the
+// test's own) in front of the simulated modem, RFC 2217 and raw TCP: the modem must receive
+// exactly what it receives from a local port running the same dialogues, the view must be shown
+// the same, and ser2net must set the line as asked.
+#include "dialogueengine.h"
+#include "dialoguesettings.h"
+#include "dialogueview.h"
+#include "hayesmodem.h"
+#include "identification.h"
+#include "networkline.h"
+#include "precisetimer.h"
+#include "serialline.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <termios.h>
+
+using namespace Dialogue;
+
+namespace {
+
+// ser2net serving `device` on a free loopback port until destroyed.
+struct Ser2net
+{
+    Ser2net(const std::string &device, bool rfc2217)
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost);
+        port = probe.serverPort();
+        probe.close();
+        address = QStringLiteral("%1://127.0.0.1:%2").arg(rfc2217 ? "rfc2217" : "socket").arg(port);
+        QFile config(dir.filePath("ser2net.yaml"));
+        config.open(QIODevice::WriteOnly);
+        config.write(QStringLiteral("connection: &modem\n  accepter: %1tcp,127.0.0.1,%2\n"
+                                    "  connector: serialdev,%3,9600n81,local\n"
+                                    "  options:\n    mdns: false\n")
+                         .arg(rfc2217 ? "telnet(rfc2217)," : "")
+                         .arg(port)
+                         .arg(QString::fromStdString(device))
+                         .toUtf8());
+        config.close();
+        // Debian puts it in /usr/sbin, which a user's PATH may lack. -n: foreground; -u: no
+        // UUCP lock files.
+        const QString program = QStandardPaths::findExecutable("ser2net", {"/usr/sbin", "/sbin"});
+        process.start(program.isEmpty() ? QStringLiteral("ser2net") : program,
+                      {"-n", "-u", "-c", config.fileName(), "-P", dir.filePath("pid")});
+        // Listening once a connection goes through; that client leaves at once.
+        listening = QTest::qWaitFor(
+            [this] {
+                QTcpSocket client;
+                client.connectToHost(QHostAddress::LocalHost, port);
+                return client.waitForConnected(100);
+            },
+            5000);
+        QTest::qWait(100); // ser2net lets the device go
+    }
+    ~Ser2net()
+    {
+        process.terminate();
+        if (!process.waitForFinished(3000))
+            process.kill();
+    }
+    QTemporaryDir dir;
+    QProcess process;
+    quint16 port = 0;
+    QString address;
+    bool listening = false;
+};
+
+// What the window would have shown after one dialogue.
+struct Shown
+{
+    QString error, information, answ1, answ2;
+    QStringList identification;
+    bool operator==(const Shown &) const = default;
+};
+
+// The engine on a line, with a view that records instead of showing.
+class Rig : public DialogueView, public DialogueSettings
+{
+public:
+    template <class Port>
+    Rig(LinePort &line, Port &port, int parity)
+        : m_parity(parity), m_engine(line, m_timer, *this, *this)
+    {
+        QObject::connect(&m_timer, &PreciseTimer::Timer, &m_engine, &DialogueEngine::Timm_Timer);
+        QObject::connect(&port, &Port::received, &m_engine, &DialogueEngine::bytesAvailable);
+        QObject::connect(&port, &Port::lost, &m_engine, &DialogueEngine::portLost);
+    }
+    Shown run(State first)
+    {
+        m_shown = {};
+        m_engine.startDialogue(first);
+        if (!QTest::qWaitFor([this] { return m_engine.state() == Idle; }, 20000))
+            m_shown.error = "(the dialogue did not end)";
+        return m_shown;
+    }
+
+private:
+    void setLineSettingsEnabled(bool) override {}
+    void setInfo(const QString &) override {}
+    void setAnsw1(const QString &caption) override { m_shown.answ1 = caption; }
+    void setAnsw2(const QString &caption) override { m_shown.answ2 = caption; }
+    void showError(const QString &text) override { m_shown.error = text; }
+    void showInformation(const QString &text) override { m_shown.information = text; }
+    void showIdentification(const Identification &result) override
+    {
+        for (const IdentificationAnswer &answer : result.answers())
+            m_shown.identification << answer.command + u'=' + answer.lines.join(u'/');
+    }
+    int parityMode() const override { return m_parity; }
+    QStringList BuildCommandList() override { return {"S0=2", "S37=9", "&C1"}; }
+
+    int m_parity;
+    PreciseTimer m_timer;
+    Shown m_shown;
+    DialogueEngine m_engine;
+};
+
+HayesOptions outOfTheBox()
+{
+    HayesOptions options;
+    options.echo = options.verbose = true;
+    return options;
+}
+
+QByteArray receivedBytes(const HayesModem &modem)
+{
+    QByteArray all;
+    for (const HayesModem::Received &r : modem.received())
+        all += QByteArray::fromStdString(r.raw);
+    return all;
+}
+
+} // namespace
+
+class TestSer2net : public QObject
+{
+    Q_OBJECT
+private slots:
+    void dialogues_data()
+    {
+        QTest::addColumn<bool>("rfc2217");
+        QTest::addColumn<int>("parity");
+        QTest::addRow("rfc2217, no parity") << true << 0;
+        QTest::addRow("rfc2217, odd") << true << 1;
+        QTest::addRow("rfc2217, even") << true << 2;
+        QTest::addRow("raw tcp, odd") << false << 1;
+    }
+    // Query, configure, unconfigure and identify, on a local port and through ser2net, each
+    // against a modem of its own.
+    void dialogues()
+    {
+        QFETCH(bool, rfc2217);
+        QFETCH(int, parity);
+        HayesModem local(outOfTheBox()), remote(outOfTheBox());
+        QVERIFY(local.start() && remote.start());
+        SerialPort port;
+        port.setDevice(QString::fromStdString(local.devicePath()));
+        SerialLine serialLine(port);
+        Rig reference(serialLine, port, parity);
+
+        Ser2net server(remote.devicePath(), rfc2217);
+        QVERIFY2(server.listening, server.process.readAll().constData());
+        NetworkLine line;
+        line.setAddress(DeviceAddress::parse(server.address));
+        Rig rig(line, line, parity);
+
+        for (const State first : {QueryWake, ConfigWake, FactoryReset, IdentifyWake}) {
+            const Shown expected = reference.run(first);
+            QVERIFY2(expected.error.isEmpty(), qPrintable(expected.error));
+            const Shown got = rig.run(first);
+            QVERIFY2(got == expected, qPrintable(got.error + got.information + got.answ2));
+        }
+        QVERIFY(receivedBytes(local).size() > 40);
+        QCOMPARE(receivedBytes(remote), receivedBytes(local));
+    }
+
+    // ser2net sets the pseudo-terminal as asked at every connection, 8 data bits, no parity.
+    void lineSettings()
+    {
+        HayesModem modem(outOfTheBox());
+        QVERIFY(modem.start());
+        Ser2net server(modem.devicePath(), true);
+        QVERIFY(server.listening);
+        const struct
+        {
+            const char *settings;
+            speed_t speed;
+            bool twoStop;
+        } rows[] = {{"2400,N,8,2", B2400, true}, {"1200,N,8,1", B1200, false}};
+        for (const auto &row : rows) {
+            NetworkLine line;
+            line.setAddress(DeviceAddress::parse(server.address));
+            QVERIFY(line.setSettings(row.settings).ok() && line.open().ok());
+            QTRY_VERIFY(line.isReady());
+            // Only for tcgetattr: this side of the pseudo-terminal is never read here.
+            const int fd = ::open(modem.devicePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+            termios tio{};
+            QTRY_VERIFY(::tcgetattr(fd, &tio) == 0 && cfgetospeed(&tio) == row.speed);
+            ::close(fd);
+            QCOMPARE(bool(tio.c_cflag & CSTOPB), row.twoStop);
+            QVERIFY((tio.c_cflag & CSIZE) == CS8 && !(tio.c_cflag & PARENB));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSer2net)
+#include "tst_ser2net.moc"

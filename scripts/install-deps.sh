@@ -25,7 +25,7 @@ test_packages=(
 fuzz_packages=(clang libclang-rt-14-dev llvm-14)
 package_packages=(
   debhelper devscripts dpkg-dev lintian
-  desktop-file-utils appstream man-db
+  desktop-file-utils appstream appstream-compose man-db
 )
 format_packages=(clang-format)
 

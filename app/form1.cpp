@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "accessiblenames.h"
 #include "identificationwindow.h"
 #include "ui_form1.h"
 
@@ -69,6 +70,7 @@ Form1::Form1(QWidget *parent)
     refreshPortTips();
 
     applyFonts();
+    AccessibleNames::nameControls(*this);
     // The status bar: a raised light-grey panel.
     ui->SSPanel1->setAutoFillBackground(true);
     QPalette panel = ui->SSPanel1->palette();
@@ -342,11 +344,13 @@ QString Form1::infoText() const
 void Form1::setAnsw1(const QString &caption)
 {
     ui->answ1->setText(TextUtils::LabelText(caption));
+    AccessibleNames::valueShown(*ui->answ1);
 }
 
 void Form1::setAnsw2(const QString &caption)
 {
     ui->answ2->setText(TextUtils::LabelText(caption));
+    AccessibleNames::valueShown(*ui->answ2);
 }
 
 void Form1::showError(const QString &text)

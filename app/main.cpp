@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavoli"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("tavoli"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("es.tavoli.tavoli"));
     ApplicationSetup::InstallQtTranslations(app);
     ApplicationSetup::InstallFontSubstitutes();
 

@@ -1,5 +1,7 @@
 #include "pacedlabel.h"
 
+#include "accessiblenames.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -37,7 +39,9 @@ void PacedLabel::flush()
 void PacedLabel::show()
 {
     m_waiting = false;
-    if (m_label->text() != m_latest)
+    if (m_label->text() != m_latest) {
         m_label->setText(m_latest);
+        AccessibleNames::valueShown(*m_label);
+    }
     m_frame.start();
 }

@@ -1,5 +1,6 @@
 #include "portswindow.h"
 
+#include "bringtofront.h"
 #include "form1.h"
 #include "messagebox.h"
 #include "operatortexts.h"
@@ -167,9 +168,7 @@ PortsWindow *PortsWindow::showFor(Form1 &window, const QString &stableNameFolder
         ports = new PortsWindow(&window, stableNameFolder, ttyFolder);
         connect(ports, &PortsWindow::assignmentsChanged, &window, &Form1::refreshPortTips);
     }
-    ports->show();
-    ports->raise();
-    ports->activateWindow();
+    bringToFront(*ports);
     return ports;
 }
 

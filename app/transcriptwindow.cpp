@@ -1,5 +1,6 @@
 #include "transcriptwindow.h"
 
+#include "bringtofront.h"
 #include "messagebox.h"
 #include "operatortexts.h"
 #include "transcript.h"
@@ -142,9 +143,7 @@ TranscriptWindow *TranscriptWindow::showFor(Transcript &transcript, QWidget *own
     auto *window = owner->findChild<TranscriptWindow *>(QString(), Qt::FindDirectChildrenOnly);
     if (!window)
         window = new TranscriptWindow(transcript, owner);
-    window->show();
-    window->raise();
-    window->activateWindow();
+    bringToFront(*window);
     return window;
 }
 

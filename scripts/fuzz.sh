@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 [[ "$seconds" =~ ^[0-9]+$ ]] || { echo "Uso: bash scripts/fuzz.sh [segundos por objetivo]" >&2; exit 2; }
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh fuzz
 dir=${TAVOLI_FUZZ_BUILD:-build-fuzz}
 targets=()
 for seeds in fuzz/corpus/*/; do

@@ -1,18 +1,50 @@
 #!/usr/bin/env bash
-# Installs what Tavoli needs to build and test on Debian 12, from Debian's own packages.
+# Installs what Tavoli needs on Debian 12, from Debian's own packages, by set:
+#   bash scripts/install-deps.sh run       # build and run Tavoli (scripts/run.sh)
+#   bash scripts/install-deps.sh test      # run, plus what the tests need (scripts/test.sh)
+#   bash scripts/install-deps.sh fuzz      # run, plus clang and libFuzzer (scripts/fuzz.sh)
+#   bash scripts/install-deps.sh package   # run, plus what builds and checks the Debian package
+#   bash scripts/install-deps.sh format    # clang-format (scripts/check-format.sh)
+# Several sets may be named; without any, every set is installed.
 set -euo pipefail
-packages=(
+
+# Building and running: compiler, Qt, help2man for the manual page (always built), the fonts the
+# window is drawn with, and the Wayland platform plugin for a Wayland desktop.
+run_packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-translations-l10n qt6-qpa-plugins
-  libgl-dev fonts-liberation2
-  help2man appstream
+  qt6-wayland libgl-dev fonts-liberation2
+  help2man
+)
+# ---- Test packages: what the test suite and the benchmarks need beyond building. ----
+test_packages=(
+  appstream
   xvfb xauth
-  ser2net
-  clang libclang-rt-14-dev llvm-14 clang-format
   ser2net picocom
 )
+# ---- end of the test packages ----
+fuzz_packages=(clang libclang-rt-14-dev llvm-14)
+package_packages=(
+  debhelper devscripts dpkg-dev lintian
+  desktop-file-utils appstream appstream-compose man-db
+)
+format_packages=(clang-format)
+
+sets=("$@")
+[ ${#sets[@]} -gt 0 ] || sets=(run test fuzz package format)
+packages=()
+for set in "${sets[@]}"; do
+  case "$set" in
+    run) packages+=("${run_packages[@]}") ;;
+    test) packages+=("${run_packages[@]}" "${test_packages[@]}") ;;
+    fuzz) packages+=("${run_packages[@]}" "${fuzz_packages[@]}") ;;
+    package) packages+=("${run_packages[@]}" "${package_packages[@]}") ;;
+    format) packages+=("${format_packages[@]}") ;;
+    *) echo "Uso: bash scripts/install-deps.sh [run|test|fuzz|package|format]..." >&2; exit 2 ;;
+  esac
+done
 missing=()
-for p in "${packages[@]}"; do
+for p in $(printf '%s\n' "${packages[@]}" | sort -u); do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then

@@ -3,9 +3,10 @@
 # bundled simulated Hayes modem, so every dialogue can be tried at once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh run
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-cmake --build build -j"$(nproc)" --target tavoli tavoli-modem
+# The manual page too, so that `cmake --install build` works after this command.
+cmake --build build -j"$(nproc)" --target tavoli tavoli-man tavoli-modem
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "Tavoli necesita un escritorio gráfico: no hay DISPLAY ni WAYLAND_DISPLAY en este terminal (Tavoli ya está compilado en build/app/tavoli)." >&2
   exit 1

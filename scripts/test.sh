@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh test
 jobs=$(nproc)
 for variant in release asan; do
   dir=build-test-$variant

@@ -1,0 +1,12 @@
+#include "bringtofront.h"
+
+#include <QWidget>
+
+void bringToFront(QWidget &window)
+{
+    // show() alone leaves a minimized window minimized.
+    window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window.show();
+    window.raise();
+    window.activateWindow();
+}

@@ -4,6 +4,7 @@
 #include "hayesmodem.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -209,6 +210,14 @@ void TestCommandLine::usageError_data()
     QTest::newRow("same device twice")
         << QStringList{"query", "--device", "/dev/null", "--device", "same-device"}
         << "mismo dispositivo";
+    // The pair is found at the very end: every path before it must have been resolved once,
+    // not once per pair (that took 20 s).
+    QStringList many{"query"};
+    for (int i = 0; i < 2000; ++i)
+        many << "--device" << QStringLiteral("/dev/tavoli-none-%1").arg(i);
+    QTest::newRow("same device after 2,000 others") << (many << "--device"
+                                                             << "/dev/tavoli-none-0")
+                                                    << "mismo dispositivo";
     QTest::newRow("unknown option")
         << QStringList{"query", "--device", "/dev/null", "--fast"} << "fast";
 }
@@ -217,8 +226,11 @@ void TestCommandLine::usageError()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
+    QElapsedTimer clock;
+    clock.start();
     const Run run = tavoli(arguments);
     QCOMPARE(run.exitCode, 64);
+    QVERIFY2(clock.elapsed() < 5000, "a usage error took seconds to find");
     QVERIFY(run.lines.isEmpty());
     QVERIFY2(run.errors.contains(message) && run.errors.contains("tavoli --help"),
              qPrintable(run.errors));

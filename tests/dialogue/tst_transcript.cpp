@@ -129,15 +129,25 @@ void TestTranscript::dialogueClock()
 
 void TestTranscript::keepsTheLastLines()
 {
+    // Past the bound by one line, then by a whole round and one more: every kept line is the
+    // one recorded under its number, so no stale line comes back after a wrap.
     Transcript t;
-    const int extra = 5;
-    for (int i = 0; i < Transcript::Capacity + extra; ++i)
-        t.event(QString::number(i));
-    QCOMPARE(t.size(), Transcript::Capacity);
-    QCOMPARE(t.firstSerial(), quint64(extra));
-    QCOMPARE(t.line(t.firstSerial()).text, QString::number(extra));
-    QCOMPARE(t.line(t.endSerial() - 1).text, QString::number(Transcript::Capacity + extra - 1));
-    QCOMPARE(t.text().count(QLatin1Char('\n')), Transcript::Capacity);
+    qsizetype recorded = 0;
+    for (const qsizetype over : {qsizetype(1), Transcript::Capacity + 1}) {
+        for (const qsizetype end = Transcript::Capacity + over; recorded < end; ++recorded)
+            t.event(QString::number(recorded));
+        QCOMPARE(t.size(), Transcript::Capacity);
+        QCOMPARE(t.firstSerial(), quint64(over));
+        for (quint64 s = t.firstSerial(); s < t.endSerial(); ++s)
+            QVERIFY2(t.line(s).text == QString::number(s),
+                     qPrintable(QStringLiteral("line %1 reads \"%2\": stale after the wrap")
+                                    .arg(s)
+                                    .arg(t.line(s).text)));
+        const QStringList shown = t.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(shown.size(), Transcript::Capacity);
+        QVERIFY2(shown.first().endsWith(QLatin1String("---  ") + QString::number(over)),
+                 qPrintable(shown.first()));
+    }
 
     t.clear();
     QCOMPARE(t.size(), 0);

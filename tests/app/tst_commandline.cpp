@@ -23,6 +23,8 @@ HayesOptions modem(const QString &fault = QString())
     options.echo = true;
     options.verbose = true;
     options.registers = {{0, 2}, {37, 9}};
+    if (fault == "factory rings")
+        options.registers[0] = 0;
     options.silent = fault == "silent";
     if (fault.startsWith("errorOn "))
         options.errorOn = {fault.section(u' ', 1).toStdString()};
@@ -99,11 +101,12 @@ void TestCommandLine::oneDevice_data()
     QTest::addColumn<QStringList>("arguments"); // the device's path goes after these
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<Fields>("fields");
-    QTest::addColumn<int>("storedRings"); // S0 of the modem's stored profile afterwards (from 2)
+    QTest::addColumn<int>("storedRings"); // S0 of the modem's stored profile afterwards
 
-    QTest::newRow("query") << "" << QStringList{"query", "--json", "--device"} << 0
-                           << Fields{{"ok", true}, {"rings", 2}, {"speed", "9600"}, {"s37", 9}}
-                           << 2;
+    // S0=0, the factory value, is a number read like any other, not "not read" (null).
+    QTest::newRow("query") << "factory rings" << QStringList{"query", "--json", "--device"} << 0
+                           << Fields{{"ok", true}, {"rings", 0}, {"speed", "9600"}, {"s37", 9}}
+                           << 0;
     QTest::newRow("configure, verified")
         << "" << QStringList{"configure", "--rings",  "3",      "--speed",
                              "4800",      "--verify", "--json", "--device"}

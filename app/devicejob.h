@@ -58,6 +58,7 @@ public:
 
 private:
     QFile m_file;
+    QString m_path;
     bool m_failed = false;
 };
 

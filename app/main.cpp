@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <csignal>
 #include <cstdio>
 
 #ifndef TAVOLI_VERSION
@@ -37,6 +38,9 @@ QStringList argumentList(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    // A reader that goes away (of the --log FIFO, of stdout) is a failed write to be dealt
+    // with, not the end of the program with its dialogues half done.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVOLI_VERSION));
     if (CommandLine::wantsCommand(argumentList(argc, argv))) {
         // No display needed: the commands never make a window.

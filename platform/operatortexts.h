@@ -248,6 +248,10 @@ inline const QString TranscriptLogValue = QStringLiteral("ARCHIVO");
 inline const QString TranscriptLogOpenFailed =
     QStringLiteral("No se puede abrir el archivo de registro %1 para añadirle líneas: %2\n"
                    "Indique con --log un archivo de una carpeta en la que se pueda escribir.");
+inline const QString TranscriptLogNoReader =
+    QStringLiteral("No se puede abrir el archivo de registro %1: es una tubería (FIFO) que nadie "
+                   "está leyendo.\nArranque antes el programa que la lee, o indique con --log un "
+                   "archivo normal.");
 inline const QString TranscriptLogWriteFailed = QStringLiteral(
     "No se puede seguir escribiendo el archivo de registro %1: %2\n"
     "Lo que ocurra a partir de ahora solo queda en la ventana \"Registro de la línea\".");

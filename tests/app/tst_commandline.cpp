@@ -11,7 +11,13 @@
 #include <QProcess>
 #include <QTest>
 
+#include <functional>
 #include <memory>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,7 +44,9 @@ struct Run
     QString errors;    // stderr
 };
 
-Run tavoli(const QStringList &arguments, const QStringList &env = {})
+// `during` runs once the program has started, while it runs.
+Run tavoli(const QStringList &arguments, const QStringList &env = {},
+           const std::function<void(QProcess &)> &during = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -50,12 +58,18 @@ Run tavoli(const QStringList &arguments, const QStringList &env = {})
         environment.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(TAVOLI_PROGRAM), arguments);
+    if (during && process.waitForStarted())
+        during(process);
     Run run;
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
+    const bool ended = process.waitForFinished(30000);
     run.lines = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     run.errors = QString::fromUtf8(process.readAllStandardError());
+    if (!ended)
+        run.errors.prepend("(still running after 30 s) ");
+    else if (process.exitStatus() != QProcess::NormalExit)
+        run.errors.prepend("(killed by a signal) ");
+    else
+        run.exitCode = process.exitCode();
     return run;
 }
 
@@ -83,6 +97,7 @@ private slots:
     void oneDevice_data();
     void oneDevice();
     void twoDevicesOneFailing();
+    void logToFifo();
     void usageError_data();
     void usageError();
 };
@@ -190,6 +205,39 @@ void TestCommandLine::twoDevicesOneFailing()
                                  "ATS0=4. La operación ha fracasado"));
     QCOMPARE(good.storedRegister(0), 4);
     QCOMPARE(refusing.storedRegister(0), 2);
+}
+
+void TestCommandLine::logToFifo()
+{
+    const QByteArray fifo = QFile::encodeName(QDir::current().filePath("log.fifo"));
+    ::unlink(fifo.constData());
+    QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+    const QString path = QFile::decodeName(fifo);
+
+    // Nobody reads it: refused at once, by a command and by the window.
+    for (const QStringList &arguments :
+         {QStringList{"query", "--log", path, "--device", "/dev/null"},
+          QStringList{"--log", path}}) {
+        const Run run = tavoli(arguments, {"QT_QPA_PLATFORM=offscreen"});
+        QVERIFY2(run.exitCode == 64 && run.errors.contains("nadie está leyendo"),
+                 qPrintable(run.errors));
+    }
+
+    // Its reader goes away after the first line: said once, and the device goes on.
+    HayesModem simulated(modem());
+    QVERIFY(simulated.start());
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    QVERIFY(reader >= 0);
+    const Run run =
+        tavoli({"query", "--log", path, "--device", QString::fromStdString(simulated.devicePath())},
+               {}, [reader](QProcess &) {
+                   pollfd wait{reader, POLLIN, 0};
+                   ::poll(&wait, 1, 10000);
+                   ::close(reader);
+               });
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QCOMPARE(run.lines.size(), 1);
+    QCOMPARE(run.errors.count("No se puede seguir escribiendo el archivo de registro"), 1);
 }
 
 void TestCommandLine::usageError_data()

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 using namespace Dialogue;
@@ -294,6 +295,21 @@ void DeviceJob::fail(JobStatus status, const QString &message, const QString &co
     m_result.message = message;
     m_result.command = command;
     m_result.verified = false;
+}
+
+void DeviceJob::interrupt(int signal)
+{
+    if (m_done)
+        return;
+    const QString command = currentCommand();
+    m_timer.stop();
+    m_engine->ClosePort();
+    fail(JobStatus::Interrupted,
+         OperatorTexts::CliInterrupted.arg(QLatin1String("SIG")
+                                           + QLatin1String(sigabbrev_np(signal))),
+         command);
+    m_result.signal = signal;
+    end();
 }
 
 void DeviceJob::end()

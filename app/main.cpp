@@ -8,6 +8,7 @@
 #include "firstframe.h"
 #include "form1.h"
 #include "operatortexts.h"
+#include "signalpipe.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -55,6 +56,8 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("tavoli"));
     ApplicationSetup::InstallQtTranslations(app);
     ApplicationSetup::InstallFontSubstitutes();
+    // From here on a signal waits in its pipe until the window can act on it.
+    SignalPipe signalPipe;
 
     // --help goes to the command mode, whose help tells of the window too.
     QCommandLineParser parser;
@@ -80,6 +83,12 @@ int main(int argc, char *argv[])
     }
     Extras::install(window);
     FirstFrame::reportWhenPainted(&window);
+    // Asked to end (logout, kill, Ctrl+C in its terminal): as if the window were closed, so a
+    // running dialogue ends and its port's lock file goes, with the signal's status.
+    QObject::connect(&signalPipe, &SignalPipe::caught, &window, [&window](int signal) {
+        window.close();
+        QCoreApplication::exit(SignalPipe::exitStatus(signal));
+    });
     window.show();
     return app.exec();
 }

@@ -106,6 +106,10 @@ inline const QString CliHelpTail = QStringLiteral(
     "  3   un dispositivo no se ha podido abrir o se ha perdido\n"
     "  64  la línea de órdenes no es válida\n"
     "Con varios dispositivos, el estado más alto de todos.\n"
+    "Interrumpido por una señal (SIGINT, SIGTERM, SIGHUP), termina los diálogos en curso,\n"
+    "cierra sus puertos, dice de cada dispositivo sin terminar que se ha interrumpido y sale\n"
+    "con 128 más el número de la señal (130 con Ctrl+C, 143 con SIGTERM, 129 con SIGHUP). Si\n"
+    "nadie lee ya la salida estándar, hace lo mismo y sale con 141.\n"
     "\n"
     "Ejemplos:\n"
     "  tavoli configure --device /dev/ttyUSB0 --device /dev/ttyUSB1 --rings 2 --verify\n"
@@ -152,6 +156,13 @@ inline const QString CliVerifyNoSpeed =
 inline const QString CliIdentified = QStringLiteral("Modem identificado: %1");
 inline const QString CliNotAsked = QStringLiteral("(sin pedir)");
 inline const QString CliProgress = QStringLiteral("%1 de %2 terminados");
+// %1 the signal's name (SIGINT, SIGTERM...).
+inline const QString CliInterrupted =
+    QStringLiteral("Interrumpido por %1 antes de terminar: se ha cerrado el puerto. El modem puede "
+                   "haber quedado a medio preparar; vuelva a lanzar la orden.");
+inline const QString CliOutputGone =
+    QStringLiteral("La salida estándar se ha cerrado (nadie lee ya los resultados): se "
+                   "interrumpen los dispositivos que quedaban.");
 
 // Serial-port failures; %1 is the port number, %2 its device, %3 the system's own text.
 inline const QString PortMissing =

@@ -2,6 +2,7 @@
 // against simulated modems on pseudo-terminals. Exit status and the JSON or text line of each
 // device.
 #include "hayesmodem.h"
+#include "portlock.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,6 +12,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <csignal>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -46,7 +49,7 @@ struct Run
 
 // `during` runs once the program has started, while it runs.
 Run tavoli(const QStringList &arguments, const QStringList &env = {},
-           const std::function<void(QProcess &)> &during = {})
+           const std::function<void(QProcess &)> &during = {}, bool stdoutUnread = false)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -57,6 +60,14 @@ Run tavoli(const QStringList &arguments, const QStringList &env = {},
     for (const QString &pair : env)
         environment.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
     process.setProcessEnvironment(environment);
+    if (stdoutUnread) {
+        // A pipe whose reader has already gone.
+        process.setChildProcessModifier([] {
+            int ends[2];
+            if (::pipe(ends) == 0 && ::close(ends[0]) == 0)
+                ::dup2(ends[1], STDOUT_FILENO);
+        });
+    }
     process.start(QStringLiteral(TAVOLI_PROGRAM), arguments);
     if (during && process.waitForStarted())
         during(process);
@@ -98,6 +109,9 @@ private slots:
     void oneDevice();
     void twoDevicesOneFailing();
     void logToFifo();
+    void cutShort_data();
+    void cutShort();
+    void windowSignalled();
     void usageError_data();
     void usageError();
 };
@@ -238,6 +252,82 @@ void TestCommandLine::logToFifo()
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
     QCOMPARE(run.lines.size(), 1);
     QCOMPARE(run.errors.count("No se puede seguir escribiendo el archivo de registro"), 1);
+}
+
+// Ended by a signal, or by a stdout nobody reads, in the middle of a configuration (three
+// paced seconds): out well before those, its port closed and its lock file gone, the profile
+// not stored, each unfinished device said to be interrupted.
+void TestCommandLine::cutShort_data()
+{
+    QTest::addColumn<int>("signal"); // 0: stdout's reader has gone
+    QTest::addColumn<bool>("asJson");
+    QTest::newRow("SIGINT") << SIGINT << false;
+    QTest::newRow("SIGTERM, JSON") << SIGTERM << true;
+    QTest::newRow("SIGHUP") << SIGHUP << false;
+    QTest::newRow("stdout closed") << 0 << false;
+}
+
+void TestCommandLine::cutShort()
+{
+    QFETCH(int, signal);
+    QFETCH(bool, asJson);
+    HayesModem simulated(modem());
+    QVERIFY(simulated.start());
+    const QString device = QString::fromStdString(simulated.devicePath());
+    const QString lockFile = PortLock::qtLockFilePath(device);
+    QStringList arguments{"configure", "--rings", "3", "--device", device};
+    if (asJson)
+        arguments << "--json";
+    if (!signal) // its line, at once, is what finds the reader gone
+        arguments << "--device"
+                  << "/nonexistent/tty";
+    QElapsedTimer clock;
+    if (!signal)
+        clock.start();
+    const Run run = tavoli(
+        arguments, {},
+        [&](QProcess &process) {
+            if (!simulated.waitForReceived(1, 10000) || !QFile::exists(lockFile) || !signal)
+                return;
+            clock.start();
+            ::kill(pid_t(process.processId()), signal);
+        },
+        signal == 0);
+    QVERIFY2(run.exitCode == 128 + (signal ? signal : SIGPIPE), qPrintable(run.errors));
+    QVERIFY2(!QFile::exists(lockFile), "the lock file was left behind");
+    QCOMPARE(simulated.storedRegister(0), 2);
+    QVERIFY2(clock.isValid() && clock.elapsed() < 2000, "the dialogue went on");
+    if (signal) {
+        QCOMPARE(run.lines.size(), 1);
+        const QString name = QLatin1String("SIG") + QLatin1String(sigabbrev_np(signal));
+        const QString said =
+            asJson ? json(run.lines.first()).value("error").toString() : run.lines.first();
+        QVERIFY2(said.contains("Interrumpido por " + name), qPrintable(run.lines.first()));
+        if (asJson)
+            QCOMPARE(json(run.lines.first()).value("exit").toInt(), 128 + signal);
+    } else {
+        QVERIFY2(run.errors.contains("La salida estándar se ha cerrado"), qPrintable(run.errors));
+    }
+}
+
+// The window, asked to end by SIGTERM, ends as if closed (ending a dialogue, releasing its port)
+// with the signal's status, instead of dying with the port's lock file left behind.
+void TestCommandLine::windowSignalled()
+{
+    HayesModem simulated(modem());
+    QVERIFY(simulated.start());
+    const QString device = QString::fromStdString(simulated.devicePath());
+    QFile log("window.log");
+    log.remove();
+    const Run run =
+        tavoli({"--log", log.fileName()}, {"QT_QPA_PLATFORM=offscreen", "TAVOLI_COM1=" + device},
+               [&](QProcess &process) {
+                   // Its first line is written once the window exists.
+                   (void)QTest::qWaitFor([&] { return log.size() > 0; }, 10000);
+                   ::kill(pid_t(process.processId()), SIGTERM);
+               });
+    QVERIFY2(run.exitCode == 128 + SIGTERM, qPrintable(run.errors));
+    QVERIFY(!QFile::exists(PortLock::qtLockFilePath(device)));
 }
 
 void TestCommandLine::usageError_data()

@@ -15,6 +15,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 #ifndef TAVOLI_VERSION
 #define TAVOLI_VERSION "0"
@@ -51,7 +52,13 @@ int main(int argc, char *argv[])
         return CommandRun::main(QCoreApplication::arguments());
     }
 
+    if (!ApplicationSetup::GraphicalSessionNamed(argc, argv)) {
+        complain(OperatorTexts::NoGraphicalSession);
+        return 1;
+    }
+    std::optional<ApplicationSetup::NoDisplayGuard> noDisplay(std::in_place);
     QApplication app(argc, argv);
+    noDisplay.reset();
     QApplication::setApplicationName(QStringLiteral("Tavoli"));
     QGuiApplication::setDesktopFileName(QStringLiteral("tavoli"));
     ApplicationSetup::InstallQtTranslations(app);

@@ -53,6 +53,11 @@ inline const QString RingCountInvalid = QStringLiteral(
     "El número de rings debe ser un número entero de 0 a 99, escrito solo con cifras.\n"
     "Corríjalo en la casilla \"Número de rings\" y vuelva a pulsar \"Configurar\".");
 
+// The window started where there is no graphical session.
+inline const QString NoGraphicalSession = QStringLiteral(
+    "No hay sesión gráfica (ni DISPLAY ni WAYLAND_DISPLAY utilizables): la ventana no puede "
+    "abrirse. La línea de órdenes funciona sin ella: tavoli --help.");
+
 // The command line: `tavoli ORDEN --device RUTA ...` (CommandLine, CommandRun).
 inline const QString CliDescription = QStringLiteral(
     "Prepara modems compatibles Hayes en puertos serie para que contesten solos las llamadas.\n"

@@ -112,6 +112,7 @@ private slots:
     void cutShort_data();
     void cutShort();
     void windowSignalled();
+    void noDisplay();
     void usageError_data();
     void usageError();
 };
@@ -328,6 +329,19 @@ void TestCommandLine::windowSignalled()
                });
     QVERIFY2(run.exitCode == 128 + SIGTERM, qPrintable(run.errors));
     QVERIFY(!QFile::exists(PortLock::qtLockFilePath(device)));
+}
+
+// The window without a display: one Spanish line and status 1, whether nothing names a display
+// or Qt cannot reach the one named (where it would abort with its own lines, status 134).
+void TestCommandLine::noDisplay()
+{
+    for (const QString platform : {"QT_QPA_PLATFORM=", "QT_QPA_PLATFORM=xcb"}) {
+        const Run run = tavoli({}, {platform});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.errors.count(u'\n') == 1 && run.errors.contains("No hay sesión gráfica")
+                     && run.errors.contains("tavoli --help"),
+                 qPrintable(platform + ": " + run.errors));
+    }
 }
 
 void TestCommandLine::usageError_data()

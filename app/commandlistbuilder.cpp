@@ -82,8 +82,10 @@ QStringList Expand(const QString &stored, const QString &ringText, const QString
 {
     using namespace ModemProtocol;
     using namespace OperatorTexts;
-    // Split before filling, so that what is filled in can never move a separator.
-    QStringList list = CommandListText::SplitStored(stored);
+    // Split before filling, so that what is filled in can never move a separator. Only ";"
+    // separates: a body may hold "," ("+MS=V#,0"), and the editor saves a lone such body with a
+    // trailing ";" only out of care for its own reading of old texts.
+    QStringList list = CommandListText::SplitWith(stored, QString(CommandListText::Separator));
     for (QString &entry : list) {
         TextUtils::ReplaceAll(RingPlaceholder, RingFilled + ringText, entry);
         TextUtils::ReplaceAll(S37Placeholder, S37Filled + s37Code, entry);

@@ -1,6 +1,7 @@
 // Turns the stored command string into the commands a configuration sends: the ring count,
 // the S37 speed code and the modulation code go in place of the "#" placeholders, and the
-// string is split into one entry per command body, the same entries the editor shows.
+// string is split at ";" into one entry per command body. Every text the editor saves splits
+// here into the entries it showed.
 #pragma once
 
 #include <QString>
@@ -18,10 +19,10 @@ QString RingText(const QString &typed);
 // Whether the typed ring count may be sent: a whole number from 0 to 99, digits only.
 bool RingCountValid(const QString &typed);
 
-// Splits as the editor does (CommandListText::SplitStored: at ";", or at "," in a text without
-// any ";"), then fills "S0=#", "S37=#" and "+MS=V#" (in that order, every occurrence) in each
-// entry. Bodies stay verbatim. A trailing separator adds no entry; a doubled or a leading one
-// gives an empty one. The empty string gives the empty list.
+// Splits at ";" only (never at ",", even in a text without any ";"), then fills "S0=#", "S37=#" and
+// "+MS=V#" (in that order, every occurrence) in each entry. Bodies stay verbatim. A trailing
+// separator adds no entry; a doubled or a leading one gives an empty one. The empty string gives
+// the empty list.
 QStringList Expand(const QString &stored, const QString &ringText, const QString &s37Code,
                    const QString &modulationCode);
 

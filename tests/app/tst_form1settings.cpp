@@ -212,9 +212,9 @@ void TestForm1Settings::expand_data()
                                       << "1" << L{""};
     QTest::newRow("blanks kept") << " V0 ; &D0"
                                  << "1" << L{" V0 ", " &D0"};
-    // Commas separate only in a text without any ";", as the editor reads it.
-    QTest::newRow("commas, old list") << "+MS=V#,0,1"
-                                      << "1" << L{"+MS=V22B", "0", "1"};
+    // Only ";" separates, even in a text without any (the editor reads old texts otherwise).
+    QTest::newRow("comma, no separator") << "+MS=V#,0"
+                                         << "1" << L{"+MS=V22B,0"};
     QTest::newRow("comma beside a separator") << "+MS=V#,0;"
                                               << "1" << L{"+MS=V22B,0"};
     QTest::newRow("no placeholder") << "s0=#;S0=5"

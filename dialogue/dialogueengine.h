@@ -82,6 +82,8 @@ private:
     // carriage return; returns how many bytes from `offset` on to consume (0: wait for more).
     qsizetype takeLine(const Dialogue::Row &row, const QByteArray &line, qsizetype offset,
                        qsizetype length);
+    // Whether a complete line of the kept reply text from `offset` on is a refusal.
+    bool refusedSince(qsizetype offset) const;
     void trimReplyText();
 
     void enter(Dialogue::State state);

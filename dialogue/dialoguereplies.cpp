@@ -121,6 +121,11 @@ qsizetype DialogueEngine::takeLine(const Row &row, const QByteArray &line, qsize
     case Awaits::VerboseOk: {
         stopTimer();
         const qsizetype found = ReplyLine::findVerboseOk(m_reply.text, offset);
+        if (found < 0 && refusedSince(offset)) {
+            // AT&F or AT&W0 refused: the modem keeps the profile it had.
+            ReportCommandError();
+            return length;
+        }
         if (found < 0) {
             // Keep everything and wait for more, but not for ever: a modem that stops answering
             // ends in the no-reply message one second after its last line.
@@ -145,6 +150,20 @@ qsizetype DialogueEngine::takeLine(const Row &row, const QByteArray &line, qsize
         return length;
     }
     return length;
+}
+
+bool DialogueEngine::refusedSince(qsizetype offset) const
+{
+    // Every complete line kept from `offset` on, not only the first: the kept lines are looked
+    // at again whenever more text comes, and an echo may stand before the refusal.
+    for (qsizetype at = offset;;) {
+        const qsizetype cr = m_reply.text.indexOf('\r', at);
+        if (cr < 0)
+            return false;
+        if (ReplyLine::isRefusal(ReplyLine::withoutLeadingLineFeeds(m_reply.text.mid(at, cr - at))))
+            return true;
+        at = cr + 1;
+    }
 }
 
 void DialogueEngine::trimReplyText()

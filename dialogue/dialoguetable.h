@@ -14,7 +14,7 @@ enum class Awaits : quint8 {
     NoRefusal,      // results are meant to be off; only a refusal is looked at
     ExactlyZero,    // the line "0"
     NumberThenZero, // a number line, then a line ending in "0" within a second
-    VerboseOk,      // "OK" and a carriage return anywhere in what came
+    VerboseOk,      // "OK" and a carriage return anywhere in what came; a refusal line fails
     InfoThenResult, // information lines, then a result code: "0", or a refusal
 };
 

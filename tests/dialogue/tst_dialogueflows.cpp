@@ -78,12 +78,12 @@ private slots:
             << L{"ATE0Q0V0", "ATE0Q0V0", "ATS0?"} << T{0, 1000, 1100} << S{1, 2, 3, 0} << L{"info="}
             << noReply << qint64(2300);
         QTest::newRow("factory reset, silent after lines without OK")
-            << Factory << 0 << L{} << Steps{{300, "ERROR\r\n"}, {900, "AT&F\r\n"}, {1400, ""}}
+            << Factory << 0 << L{} << Steps{{300, "RING\r\n"}, {900, "AT&F\r\n"}, {1400, ""}}
             << L{"AT&F"} << T{0} << S{10, 0} << L{"info=Enviando AT&&F", "info="} << noReply
             << qint64(1900);
         QTest::newRow("store, silent after lines without OK")
             << Factory << 0 << L{}
-            << Steps{{100, "OK\r"}, {1400, "ERROR\r\n"}, {2000, "AT&F\r\n"}, {2500, ""}}
+            << Steps{{100, "OK\r"}, {1400, "RING\r\n"}, {2000, "AT&F\r\n"}, {2500, ""}}
             << L{"AT&F", "AT&W0"} << T{0, 1100} << S{10, 11, 12, 0} << factoryInfo << noReply
             << qint64(3000);
     }

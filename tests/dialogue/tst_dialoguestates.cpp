@@ -85,17 +85,20 @@ const Row rows[] = {
     {"9 error text", 9, "ERROR\r", 0, "", "error", "off", "", 0, 0},
     {"9 tick", 9, Tick, 0, "", "configured", "off", "info=", 1, 0},
 
-    // state 10: waits for "OK"+CR anywhere in the text, one second at a time
+    // state 10: waits for "OK"+CR anywhere in the text, one second at a time; a refusal fails
     {"10 OK", 10, "OK\r", 11, "", "", "on", "", 0, 0},
     {"10 echo then OK", 10, "AT&F\rOK\rX\r", 11, "", "", "on", "", 0, 0},
     {"10 zero", 10, "0\r", 10, "", "", "on", "", 0, 2},
     {"10 lower case", 10, "ok\r", 10, "", "", "on", "", 0, 3},
     {"10 OK without CR", 10, "OK", 10, "", "", "kept", "", 0, 2},
+    {"10 echo then error code", 10, "AT&F\r4\r", 0, "", "error", "off", "", 0, 0},
+    {"10 error text", 10, "ERROR\r", 0, "", "error", "off", "", 0, 0},
+    {"10 OK after error", 10, "ERROR\rOK\r", 11, "", "", "on", "", 0, 0},
     {"10 tick", 10, Tick, 0, "", "noreply", "off", "info=", 0, 0},
 
     // state 12
     {"12 OK", 12, "OK\r", 0, "", "unconfigured", "off", "info=", 0, 0},
-    {"12 error", 12, "ERROR\r", 12, "", "", "on", "", 0, 6},
+    {"12 error", 12, "ERROR\r", 0, "", "error", "off", "", 0, 0},
     {"12 tick", 12, Tick, 0, "", "noreply", "off", "info=", 0, 0},
 
     // paced states: lines are not looked at, the tick takes the next step

@@ -11,12 +11,21 @@
 
 namespace CommandListBuilder {
 
+namespace {
+
+// The blanks RingCount skips before the number; RingCountValid allows the same ones around it.
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+} // namespace
+
 qint16 RingCount(const QString &typed)
 {
     qsizetype i = 0;
     const qsizetype n = typed.size();
-    while (i < n
-           && (typed[i] == u' ' || typed[i] == u'\t' || typed[i] == u'\r' || typed[i] == u'\n'))
+    while (i < n && isBlank(typed[i]))
         ++i;
 
     QString number;
@@ -64,10 +73,18 @@ QString RingText(const QString &typed)
 bool RingCountValid(const QString &typed)
 {
     static constexpr int Highest = 99;
-    if (typed.isEmpty())
+    // What an operator means by " 2" or "+2" is plain; RingCount reads both the same way.
+    QStringView digits(typed);
+    while (!digits.isEmpty() && isBlank(digits.front()))
+        digits = digits.mid(1);
+    while (!digits.isEmpty() && isBlank(digits.back()))
+        digits.chop(1);
+    if (digits.startsWith(u'+'))
+        digits = digits.mid(1);
+    if (digits.isEmpty())
         return false;
     int value = 0;
-    for (const QChar c : typed) {
+    for (const QChar c : digits) {
         if (c < u'0' || c > u'9')
             return false;
         value = value * 10 + (c.unicode() - u'0');
@@ -75,6 +92,11 @@ bool RingCountValid(const QString &typed)
             return false;
     }
     return true;
+}
+
+bool NeedsRingCount(const QString &stored)
+{
+    return stored.contains(ModemProtocol::RingPlaceholder);
 }
 
 QStringList Expand(const QString &stored, const QString &ringText, const QString &s37Code,

@@ -16,8 +16,12 @@ namespace CommandListBuilder {
 qint16 RingCount(const QString &typed);
 // RingCount as decimal text, as it is put into "S0=#".
 QString RingText(const QString &typed);
-// Whether the typed ring count may be sent: a whole number from 0 to 99, digits only.
+// Whether the typed ring count may be sent: a whole number from 0 to 99 in digits, with blanks
+// around it and a leading "+" allowed.
 bool RingCountValid(const QString &typed);
+// Whether the stored text holds "S0=#", the one place the ring count goes: a list without it
+// needs none.
+bool NeedsRingCount(const QString &stored);
 
 // Splits at ";" only (never at ",", even in a text without any ";"), then fills "S0=#", "S37=#" and
 // "+MS=V#" (in that order, every occurrence) in each entry. Bodies stay verbatim. A trailing

@@ -106,7 +106,7 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
 
     m_result.device = target.device;
     m_result.action = request.action;
-    if (request.action == CommandLine::Action::Configure)
+    if (request.action == CommandLine::Action::Configure && !request.rings.isNull())
         m_result.askedRings = CommandListBuilder::RingCount(request.rings);
 }
 
@@ -259,14 +259,16 @@ void DeviceJob::verifyEnded(const Shown &shown)
             }
         } else if (shown.answ2 == OperatorTexts::SpeedNoReply) {
             fail(JobStatus::NoReply, OperatorTexts::CliVerifyNoSpeed, ModemProtocol::CmdQuerySpeed);
-        } else if (m_result.rings != m_result.askedRings
+        } else if ((m_result.askedRings >= 0 && m_result.rings != m_result.askedRings)
                    || (m_result.askedS37 >= 0 && m_result.s37 != m_result.askedS37)) {
-            const QString asked = m_result.askedS37 >= 0 ? QString::number(m_result.askedS37)
-                                                         : OperatorTexts::CliNotAsked;
-            fail(JobStatus::Refused, OperatorTexts::CliVerifyMismatch.arg(m_result.rings)
-                                         .arg(m_result.s37)
-                                         .arg(m_result.askedRings)
-                                         .arg(asked));
+            // A value the run did not ask for (no --rings; no S37 in the list) is not compared.
+            const auto asked = [](int value) {
+                return value >= 0 ? QString::number(value) : OperatorTexts::CliNotAsked;
+            };
+            fail(JobStatus::Refused,
+                 OperatorTexts::CliVerifyMismatch.arg(m_result.rings)
+                     .arg(m_result.s37)
+                     .arg(asked(m_result.askedRings), asked(m_result.askedS37)));
         } else {
             m_result.verified = true;
         }

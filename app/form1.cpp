@@ -231,7 +231,9 @@ void Form1::Configuro_Click()
     // Checked at the click, before the port is opened. While a dialogue runs the engine itself
     // refuses the click (its port is open) and holds that dialogue's steps behind its box; a box
     // of the window's own would let them run, and show their boxes, over it.
-    if (!Comm.isOpen() && !CommandListBuilder::RingCountValid(ui->llam->text())) {
+    // A list without "S0=#" sends no ring count, so it needs none.
+    if (!Comm.isOpen() && CommandListBuilder::NeedsRingCount(m_storedList.read())
+        && !CommandListBuilder::RingCountValid(ui->llam->text())) {
         showError(OperatorTexts::RingCountInvalid);
         return;
     }

@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const qint16 rings = CommandListBuilder::RingCount(typed);
     if (CommandListBuilder::RingCountValid(typed)) {
         bool ok = false;
-        FUZZ_CHECK(typed.toInt(&ok) == rings && ok && rings >= 0 && rings <= 99);
+        FUZZ_CHECK(typed.trimmed().toInt(&ok) == rings && ok && rings >= 0 && rings <= 99);
     }
     const std::size_t speed = flags % ModemProtocol::S37CodeTable.size();
     const Codes codes{CommandListBuilder::RingText(typed), ModemProtocol::S37CodeTable.at(speed),

@@ -49,9 +49,9 @@ inline const QString EmptyCommandList =
     QStringLiteral("La lista de comandos está vacía: no hay ningún comando que enviar al modem.\n"
                    "Añada comandos con el botón \"AT...\" y vuelva a configurar.");
 // Refused before the port is opened.
-inline const QString RingCountInvalid = QStringLiteral(
-    "El número de rings debe ser un número entero de 0 a 99, escrito solo con cifras.\n"
-    "Corríjalo en la casilla \"Número de rings\" y vuelva a pulsar \"Configurar\".");
+inline const QString RingCountInvalid =
+    QStringLiteral("El número de rings debe ser un número entero de 0 a 99.\n"
+                   "Corríjalo en la casilla \"Número de rings\" y vuelva a pulsar \"Configurar\".");
 
 // The command line: `tavoli ORDEN --device RUTA ...` (CommandLine, CommandRun).
 inline const QString CliDescription = QStringLiteral(
@@ -79,7 +79,8 @@ inline const QString CliParityValue = QStringLiteral("PARIDAD");
 inline const QString CliStopBitsHelp = QStringLiteral("Bits de parada: 1 o 2 (por omisión, 1).");
 inline const QString CliNumberValue = QStringLiteral("N");
 inline const QString CliRingsHelp =
-    QStringLiteral("configure: número de rings tras los que el modem contesta, de 0 a 99.");
+    QStringLiteral("configure: número de rings tras los que el modem contesta, de 0 a 99 "
+                   "(necesario si la lista lleva S0=#).");
 inline const QString CliListHelp = QStringLiteral(
     "configure: lista de comandos (sin \"AT\", separados por \";\") en lugar de la guardada en "
     "el archivo INI de la carpeta actual.");
@@ -133,9 +134,10 @@ inline const QString CliBadParity =
 inline const QString CliBadStopBits =
     QStringLiteral("--stop-bits debe ser 1 o 2 (se ha dado \"%1\").");
 inline const QString CliNoRings =
-    QStringLiteral("configure necesita --rings N: el número de rings, de 0 a 99.");
-inline const QString CliBadRings = QStringLiteral(
-    "--rings debe ser un número entero de 0 a 99, escrito solo con cifras (se ha dado \"%1\").");
+    QStringLiteral("configure necesita --rings N, porque la lista lleva S0=#: el número de "
+                   "rings, de 0 a 99.");
+inline const QString CliBadRings =
+    QStringLiteral("--rings debe ser un número entero de 0 a 99 (se ha dado \"%1\").");
 inline const QString CliSameDevice =
     QStringLiteral("\"%1\" y \"%2\" son el mismo dispositivo (%3): nómbrelo una sola vez.");
 // Results, one line per device: "%1: %2" with the device and what happened.

@@ -119,6 +119,14 @@ void TestCommandLine::oneDevice_data()
         << "" << QStringList{"configure", "--rings",  "3",      "--list",
                              "S0=#;S0=5", "--verify", "--json", "--device"}
         << 1 << Fields{{"ok", false}, {"verify/match", false}, {"verify/rings", 5}} << 5;
+    // Without "S0=#" no ring count is needed, and none is compared or reported.
+    QTest::newRow("configure, list without a ring count")
+        << "" << QStringList{"configure", "--list", "V0;S37=#", "--verify", "--json", "--device"}
+        << 0 << Fields{{"ok", true}, {"rings", QVariant()}, {"entries", 2}, {"verify/match", true}}
+        << 0; // the factory profile's, which AT&F0 put back
+    QTest::newRow("configure, plus sign")
+        << "" << QStringList{"configure", "--rings", "+3", "--json", "--device"} << 0
+        << Fields{{"ok", true}, {"rings", 3}} << 3;
     QTest::newRow("refusal") << "errorOn S0=3"
                              << QStringList{"configure", "--rings", "3", "--json", "--device"} << 1
                              << Fields{{"ok", false}, {"exit", 1}, {"command", "ATS0=3"}} << 2;
@@ -204,6 +212,8 @@ void TestCommandLine::usageError_data()
         << QStringList{"configure", "--rings", "2.5", "--device", "/dev/null"} << "--rings";
     QTest::newRow("rings missing")
         << QStringList{"configure", "--device", "/dev/null"} << "--rings";
+    QTest::newRow("rings missing, given list")
+        << QStringList{"configure", "--list", "V0;S0=#", "--device", "/dev/null"} << "--rings";
     QTest::newRow("rings on a query")
         << QStringList{"query", "--rings", "2", "--device", "/dev/null"} << "--rings";
     QTest::newRow("same device twice")

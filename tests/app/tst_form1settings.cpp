@@ -136,58 +136,52 @@ void TestForm1Settings::options()
     QVERIFY(control<QRadioButton>(form, "OpDb#" + QString::number(dataBits))->isChecked());
 }
 
+// The ring count as it is filled into "S0=#", and whether it may be sent (the window's click,
+// the list's expansion and the command line's --rings all take this rule).
 void TestForm1Settings::ringCount_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("ring");
-    QTest::newRow("empty") << ""
-                           << "0";
-    QTest::newRow("twelve") << "12"
-                            << "12";
-    QTest::newRow("minus one") << "-1"
-                               << "-1";
-    QTest::newRow("plus") << "+7"
-                          << "7";
-    // Halves go to the even neighbour.
-    QTest::newRow("point five") << ".5"
-                                << "0";
-    QTest::newRow("one point five") << "1.5"
-                                    << "2";
-    QTest::newRow("two point five") << "2.5"
-                                    << "2";
-    QTest::newRow("minus two point five") << "-2.5"
-                                          << "-2";
-    QTest::newRow("point then digit") << "9.6"
-                                      << "10";
-    QTest::newRow("digit then letter") << "1x"
-                                       << "1";
-    QTest::newRow("letter") << "x"
-                            << "0";
-    QTest::newRow("sign only") << "-"
-                               << "0";
-    QTest::newRow("point only") << "."
-                                << "0";
-    QTest::newRow("leading blanks and tab") << " \t4"
-                                            << "4";
-    QTest::newRow("inner blank ends it") << "1 2"
-                                         << "1";
-    QTest::newRow("second point ends it") << "1.2.9"
-                                          << "1";
-    QTest::newRow("leading zero") << "07"
-                                  << "7";
-    QTest::newRow("exponent is no number") << "1e3"
-                                           << "1";
-    QTest::newRow("too large") << "99999999"
-                               << "32767";
-    QTest::newRow("too small") << "-99999999"
-                               << "-32768";
+    QTest::addColumn<bool>("valid");
+    const auto row = [](const char *name, const char *typed, const char *ring, bool valid) {
+        QTest::newRow(name) << QString::fromUtf8(typed) << QString::fromUtf8(ring) << valid;
+    };
+    row("empty", "", "0", false);
+    row("zero", "0", "0", true);
+    row("twelve", "12", "12", true);
+    row("ninety-nine", "99", "99", true);
+    row("one hundred", "100", "100", false);
+    row("minus one", "-1", "-1", false);
+    row("plus", "+7", "7", true);
+    row("plus only", "+", "0", false);
+    row("plus then blank", "+ 2", "0", false);
+    row("blanks around", " \t4 ", "4", true);
+    row("vertical tab is no blank", "\v4", "0", false);
+    // Halves go to the even neighbour; a fraction is never a valid ring count.
+    row("point five", ".5", "0", false);
+    row("one point five", "1.5", "2", false);
+    row("two point five", "2.5", "2", false);
+    row("minus two point five", "-2.5", "-2", false);
+    row("point then digit", "9.6", "10", false);
+    row("digit then letter", "1x", "1", false);
+    row("letter", "x", "0", false);
+    row("sign only", "-", "0", false);
+    row("point only", ".", "0", false);
+    row("inner blank ends it", "1 2", "1", false);
+    row("second point ends it", "1.2.9", "1", false);
+    row("leading zero", "07", "7", true);
+    row("exponent is no number", "1e3", "1", false);
+    row("too large", "99999999", "32767", false);
+    row("too small", "-99999999", "-32768", false);
 }
 
 void TestForm1Settings::ringCount()
 {
     QFETCH(QString, typed);
     QFETCH(QString, ring);
+    QFETCH(bool, valid);
     QCOMPARE(CommandListBuilder::RingText(typed), ring);
+    QCOMPARE(CommandListBuilder::RingCountValid(typed), valid);
 }
 
 void TestForm1Settings::expand_data()

@@ -116,4 +116,20 @@ QStringList Expand(const QString &stored, const QString &ringText, const QString
     return list;
 }
 
+CommandListResult Build(const Outcome &read, const QString &stored, const QString &typedRings,
+                        const QString &s37Code, const QString &modulationCode)
+{
+    using Problem = CommandListResult::Problem;
+    if (!read) {
+        return CommandListResult::failure(Problem::Unreadable, read.message() + QLatin1Char('\n')
+                                                                   + OperatorTexts::NothingSent);
+    }
+    // Checked again here, not only at the click: the box may have changed meanwhile.
+    if (NeedsRingCount(stored) && !RingCountValid(typedRings))
+        return CommandListResult::failure(Problem::RingCountInvalid,
+                                          OperatorTexts::RingCountInvalid);
+    return CommandListResult::checked(
+        Expand(stored, RingText(typedRings), s37Code, modulationCode));
+}
+
 } // namespace CommandListBuilder

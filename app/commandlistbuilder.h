@@ -4,6 +4,9 @@
 // here into the entries it showed.
 #pragma once
 
+#include "commandlistresult.h"
+#include "outcome.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -29,5 +32,11 @@ bool NeedsRingCount(const QString &stored);
 // the empty list.
 QStringList Expand(const QString &stored, const QString &ringText, const QString &s37Code,
                    const QString &modulationCode);
+
+// What a configuration sends, from the store's read of the list (`read`, failed when the file
+// could not be read) and the typed ring count, checked where the list is read: the file read,
+// the ring count sound when the list has "S0=#", the entries neither none nor too many.
+CommandListResult Build(const Outcome &read, const QString &stored, const QString &typedRings,
+                        const QString &s37Code, const QString &modulationCode);
 
 } // namespace CommandListBuilder

@@ -153,14 +153,16 @@ void DeviceJob::showIdentification(const Identification &result)
     m_result.identification = result;
 }
 
-QStringList DeviceJob::BuildCommandList()
+CommandListResult DeviceJob::BuildCommandList()
 {
     const int speed = m_request.speedIndex;
-    m_sentList =
-        CommandListBuilder::Expand(m_request.list ? *m_request.list : m_store.read(),
-                                   CommandListBuilder::RingText(m_request.rings),
-                                   ModemProtocol::S37CodeTable.at(std::size_t(speed)),
-                                   ModemProtocol::ModulationCodeTable.at(std::size_t(speed)));
+    QString stored = m_request.list.value_or(QString());
+    const Outcome read = m_request.list ? Outcome::success() : m_store.load(&stored);
+    CommandListResult built = CommandListBuilder::Build(
+        read, stored, m_request.rings, ModemProtocol::S37CodeTable.at(std::size_t(speed)),
+        ModemProtocol::ModulationCodeTable.at(std::size_t(speed)));
+    m_listProblem = built.problem;
+    m_sentList = built.entries;
     m_result.entries = m_sentList.size();
     // What the list asks S37 to be: the last value it sets, if any.
     static const QRegularExpression s37(QStringLiteral("S37=(\\d+)"),
@@ -169,7 +171,7 @@ QStringList DeviceJob::BuildCommandList()
         for (auto it = s37.globalMatch(entry); it.hasNext();)
             m_result.askedS37 = it.next().captured(1).toInt();
     }
-    return m_sentList;
+    return built;
 }
 
 // ---- From one dialogue to the next -----------------------------------------------------------
@@ -313,7 +315,9 @@ JobStatus DeviceJob::classify(const QString &error, QString *command) const
         *command = error.mid(CommandErrorLead.size()).section(QLatin1Char('\n'), 0, 0).trimmed();
         return JobStatus::Refused;
     }
-    if (error == EmptyCommandList)
+    // The list could not be sent (none, too long, ring count, unreadable file): nothing is
+    // wrong with the line or the modem, the configuration was refused before it began.
+    if (m_listProblem != CommandListResult::Problem::None)
         return JobStatus::Refused;
     if (error == NoReplyMessage) {
         *command = m_engine->lastCommand();

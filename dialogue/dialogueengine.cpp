@@ -10,8 +10,6 @@
 #include "pacingtimer.h"
 #include "textutils.h"
 
-#include <limits>
-
 using namespace Dialogue;
 
 namespace {
@@ -221,20 +219,24 @@ void DialogueEngine::apply(const Row &row)
         finish();
         break;
     }
-    case Then::StartList:
-        m_list = m_settings.BuildCommandList();
-        m_index = 0;
-        if (m_list.isEmpty()) {
-            // Nothing to send: say so rather than fail on a missing entry 0.
-            finish(Box::Error, OperatorTexts::EmptyCommandList);
+    case Then::StartList: {
+        CommandListResult built = m_settings.BuildCommandList();
+        // Checked here too: the entry index cannot reach past MostEntries, and entry 0 must be.
+        if (built.ok())
+            built = CommandListResult::checked(std::move(built.entries));
+        if (!built.ok()) {
+            // Nothing of it has gone out: say why rather than send part of it, or another list.
+            finish(Box::Error, built.message);
             break;
         }
+        m_list = std::move(built.entries);
+        m_index = 0;
         sendListEntry();
         setState(row.next);
         break;
+    }
     case Then::NextEntry:
-        // The index is 16 bits: a list longer than that ends at its last reachable entry.
-        if (m_index < m_list.size() - 1 && m_index < std::numeric_limits<qint16>::max()) {
+        if (m_index < m_list.size() - 1) {
             TextUtils::IncrementIndex(m_index);
             sendListEntry();
         } else {

@@ -48,7 +48,24 @@ inline const QString NoReplyMessage = QStringLiteral("No hay respuesta: Puede se
 inline const QString EmptyCommandList =
     QStringLiteral("La lista de comandos está vacía: no hay ningún comando que enviar al modem.\n"
                    "Añada comandos con el botón \"AT...\" y vuelva a configurar.");
-// Refused before the port is opened.
+inline const QString CommandListTooLong = QStringLiteral(
+    "La lista de comandos tiene %1 comandos y se admiten como máximo %2: no se ha enviado "
+    "ninguno.\nAcórtela con el botón \"AT...\" y vuelva a configurar.");
+// The INI file is there but could not be read: %1 the file, %2 why (IniRead*).
+inline const QString CommandListUnreadable =
+    QStringLiteral("No se ha podido leer la lista de comandos de %1: %2");
+inline const QString NothingSent = QStringLiteral("No se ha enviado ningún comando al modem.");
+inline const QString EditorListUnreadable = QStringLiteral(
+    "La ventana no muestra la lista guardada, y no guardará nada sobre ese archivo.");
+inline const QString EditorWillNotSave = QStringLiteral(
+    "No se ha guardado nada: el archivo no se pudo leer al abrir esta ventana y guardar lo "
+    "sobrescribiría. Corrija el archivo y vuelva a abrir la ventana, o cancele.");
+inline const QString IniReadNotFile =
+    QStringLiteral("es una carpeta o un dispositivo, no un archivo.");
+inline const QString IniReadTooLarge =
+    QStringLiteral("ocupa más de %1 bytes y no parece un archivo de configuración.");
+inline const QString IniReadError = QStringLiteral("no se puede leer (%1).");
+// Refused before the port is opened, and again where the list is read.
 inline const QString RingCountInvalid =
     QStringLiteral("El número de rings debe ser un número entero de 0 a 99.\n"
                    "Corríjalo en la casilla \"Número de rings\" y vuelva a pulsar \"Configurar\".");

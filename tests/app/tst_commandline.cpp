@@ -79,6 +79,7 @@ private slots:
     void initTestCase();
     void oneDevice_data();
     void oneDevice();
+    void listRefused();
     void twoDevicesOneFailing();
     void usageError_data();
     void usageError();
@@ -173,6 +174,34 @@ void TestCommandLine::oneDevice()
     if (arguments.contains("--verify"))
         QVERIFY(simulated.quiet());
     QVERIFY(run.errors.isEmpty()); // progress only on a terminal
+}
+
+// A list that cannot be sent is the configuration's refusal (status 1), never the device's: an
+// INI file that cannot be read is named, and the built-in list is not sent in its place.
+void TestCommandLine::listRefused()
+{
+    HayesModem simulated(modem());
+    std::string why;
+    QVERIFY2(simulated.start(&why), why.c_str());
+    const QString device = QString::fromStdString(simulated.devicePath());
+    QFile stored("tavoli.INI"); // the other tests' list, put back afterwards
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    const QByteArray kept = stored.readAll();
+    stored.close();
+    QVERIFY(stored.remove() && QDir::current().mkdir("tavoli.INI"));
+    const Run unreadable = tavoli({"configure", "--rings", "2", "--json", "--device", device});
+    QVERIFY(QDir::current().rmdir("tavoli.INI"));
+    QVERIFY(stored.open(QIODevice::WriteOnly) && stored.write(kept) == kept.size());
+    stored.close();
+    const Run empty = tavoli({"configure", "--list", "", "--json", "--device", device});
+    for (const Run &run : {unreadable, empty}) {
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.lines.size(), 1);
+        QCOMPARE(member(json(run.lines.first()), "entries"), QVariant(0));
+    }
+    QVERIFY2(json(unreadable.lines.first()).value("error").toString().contains("tavoli.INI"),
+             qPrintable(unreadable.lines.first()));
+    QCOMPARE(simulated.storedRegister(0), 2);
 }
 
 void TestCommandLine::twoDevicesOneFailing()

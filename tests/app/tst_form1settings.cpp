@@ -3,6 +3,7 @@
 #include "commandlistbuilder.h"
 #include "form1.h"
 #include "form1controls.h"
+#include "operatortexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,6 +42,7 @@ private slots:
     void ringCount();
     void expand_data();
     void expand();
+    void listRefusedWhereRead();
     void listThroughTheWindow_data();
     void listThroughTheWindow();
     void followsTheWorkingDirectory();
@@ -75,7 +77,7 @@ void TestForm1Settings::startUp()
         QCOMPARE(form.S37Codes, QStringList({"9", "8", "6", "5"}));
         QCOMPARE(form.ModulationCodes, QStringList({"32", "32", "22B", "22"}));
         // Nothing stored: the built-in list.
-        QCOMPARE(form.BuildCommandList(), BuiltIn);
+        QCOMPARE(form.BuildCommandList().entries, BuiltIn);
     }
     // Neither start-up nor reading the list creates the file.
     QCOMPARE(QDir::current().entryList({"*.INI", "*.ini"}, QDir::Files), QStringList());
@@ -234,11 +236,43 @@ void TestForm1Settings::listThroughTheWindow_data()
     QTest::addColumn<QStringList>("expected");
     const QString codes = QStringLiteral("S0=#;S37=#;+MS=V#");
     QTest::newRow("no file") << QString() << "1" << 0 << BuiltIn;
-    QTest::newRow("empty box, 1200") << codes << "" << 3 << QStringList{"S0=0", "S37=5", "+MS=V22"};
-    QTest::newRow("point five, 4800")
-        << codes << ".5" << 1 << QStringList{"S0=0", "S37=8", "+MS=V32"};
+    QTest::newRow("plus sign, 1200")
+        << codes << "+0" << 3 << QStringList{"S0=0", "S37=5", "+MS=V22"};
+    QTest::newRow("blank first, 4800")
+        << codes << " 7" << 1 << QStringList{"S0=7", "S37=8", "+MS=V32"};
+    // Not a ring count: nothing is sent (the reason is the reading's, as listRefusedWhereRead
+    // shows).
+    QTest::newRow("point five") << codes << ".5" << 1 << QStringList();
     QTest::newRow("stored empty") << ""
                                   << "1" << 0 << QStringList();
+}
+
+// Checked where the list is read: the ring count only when the list has "S0=#", and a file that
+// is there but cannot be read is named, with nothing sent in its place.
+void TestForm1Settings::listRefusedWhereRead()
+{
+    Form1 form;
+    const auto built = [&form](const QString &llam) {
+        control<QLineEdit>(form, "llam")->setText(llam);
+        return form.BuildCommandList();
+    };
+    using Problem = CommandListResult::Problem;
+    writeStoredList(QDir::currentPath(), "V0;S0=#");
+    QCOMPARE(built("").problem, Problem::RingCountInvalid);
+    QCOMPARE(built("").entries, QStringList());
+    QCOMPARE(built("+3").entries, QStringList({"V0", "S0=3"}));
+    writeStoredList(QDir::currentPath(), "V0;s0=#");
+    QCOMPARE(built("").entries, QStringList({"V0", "s0=#"}));
+
+    QDir::current().remove(iniName());
+    QVERIFY(QDir::current().mkdir(iniName()));
+    const CommandListResult unreadable = built("2");
+    QDir::current().rmdir(iniName());
+    QCOMPARE(unreadable.problem, Problem::Unreadable);
+    QCOMPARE(unreadable.entries, QStringList());
+    QVERIFY2(unreadable.message.contains(QDir::current().filePath(iniName()))
+                 && unreadable.message.contains(OperatorTexts::IniReadNotFile),
+             qPrintable(unreadable.message));
 }
 
 void TestForm1Settings::listThroughTheWindow()
@@ -252,7 +286,7 @@ void TestForm1Settings::listThroughTheWindow()
         writeStoredList(QDir::currentPath(), stored);
     control<QLineEdit>(form, "llam")->setText(llam);
     control<QRadioButton>(form, "OpBau#" + QString::number(speed))->setChecked(true);
-    QCOMPARE(form.BuildCommandList(), expected);
+    QCOMPARE(form.BuildCommandList().entries, expected);
 }
 
 void TestForm1Settings::followsTheWorkingDirectory()
@@ -262,9 +296,9 @@ void TestForm1Settings::followsTheWorkingDirectory()
     QVERIFY(elsewhere.isValid());
     writeStoredList(elsewhere.path(), QStringLiteral("M0;S0=#"));
     QVERIFY(QDir::setCurrent(elsewhere.path()));
-    QCOMPARE(form.BuildCommandList(), QStringList({"M0", "S0=1"}));
+    QCOMPARE(form.BuildCommandList().entries, QStringList({"M0", "S0=1"}));
     QVERIFY(QDir::setCurrent(m_startDir));
-    QCOMPARE(form.BuildCommandList(), BuiltIn); // nothing stored here
+    QCOMPARE(form.BuildCommandList().entries, BuiltIn); // nothing stored here
 }
 
 QTEST_MAIN(TestForm1Settings)

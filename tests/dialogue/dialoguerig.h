@@ -187,10 +187,14 @@ public:
 
     // ---- DialogueSettings
     int parityMode() const override { return parity; }
-    QStringList BuildCommandList() override
+    CommandListResult BuildCommandList() override
     {
         ++builds;
-        return list;
+        if (!listProblem.ok())
+            return listProblem;
+        CommandListResult result;
+        result.entries = list;
+        return result;
     }
 
     qint64 now = 0;
@@ -218,6 +222,7 @@ public:
     // settings
     int parity = 0;
     QStringList list;
+    CommandListResult listProblem; // given when not ok(): what the list's reading reports
     int builds = 0;
     Identification identification; // the last one shown
 

@@ -74,6 +74,39 @@ private slots:
         QCOMPARE(rig.boxes, QStringList{NoReplyBox});
     }
 
+    // The list is checked where it is read: one that cannot go out whole ends the configuration
+    // before its entry 0, with the reading's own message.
+    void listCheckedWhereRead_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<QString>("problem"); // what the reading reports; empty: nothing
+        QTest::addColumn<QString>("box");     // empty: entry 0 goes out
+        const int most = int(CommandListResult::MostEntries);
+        QTest::newRow("one") << 1 << QString() << QString();
+        QTest::newRow("the most") << most << QString() << QString();
+        QTest::newRow("one too many")
+            << most + 1 << QString() << OperatorTexts::CommandListTooLong.arg(most + 1).arg(most);
+        QTest::newRow("none") << 0 << QString() << OperatorTexts::EmptyCommandList;
+        QTest::newRow("ring count")
+            << 1 << OperatorTexts::RingCountInvalid << OperatorTexts::RingCountInvalid;
+    }
+    void listCheckedWhereRead()
+    {
+        QFETCH(int, entries);
+        QFETCH(QString, problem);
+        QFETCH(QString, box);
+        DialogueRig rig;
+        rig.list = QStringList(entries, QStringLiteral("V0"));
+        if (!problem.isEmpty())
+            rig.listProblem =
+                CommandListResult::failure(CommandListResult::Problem::RingCountInvalid, problem);
+        rig.reach(ConfigResetCheck);
+        rig.receive("0\r");
+        QCOMPARE(rig.sent(), box.isEmpty() ? QStringList{"ATV0"} : QStringList());
+        QCOMPARE(rig.boxes, box.isEmpty() ? QStringList() : QStringList{"E:" + box});
+        QCOMPARE(rig.state(), box.isEmpty() ? int(ConfigSendList) : int(Idle));
+    }
+
     // States 10 and 12 search the whole text for "OK": bounding the text must not hide it.
     void floodKeepsFindingOk_data()
     {

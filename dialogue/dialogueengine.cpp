@@ -145,6 +145,8 @@ void DialogueEngine::SendCommand(const QString &command)
     // modem does not wait on the timer's bookkeeping.
     stopTimer();
     startTimer();
+    m_reply.begun = false;
+    m_reply.secondsWaited = 0;
 }
 
 void DialogueEngine::ReportCommandError()
@@ -161,6 +163,12 @@ void DialogueEngine::handleTick()
     const Row *row = rowFor(m_state);
     if (!row)
         return;
+    // A reply that began within the first second may take until the state's deadline, counted
+    // from the sending; whatever it sends meanwhile moves no deadline.
+    if (m_reply.begun && ++m_reply.secondsWaited < row->replySeconds) {
+        startTimer();
+        return;
+    }
     switch (row->tick) {
     case OnTick::NoReply:
         finish(Box::Error, OperatorTexts::NoReplyMessage, ClearInfo);
@@ -189,10 +197,12 @@ void DialogueEngine::enter(State state)
 {
     const Row &row = *rowFor(state);
     // The command goes out before anything is shown: the modem should not wait on the window.
-    if (!row.command.isEmpty())
+    if (!row.command.isEmpty()) {
         SendCommand(row.command);
-    else if (row.awaits == Awaits::Nothing)
+    } else if (row.awaits == Awaits::Nothing) {
         startTimer(); // a pause of one second
+        m_reply.begun = false;
+    }
     if (!row.info.isNull())
         m_view.setInfo(row.info);
     setState(state);

@@ -111,6 +111,8 @@ private:
         QByteArray text; // received, decoded, not yet consumed; only consumed from the front
         bool hasNumber = false;
         qint16 number = 0;
+        bool begun = false;    // a line of the awaited reply came in the command's first second
+        int secondsWaited = 0; // ticks since the sending while the reply goes on
     } m_reply;
     QStringList m_list; // the expanded command bodies of a configuration
     qint16 m_index = 0; // the entry last sent (or the inquiry command)

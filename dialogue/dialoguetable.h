@@ -48,6 +48,10 @@ struct Row
     OnTick tick;
     Then then;
     State next;
+    // Seconds from the command's sending within which its whole reply must be in, once a first
+    // line has come within the first second (without one, the first tick is the time-out).
+    // Lines that are not the result never extend it, so every command ends.
+    int replySeconds;
 };
 
 // The row of a running state; nullptr for Idle.

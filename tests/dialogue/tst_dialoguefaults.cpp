@@ -74,6 +74,60 @@ private slots:
         QCOMPARE(rig.boxes, QStringList{NoReplyBox});
     }
 
+    // A peer that sends a line that is not the result every 0.4 s keeps no command waiting past
+    // its deadline, counted from the sending: the state's time-out then takes its course.
+    void chatterEndsAtTheDeadline_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QByteArray>("first"); // the first line, then "RING" lines
+        QTest::addColumn<qint64>("deadline");
+        QTest::addColumn<QString>("outcome"); // a box, a label, or the next command
+        const QString noReply = "E:" + OperatorTexts::NoReplyMessage;
+        QTest::newRow("ring count")
+            << int(QueryRingCount) << QByteArray("5\r") << qint64(3000) << noReply;
+        QTest::newRow("speed") << int(QueryLineSpeed) << QByteArray("9\r") << qint64(3000)
+                               << "answ2=XXXX";
+        QTest::newRow("factory reset")
+            << int(FactoryReset) << QByteArray("AT&F\r") << qint64(5000) << noReply;
+        QTest::newRow("store") << int(FactoryStore) << QByteArray("RING\r") << qint64(5000)
+                               << noReply;
+        QTest::newRow("inquiry") << int(IdentifyAsk) << QByteArray("Zoom\r") << qint64(20000)
+                                 << "ATI1";
+    }
+    void chatterEndsAtTheDeadline()
+    {
+        QFETCH(int, state);
+        QFETCH(QByteArray, first);
+        QFETCH(qint64, deadline);
+        QFETCH(QString, outcome);
+        DialogueRig rig;
+        if (state == IdentifyAsk) {
+            rig.act(DialogueRig::Identify);
+            rig.advanceTo(rig.due);
+            rig.receive("0\r");
+            rig.writes.clear(), rig.labels.clear();
+        } else {
+            rig.reach(state);
+        }
+        const qint64 sent = rig.now;
+        qint64 ended = -1;
+        connect(&rig.engine, &DialogueEngine::stateChanged, this, [&] {
+            if (ended < 0)
+                ended = rig.now;
+        });
+        // After a number line only its result can follow: blank lines are the chatter there.
+        const QByteArray chatter = rig.engine.state() <= QueryLineSpeed ? "\r\n" : "RING\r";
+        rig.reply(400, first);
+        while (ended < 0 && rig.writes.isEmpty() && rig.now < sent + 60000)
+            rig.reply(400, chatter);
+        if (ended < 0 && !rig.writes.isEmpty())
+            ended = rig.writes.first().first;
+        QCOMPARE(ended - sent, deadline);
+        QVERIFY2(rig.boxes.contains(outcome) || rig.labels.contains(outcome)
+                     || rig.sent().contains(outcome),
+                 qPrintable(rig.boxes.join('|') + rig.labels.join('|') + rig.sent().join('|')));
+    }
+
     // The list is checked where it is read: one that cannot go out whole ends the configuration
     // before its entry 0, with the reading's own message.
     void listCheckedWhereRead_data()

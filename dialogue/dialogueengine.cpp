@@ -10,6 +10,8 @@
 #include "pacingtimer.h"
 #include "textutils.h"
 
+#include <algorithm>
+
 using namespace Dialogue;
 
 namespace {
@@ -174,7 +176,7 @@ void DialogueEngine::handleTick()
         finish(Box::Error, OperatorTexts::NoReplyMessage, ClearInfo);
         break;
     case OnTick::Pace:
-        m_port.discardInput();
+        dropLateReply();
         apply(*row);
         break;
     case OnTick::SpeedUnknown:
@@ -184,11 +186,28 @@ void DialogueEngine::handleTick()
         break;
     case OnTick::Unanswered:
         // Silence ends this command, not the dialogue.
-        m_port.discardInput();
+        dropLateReply();
         m_identification.end(IdentificationAnswer::Result::Silent);
         apply(*row);
         break;
     }
+}
+
+void DialogueEngine::dropLateReply()
+{
+    // The command's time is up and the next one goes out now: what has come since (unread
+    // input, and a line still kept without its carriage return) answers this one, late, and
+    // must not be read as the next one's reply. A reply still on its way when the next command
+    // goes out cannot be told from that command's own; a modem that ignored the first of two
+    // wake-up commands answers only the second, so nothing after the sending is dropped.
+    QByteArray late = m_reply.text;
+    late += LineCodec::StripParity(m_port.input());
+    m_port.discardInput();
+    m_reply.text.clear();
+    m_reply.hasNumber = false;
+    // The line feed of a CR LF whose CR came in time ends a line; it is no reply.
+    if (std::any_of(late.cbegin(), late.cend(), [](char c) { return c != '\r' && c != '\n'; }))
+        m_view.lateReplyDropped(late);
 }
 
 // ---- Moving through the table ----------------------------------------------------------------

@@ -86,6 +86,8 @@ private:
     bool refusedSince(qsizetype offset) const;
     void trimReplyText();
 
+    // At a tick that moves on: what came too late for the command is dropped and reported.
+    void dropLateReply();
     void enter(Dialogue::State state);
     void apply(const Dialogue::Row &row);
     void sendListEntry();

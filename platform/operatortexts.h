@@ -280,6 +280,9 @@ inline const QString TranscriptParityOdd = QStringLiteral("impar (en el bit 7)")
 inline const QString TranscriptParityEven = QStringLiteral("par (en el bit 7)");
 inline const QString TranscriptTimerStep = QStringLiteral("Paso del temporizador");
 inline const QString TranscriptInputDiscarded = QStringLiteral("Entrada sin leer descartada");
+// %1: the bytes, as Transcript::visible shows them.
+inline const QString TranscriptLateReply =
+    QStringLiteral("Respuesta tardía descartada (no es la del comando siguiente): %1");
 inline const QString TranscriptState = QStringLiteral("Estado %1: %2");
 inline const QString TranscriptStateUnnamed = QStringLiteral("Estado %1");
 inline const QString TranscriptStateNames[] = {

@@ -184,6 +184,7 @@ public:
         identification = result;
         show("N:identification");
     }
+    void lateReplyDropped(const QByteArray &bytes) override { late.append(bytes); }
 
     // ---- DialogueSettings
     int parityMode() const override { return parity; }
@@ -215,8 +216,9 @@ public:
     // window
     bool framesEnabled = true;
     QString info = QStringLiteral("(info)");
-    QStringList labels; // label changes in order: "info=...", "answ1=2", "answ2=9600"
-    QStringList boxes;  // "E:" stop icon, "I:" information icon, then the text
+    QStringList labels;  // label changes in order: "info=...", "answ1=2", "answ2=9600"
+    QStringList boxes;   // "E:" stop icon, "I:" information icon, then the text
+    QByteArrayList late; // replies dropped as late
     int mostOpenBoxes = 0;
     std::function<void(int index)> whileOpen; // runs while box number `index` is open
     // settings

@@ -74,6 +74,38 @@ private slots:
         QCOMPARE(rig.boxes, QStringList{NoReplyBox});
     }
 
+    // A reply cut by its command's time-out: its head came before the tick, its carriage return
+    // after the next command went out. The head is dropped and reported as late, so the next
+    // command waits for its own reply instead of taking the tail as one, and every later
+    // answer stays with its command.
+    void lateReplyIsNotTheNextOnes()
+    {
+        DialogueRig configure;
+        configure.list = {QStringLiteral("E0"), QStringLiteral("S0=2")};
+        configure.act(DialogueRig::Configure);
+        configure.reply(900, "0"); // to the first wake-up, whose second is nearly up
+        configure.advanceTo(1000);
+        configure.reply(50, "\r\n");
+        QCOMPARE(configure.sent(), QStringList({"AT&F0E0Q0V0", "AT&F0E0Q0V0"}));
+        configure.reply(50, "0\r\n");
+        configure.reply(50, "0\r\n");
+        configure.reply(50, "4\r\n"); // ATS0=2 refused
+        QVERIFY2(configure.boxes.value(0).contains(":  ATS0=2\n"),
+                 qPrintable(configure.boxes.value(0)));
+        QCOMPARE(configure.late, QByteArrayList{"0"});
+
+        DialogueRig identify;
+        identify.act(DialogueRig::Identify);
+        identify.advanceTo(identify.due);
+        identify.receive("0\r");          // ATI0 goes out
+        identify.reply(900, "0");         // its result, cut by the time-out
+        identify.advanceTo(identify.due); // ATI0 silent; ATI1 goes out
+        identify.reply(50, "\r");
+        identify.reply(50, "V.92\r0\r"); // ATI1's own reply
+        QCOMPARE(identify.sent().last(), QStringLiteral("ATI2"));
+        QCOMPARE(identify.late, QByteArrayList{"0"});
+    }
+
     // A peer that sends a line that is not the result every 0.4 s keeps no command waiting past
     // its deadline, counted from the sending: the state's time-out then takes its course.
     void chatterEndsAtTheDeadline_data()

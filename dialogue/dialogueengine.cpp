@@ -201,7 +201,9 @@ void DialogueEngine::dropLateReply()
     // goes out cannot be told from that command's own; a modem that ignored the first of two
     // wake-up commands answers only the second, so nothing after the sending is dropped.
     QByteArray late = m_reply.text;
-    late += LineCodec::StripParity(m_port.input());
+    // A tick queued before the port was lost still runs: a closed port has nothing to read.
+    if (m_port.isOpen())
+        late += LineCodec::StripParity(m_port.input());
     m_port.discardInput();
     m_reply.text.clear();
     m_reply.hasNumber = false;

@@ -168,9 +168,12 @@ Parsed parse(const QStringList &arguments)
             request.rings = parser.value(rings);
             if (!CommandListBuilder::RingCountValid(request.rings))
                 return usageError(CliBadRings.arg(request.rings));
-        } else if (CommandListBuilder::NeedsRingCount(request.list ? *request.list
-                                                                   : CommandListStore().read())) {
-            return usageError(CliNoRings);
+        } else {
+            // A stored list that cannot be read asks for nothing here: the run names the file.
+            QString stored = request.list.value_or(QString());
+            if ((request.list || CommandListStore().load(&stored))
+                && CommandListBuilder::NeedsRingCount(stored))
+                return usageError(CliNoRings);
         }
         request.verify = parser.isSet(verify);
     }

@@ -2,7 +2,6 @@
 
 #include "commandlistbuilder.h"
 #include "identificationtext.h"
-#include "linesettings.h"
 #include "modemprotocol.h"
 #include "operatoractions.h"
 #include "operatortexts.h"
@@ -60,8 +59,7 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
         m_port.setCommPort(qint16(target.port));
     else
         m_port.setDevice(target.device);
-    // The settings text always parses: speed and stop bits come from the parser's choices.
-    (void)m_port.setSettings(LineSettings::SettingsText(request.speedIndex, request.oneStopBit));
+    m_port.setSettings(request.settings);
 
     LinePort *line = &m_line;
     DialogueView *view = this;
@@ -70,8 +68,7 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
         // As the window does it: the transcript sees the port, the boxes, the ticks and states.
         m_transcript = std::make_unique<Transcript>();
         m_tracedLine = std::make_unique<TracingLine>(m_line, *m_transcript, [this] {
-            return TracingLine::Description{m_port.device(), m_port.settings(),
-                                            m_request.parityMode};
+            return TracingLine::Description{m_port.device(), m_port.settings(), m_request.parity};
         });
         m_tracedView = std::make_unique<TracingView>(*view, *m_transcript);
         line = m_tracedLine.get();
@@ -157,12 +154,10 @@ void DeviceJob::showIdentification(const Identification &result)
 
 QStringList DeviceJob::BuildCommandList()
 {
-    const int speed = m_request.speedIndex;
-    m_sentList =
-        CommandListBuilder::Expand(m_request.list ? *m_request.list : m_store.read(),
-                                   CommandListBuilder::RingText(m_request.rings),
-                                   ModemProtocol::S37CodeTable.at(std::size_t(speed)),
-                                   ModemProtocol::ModulationCodeTable.at(std::size_t(speed)));
+    const SpeedRow &speed = LineSpeeds::row(m_request.settings.speed);
+    m_sentList = CommandListBuilder::Expand(m_request.list ? *m_request.list : m_store.read(),
+                                            CommandListBuilder::RingText(m_request.rings),
+                                            speed.s37Code, speed.modulationCode);
     m_result.entries = m_sentList.size();
     // What the list asks S37 to be: the last value it sets, if any.
     static const QRegularExpression s37(QStringLiteral("S37=(\\d+)"),

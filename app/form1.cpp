@@ -4,7 +4,6 @@
 
 #include "cfglis.h"
 #include "commandlistbuilder.h"
-#include "linesettings.h"
 #include "messagebox.h"
 #include "modemprotocol.h"
 #include "operatoractions.h"
@@ -64,6 +63,8 @@ Form1::Form1(QWidget *parent)
         makeArray(QStringLiteral("OpCan"), {ui->OpCan_0, ui->OpCan_1, ui->OpCan_2, ui->OpCan_3});
     m_opBau =
         makeArray(QStringLiteral("OpBau"), {ui->OpBau_0, ui->OpBau_1, ui->OpBau_2, ui->OpBau_3});
+    for (const SpeedRow &speed : LineSpeeds::Table)
+        m_opBau->button(int(speed.speed))->setText(speed.caption);
     m_opDb = makeArray(QStringLiteral("OpDb"), {ui->OpDb_0, ui->OpDb_1});
     m_opSb = makeArray(QStringLiteral("OpSb"), {ui->OpSb_0, ui->OpSb_1});
     refreshPortTips();
@@ -160,9 +161,6 @@ void Form1::Form_Load()
 {
     const auto &speeds = ModemProtocol::SpeedNameTable;
     m_engine.setSpeedNames(QStringList(speeds.begin(), speeds.end()));
-    S37Codes = QStringList(ModemProtocol::S37CodeTable.begin(), ModemProtocol::S37CodeTable.end());
-    ModulationCodes = QStringList(ModemProtocol::ModulationCodeTable.begin(),
-                                  ModemProtocol::ModulationCodeTable.end());
 
     m_engine.ClosePort();
     // The port number stays at the port's own initial 1, the option selected at first.
@@ -171,15 +169,14 @@ void Form1::Form_Load()
 
 void Form1::sendLineSettings()
 {
-    const Outcome set = Comm.setSettings(ApplyLineSettings());
-    if (!set)
-        showError(set.message());
+    Comm.setSettings(ApplyLineSettings());
 }
 
-QString Form1::ApplyLineSettings() const
+LineSettings Form1::ApplyLineSettings() const
 {
-    const int speedIndex = qMax(0, m_opBau->checkedId());
-    return LineSettings::SettingsText(speedIndex, ui->OpSb_0->isChecked());
+    // The speed options are in the table's order.
+    return {LineSpeed(qMax(0, m_opBau->checkedId())),
+            ui->OpSb_0->isChecked() ? StopBits::One : StopBits::Two};
 }
 
 // --- Line settings -------------------------------------------------------------------------
@@ -370,13 +367,13 @@ void Form1::showIdentification(const Identification &result)
     window.exec();
 }
 
-int Form1::parityMode() const
+Parity Form1::parityMode() const
 {
     if (ui->OpNon->isChecked())
-        return 0;
+        return Parity::None;
     if (ui->OpOdd->isChecked())
-        return 1;
-    return 2;
+        return Parity::Odd;
+    return Parity::Even;
 }
 
 QStringList Form1::BuildCommandList()
@@ -386,7 +383,6 @@ QStringList Form1::BuildCommandList()
     const QString stored = m_storedList.read();
 
     const QString ringText = CommandListBuilder::RingText(ui->llam->text());
-    const int speedIndex = qMax(0, m_opBau->checkedId());
-    return CommandListBuilder::Expand(stored, ringText, S37Codes.value(speedIndex),
-                                      ModulationCodes.value(speedIndex));
+    const SpeedRow &speed = LineSpeeds::row(ApplyLineSettings().speed);
+    return CommandListBuilder::Expand(stored, ringText, speed.s37Code, speed.modulationCode);
 }

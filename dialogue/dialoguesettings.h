@@ -1,6 +1,8 @@
 // What the dialogue engine reads from the window at the moment it needs it.
 #pragma once
 
+#include "linesettings.h"
+
 #include <QStringList>
 
 class DialogueSettings
@@ -8,8 +10,8 @@ class DialogueSettings
 public:
     virtual ~DialogueSettings() = default;
 
-    // 0 none, 1 odd, 2 even: the parity option selected now.
-    virtual int parityMode() const = 0;
+    // The parity option selected now.
+    virtual Parity parityMode() const = 0;
     // The stored command list, read afresh and expanded with the current ring count and speed.
     virtual QStringList BuildCommandList() = 0;
 };

@@ -168,7 +168,7 @@ public:
     }
 
     // ---- DialogueSettings
-    int parityMode() const override { return parity; }
+    Parity parityMode() const override { return Parity(parity); }
     QStringList BuildCommandList() override { return list; }
 
     static void checkIdentification(const Identification &result)

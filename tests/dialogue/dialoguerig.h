@@ -186,7 +186,7 @@ public:
     }
 
     // ---- DialogueSettings
-    int parityMode() const override { return parity; }
+    Parity parityMode() const override { return Parity(parity); }
     QStringList BuildCommandList() override
     {
         ++builds;

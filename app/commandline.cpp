@@ -24,9 +24,7 @@ using namespace OperatorTexts;
 const std::array<QString, 4> ActionNames = {QStringLiteral("query"), QStringLiteral("configure"),
                                             QStringLiteral("unconfigure"),
                                             QStringLiteral("identify")};
-// In the order of the window's speed options.
-const QStringList SpeedNames = {QStringLiteral("9600"), QStringLiteral("4800"),
-                                QStringLiteral("2400"), QStringLiteral("1200")};
+// In the order of Parity's values.
 const QStringList ParityNames = {QStringLiteral("none"), QStringLiteral("odd"),
                                  QStringLiteral("even")};
 
@@ -146,20 +144,22 @@ Parsed parse(const QStringList &arguments)
     }
 
     if (parser.isSet(speed)) {
-        request.speedIndex = int(SpeedNames.indexOf(parser.value(speed)));
-        if (request.speedIndex < 0)
+        const std::optional<LineSpeed> named = LineSpeeds::named(parser.value(speed));
+        if (!named)
             return usageError(CliBadSpeed.arg(parser.value(speed)));
+        request.settings.speed = *named;
     }
     if (parser.isSet(parity)) {
-        request.parityMode = int(ParityNames.indexOf(parser.value(parity)));
-        if (request.parityMode < 0)
+        const qsizetype named = ParityNames.indexOf(parser.value(parity));
+        if (named < 0)
             return usageError(CliBadParity.arg(parser.value(parity)));
+        request.parity = Parity(named);
     }
     if (parser.isSet(stopBits)) {
         const QString bits = parser.value(stopBits);
         if (bits != QLatin1String("1") && bits != QLatin1String("2"))
             return usageError(CliBadStopBits.arg(bits));
-        request.oneStopBit = bits == QLatin1String("1");
+        request.settings.stopBits = bits == QLatin1String("1") ? StopBits::One : StopBits::Two;
     }
     if (request.action == Action::Configure) {
         if (parser.isSet(list))

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dialoguestate.h"
+#include "linesettings.h"
 
 #include <QList>
 #include <QString>
@@ -27,9 +28,8 @@ struct Request
 {
     Action action = Action::Query;
     QList<Target> targets;
-    int speedIndex = 0; // as the window's speed options: 0 9600, 1 4800, 2 2400, 3 1200
-    int parityMode = 1; // 0 none, 1 odd, 2 even
-    bool oneStopBit = true;
+    LineSettings settings; // --speed, --stop-bits
+    Parity parity = Parity::Odd;
     QString rings; // configure: 0 to 99 as RingCountValid takes it; null when not given
     std::optional<QString> list; // configure: --list, else the stored list
     bool verify = false;

@@ -166,9 +166,8 @@ QByteArray jsonLine(const JobResult &result, const CommandLine::Request &request
         o[QLatin1String("s37")] = numberOrNull(result.s37);
         break;
     case Action::Configure: {
-        static const char *const SpeedNames[] = {"9600", "4800", "2400", "1200"};
         o[QLatin1String("rings")] = numberOrNull(result.askedRings);
-        o[QLatin1String("speed")] = QLatin1String(SpeedNames[request.speedIndex]);
+        o[QLatin1String("speed")] = LineSpeeds::row(request.settings.speed).caption;
         o[QLatin1String("s37")] = numberOrNull(result.askedS37);
         o[QLatin1String("entries")] = result.entries;
         if (request.verify) {

@@ -2,7 +2,6 @@
 
 #include "commandlistbuilder.h"
 #include "identificationtext.h"
-#include "linesettings.h"
 #include "modemprotocol.h"
 #include "operatoractions.h"
 #include "operatortexts.h"
@@ -60,8 +59,7 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
         m_port.setCommPort(qint16(target.port));
     else
         m_port.setDevice(target.device);
-    // The settings text always parses: speed and stop bits come from the parser's choices.
-    (void)m_port.setSettings(LineSettings::SettingsText(request.speedIndex, request.oneStopBit));
+    m_port.setSettings(request.settings);
 
     LinePort *line = &m_line;
     DialogueView *view = this;
@@ -70,8 +68,7 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
         // As the window does it: the transcript sees the port, the boxes, the ticks and states.
         m_transcript = std::make_unique<Transcript>();
         m_tracedLine = std::make_unique<TracingLine>(m_line, *m_transcript, [this] {
-            return TracingLine::Description{m_port.device(), m_port.settings(),
-                                            m_request.parityMode};
+            return TracingLine::Description{m_port.device(), m_port.settings(), m_request.parity};
         });
         m_tracedView = std::make_unique<TracingView>(*view, *m_transcript);
         line = m_tracedLine.get();
@@ -157,12 +154,11 @@ void DeviceJob::showIdentification(const Identification &result)
 
 CommandListResult DeviceJob::BuildCommandList()
 {
-    const int speed = m_request.speedIndex;
+    const SpeedRow &speed = LineSpeeds::row(m_request.settings.speed);
     QString stored = m_request.list.value_or(QString());
     const Outcome read = m_request.list ? Outcome::success() : m_store.load(&stored);
-    CommandListResult built = CommandListBuilder::Build(
-        read, stored, m_request.rings, ModemProtocol::S37CodeTable.at(std::size_t(speed)),
-        ModemProtocol::ModulationCodeTable.at(std::size_t(speed)));
+    CommandListResult built = CommandListBuilder::Build(read, stored, m_request.rings,
+                                                        speed.s37Code, speed.modulationCode);
     m_listProblem = built.problem;
     m_sentList = built.entries;
     m_result.entries = m_sentList.size();

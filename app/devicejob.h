@@ -116,7 +116,7 @@ private:
     void showIdentification(const Identification &result) override;
 
     // DialogueSettings
-    int parityMode() const override { return m_request.parityMode; }
+    Parity parityMode() const override { return m_request.parity; }
     CommandListResult BuildCommandList() override;
 
     void begin(Dialogue::State first);

@@ -5,7 +5,6 @@
 
 #include "cfglis.h"
 #include "commandlistbuilder.h"
-#include "linesettings.h"
 #include "messagebox.h"
 #include "modemprotocol.h"
 #include "operatoractions.h"
@@ -65,6 +64,8 @@ Form1::Form1(QWidget *parent)
         makeArray(QStringLiteral("OpCan"), {ui->OpCan_0, ui->OpCan_1, ui->OpCan_2, ui->OpCan_3});
     m_opBau =
         makeArray(QStringLiteral("OpBau"), {ui->OpBau_0, ui->OpBau_1, ui->OpBau_2, ui->OpBau_3});
+    for (const SpeedRow &speed : LineSpeeds::Table)
+        m_opBau->button(int(speed.speed))->setText(speed.caption);
     m_opDb = makeArray(QStringLiteral("OpDb"), {ui->OpDb_0, ui->OpDb_1});
     m_opSb = makeArray(QStringLiteral("OpSb"), {ui->OpSb_0, ui->OpSb_1});
     refreshPortTips();
@@ -162,9 +163,6 @@ void Form1::Form_Load()
 {
     const auto &speeds = ModemProtocol::SpeedNameTable;
     m_engine.setSpeedNames(QStringList(speeds.begin(), speeds.end()));
-    S37Codes = QStringList(ModemProtocol::S37CodeTable.begin(), ModemProtocol::S37CodeTable.end());
-    ModulationCodes = QStringList(ModemProtocol::ModulationCodeTable.begin(),
-                                  ModemProtocol::ModulationCodeTable.end());
 
     m_engine.ClosePort();
     // The port number stays at the port's own initial 1, the option selected at first.
@@ -173,15 +171,14 @@ void Form1::Form_Load()
 
 void Form1::sendLineSettings()
 {
-    const Outcome set = Comm.setSettings(ApplyLineSettings());
-    if (!set)
-        showError(set.message());
+    Comm.setSettings(ApplyLineSettings());
 }
 
-QString Form1::ApplyLineSettings() const
+LineSettings Form1::ApplyLineSettings() const
 {
-    const int speedIndex = qMax(0, m_opBau->checkedId());
-    return LineSettings::SettingsText(speedIndex, ui->OpSb_0->isChecked());
+    // The speed options are in the table's order.
+    return {LineSpeed(qMax(0, m_opBau->checkedId())),
+            ui->OpSb_0->isChecked() ? StopBits::One : StopBits::Two};
 }
 
 // --- Line settings -------------------------------------------------------------------------
@@ -378,13 +375,13 @@ void Form1::showIdentification(const Identification &result)
     window.exec();
 }
 
-int Form1::parityMode() const
+Parity Form1::parityMode() const
 {
     if (ui->OpNon->isChecked())
-        return 0;
+        return Parity::None;
     if (ui->OpOdd->isChecked())
-        return 1;
-    return 2;
+        return Parity::Odd;
+    return Parity::Even;
 }
 
 CommandListResult Form1::BuildCommandList()
@@ -393,7 +390,7 @@ CommandListResult Form1::BuildCommandList()
     // takes effect at the next configuration.
     QString stored;
     const Outcome read = m_storedList.load(&stored);
-    const int speedIndex = qMax(0, m_opBau->checkedId());
-    return CommandListBuilder::Build(read, stored, ui->llam->text(), S37Codes.value(speedIndex),
-                                     ModulationCodes.value(speedIndex));
+    const SpeedRow &speed = LineSpeeds::row(ApplyLineSettings().speed);
+    return CommandListBuilder::Build(read, stored, ui->llam->text(), speed.s37Code,
+                                     speed.modulationCode);
 }

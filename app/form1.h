@@ -58,14 +58,14 @@ public:
     void showIdentification(const Identification &result) override;
 
     // DialogueSettings
-    int parityMode() const override;
+    Parity parityMode() const override;
     CommandListResult BuildCommandList() override;
 
     // The status line's text, including a change that reaches the screen at the next frame.
     QString infoText() const;
 
-    // The port's settings text for the options selected now.
-    QString ApplyLineSettings() const;
+    // The port's settings for the options selected now.
+    LineSettings ApplyLineSettings() const;
 
     // The parts the window owns, for the start-up program and for tests.
     SerialPort &comm() { return Comm; }
@@ -79,10 +79,6 @@ public:
 
     // The port options' tooltips: the device each port uses and where that comes from.
     void refreshPortTips();
-
-    // Indexed by the selected speed option; filled at start-up.
-    QStringList S37Codes;
-    QStringList ModulationCodes;
 
     // Handlers, as the window system calls them. The option handlers run whenever their option
     // becomes selected, whether by a click or by the program.
@@ -111,7 +107,7 @@ private:
     QButtonGroup *makeArray(const QString &name, std::initializer_list<QRadioButton *> buttons);
     void applyFonts();
     void connectHandlers();
-    // Hands the port the settings text of the options selected now.
+    // Hands the port the settings of the options selected now.
     void sendLineSettings();
 
     std::unique_ptr<Ui::Form1> ui;

@@ -137,7 +137,7 @@ void DialogueEngine::SendCommand(const QString &command)
 {
     m_lastCommand = command;
     // Parity is read at every send: the option may have changed since the last dialogue.
-    const int parityMode = m_settings.parityMode();
+    const Parity parityMode = m_settings.parityMode();
     // One character, one byte: commands are plain ASCII; anything beyond Latin-1 cannot go
     // down a 7-bit line anyway.
     QByteArray line = command.toLatin1();

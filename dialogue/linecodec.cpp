@@ -6,9 +6,9 @@ namespace LineCodec {
 
 // Any length is handled: the 16-bit limit of the line's counts is a property of the modem's
 // short commands and replies, not something the codec needs to enforce.
-QByteArray ApplyParity(int parityMode, const QByteArray &text)
+QByteArray ApplyParity(Parity parity, const QByteArray &text)
 {
-    if (parityMode != ParityNone && parityMode != ParityOdd && parityMode != ParityEven)
+    if (parity != Parity::None && parity != Parity::Odd && parity != Parity::Even)
         return text;
 
     QByteArray out(text.size(), Qt::Uninitialized);
@@ -16,9 +16,9 @@ QByteArray ApplyParity(int parityMode, const QByteArray &text)
         const unsigned low = static_cast<unsigned char>(text.at(i)) & 0x7Fu;
         const bool oddOnes = std::popcount(low) % 2 == 1;
         unsigned code = low;
-        if (parityMode == ParityOdd && !oddOnes)
+        if (parity == Parity::Odd && !oddOnes)
             code |= 0x80u;
-        else if (parityMode == ParityEven && oddOnes)
+        else if (parity == Parity::Even && oddOnes)
             code |= 0x80u;
         out[i] = static_cast<char>(code);
     }

@@ -1,15 +1,15 @@
 // Software parity: the port runs 8N1 and bit 7 of each byte carries the parity of the low seven.
 #pragma once
 
+#include "linesettings.h"
+
 #include <QByteArray>
 
 namespace LineCodec {
 
-enum ParityMode { ParityNone = 0, ParityOdd = 1, ParityEven = 2 };
-
 // Each byte keeps bits 0-6; bit 7 becomes the parity bit of the mode (0 for none).
-// Any other mode passes the bytes unchanged.
-QByteArray ApplyParity(int parityMode, const QByteArray &text);
+// Any other value passes the bytes unchanged.
+QByteArray ApplyParity(Parity parity, const QByteArray &text);
 // Clears bit 7 of every byte; received parity is never checked.
 QByteArray StripParity(const QByteArray &text);
 

@@ -13,8 +13,8 @@ Outcome TracingLine::open()
     Outcome opened = m_line.open();
     if (opened) {
         m_opened = true;
-        m_parityMode = port.parityMode;
-        m_transcript.portOpened(port.device, port.settings, port.parityMode);
+        m_parity = port.parity;
+        m_transcript.portOpened(port.device, port.settings, port.parity);
     } else {
         m_transcript.portNotOpened(port.device, port.settings); // the box that follows says why
     }
@@ -36,7 +36,7 @@ void TracingLine::discardInput()
     // What the port still held is shown before it goes; bytes only the driver held go unseen.
     const QByteArray held = m_line.input();
     if (!held.isEmpty())
-        m_transcript.received(held, m_parityMode);
+        m_transcript.received(held, m_parity);
     m_line.discardInput();
     m_transcript.inputDiscarded();
 }
@@ -45,14 +45,14 @@ void TracingLine::output(const QByteArray &bytes)
 {
     // Out first: the record must not hold the command back.
     m_line.output(bytes);
-    m_transcript.sent(bytes, m_parityMode);
+    m_transcript.sent(bytes, m_parity);
 }
 
 QByteArray TracingLine::input()
 {
     QByteArray bytes = m_line.input();
     if (!bytes.isEmpty())
-        m_transcript.received(bytes, m_parityMode);
+        m_transcript.received(bytes, m_parity);
     return bytes;
 }
 

@@ -4,6 +4,7 @@
 
 #include "dialogueview.h"
 #include "lineport.h"
+#include "linesettings.h"
 
 #include <QString>
 
@@ -18,8 +19,8 @@ public:
     struct Description
     {
         QString device;
-        QString settings;   // e.g. "9600,N,8,1"
-        int parityMode = 0; // 0 none, 1 odd, 2 even: the bytes carry it in bit 7
+        LineSettings settings;
+        Parity parity = Parity::None; // the bytes carry it in bit 7
     };
     using Describe = std::function<Description()>;
 
@@ -41,7 +42,7 @@ private:
     Transcript &m_transcript;
     Describe m_describe;
     bool m_opened = false;
-    int m_parityMode = 0; // of the present open: the line settings are locked while it lasts
+    Parity m_parity = Parity::None; // of the present open: the settings are locked while it lasts
 };
 
 class TracingView final : public DialogueView

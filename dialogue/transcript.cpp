@@ -51,21 +51,20 @@ Transcript::~Transcript() = default;
 
 // ---- What happens ----------------------------------------------------------------------------
 
-void Transcript::portOpened(const QString &device, const QString &settings, int parityMode)
+void Transcript::portOpened(const QString &device, const LineSettings &settings, Parity parity)
 {
     // The dialogue's clock starts here: the port opens for it, and its first command goes out,
     // just before the engine announces the dialogue's first state.
     m_dialogueClock.start();
-    const QString &parity = parityMode == LineCodec::ParityOdd ? OperatorTexts::TranscriptParityOdd
-                            : parityMode == LineCodec::ParityEven
-                                ? OperatorTexts::TranscriptParityEven
-                                : OperatorTexts::TranscriptParityNone;
-    event(OperatorTexts::TranscriptPortOpened.arg(device, settings, parity));
+    const QString &parityText = parity == Parity::Odd    ? OperatorTexts::TranscriptParityOdd
+                                : parity == Parity::Even ? OperatorTexts::TranscriptParityEven
+                                                         : OperatorTexts::TranscriptParityNone;
+    event(OperatorTexts::TranscriptPortOpened.arg(device, settings.text(), parityText));
 }
 
-void Transcript::portNotOpened(const QString &device, const QString &settings)
+void Transcript::portNotOpened(const QString &device, const LineSettings &settings)
 {
-    event(OperatorTexts::TranscriptPortNotOpened.arg(device, settings));
+    event(OperatorTexts::TranscriptPortNotOpened.arg(device, settings.text()));
 }
 
 void Transcript::portClosed()
@@ -76,17 +75,17 @@ void Transcript::portClosed()
         m_dialogueClock.invalidate();
 }
 
-void Transcript::sent(const QByteArray &wire, int parityMode)
+void Transcript::sent(const QByteArray &wire, Parity parity)
 {
-    append(Direction::Sent, wire, QString(), parityMode != LineCodec::ParityNone, now());
+    append(Direction::Sent, wire, QString(), parity != Parity::None, now());
 }
 
-void Transcript::received(const QByteArray &wire, int parityMode)
+void Transcript::received(const QByteArray &wire, Parity parity)
 {
-    const bool parity = parityMode != LineCodec::ParityNone;
-    if (parity != m_pendingParity)
+    const bool withParity = parity != Parity::None;
+    if (withParity != m_pendingParity)
         flushReceived();
-    m_pendingParity = parity;
+    m_pendingParity = withParity;
     // A line carries the time its last byte came, even when it is shown later.
     m_pendingAt = now();
     for (const char c : wire) {

@@ -7,6 +7,7 @@
 // kept; older ones go.
 #pragma once
 
+#include "linesettings.h"
 #include "outcome.h"
 
 #include <QByteArray>
@@ -42,14 +43,14 @@ public:
     explicit Transcript(QObject *parent = nullptr);
     ~Transcript() override;
 
-    // ---- What happens. `parityMode` as in LineCodec: 0 none, 1 odd, 2 even.
-    void portOpened(const QString &device, const QString &settings, int parityMode);
-    void portNotOpened(const QString &device, const QString &settings);
+    // ---- What happens. `parity` is the one the bytes carry in bit 7.
+    void portOpened(const QString &device, const LineSettings &settings, Parity parity);
+    void portNotOpened(const QString &device, const LineSettings &settings);
     void portClosed();
-    void sent(const QByteArray &wire, int parityMode);
+    void sent(const QByteArray &wire, Parity parity);
     // Bytes are shown a line at a time, each ending in its CR; a partial line is shown when
     // anything else happens.
-    void received(const QByteArray &wire, int parityMode);
+    void received(const QByteArray &wire, Parity parity);
     void inputDiscarded();
     void timerStep();
     void stateChanged(int state);

@@ -168,7 +168,7 @@ public:
     }
 
     // ---- DialogueSettings
-    int parityMode() const override { return parity; }
+    Parity parityMode() const override { return Parity(parity); }
     CommandListResult BuildCommandList() override
     {
         CommandListResult result;

@@ -18,8 +18,6 @@ using CommandLine::Action;
 using CommandLine::Parsed;
 using CommandLine::Request;
 
-const QStringList Speeds = {QStringLiteral("9600"), QStringLiteral("4800"), QStringLiteral("2400"),
-                            QStringLiteral("1200")};
 const QStringList Parities = {QStringLiteral("none"), QStringLiteral("odd"),
                               QStringLiteral("even")};
 
@@ -35,8 +33,9 @@ void checkRequest(const Request &request)
         for (qsizetype j = 0; j < i; ++j)
             FUZZ_CHECK(request.targets.at(j).device != target.device);
     }
-    FUZZ_CHECK(request.speedIndex >= 0 && request.speedIndex < Speeds.size());
-    FUZZ_CHECK(request.parityMode >= 0 && request.parityMode < Parities.size());
+    FUZZ_CHECK(int(request.settings.speed) >= 0
+               && std::size_t(request.settings.speed) < LineSpeeds::Table.size());
+    FUZZ_CHECK(int(request.parity) >= 0 && int(request.parity) < Parities.size());
     if (request.action == Action::Configure) {
         // Given, it is sound; left out, the list has nowhere to put it.
         if (request.rings.isNull())
@@ -56,9 +55,9 @@ QStringList said(const Request &request)
         arguments.append(target.port > 0 ? QStringLiteral("--port=%1").arg(target.port)
                                          : QStringLiteral("--device=") + target.device);
     }
-    arguments.append(QStringLiteral("--speed=") + Speeds.at(request.speedIndex));
-    arguments.append(QStringLiteral("--parity=") + Parities.at(request.parityMode));
-    arguments.append(QStringLiteral("--stop-bits=") + (request.oneStopBit ? u'1' : u'2'));
+    arguments.append(QStringLiteral("--speed=") + LineSpeeds::row(request.settings.speed).caption);
+    arguments.append(QStringLiteral("--parity=") + Parities.at(int(request.parity)));
+    arguments.append(QStringLiteral("--stop-bits=%1").arg(int(request.settings.stopBits)));
     if (request.action == Action::Configure && !request.rings.isNull())
         arguments.append(QStringLiteral("--rings=") + request.rings);
     if (request.list)
@@ -81,9 +80,9 @@ bool same(const Request &a, const Request &b)
             || a.targets.at(i).port != b.targets.at(i).port)
             return false;
     }
-    return a.action == b.action && a.speedIndex == b.speedIndex && a.parityMode == b.parityMode
-           && a.oneStopBit == b.oneStopBit && a.rings == b.rings && a.list == b.list
-           && a.verify == b.verify && a.json == b.json && a.logPath == b.logPath;
+    return a.action == b.action && a.settings == b.settings && a.parity == b.parity
+           && a.rings == b.rings && a.list == b.list && a.verify == b.verify && a.json == b.json
+           && a.logPath == b.logPath;
 }
 
 } // namespace

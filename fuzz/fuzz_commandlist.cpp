@@ -12,6 +12,7 @@
 
 #include "commandlistbuilder.h"
 #include "commandlisttext.h"
+#include "linesettings.h"
 #include "modemprotocol.h"
 
 namespace {
@@ -78,9 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         bool ok = false;
         FUZZ_CHECK(typed.trimmed().toInt(&ok) == rings && ok && rings >= 0 && rings <= 99);
     }
-    const std::size_t speed = flags % ModemProtocol::S37CodeTable.size();
-    const Codes codes{CommandListBuilder::RingText(typed), ModemProtocol::S37CodeTable.at(speed),
-                      ModemProtocol::ModulationCodeTable.at(speed)};
+    const SpeedRow &speed = LineSpeeds::Table.at(flags % LineSpeeds::Table.size());
+    const Codes codes{CommandListBuilder::RingText(typed), speed.s37Code, speed.modulationCode};
     FUZZ_CHECK(codes.ring == QString::number(rings));
 
     // The editor's entries.

@@ -35,50 +35,13 @@ void NetworkLine::setAddress(const DeviceAddress &address)
         m_address = address;
 }
 
-std::optional<NetworkLine::Settings> NetworkLine::parseSettings(const QString &text)
+void NetworkLine::setSettings(const LineSettings &settings)
 {
-    const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != 4)
-        return std::nullopt;
-    Settings settings;
-    bool ok = false;
-    const qlonglong speed = parts.at(0).trimmed().toLongLong(&ok);
-    if (!ok || speed <= 0 || speed > 4000000)
-        return std::nullopt;
-    settings.speed = quint32(speed);
-
-    static const QString parities = QStringLiteral("NOEMS");
-    const QString parity = parts.at(1).trimmed().toUpper();
-    const qsizetype which = parity.size() == 1 ? parities.indexOf(parity) : -1;
-    if (which < 0)
-        return std::nullopt;
-    settings.parity = quint8(ComPort::ParityNone + which);
-
-    const QString data = parts.at(2).trimmed();
-    if (data.size() != 1 || data.at(0) < QLatin1Char('5') || data.at(0) > QLatin1Char('8'))
-        return std::nullopt;
-    settings.dataBits = quint8(data.at(0).unicode() - '0');
-
-    const QString stop = parts.at(3).trimmed();
-    if (stop == QLatin1String("1"))
-        settings.stopBits = ComPort::StopOne;
-    else if (stop == QLatin1String("2"))
-        settings.stopBits = ComPort::StopTwo;
-    else if (stop == QLatin1String("1.5"))
-        settings.stopBits = ComPort::StopOneAndHalf;
-    else
-        return std::nullopt;
-    return settings;
-}
-
-Outcome NetworkLine::setSettings(const QString &settings)
-{
-    const std::optional<Settings> parsed = parseSettings(settings);
-    if (!parsed)
-        return Outcome::failure(OperatorTexts::LineSettingsInvalid.arg(settings));
-    m_settings = *parsed;
-    m_settingsText = settings;
-    return Outcome::success();
+    m_lineSettings = settings;
+    m_settings.speed = quint32(settings.bitRate());
+    m_settings.dataBits = 8;
+    m_settings.parity = ComPort::ParityNone;
+    m_settings.stopBits = settings.stopBits == StopBits::Two ? ComPort::StopTwo : ComPort::StopOne;
 }
 
 QString NetworkLine::describe(const QString &text) const

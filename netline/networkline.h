@@ -9,6 +9,7 @@
 
 #include "deviceaddress.h"
 #include "lineport.h"
+#include "linesettings.h"
 #include "telnetcodec.h"
 #include "telnetoptions.h"
 
@@ -42,10 +43,10 @@ public:
     // The server; only while closed. A local path or a malformed address makes open() fail.
     void setAddress(const DeviceAddress &address);
     const DeviceAddress &address() const { return m_address; }
-    // "speed,parity,data,stop" as for a local port, e.g. "9600,N,8,1": sent to an RFC 2217
-    // server at every open. A text that does not parse is refused and the previous one stays.
-    Outcome setSettings(const QString &settings);
-    QString settings() const { return m_settingsText; }
+    // Speed and stop bits as for a local port, 8 data bits and no parity (the operator's parity
+    // travels in bit 7): sent to an RFC 2217 server at every open.
+    void setSettings(const LineSettings &settings);
+    const LineSettings &settings() const { return m_lineSettings; }
 
     // LinePort
     Outcome open() override;
@@ -90,7 +91,6 @@ private:
         quint8 parity = Telnet::ComPort::ParityNone;
         quint8 stopBits = Telnet::ComPort::StopOne;
     };
-    static std::optional<Settings> parseSettings(const QString &text);
 
     bool telnet() const { return m_address.kind() == DeviceAddress::Kind::Rfc2217; }
     Outcome startConnection();
@@ -107,8 +107,8 @@ private:
 
     DeviceAddress m_address;
     qint16 m_commPort = 1;
-    QString m_settingsText = QStringLiteral("9600,N,8,1");
-    Settings m_settings;
+    LineSettings m_lineSettings;
+    Settings m_settings; // as the server is told them
 
     QPointer<QTcpSocket> m_socket; // one per open
     QTimer m_deadline;

@@ -1,5 +1,5 @@
 // The modem protocol: the commands sent, the replies understood, the stored command lists with
-// their placeholders, and the code tables.
+// their placeholders, and the names of the modem's S37 values.
 #pragma once
 
 #include <QString>
@@ -47,8 +47,8 @@ inline const QString S37Filled = QStringLiteral("S37=");
 inline const QString ModulationPlaceholder = QStringLiteral("+MS=V#");
 inline const QString ModulationFilled = QStringLiteral("+MS=V");
 
-// Lookup tables. SpeedNames is indexed by the modem's S37 value; the other two by the
-// position of the selected speed option (9600, 4800, 2400, 1200).
+// The modem's S37 values as the query shows them, indexed by the value. The codes each speed
+// option fills in (S37=#, +MS=V#) are in the speed table of linesettings.h.
 inline const std::array<QString, 10> SpeedNameTable = {QStringLiteral("AUTO"),
                                                        QStringLiteral("300"),
                                                        QStringLiteral("300"),
@@ -59,9 +59,5 @@ inline const std::array<QString, 10> SpeedNameTable = {QStringLiteral("AUTO"),
                                                        QStringLiteral("-V23-"),
                                                        QStringLiteral("4800"),
                                                        QStringLiteral("9600")};
-inline const std::array<QString, 4> S37CodeTable = {QStringLiteral("9"), QStringLiteral("8"),
-                                                    QStringLiteral("6"), QStringLiteral("5")};
-inline const std::array<QString, 4> ModulationCodeTable = {
-    QStringLiteral("32"), QStringLiteral("32"), QStringLiteral("22B"), QStringLiteral("22")};
 
 } // namespace ModemProtocol

@@ -219,8 +219,6 @@ inline const QString PortLockedByOtherHost = QStringLiteral(
 inline const QString PortHoldersSeparator = QStringLiteral(", ");
 inline const QString PortHolder = QStringLiteral("%1 (proceso %2)"); // program name, process id
 inline const QString PortHolderUnnamed = QStringLiteral("el proceso %1");
-inline const QString LineSettingsInvalid = QStringLiteral(
-    "Los ajustes de línea \"%1\" no son válidos: se esperaba velocidad,paridad,datos,parada.");
 inline const QString PortOpenFailed = QStringLiteral("No se puede abrir el puerto %1 (%2): %3");
 inline const QString PortLost = QStringLiteral(
     "Se ha perdido la comunicación con el puerto %1 (%2): el dispositivo se ha desconectado "

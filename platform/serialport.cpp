@@ -14,63 +14,6 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-namespace {
-
-struct LineFormat
-{
-    qint32 speed = 9600;
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    QSerialPort::DataBits dataBits = QSerialPort::Data8;
-    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-};
-
-// "speed,parity,data,stop", e.g. "9600,N,8,1"; parity N, O, E, M or S; stop 1, 1.5 or 2.
-std::optional<LineFormat> parseSettings(const QString &text)
-{
-    const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != 4)
-        return std::nullopt;
-    LineFormat format;
-
-    bool ok = false;
-    const qlonglong speed = parts.at(0).trimmed().toLongLong(&ok);
-    if (!ok || speed <= 0 || speed > 4000000)
-        return std::nullopt;
-    format.speed = qint32(speed);
-
-    const QString parity = parts.at(1).trimmed().toUpper();
-    if (parity == QLatin1String("N"))
-        format.parity = QSerialPort::NoParity;
-    else if (parity == QLatin1String("O"))
-        format.parity = QSerialPort::OddParity;
-    else if (parity == QLatin1String("E"))
-        format.parity = QSerialPort::EvenParity;
-    else if (parity == QLatin1String("M"))
-        format.parity = QSerialPort::MarkParity;
-    else if (parity == QLatin1String("S"))
-        format.parity = QSerialPort::SpaceParity;
-    else
-        return std::nullopt;
-
-    const QString data = parts.at(2).trimmed();
-    if (data.size() != 1 || data.at(0) < QLatin1Char('5') || data.at(0) > QLatin1Char('8'))
-        return std::nullopt;
-    format.dataBits = QSerialPort::DataBits(data.at(0).unicode() - '0');
-
-    const QString stop = parts.at(3).trimmed();
-    if (stop == QLatin1String("1"))
-        format.stopBits = QSerialPort::OneStop;
-    else if (stop == QLatin1String("1.5"))
-        format.stopBits = QSerialPort::OneAndHalfStop;
-    else if (stop == QLatin1String("2"))
-        format.stopBits = QSerialPort::TwoStop;
-    else
-        return std::nullopt;
-    return format;
-}
-
-} // namespace
-
 SerialPort::SerialPort(QObject *parent) : QObject(parent)
 {
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
@@ -109,30 +52,25 @@ void SerialPort::setDevice(const QString &device)
         m_device = device;
 }
 
-Outcome SerialPort::setSettings(const QString &settings)
+void SerialPort::setSettings(const LineSettings &settings)
 {
-    if (!parseSettings(settings))
-        return Outcome::failure(OperatorTexts::LineSettingsInvalid.arg(settings));
     m_settings = settings;
-    return Outcome::success();
 }
 
-QString SerialPort::settings() const
+LineSettings SerialPort::settings() const
 {
     return m_settings;
 }
 
 void SerialPort::applySettings()
 {
-    // m_settings only ever holds a text that parses.
-    const std::optional<LineFormat> format = parseSettings(m_settings);
-    if (!format)
-        return;
-    // While closed these only record the values; QSerialPort::open() applies them.
-    m_port.setBaudRate(format->speed);
-    m_port.setParity(format->parity);
-    m_port.setDataBits(format->dataBits);
-    m_port.setStopBits(format->stopBits);
+    // While closed these only record the values; QSerialPort::open() applies them. The
+    // operator's parity travels in bit 7, so the port's own framing is always 8N.
+    m_port.setBaudRate(m_settings.bitRate());
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setStopBits(m_settings.stopBits == StopBits::Two ? QSerialPort::TwoStop
+                                                            : QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
 }
 

@@ -1,7 +1,8 @@
 // The serial port `Comm`: one device at a time over QSerialPort, with the operations the
-// dialogues need (port number, settings text, open/close, modem-control lines, raw bytes).
+// dialogues need (port number, line settings, open/close, modem-control lines, raw bytes).
 #pragma once
 
+#include "linesettings.h"
 #include "outcome.h"
 
 #include <QByteArray>
@@ -33,10 +34,9 @@ public:
     // the port number's. Empty goes back to the port number. Only while closed.
     void setDevice(const QString &device);
 
-    // "speed,parity,data,stop", e.g. "9600,N,8,1". Applied at the next open.
-    // A text that does not parse is refused and the previous one stays.
-    Outcome setSettings(const QString &settings);
-    QString settings() const;
+    // Speed and stop bits, with 8 data bits and no parity; applied at the next open.
+    void setSettings(const LineSettings &settings);
+    LineSettings settings() const;
 
     // Opens the device. Returns "" on success, else a Spanish description that names the
     // port and its device (missing, no permission, in use or locked, already open, other).
@@ -94,7 +94,7 @@ private:
     QSerialPort m_port;
     qint16 m_commPort = 1;
     QString m_device; // named directly; empty: the port number's
-    QString m_settings = QStringLiteral("9600,N,8,1");
+    LineSettings m_settings;
     bool m_lostReported = false;
     QString m_openDevice;    // device of the present (or last) open
     quint32 m_openCount = 0; // tells a late loss notice from an earlier open

@@ -187,7 +187,7 @@ public:
     void lateReplyDropped(const QByteArray &bytes) override { late.append(bytes); }
 
     // ---- DialogueSettings
-    int parityMode() const override { return parity; }
+    Parity parityMode() const override { return Parity(parity); }
     CommandListResult BuildCommandList() override
     {
         ++builds;

@@ -35,7 +35,7 @@ private slots:
         const L factoryInfo = {"info=Enviando AT&&F", "info=Enviando AT&&W", "info="};
 
         // Whatever answers the first send is dropped; the wake-up is sent again a second later.
-        QTest::newRow("query") << Query << int(LineCodec::ParityOdd) << L{}
+        QTest::newRow("query") << Query << int(Parity::Odd) << L{}
                                << Steps{{100, "ATE0Q0V0\r\n0\r\n"},
                                         {1100, "0\r\n"},
                                         {1150, "002\r\n0\r\n"},
@@ -46,7 +46,7 @@ private slots:
                                << L{"answ1=2", "answ2=9600"} << QString() << qint64(1300);
         // A modem that ignores ATQ1 does not delay AT&W0; success is told a second after it.
         QTest::newRow("configure")
-            << Configure << int(LineCodec::ParityNone) << L{"V0", "S0=2", "&D0"}
+            << Configure << int(Parity::None) << L{"V0", "S0=2", "&D0"}
             << Steps{{300, "OK\r\n"}, {1200, "0\r\n"}, {1300, "0\r\n"},
                      {1400, "0\r\n"}, {1500, "0\r\n"}, {1600, "0\r\n"}}
             << L{"AT&F0E0Q0V0", "AT&F0E0Q0V0", "ATV0", "ATS0=2", "AT&D0", "ATQ1", "AT&W0"}
@@ -58,7 +58,7 @@ private slots:
         // The echo alone is no answer; "OK" comes one second before the store; lines in state 11,
         // even an OK, go.
         QTest::newRow("factory reset")
-            << Factory << int(LineCodec::ParityEven) << L{}
+            << Factory << int(Parity::Even) << L{}
             << Steps{{50, "AT&F\r"},
                      {100, "\r\nOK\r\n"},
                      {600, "OK\r\n"},
@@ -120,7 +120,7 @@ private slots:
         for (qsizetype i = 0; i < times.size(); ++i) {
             QCOMPARE(rig.writes[i].first, times[i]);
             QCOMPARE(rig.writes[i].second,
-                     LineCodec::ApplyParity(parity, sent[i].toLatin1() + '\r'));
+                     LineCodec::ApplyParity(Parity(parity), sent[i].toLatin1() + '\r'));
         }
         QCOMPARE(seen, states);
         QCOMPARE(rig.labels, labels);
@@ -132,7 +132,7 @@ private slots:
         rig.parity = (parity + 1) % 3;
         rig.act(action);
         QCOMPARE(rig.writes.last().second,
-                 LineCodec::ApplyParity(rig.parity, sent.first().toLatin1() + '\r'));
+                 LineCodec::ApplyParity(Parity(rig.parity), sent.first().toLatin1() + '\r'));
     }
 
     // One of CTS and DSR is enough; a failure is shown and nothing else changes.

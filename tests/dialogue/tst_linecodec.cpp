@@ -21,9 +21,9 @@ private slots:
         QByteArray all(256, Qt::Uninitialized);
         for (int k = 0; k < 256; ++k)
             all[k] = char(k);
-        const QByteArray odd = ApplyParity(ParityOdd, all);
-        const QByteArray even = ApplyParity(ParityEven, all);
-        const QByteArray none = ApplyParity(ParityNone, all);
+        const QByteArray odd = ApplyParity(Parity::Odd, all);
+        const QByteArray even = ApplyParity(Parity::Even, all);
+        const QByteArray none = ApplyParity(Parity::None, all);
         QCOMPARE(odd.size(), 256);
         QCOMPARE(even.size(), 256);
         for (int k = 0; k < 256; ++k) {
@@ -37,9 +37,9 @@ private slots:
         QCOMPARE(StripParity(odd), none);
         QCOMPARE(StripParity(even), none);
         QCOMPARE(StripParity(all), none);
-        QCOMPARE(ApplyParity(3, all), all);
-        QCOMPARE(ApplyParity(-1, all), all);
-        QCOMPARE(ApplyParity(ParityOdd, QByteArray()), QByteArray());
+        QCOMPARE(ApplyParity(Parity(3), all), all);
+        QCOMPARE(ApplyParity(Parity(-1), all), all);
+        QCOMPARE(ApplyParity(Parity::Odd, QByteArray()), QByteArray());
         QCOMPARE(StripParity(QByteArray()), QByteArray());
     }
 

@@ -107,9 +107,9 @@ void TestTranscript::lines()
     for (const QString &step : script) {
         const QByteArray bytes = step.mid(2).toLatin1();
         if (step.startsWith(u'S'))
-            t.sent(bytes, parity);
+            t.sent(bytes, Parity(parity));
         else if (step.startsWith(u'R'))
-            t.received(bytes, parity);
+            t.received(bytes, Parity(parity));
         else
             t.event(step.mid(2));
     }
@@ -124,7 +124,7 @@ void TestTranscript::dialogueClock()
                  .match(Transcript::format(t.line(0)))
                  .hasMatch(),
              qPrintable(Transcript::format(t.line(0))));
-    t.portOpened(QStringLiteral("/dev/pts/7"), QStringLiteral("9600,N,8,1"), 1);
+    t.portOpened(QStringLiteral("/dev/pts/7"), LineSettings{}, Parity::Odd);
     QCOMPARE(marksAndText(t).last(),
              "---  Puerto abierto: /dev/pts/7, 9600,N,8,1, paridad impar (en el bit 7)");
     QVERIFY2(sinceOfLast(t).startsWith(QLatin1String("+0.0")), qPrintable(sinceOfLast(t)));
@@ -142,7 +142,7 @@ void TestTranscript::dialogueClock()
     QCOMPARE(sinceOfLast(t), QString());
 
     // A port closed again before any state (no CTS/DSR): no dialogue began.
-    t.portOpened(QStringLiteral("/dev/pts/7"), QStringLiteral("9600,N,8,1"), 0);
+    t.portOpened(QStringLiteral("/dev/pts/7"), LineSettings{}, Parity::None);
     t.portClosed();
     t.boxShown(true, QStringLiteral("No hay señal"));
     QCOMPARE(sinceOfLast(t), QString());
@@ -199,8 +199,8 @@ void TestTranscript::logFile()
              qPrintable(lines.at(1)));
 
     // Each line is in the file as soon as it is recorded, in UTF-8, as the window shows it.
-    t.sent("ATQ1\r", 0);
-    t.received("0", 0);
+    t.sent("ATQ1\r", Parity::None);
+    t.received("0", Parity::None);
     QCOMPARE(fileLines(path).size(), 3); // a partial reply waits for its CR or the next event
     t.stateChanged(9);
     lines = fileLines(path);

@@ -72,7 +72,7 @@ private slots:
     void rfc2217Exchange()
     {
         Peer p("rfc2217");
-        QVERIFY(p.line.setSettings("2400,N,8,2").ok());
+        p.line.setSettings({LineSpeed::Bps2400, StopBits::Two});
         QVERIFY(p.line.open().ok());
         p.line.output(bytes({'A', 0xFF, '\r'}));
         QTRY_VERIFY(p.got.contains(Offered));

@@ -114,8 +114,11 @@ private:
         for (const IdentificationAnswer &answer : result.answers())
             m_shown.identification << answer.command + u'=' + answer.lines.join(u'/');
     }
-    int parityMode() const override { return m_parity; }
-    QStringList BuildCommandList() override { return {"S0=2", "S37=9", "&C1"}; }
+    Parity parityMode() const override { return Parity(m_parity); }
+    CommandListResult BuildCommandList() override
+    {
+        return CommandListResult::checked({"S0=2", "S37=9", "&C1"});
+    }
 
     int m_parity;
     PreciseTimer m_timer;
@@ -191,14 +194,16 @@ private slots:
         QVERIFY(server.listening);
         const struct
         {
-            const char *settings;
+            LineSettings settings;
             speed_t speed;
             bool twoStop;
-        } rows[] = {{"2400,N,8,2", B2400, true}, {"1200,N,8,1", B1200, false}};
+        } rows[] = {{{LineSpeed::Bps2400, StopBits::Two}, B2400, true},
+                    {{LineSpeed::Bps1200, StopBits::One}, B1200, false}};
         for (const auto &row : rows) {
             NetworkLine line;
             line.setAddress(DeviceAddress::parse(server.address));
-            QVERIFY(line.setSettings(row.settings).ok() && line.open().ok());
+            line.setSettings(row.settings);
+            QVERIFY(line.open().ok());
             QTRY_VERIFY(line.isReady());
             // Only for tcgetattr: this side of the pseudo-terminal is never read here.
             const int fd = ::open(modem.devicePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);

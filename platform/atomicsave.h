@@ -1,0 +1,28 @@
+// Writing a file's new bytes so that a failure at any point leaves the old file whole.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace AtomicSave {
+
+struct Result
+{
+    enum Kind {
+        Saved,
+        TempNotOurs,    // the temporary name holds something not this save's to remove
+        NothingWritten, // the temporary file (or, in place, the file) could not be created
+        WriteFailed,    // writing failed; the file holds its old bytes, or never existed
+        OldBytesLost,   // writing in place failed and the old bytes could not be put back
+    } kind = Saved;
+    QString system; // the system's reason on failure
+};
+
+// Writes `bytes` to the temporary file `path` + `tempSuffix` and renames it over `path`, so
+// that the file is always either the old or the new one whole. A folder that takes no new files
+// (read-only, holding a writable file) leaves only writing over the file itself; a failure there
+// writes `oldBytes` back (null: there was no file).
+Result save(const QString &path, const QByteArray &bytes, const QString &tempSuffix,
+            const QByteArray *oldBytes);
+
+} // namespace AtomicSave

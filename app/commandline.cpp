@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "commandlistbuilder.h"
+#include "commandliststore.h"
 #include "operatoractions.h"
 #include "operatortexts.h"
 #include "serialport.h"
@@ -160,13 +161,20 @@ Parsed parse(const QStringList &arguments)
         request.oneStopBit = bits == QLatin1String("1");
     }
     if (request.action == Action::Configure) {
-        if (!parser.isSet(rings))
-            return usageError(CliNoRings);
-        request.rings = parser.value(rings);
-        if (!CommandListBuilder::RingCountValid(request.rings))
-            return usageError(CliBadRings.arg(request.rings));
         if (parser.isSet(list))
             request.list = parser.value(list);
+        // Required only by a list that has somewhere to put it; given, it must be sound.
+        if (parser.isSet(rings)) {
+            request.rings = parser.value(rings);
+            if (!CommandListBuilder::RingCountValid(request.rings))
+                return usageError(CliBadRings.arg(request.rings));
+        } else {
+            // A stored list that cannot be read asks for nothing here: the run names the file.
+            QString stored = request.list.value_or(QString());
+            if ((request.list || CommandListStore().load(&stored))
+                && CommandListBuilder::NeedsRingCount(stored))
+                return usageError(CliNoRings);
+        }
         request.verify = parser.isSet(verify);
     }
     request.json = parser.isSet(json);

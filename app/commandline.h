@@ -30,7 +30,7 @@ struct Request
     int speedIndex = 0; // as the window's speed options: 0 9600, 1 4800, 2 2400, 3 1200
     int parityMode = 1; // 0 none, 1 odd, 2 even
     bool oneStopBit = true;
-    QString rings;               // configure: digits, 0 to 99
+    QString rings; // configure: 0 to 99 as RingCountValid takes it; null when not given
     std::optional<QString> list; // configure: --list, else the stored list
     bool verify = false;
     bool json = false;

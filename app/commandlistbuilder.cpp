@@ -11,12 +11,21 @@
 
 namespace CommandListBuilder {
 
+namespace {
+
+// The blanks RingCount skips before the number; RingCountValid allows the same ones around it.
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+} // namespace
+
 qint16 RingCount(const QString &typed)
 {
     qsizetype i = 0;
     const qsizetype n = typed.size();
-    while (i < n
-           && (typed[i] == u' ' || typed[i] == u'\t' || typed[i] == u'\r' || typed[i] == u'\n'))
+    while (i < n && isBlank(typed[i]))
         ++i;
 
     QString number;
@@ -64,10 +73,18 @@ QString RingText(const QString &typed)
 bool RingCountValid(const QString &typed)
 {
     static constexpr int Highest = 99;
-    if (typed.isEmpty())
+    // What an operator means by " 2" or "+2" is plain; RingCount reads both the same way.
+    QStringView digits(typed);
+    while (!digits.isEmpty() && isBlank(digits.front()))
+        digits = digits.mid(1);
+    while (!digits.isEmpty() && isBlank(digits.back()))
+        digits.chop(1);
+    if (digits.startsWith(u'+'))
+        digits = digits.mid(1);
+    if (digits.isEmpty())
         return false;
     int value = 0;
-    for (const QChar c : typed) {
+    for (const QChar c : digits) {
         if (c < u'0' || c > u'9')
             return false;
         value = value * 10 + (c.unicode() - u'0');
@@ -77,19 +94,42 @@ bool RingCountValid(const QString &typed)
     return true;
 }
 
+bool NeedsRingCount(const QString &stored)
+{
+    return stored.contains(ModemProtocol::RingPlaceholder);
+}
+
 QStringList Expand(const QString &stored, const QString &ringText, const QString &s37Code,
                    const QString &modulationCode)
 {
     using namespace ModemProtocol;
     using namespace OperatorTexts;
-    // Split before filling, so that what is filled in can never move a separator.
-    QStringList list = CommandListText::SplitStored(stored);
+    // Split before filling, so that what is filled in can never move a separator. Only ";"
+    // separates: a body may hold "," ("+MS=V#,0"), and the editor saves a lone such body with a
+    // trailing ";" only out of care for its own reading of old texts.
+    QStringList list = CommandListText::SplitWith(stored, QString(CommandListText::Separator));
     for (QString &entry : list) {
         TextUtils::ReplaceAll(RingPlaceholder, RingFilled + ringText, entry);
         TextUtils::ReplaceAll(S37Placeholder, S37Filled + s37Code, entry);
         TextUtils::ReplaceAll(ModulationPlaceholder, ModulationFilled + modulationCode, entry);
     }
     return list;
+}
+
+CommandListResult Build(const Outcome &read, const QString &stored, const QString &typedRings,
+                        const QString &s37Code, const QString &modulationCode)
+{
+    using Problem = CommandListResult::Problem;
+    if (!read) {
+        return CommandListResult::failure(Problem::Unreadable, read.message() + QLatin1Char('\n')
+                                                                   + OperatorTexts::NothingSent);
+    }
+    // Checked again here, not only at the click: the box may have changed meanwhile.
+    if (NeedsRingCount(stored) && !RingCountValid(typedRings))
+        return CommandListResult::failure(Problem::RingCountInvalid,
+                                          OperatorTexts::RingCountInvalid);
+    return CommandListResult::checked(
+        Expand(stored, RingText(typedRings), s37Code, modulationCode));
 }
 
 } // namespace CommandListBuilder

@@ -163,7 +163,7 @@ QByteArray jsonLine(const JobResult &result, const CommandLine::Request &request
         break;
     case Action::Configure: {
         static const char *const SpeedNames[] = {"9600", "4800", "2400", "1200"};
-        o[QLatin1String("rings")] = result.askedRings;
+        o[QLatin1String("rings")] = numberOrNull(result.askedRings);
         o[QLatin1String("speed")] = QLatin1String(SpeedNames[request.speedIndex]);
         o[QLatin1String("s37")] = numberOrNull(result.askedS37);
         o[QLatin1String("entries")] = result.entries;

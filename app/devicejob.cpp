@@ -108,7 +108,7 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
 
     m_result.device = target.device;
     m_result.action = request.action;
-    if (request.action == CommandLine::Action::Configure)
+    if (request.action == CommandLine::Action::Configure && !request.rings.isNull())
         m_result.askedRings = CommandListBuilder::RingCount(request.rings);
 }
 
@@ -155,14 +155,16 @@ void DeviceJob::showIdentification(const Identification &result)
     m_result.identification = result;
 }
 
-QStringList DeviceJob::BuildCommandList()
+CommandListResult DeviceJob::BuildCommandList()
 {
     const int speed = m_request.speedIndex;
-    m_sentList =
-        CommandListBuilder::Expand(m_request.list ? *m_request.list : m_store.read(),
-                                   CommandListBuilder::RingText(m_request.rings),
-                                   ModemProtocol::S37CodeTable.at(std::size_t(speed)),
-                                   ModemProtocol::ModulationCodeTable.at(std::size_t(speed)));
+    QString stored = m_request.list.value_or(QString());
+    const Outcome read = m_request.list ? Outcome::success() : m_store.load(&stored);
+    CommandListResult built = CommandListBuilder::Build(
+        read, stored, m_request.rings, ModemProtocol::S37CodeTable.at(std::size_t(speed)),
+        ModemProtocol::ModulationCodeTable.at(std::size_t(speed)));
+    m_listProblem = built.problem;
+    m_sentList = built.entries;
     m_result.entries = m_sentList.size();
     // What the list asks S37 to be: the last value it sets, if any.
     static const QRegularExpression s37(QStringLiteral("S37=(\\d+)"),
@@ -171,7 +173,7 @@ QStringList DeviceJob::BuildCommandList()
         for (auto it = s37.globalMatch(entry); it.hasNext();)
             m_result.askedS37 = it.next().captured(1).toInt();
     }
-    return m_sentList;
+    return built;
 }
 
 // ---- From one dialogue to the next -----------------------------------------------------------
@@ -261,14 +263,16 @@ void DeviceJob::verifyEnded(const Shown &shown)
             }
         } else if (shown.answ2 == OperatorTexts::SpeedNoReply) {
             fail(JobStatus::NoReply, OperatorTexts::CliVerifyNoSpeed, ModemProtocol::CmdQuerySpeed);
-        } else if (m_result.rings != m_result.askedRings
+        } else if ((m_result.askedRings >= 0 && m_result.rings != m_result.askedRings)
                    || (m_result.askedS37 >= 0 && m_result.s37 != m_result.askedS37)) {
-            const QString asked = m_result.askedS37 >= 0 ? QString::number(m_result.askedS37)
-                                                         : OperatorTexts::CliNotAsked;
-            fail(JobStatus::Refused, OperatorTexts::CliVerifyMismatch.arg(m_result.rings)
-                                         .arg(m_result.s37)
-                                         .arg(m_result.askedRings)
-                                         .arg(asked));
+            // A value the run did not ask for (no --rings; no S37 in the list) is not compared.
+            const auto asked = [](int value) {
+                return value >= 0 ? QString::number(value) : OperatorTexts::CliNotAsked;
+            };
+            fail(JobStatus::Refused,
+                 OperatorTexts::CliVerifyMismatch.arg(m_result.rings)
+                     .arg(m_result.s37)
+                     .arg(asked(m_result.askedRings), asked(m_result.askedS37)));
         } else {
             m_result.verified = true;
         }
@@ -313,7 +317,9 @@ JobStatus DeviceJob::classify(const QString &error, QString *command) const
         *command = error.mid(CommandErrorLead.size()).section(QLatin1Char('\n'), 0, 0).trimmed();
         return JobStatus::Refused;
     }
-    if (error == EmptyCommandList)
+    // The list could not be sent (none, too long, ring count, unreadable file): nothing is
+    // wrong with the line or the modem, the configuration was refused before it began.
+    if (m_listProblem != CommandListResult::Problem::None)
         return JobStatus::Refused;
     if (error == NoReplyMessage) {
         *command = m_engine->lastCommand();

@@ -103,7 +103,7 @@ private:
 
     // DialogueSettings
     int parityMode() const override { return m_request.parityMode; }
-    QStringList BuildCommandList() override;
+    CommandListResult BuildCommandList() override;
 
     void begin(Dialogue::State first);
     void dialogueEnded();
@@ -127,6 +127,8 @@ private:
     Stage m_stage = Stage::Main;
     Shown m_shown;
     QStringList m_sentList;
+    // Why the last list could not be sent; the result's status follows it, not its text.
+    CommandListResult::Problem m_listProblem = CommandListResult::Problem::None;
     QElapsedTimer m_clock;
     bool m_done = false;
     JobResult m_result;

@@ -234,7 +234,11 @@ void Form1::Configuro_Click()
     // Checked at the click, before the port is opened. While a dialogue runs the engine itself
     // refuses the click (its port is open) and holds that dialogue's steps behind its box; a box
     // of the window's own would let them run, and show their boxes, over it.
-    if (!Comm.isOpen() && !CommandListBuilder::RingCountValid(ui->llam->text())) {
+    // A list without "S0=#" sends no ring count, so it needs none.
+    // A file that cannot be read is told where the list is read, naming it.
+    QString stored;
+    if (!Comm.isOpen() && m_storedList.load(&stored) && CommandListBuilder::NeedsRingCount(stored)
+        && !CommandListBuilder::RingCountValid(ui->llam->text())) {
         showError(OperatorTexts::RingCountInvalid);
         return;
     }
@@ -383,14 +387,13 @@ int Form1::parityMode() const
     return 2;
 }
 
-QStringList Form1::BuildCommandList()
+CommandListResult Form1::BuildCommandList()
 {
     // Read afresh, from the working directory of this moment: a list saved in the editor
     // takes effect at the next configuration.
-    const QString stored = m_storedList.read();
-
-    const QString ringText = CommandListBuilder::RingText(ui->llam->text());
+    QString stored;
+    const Outcome read = m_storedList.load(&stored);
     const int speedIndex = qMax(0, m_opBau->checkedId());
-    return CommandListBuilder::Expand(stored, ringText, S37Codes.value(speedIndex),
-                                      ModulationCodes.value(speedIndex));
+    return CommandListBuilder::Build(read, stored, ui->llam->text(), S37Codes.value(speedIndex),
+                                     ModulationCodes.value(speedIndex));
 }

@@ -59,7 +59,7 @@ public:
 
     // DialogueSettings
     int parityMode() const override;
-    QStringList BuildCommandList() override;
+    CommandListResult BuildCommandList() override;
 
     // The status line's text, including a change that reaches the screen at the next frame.
     QString infoText() const;

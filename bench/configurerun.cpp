@@ -129,7 +129,7 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
     }
 
     // The modem's log, checked line by line against what a configuration sends.
-    const QStringList list = m_form.BuildCommandList();
+    const QStringList list = m_form.BuildCommandList().entries;
     const std::vector<HayesModem::Received> rx = m_modem.received();
     const std::vector<HayesModem::Sent> tx = m_modem.sent();
     QStringList expected;

@@ -167,7 +167,7 @@ int main(int argc, char *argv[])
         // sides of it.
         // The client sends the very lines the dialogue sends, as they go down the wire.
         std::vector<std::string> listLines;
-        for (const QString &entry : form.BuildCommandList())
+        for (const QString &entry : form.BuildCommandList().entries)
             listLines.push_back(
                 LineCodec::ApplyParity(
                     form.parityMode(),

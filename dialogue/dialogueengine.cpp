@@ -10,7 +10,7 @@
 #include "pacingtimer.h"
 #include "textutils.h"
 
-#include <limits>
+#include <algorithm>
 
 using namespace Dialogue;
 
@@ -147,6 +147,8 @@ void DialogueEngine::SendCommand(const QString &command)
     // modem does not wait on the timer's bookkeeping.
     stopTimer();
     startTimer();
+    m_reply.begun = false;
+    m_reply.secondsWaited = 0;
 }
 
 void DialogueEngine::ReportCommandError()
@@ -163,12 +165,18 @@ void DialogueEngine::handleTick()
     const Row *row = rowFor(m_state);
     if (!row)
         return;
+    // A reply that began within the first second may take until the state's deadline, counted
+    // from the sending; whatever it sends meanwhile moves no deadline.
+    if (m_reply.begun && ++m_reply.secondsWaited < row->replySeconds) {
+        startTimer();
+        return;
+    }
     switch (row->tick) {
     case OnTick::NoReply:
         finish(Box::Error, OperatorTexts::NoReplyMessage, ClearInfo);
         break;
     case OnTick::Pace:
-        m_port.discardInput();
+        dropLateReply();
         apply(*row);
         break;
     case OnTick::SpeedUnknown:
@@ -178,11 +186,30 @@ void DialogueEngine::handleTick()
         break;
     case OnTick::Unanswered:
         // Silence ends this command, not the dialogue.
-        m_port.discardInput();
+        dropLateReply();
         m_identification.end(IdentificationAnswer::Result::Silent);
         apply(*row);
         break;
     }
+}
+
+void DialogueEngine::dropLateReply()
+{
+    // The command's time is up and the next one goes out now: what has come since (unread
+    // input, and a line still kept without its carriage return) answers this one, late, and
+    // must not be read as the next one's reply. A reply still on its way when the next command
+    // goes out cannot be told from that command's own; a modem that ignored the first of two
+    // wake-up commands answers only the second, so nothing after the sending is dropped.
+    QByteArray late = m_reply.text;
+    // A tick queued before the port was lost still runs: a closed port has nothing to read.
+    if (m_port.isOpen())
+        late += LineCodec::StripParity(m_port.input());
+    m_port.discardInput();
+    m_reply.text.clear();
+    m_reply.hasNumber = false;
+    // The line feed of a CR LF whose CR came in time ends a line; it is no reply.
+    if (std::any_of(late.cbegin(), late.cend(), [](char c) { return c != '\r' && c != '\n'; }))
+        m_view.lateReplyDropped(late);
 }
 
 // ---- Moving through the table ----------------------------------------------------------------
@@ -191,10 +218,12 @@ void DialogueEngine::enter(State state)
 {
     const Row &row = *rowFor(state);
     // The command goes out before anything is shown: the modem should not wait on the window.
-    if (!row.command.isEmpty())
+    if (!row.command.isEmpty()) {
         SendCommand(row.command);
-    else if (row.awaits == Awaits::Nothing)
+    } else if (row.awaits == Awaits::Nothing) {
         startTimer(); // a pause of one second
+        m_reply.begun = false;
+    }
     if (!row.info.isNull())
         m_view.setInfo(row.info);
     setState(state);
@@ -221,20 +250,24 @@ void DialogueEngine::apply(const Row &row)
         finish();
         break;
     }
-    case Then::StartList:
-        m_list = m_settings.BuildCommandList();
-        m_index = 0;
-        if (m_list.isEmpty()) {
-            // Nothing to send: say so rather than fail on a missing entry 0.
-            finish(Box::Error, OperatorTexts::EmptyCommandList);
+    case Then::StartList: {
+        CommandListResult built = m_settings.BuildCommandList();
+        // Checked here too: the entry index cannot reach past MostEntries, and entry 0 must be.
+        if (built.ok())
+            built = CommandListResult::checked(std::move(built.entries));
+        if (!built.ok()) {
+            // Nothing of it has gone out: say why rather than send part of it, or another list.
+            finish(Box::Error, built.message);
             break;
         }
+        m_list = std::move(built.entries);
+        m_index = 0;
         sendListEntry();
         setState(row.next);
         break;
+    }
     case Then::NextEntry:
-        // The index is 16 bits: a list longer than that ends at its last reachable entry.
-        if (m_index < m_list.size() - 1 && m_index < std::numeric_limits<qint16>::max()) {
+        if (m_index < m_list.size() - 1) {
             TextUtils::IncrementIndex(m_index);
             sendListEntry();
         } else {

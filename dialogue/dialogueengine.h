@@ -82,8 +82,12 @@ private:
     // carriage return; returns how many bytes from `offset` on to consume (0: wait for more).
     qsizetype takeLine(const Dialogue::Row &row, const QByteArray &line, qsizetype offset,
                        qsizetype length);
+    // Whether a complete line of the kept reply text from `offset` on is a refusal.
+    bool refusedSince(qsizetype offset) const;
     void trimReplyText();
 
+    // At a tick that moves on: what came too late for the command is dropped and reported.
+    void dropLateReply();
     void enter(Dialogue::State state);
     void apply(const Dialogue::Row &row);
     void sendListEntry();
@@ -109,6 +113,8 @@ private:
         QByteArray text; // received, decoded, not yet consumed; only consumed from the front
         bool hasNumber = false;
         qint16 number = 0;
+        bool begun = false;    // a line of the awaited reply came in the command's first second
+        int secondsWaited = 0; // ticks since the sending while the reply goes on
     } m_reply;
     QStringList m_list; // the expanded command bodies of a configuration
     qint16 m_index = 0; // the entry last sent (or the inquiry command)

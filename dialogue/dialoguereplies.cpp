@@ -27,8 +27,7 @@ void DialogueEngine::handleReceived()
     if (!m_port.isOpen())
         return;
     const QByteArray received = LineCodec::StripParity(m_port.input());
-    // Nothing new: the lines still kept (states 10 and 12) have been looked at already, and
-    // looking again would only restart their time-out.
+    // Nothing new: the lines still kept (states 10 and 12) have been looked at already.
     if (received.isEmpty() || m_state == Idle)
         return;
 
@@ -104,47 +103,68 @@ qsizetype DialogueEngine::takeLine(const Row &row, const QByteArray &line, qsize
         return length;
 
     case Awaits::NumberThenZero:
-        stopTimer();
         if (!m_reply.hasNumber) {
             m_reply.number = ReplyLine::leadingNumber(line);
             m_reply.hasNumber = true;
-            // The result line must follow within a second, or the modem has stopped answering.
-            startTimer();
-        } else if (ReplyLine::endsInZero(line)) {
-            m_reply.hasNumber = false;
-            apply(row);
-        } else {
-            ReportCommandError();
+            // The result line must follow by the state's deadline.
+            m_reply.begun = true;
+            return length;
         }
+        stopTimer();
+        m_reply.hasNumber = false;
+        if (ReplyLine::endsInZero(line))
+            apply(row);
+        else
+            ReportCommandError();
         return length;
 
     case Awaits::VerboseOk: {
-        stopTimer();
         const qsizetype found = ReplyLine::findVerboseOk(m_reply.text, offset);
+        if (found < 0 && refusedSince(offset)) {
+            // AT&F or AT&W0 refused: the modem keeps the profile it had.
+            stopTimer();
+            ReportCommandError();
+            return length;
+        }
         if (found < 0) {
-            // Keep everything and wait for more, but not for ever: a modem that stops answering
-            // ends in the no-reply message one second after its last line.
-            startTimer();
+            // Keep everything and wait for more, but not for ever: "OK" must come by the
+            // state's deadline, whatever else the modem sends.
+            m_reply.begun = true;
             return 0;
         }
+        stopTimer();
         apply(row);
         return found + VerboseOkLength - offset;
     }
 
     case Awaits::InfoThenResult:
-        stopTimer();
         if (ReplyLine::isExactlyZero(line) || ReplyLine::isRefusal(line)) {
+            stopTimer();
             m_identification.end(ReplyLine::isRefusal(line)
                                      ? IdentificationAnswer::Result::Refused
                                      : IdentificationAnswer::Result::Answered);
             apply(row);
         } else {
             m_identification.addLine(line);
-            startTimer(); // the result must follow within a second of the last line
+            m_reply.begun = true; // the result must follow by the state's deadline
         }
         return length;
     }
     return length;
+}
+
+bool DialogueEngine::refusedSince(qsizetype offset) const
+{
+    // Every complete line kept from `offset` on, not only the first: the kept lines are looked
+    // at again whenever more text comes, and an echo may stand before the refusal.
+    for (qsizetype at = offset;;) {
+        const qsizetype cr = m_reply.text.indexOf('\r', at);
+        if (cr < 0)
+            return false;
+        if (ReplyLine::isRefusal(ReplyLine::withoutLeadingLineFeeds(m_reply.text.mid(at, cr - at))))
+            return true;
+        at = cr + 1;
+    }
 }
 
 void DialogueEngine::trimReplyText()

@@ -1,7 +1,7 @@
 // What the dialogue engine reads from the window at the moment it needs it.
 #pragma once
 
-#include <QStringList>
+#include "commandlistresult.h"
 
 class DialogueSettings
 {
@@ -10,6 +10,7 @@ public:
 
     // 0 none, 1 odd, 2 even: the parity option selected now.
     virtual int parityMode() const = 0;
-    // The stored command list, read afresh and expanded with the current ring count and speed.
-    virtual QStringList BuildCommandList() = 0;
+    // The stored command list, read afresh and expanded with the current ring count and speed;
+    // or why there is none to send.
+    virtual CommandListResult BuildCommandList() = 0;
 };

@@ -13,26 +13,32 @@ using namespace OperatorTexts;
 const QString Unchanged;
 const QString None = QStringLiteral("");
 
+// Reply deadlines, in seconds from the command's sending:
+const int OneLine = 1;  // the result line is the first line: nothing to wait for past it
+const int Number = 3;   // a register's value, then its result; a few lines at any speed
+const int Stored = 5;   // AT&F and AT&W0 write the modem's memory before they say OK
+const int Listing = 20; // ATI and AT&V may list a few KB: 2 KB take 17 s at 1200 bit/s
+
 // One row per state, read across.
 // clang-format off
 const Row Rows[] = {
-    // state            command          info                 awaits                  tick                  then                   next
-    {QueryWake,         CmdQueryWake,    Unchanged,           Awaits::Nothing,        OnTick::Pace,         Then::Enter,           QueryModeCheck},
-    {QueryModeCheck,    CmdQueryWake,    Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::Enter,           QueryRingCount},
-    {QueryRingCount,    CmdQueryRings,   Unchanged,           Awaits::NumberThenZero, OnTick::NoReply,      Then::ShowRings,       QueryLineSpeed},
-    {QueryLineSpeed,    CmdQuerySpeed,   Unchanged,           Awaits::NumberThenZero, OnTick::SpeedUnknown, Then::ShowSpeed,       Idle},
-    {ConfigWake,        CmdConfigWake,   InfoInitialising,    Awaits::Nothing,        OnTick::Pace,         Then::Enter,           ConfigResetCheck},
-    {ConfigResetCheck,  CmdConfigWake,   Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::StartList,       ConfigSendList},
-    {ConfigSendList,    None,            Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::NextEntry,       ConfigQuiet},
-    {ConfigQuiet,       CmdQuiet,        InfoSendingQuiet,    Awaits::NoRefusal,      OnTick::Pace,         Then::Enter,           ConfigStore},
-    {ConfigStore,       CmdStoreProfile, Unchanged,           Awaits::NoRefusal,      OnTick::Pace,         Then::EndConfigured,   Idle},
-    {FactoryReset,      CmdFactory,      InfoSendingFactory,  Awaits::VerboseOk,      OnTick::NoReply,      Then::Enter,           FactoryResetDone},
-    {FactoryResetDone,  None,            Unchanged,           Awaits::Nothing,        OnTick::Pace,         Then::Enter,           FactoryStore},
-    {FactoryStore,      CmdStoreProfile, InfoSendingStore,    Awaits::VerboseOk,      OnTick::NoReply,      Then::EndUnconfigured, Idle},
-    {IdentifyWake,      CmdQueryWake,    InfoIdentifying,     Awaits::Nothing,        OnTick::Pace,         Then::Enter,           IdentifyModeCheck},
-    {IdentifyModeCheck, CmdQueryWake,    Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::StartInquiry,    IdentifyAsk},
-    {IdentifyAsk,       None,            Unchanged,           Awaits::InfoThenResult, OnTick::Unanswered,   Then::NextInquiry,     Idle},
-    {ResetToStored,     CmdResetStored,  InfoResetting,       Awaits::NoRefusal,      OnTick::Pace,         Then::EndConfigured,   Idle},
+    // state            command          info                 awaits                  tick                  then                   next               reply
+    {QueryWake,         CmdQueryWake,    Unchanged,           Awaits::Nothing,        OnTick::Pace,         Then::Enter,           QueryModeCheck,    OneLine},
+    {QueryModeCheck,    CmdQueryWake,    Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::Enter,           QueryRingCount,    OneLine},
+    {QueryRingCount,    CmdQueryRings,   Unchanged,           Awaits::NumberThenZero, OnTick::NoReply,      Then::ShowRings,       QueryLineSpeed,    Number},
+    {QueryLineSpeed,    CmdQuerySpeed,   Unchanged,           Awaits::NumberThenZero, OnTick::SpeedUnknown, Then::ShowSpeed,       Idle,              Number},
+    {ConfigWake,        CmdConfigWake,   InfoInitialising,    Awaits::Nothing,        OnTick::Pace,         Then::Enter,           ConfigResetCheck,  OneLine},
+    {ConfigResetCheck,  CmdConfigWake,   Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::StartList,       ConfigSendList,    OneLine},
+    {ConfigSendList,    None,            Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::NextEntry,       ConfigQuiet,       OneLine},
+    {ConfigQuiet,       CmdQuiet,        InfoSendingQuiet,    Awaits::NoRefusal,      OnTick::Pace,         Then::Enter,           ConfigStore,       OneLine},
+    {ConfigStore,       CmdStoreProfile, Unchanged,           Awaits::NoRefusal,      OnTick::Pace,         Then::EndConfigured,   Idle,              OneLine},
+    {FactoryReset,      CmdFactory,      InfoSendingFactory,  Awaits::VerboseOk,      OnTick::NoReply,      Then::Enter,           FactoryResetDone,  Stored},
+    {FactoryResetDone,  None,            Unchanged,           Awaits::Nothing,        OnTick::Pace,         Then::Enter,           FactoryStore,      OneLine},
+    {FactoryStore,      CmdStoreProfile, InfoSendingStore,    Awaits::VerboseOk,      OnTick::NoReply,      Then::EndUnconfigured, Idle,              Stored},
+    {IdentifyWake,      CmdQueryWake,    InfoIdentifying,     Awaits::Nothing,        OnTick::Pace,         Then::Enter,           IdentifyModeCheck, OneLine},
+    {IdentifyModeCheck, CmdQueryWake,    Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::StartInquiry,    IdentifyAsk,       OneLine},
+    {IdentifyAsk,       None,            Unchanged,           Awaits::InfoThenResult, OnTick::Unanswered,   Then::NextInquiry,     Idle,              Listing},
+    {ResetToStored,     CmdResetStored,  InfoResetting,       Awaits::NoRefusal,      OnTick::Pace,         Then::EndConfigured,   Idle,              OneLine},
 };
 // clang-format on
 

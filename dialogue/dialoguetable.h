@@ -14,7 +14,7 @@ enum class Awaits : quint8 {
     NoRefusal,      // results are meant to be off; only a refusal is looked at
     ExactlyZero,    // the line "0"
     NumberThenZero, // a number line, then a line ending in "0" within a second
-    VerboseOk,      // "OK" and a carriage return anywhere in what came
+    VerboseOk,      // "OK" and a carriage return anywhere in what came; a refusal line fails
     InfoThenResult, // information lines, then a result code: "0", or a refusal
 };
 
@@ -48,6 +48,10 @@ struct Row
     OnTick tick;
     Then then;
     State next;
+    // Seconds from the command's sending within which its whole reply must be in, once a first
+    // line has come within the first second (without one, the first tick is the time-out).
+    // Lines that are not the result never extend it, so every command ends.
+    int replySeconds;
 };
 
 // The row of a running state; nullptr for Idle.

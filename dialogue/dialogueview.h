@@ -1,6 +1,7 @@
 // What the dialogue engine shows: the line-setting frames, the three labels and modal boxes.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class Identification;
@@ -22,4 +23,7 @@ public:
     virtual void showInformation(const QString &text) = 0;
     // What the modem said about itself, shown like a box: it returns once the operator is done.
     virtual void showIdentification(const Identification &result) = 0;
+    // Bytes (parity stripped) that came after their command's time was up and before the next
+    // command went out: dropped, not taken as the next one's reply. Only the transcript says so.
+    virtual void lateReplyDropped(const QByteArray &bytes) { Q_UNUSED(bytes) }
 };

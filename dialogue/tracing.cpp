@@ -76,3 +76,9 @@ void TracingView::showIdentification(const Identification &result)
     m_view.showIdentification(result);
     m_transcript.boxClosed();
 }
+
+void TracingView::lateReplyDropped(const QByteArray &bytes)
+{
+    m_transcript.event(OperatorTexts::TranscriptLateReply.arg(Transcript::visible(bytes)));
+    m_view.lateReplyDropped(bytes);
+}

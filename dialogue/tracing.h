@@ -57,6 +57,7 @@ public:
     void showError(const QString &text) override;
     void showInformation(const QString &text) override;
     void showIdentification(const Identification &result) override;
+    void lateReplyDropped(const QByteArray &bytes) override;
 
 private:
     DialogueView &m_view;

@@ -4,6 +4,7 @@
 #include "commandlisttext.h"
 #include "messagebox.h"
 #include "modemprotocol.h"
+#include "operatortexts.h"
 #include "selectalltext.h"
 #include "typinglimit.h"
 
@@ -112,7 +113,23 @@ void cfglis::keyPressEvent(QKeyEvent *event)
 
 void cfglis::Form_Load()
 {
-    FillList(CommandListText::SplitStored(m_storedList.read()));
+    QString stored;
+    const Outcome read = m_storedList.load(&stored);
+    if (!read) {
+        // Shown once the window is up; the list stays empty rather than show a list that is
+        // not the stored one.
+        m_unreadable = read.message();
+        FillList({});
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                MessageBox::showStop(this, m_unreadable + QLatin1Char('\n')
+                                               + OperatorTexts::EditorListUnreadable);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    FillList(CommandListText::SplitStored(stored));
 }
 
 bool cfglis::Form_KeyDown(QKeyEvent *event)
@@ -212,6 +229,11 @@ void cfglis::dflZoo_Click()
 
 void cfglis::acepto_Click()
 {
+    if (!m_unreadable.isEmpty()) {
+        MessageBox::showStop(this,
+                             m_unreadable + QLatin1Char('\n') + OperatorTexts::EditorWillNotSave);
+        return;
+    }
     const Outcome saved = m_storedList.write(CommandListText::Join(Entries()));
     if (!saved) {
         // Closing now would throw the operator's edits away with nothing saved; stay open so

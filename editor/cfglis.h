@@ -49,6 +49,9 @@ private:
     std::unique_ptr<Ui::cfglis> ui;
     TypingLimit *m_typingLimit = nullptr;
     CommandListStore m_storedList;
+    // Why the stored list could not be read at opening; empty when it was. Saving would write
+    // over a file whose content was never seen, so it is refused.
+    QString m_unreadable;
     // The list is being reshaped by the window itself: selection events in between are
     // intermediate states, not the operator's.
     bool m_reshaping = false;

@@ -1,5 +1,6 @@
-// The stored command string and the editor's list of entries, one into the other. The editor
-// and the configuration both split with SplitStored, so the entries shown are the commands sent.
+// The stored command string and the editor's list of entries, one into the other. The
+// configuration splits at ";" only; the editor also opens old texts without ";" split at ",",
+// and Join saves so that both readings of what it saves agree.
 #pragma once
 
 #include <QChar>

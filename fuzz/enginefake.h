@@ -169,7 +169,12 @@ public:
 
     // ---- DialogueSettings
     int parityMode() const override { return parity; }
-    QStringList BuildCommandList() override { return list; }
+    CommandListResult BuildCommandList() override
+    {
+        CommandListResult result;
+        result.entries = list;
+        return result;
+    }
 
     static void checkIdentification(const Identification &result)
     {

@@ -38,7 +38,11 @@ void checkRequest(const Request &request)
     FUZZ_CHECK(request.speedIndex >= 0 && request.speedIndex < Speeds.size());
     FUZZ_CHECK(request.parityMode >= 0 && request.parityMode < Parities.size());
     if (request.action == Action::Configure) {
-        FUZZ_CHECK(CommandListBuilder::RingCountValid(request.rings));
+        // Given, it is sound; left out, the list has nowhere to put it.
+        if (request.rings.isNull())
+            FUZZ_CHECK(!request.list || !CommandListBuilder::NeedsRingCount(*request.list));
+        else
+            FUZZ_CHECK(CommandListBuilder::RingCountValid(request.rings));
     } else {
         FUZZ_CHECK(request.rings.isEmpty() && !request.list && !request.verify);
     }
@@ -55,7 +59,7 @@ QStringList said(const Request &request)
     arguments.append(QStringLiteral("--speed=") + Speeds.at(request.speedIndex));
     arguments.append(QStringLiteral("--parity=") + Parities.at(request.parityMode));
     arguments.append(QStringLiteral("--stop-bits=") + (request.oneStopBit ? u'1' : u'2'));
-    if (request.action == Action::Configure)
+    if (request.action == Action::Configure && !request.rings.isNull())
         arguments.append(QStringLiteral("--rings=") + request.rings);
     if (request.list)
         arguments.append(QStringLiteral("--list=") + *request.list);

@@ -3,8 +3,11 @@
 // silence. At the end the modem falls silent. The box must show the twelve inquiries, each
 // with what a plain reading of the whole byte stream gives: the lines, cut at each carriage
 // return, without line feeds at their front, blank ones skipped, until "0" (answered) or "4" /
-// "ERROR" (refused) or a tick (silent); at most MaxLines lines of MaxLineLength characters.
-// How the bytes were cut into chunks must not change any of it.
+// "ERROR" (refused) or a tick (silent) that finds no line since the sending or falls on the
+// inquiry's deadline; at most MaxLines lines of MaxLineLength characters. An unfinished line at
+// a silent tick is a late reply: dropped. How the bytes were cut into chunks must not change
+// any of it.
+#include "dialoguetable.h"
 #include "enginefake.h"
 
 #include <array>
@@ -14,7 +17,7 @@ namespace {
 enum Op : uint8_t {
     Chunk,  // 1 byte n, then n bytes from the modem
     Canned, // 1 byte: one of the replies below
-    Tick,   // a second of silence: the inquiry waiting ends unanswered
+    Tick,   // a second passes: an inquiry without a line yet, or at its deadline, ends silent
     OpCount
 };
 
@@ -65,20 +68,29 @@ public:
         }
     }
 
-    // The text of an unfinished line is kept for the next inquiry: silence ends the command,
-    // not the line.
+    // A tick: a reply that has begun goes on until the inquiry's deadline. An unfinished line
+    // of an inquiry that ends silent came too late and is no part of the next one's reply.
     void silence()
     {
-        if (!done())
-            end(IdentificationAnswer::Result::Silent);
+        static const int deadline = Dialogue::rowFor(Dialogue::IdentifyAsk)->replySeconds;
+        if (done() || (m_begun && ++m_seconds < deadline))
+            return;
+        end(IdentificationAnswer::Result::Silent);
+        m_line.clear();
     }
 
     const QList<IdentificationAnswer> &answers() const { return m_answers; }
 
 private:
-    void end(IdentificationAnswer::Result result) { m_answers[m_at++].result = result; }
+    void end(IdentificationAnswer::Result result)
+    {
+        m_answers[m_at++].result = result;
+        m_begun = false;
+        m_seconds = 0;
+    }
     void add(const QByteArray &line)
     {
+        m_begun = true;
         IdentificationAnswer &answer = m_answers[m_at];
         if (line.size() > Identification::MaxLineLength
             || answer.lines.size() >= Identification::MaxLines)
@@ -90,6 +102,8 @@ private:
     QList<IdentificationAnswer> m_answers;
     qsizetype m_at = 0;
     QByteArray m_line;
+    bool m_begun = false; // a line of the present inquiry's reply has come
+    int m_seconds = 0;    // ticks it has waited since
 };
 
 } // namespace

@@ -23,6 +23,16 @@ QString CommandListStore::read()
     return m_ini.value();
 }
 
+Outcome CommandListStore::load(QString *text)
+{
+    pointAtFile();
+    const Outcome read = m_ini.read(text);
+    if (read)
+        return read;
+    return Outcome::failure(OperatorTexts::CommandListUnreadable.arg(
+        QDir::toNativeSeparators(m_ini.fileName()), read.message()));
+}
+
 Outcome CommandListStore::write(const QString &text)
 {
     pointAtFile();

@@ -194,10 +194,14 @@ QString storedForm(const QString &line)
 }
 
 enum class Load { Loaded, Absent, Failed };
+// The reasons are worded for what the caller meant to do with the file.
+enum class LoadFor { Writing, Reading };
 
 // Reads the whole file, at most MaxFileSize bytes. On Failed, *reason says why in Spanish.
-Load loadFile(const QString &path, QByteArray *bytes, QString *reason)
+Load loadFile(const QString &path, QByteArray *bytes, QString *reason,
+              LoadFor purpose = LoadFor::Writing)
 {
+    const bool reading = purpose == LoadFor::Reading;
     if (path.isEmpty()) {
         *reason = OperatorTexts::IniNoFileName;
         return Load::Failed;
@@ -207,18 +211,20 @@ Load loadFile(const QString &path, QByteArray *bytes, QString *reason)
         return Load::Absent;
     // Directories, FIFOs and devices: opening or reading them could block or never end.
     if (!info.isFile()) {
-        *reason = OperatorTexts::IniNotRegularFile;
+        *reason = reading ? OperatorTexts::IniReadNotFile : OperatorTexts::IniNotRegularFile;
         return Load::Failed;
     }
     if (info.size() > MaxFileSize) {
-        *reason = OperatorTexts::IniTooLarge.arg(MaxFileSize);
+        *reason = (reading ? OperatorTexts::IniReadTooLarge : OperatorTexts::IniTooLarge)
+                      .arg(MaxFileSize);
         return Load::Failed;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (!file.exists())
             return Load::Absent;
-        *reason = OperatorTexts::IniReadFailed.arg(file.errorString());
+        *reason = (reading ? OperatorTexts::IniReadError : OperatorTexts::IniReadFailed)
+                      .arg(file.errorString());
         return Load::Failed;
     }
     // In pieces, not one read of the largest size: that would take a megabyte of memory for
@@ -230,12 +236,14 @@ Load loadFile(const QString &path, QByteArray *bytes, QString *reason)
         bytes->append(piece, got);
     if (bytes->size() > MaxFileSize) { // grew since the size check
         bytes->clear();
-        *reason = OperatorTexts::IniTooLarge.arg(MaxFileSize);
+        *reason = (reading ? OperatorTexts::IniReadTooLarge : OperatorTexts::IniTooLarge)
+                      .arg(MaxFileSize);
         return Load::Failed;
     }
     if (file.error() != QFileDevice::NoError) {
         bytes->clear();
-        *reason = OperatorTexts::IniReadFailed.arg(file.errorString());
+        *reason = (reading ? OperatorTexts::IniReadError : OperatorTexts::IniReadFailed)
+                      .arg(file.errorString());
         return Load::Failed;
     }
     return Load::Loaded;
@@ -549,11 +557,22 @@ void IniStore::setFallback(const QString &text)
 
 QString IniStore::value() const
 {
+    QString text;
+    (void)read(&text); // a file that cannot be read gives the fallback, as an absent one
+    return text;
+}
+
+Outcome IniStore::read(QString *text) const
+{
+    *text = m_fallback;
     QByteArray bytes;
     QString reason;
-    if (loadFile(m_fileName, &bytes, &reason) != Load::Loaded)
-        return m_fallback;
-    return storedValue(parse(std::move(bytes)), m_section, m_key).value_or(m_fallback);
+    const Load load = loadFile(m_fileName, &bytes, &reason, LoadFor::Reading);
+    if (load == Load::Failed)
+        return Outcome::failure(reason);
+    if (load == Load::Loaded)
+        *text = storedValue(parse(std::move(bytes)), m_section, m_key).value_or(m_fallback);
+    return Outcome::success();
 }
 
 Outcome IniStore::setValue(const QString &text)

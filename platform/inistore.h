@@ -23,6 +23,9 @@ public:
     // The stored text ("" for a key present but empty), or the fallback when absent.
     // A file that cannot be read counts as absent.
     QString value() const;
+    // The same text, but a file that is there and cannot be read (not a regular file, larger
+    // than the store reads, a read error) fails, saying why in Spanish; *text is the fallback.
+    Outcome read(QString *text) const;
 
     // Writes the value at once and atomically (in place when the folder takes no new files):
     // only the key's line of the section changes, every other byte of the file stays, and

@@ -48,10 +48,27 @@ inline const QString NoReplyMessage = QStringLiteral("No hay respuesta: Puede se
 inline const QString EmptyCommandList =
     QStringLiteral("La lista de comandos está vacía: no hay ningún comando que enviar al modem.\n"
                    "Añada comandos con el botón \"AT...\" y vuelva a configurar.");
-// Refused before the port is opened.
-inline const QString RingCountInvalid = QStringLiteral(
-    "El número de rings debe ser un número entero de 0 a 99, escrito solo con cifras.\n"
-    "Corríjalo en la casilla \"Número de rings\" y vuelva a pulsar \"Configurar\".");
+inline const QString CommandListTooLong = QStringLiteral(
+    "La lista de comandos tiene %1 comandos y se admiten como máximo %2: no se ha enviado "
+    "ninguno.\nAcórtela con el botón \"AT...\" y vuelva a configurar.");
+// The INI file is there but could not be read: %1 the file, %2 why (IniRead*).
+inline const QString CommandListUnreadable =
+    QStringLiteral("No se ha podido leer la lista de comandos de %1: %2");
+inline const QString NothingSent = QStringLiteral("No se ha enviado ningún comando al modem.");
+inline const QString EditorListUnreadable = QStringLiteral(
+    "La ventana no muestra la lista guardada, y no guardará nada sobre ese archivo.");
+inline const QString EditorWillNotSave = QStringLiteral(
+    "No se ha guardado nada: el archivo no se pudo leer al abrir esta ventana y guardar lo "
+    "sobrescribiría. Corrija el archivo y vuelva a abrir la ventana, o cancele.");
+inline const QString IniReadNotFile =
+    QStringLiteral("es una carpeta o un dispositivo, no un archivo.");
+inline const QString IniReadTooLarge =
+    QStringLiteral("ocupa más de %1 bytes y no parece un archivo de configuración.");
+inline const QString IniReadError = QStringLiteral("no se puede leer (%1).");
+// Refused before the port is opened, and again where the list is read.
+inline const QString RingCountInvalid =
+    QStringLiteral("El número de rings debe ser un número entero de 0 a 99.\n"
+                   "Corríjalo en la casilla \"Número de rings\" y vuelva a pulsar \"Configurar\".");
 
 // The command line: `tavoli ORDEN --device RUTA ...` (CommandLine, CommandRun).
 inline const QString CliDescription = QStringLiteral(
@@ -79,7 +96,8 @@ inline const QString CliParityValue = QStringLiteral("PARIDAD");
 inline const QString CliStopBitsHelp = QStringLiteral("Bits de parada: 1 o 2 (por omisión, 1).");
 inline const QString CliNumberValue = QStringLiteral("N");
 inline const QString CliRingsHelp =
-    QStringLiteral("configure: número de rings tras los que el modem contesta, de 0 a 99.");
+    QStringLiteral("configure: número de rings tras los que el modem contesta, de 0 a 99 "
+                   "(necesario si la lista lleva S0=#).");
 inline const QString CliListHelp = QStringLiteral(
     "configure: lista de comandos (sin \"AT\", separados por \";\") en lugar de la guardada en "
     "el archivo INI de la carpeta actual.");
@@ -133,9 +151,10 @@ inline const QString CliBadParity =
 inline const QString CliBadStopBits =
     QStringLiteral("--stop-bits debe ser 1 o 2 (se ha dado \"%1\").");
 inline const QString CliNoRings =
-    QStringLiteral("configure necesita --rings N: el número de rings, de 0 a 99.");
-inline const QString CliBadRings = QStringLiteral(
-    "--rings debe ser un número entero de 0 a 99, escrito solo con cifras (se ha dado \"%1\").");
+    QStringLiteral("configure necesita --rings N, porque la lista lleva S0=#: el número de "
+                   "rings, de 0 a 99.");
+inline const QString CliBadRings =
+    QStringLiteral("--rings debe ser un número entero de 0 a 99 (se ha dado \"%1\").");
 inline const QString CliSameDevice =
     QStringLiteral("\"%1\" y \"%2\" son el mismo dispositivo (%3): nómbrelo una sola vez.");
 // Results, one line per device: "%1: %2" with the device and what happened.
@@ -277,6 +296,9 @@ inline const QString TranscriptParityOdd = QStringLiteral("impar (en el bit 7)")
 inline const QString TranscriptParityEven = QStringLiteral("par (en el bit 7)");
 inline const QString TranscriptTimerStep = QStringLiteral("Paso del temporizador");
 inline const QString TranscriptInputDiscarded = QStringLiteral("Entrada sin leer descartada");
+// %1: the bytes, as Transcript::visible shows them.
+inline const QString TranscriptLateReply =
+    QStringLiteral("Respuesta tardía descartada (no es la del comando siguiente): %1");
 inline const QString TranscriptState = QStringLiteral("Estado %1: %2");
 inline const QString TranscriptStateUnnamed = QStringLiteral("Estado %1");
 inline const QString TranscriptStateNames[] = {

@@ -261,7 +261,7 @@ int main(int argc, char *argv[])
             const int rings = modem.registerValue(0);
             const int speed = modem.registerValue(37);
             QStringList list;
-            for (const QString &entry : form.BuildCommandList())
+            for (const QString &entry : form.BuildCommandList().entries)
                 list << ModemProtocol::CmdPrefix + entry;
             const Plan plan = draw(random, list, before);
             modem.setFaults(plan.faults);

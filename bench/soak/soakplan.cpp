@@ -141,8 +141,11 @@ Plan draw(std::mt19937 &random, const QStringList &list, const ModemBefore &mode
         else
             plan.faults.errorOn = {body(plan.target)};
         if (plan.dialogue == Action::Desconfigurar) {
-            // AT&F and AT&W0 wait for "OK" and nothing else: a refusal is as good as silence.
-            plan.expected = End::NoReply;
+            // AT&F and AT&W0 wait for "OK"; a refusal is the error naming the command, unless a
+            // quiet modem cannot say it (AT&F only: AT&W0 follows the factory profile, Q0).
+            plan.expected = refused && (plan.target != CmdFactory || !modem.quiet)
+                                ? End::CommandError
+                                : End::NoReply;
         } else if (plan.target == sequence.first()) {
             plan.expected = firstCommandUnanswered(modem, refused);
         } else if (plan.target == CmdQuiet) {

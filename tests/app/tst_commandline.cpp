@@ -79,6 +79,7 @@ private slots:
     void initTestCase();
     void oneDevice_data();
     void oneDevice();
+    void listRefused();
     void twoDevicesOneFailing();
     void usageError_data();
     void usageError();
@@ -119,6 +120,14 @@ void TestCommandLine::oneDevice_data()
         << "" << QStringList{"configure", "--rings",  "3",      "--list",
                              "S0=#;S0=5", "--verify", "--json", "--device"}
         << 1 << Fields{{"ok", false}, {"verify/match", false}, {"verify/rings", 5}} << 5;
+    // Without "S0=#" no ring count is needed, and none is compared or reported.
+    QTest::newRow("configure, list without a ring count")
+        << "" << QStringList{"configure", "--list", "V0;S37=#", "--verify", "--json", "--device"}
+        << 0 << Fields{{"ok", true}, {"rings", QVariant()}, {"entries", 2}, {"verify/match", true}}
+        << 0; // the factory profile's, which AT&F0 put back
+    QTest::newRow("configure, plus sign")
+        << "" << QStringList{"configure", "--rings", "+3", "--json", "--device"} << 0
+        << Fields{{"ok", true}, {"rings", 3}} << 3;
     QTest::newRow("refusal") << "errorOn S0=3"
                              << QStringList{"configure", "--rings", "3", "--json", "--device"} << 1
                              << Fields{{"ok", false}, {"exit", 1}, {"command", "ATS0=3"}} << 2;
@@ -167,6 +176,35 @@ void TestCommandLine::oneDevice()
     QVERIFY(run.errors.isEmpty()); // progress only on a terminal
 }
 
+// A list that cannot be sent is the configuration's refusal (status 1), never the device's: an
+// INI file that cannot be read is named, and the built-in list is not sent in its place.
+void TestCommandLine::listRefused()
+{
+    HayesModem simulated(modem());
+    std::string why;
+    QVERIFY2(simulated.start(&why), why.c_str());
+    const QString device = QString::fromStdString(simulated.devicePath());
+    QFile stored("tavoli.INI"); // the other tests' list, put back afterwards
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    const QByteArray kept = stored.readAll();
+    stored.close();
+    QVERIFY(stored.remove() && QDir::current().mkdir("tavoli.INI"));
+    // Without --rings: what the unreadable list needs is not known, so it is not asked for.
+    const Run unreadable = tavoli({"configure", "--json", "--device", device});
+    QVERIFY(QDir::current().rmdir("tavoli.INI"));
+    QVERIFY(stored.open(QIODevice::WriteOnly) && stored.write(kept) == kept.size());
+    stored.close();
+    const Run empty = tavoli({"configure", "--list", "", "--json", "--device", device});
+    for (const Run &run : {unreadable, empty}) {
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.lines.size(), 1);
+        QCOMPARE(member(json(run.lines.first()), "entries"), QVariant(0));
+    }
+    QVERIFY2(json(unreadable.lines.first()).value("error").toString().contains("tavoli.INI"),
+             qPrintable(unreadable.lines.first()));
+    QCOMPARE(simulated.storedRegister(0), 2);
+}
+
 void TestCommandLine::twoDevicesOneFailing()
 {
     HayesModem good(modem());
@@ -204,6 +242,8 @@ void TestCommandLine::usageError_data()
         << QStringList{"configure", "--rings", "2.5", "--device", "/dev/null"} << "--rings";
     QTest::newRow("rings missing")
         << QStringList{"configure", "--device", "/dev/null"} << "--rings";
+    QTest::newRow("rings missing, given list")
+        << QStringList{"configure", "--list", "V0;S0=#", "--device", "/dev/null"} << "--rings";
     QTest::newRow("rings on a query")
         << QStringList{"query", "--rings", "2", "--device", "/dev/null"} << "--rings";
     QTest::newRow("same device twice")

@@ -142,30 +142,40 @@ void TestForm1Port::refused()
     QCOMPARE(enabledFrames(*form), 3);
 }
 
-// "Configurar" takes a ring count of 0 to 99 in digits only; anything else is refused before the
-// port is opened. A click during a running configuration is the engine's to refuse, as ever.
+// "Configurar" takes a ring count as RingCountValid does (its rows are with the number's
+// reading); an unsound one is refused before the port is opened, unless the list has no "S0=#"
+// to put it in. A click during a running configuration is the engine's to refuse, as ever.
 void TestForm1Port::ringCountChecked_data()
 {
     QTest::addColumn<QString>("llam");
     QTest::addColumn<bool>("running");
+    QTest::addColumn<QString>("list");    // stored; null: no file, the built-in list
     QTest::addColumn<QString>("message"); // empty: accepted
     const QString refused = OperatorTexts::RingCountInvalid;
-    QTest::newRow("empty") << "" << false << refused;
-    QTest::newRow("blank") << " " << false << refused;
-    QTest::newRow("negative") << "-1" << false << refused;
-    QTest::newRow("letter") << "1a" << false << refused;
-    QTest::newRow("zero") << "0" << false << "";
-    QTest::newRow("ninety-nine") << "99" << false << "";
+    QTest::newRow("empty") << "" << false << QString() << refused;
+    QTest::newRow("plus sign") << "+2" << false << QString() << "";
+    QTest::newRow("empty, no S0=# stored") << "" << false << "V0;s0=1"
+                                           << "";
+    QTest::newRow("empty, S0=# stored") << "" << false << "V0;S0=#" << refused;
     QTest::newRow("emptied while configuring")
-        << "" << true << OperatorTexts::PortAlreadyOpen.arg(1).arg(m_port1.slavePath());
+        << "" << true << QString()
+        << OperatorTexts::PortAlreadyOpen.arg(1).arg(m_port1.slavePath());
 }
 
 void TestForm1Port::ringCountChecked()
 {
     QFETCH(QString, llam);
     QFETCH(bool, running);
+    QFETCH(QString, list);
     QFETCH(QString, message);
     const QByteArray wake = ModemProtocol::CmdConfigWake.toLatin1() + '\r';
+    QFile ini(QDir::currentPath() + u'/' + QCoreApplication::applicationName() + ".INI");
+    ini.remove();
+    if (!list.isNull()) {
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[" + QCoreApplication::applicationName().toUtf8() + "]\nCmdAT=" + list.toUtf8());
+        ini.close();
+    }
     MessageBoxWatcher boxes;
     Form1 form;
     form.show();
@@ -185,6 +195,7 @@ void TestForm1Port::ringCountChecked()
     }
     QCOMPARE(form.comm().isOpen(), message.isEmpty() || running);
     form.close();
+    ini.remove();
 }
 
 void TestForm1Port::deviceVanishesDuringADialogue()

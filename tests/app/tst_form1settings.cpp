@@ -3,6 +3,7 @@
 #include "commandlistbuilder.h"
 #include "form1.h"
 #include "form1controls.h"
+#include "operatortexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,6 +42,7 @@ private slots:
     void ringCount();
     void expand_data();
     void expand();
+    void listRefusedWhereRead();
     void listThroughTheWindow_data();
     void listThroughTheWindow();
     void followsTheWorkingDirectory();
@@ -75,7 +77,7 @@ void TestForm1Settings::startUp()
         QCOMPARE(form.S37Codes, QStringList({"9", "8", "6", "5"}));
         QCOMPARE(form.ModulationCodes, QStringList({"32", "32", "22B", "22"}));
         // Nothing stored: the built-in list.
-        QCOMPARE(form.BuildCommandList(), BuiltIn);
+        QCOMPARE(form.BuildCommandList().entries, BuiltIn);
     }
     // Neither start-up nor reading the list creates the file.
     QCOMPARE(QDir::current().entryList({"*.INI", "*.ini"}, QDir::Files), QStringList());
@@ -136,58 +138,52 @@ void TestForm1Settings::options()
     QVERIFY(control<QRadioButton>(form, "OpDb#" + QString::number(dataBits))->isChecked());
 }
 
+// The ring count as it is filled into "S0=#", and whether it may be sent (the window's click,
+// the list's expansion and the command line's --rings all take this rule).
 void TestForm1Settings::ringCount_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("ring");
-    QTest::newRow("empty") << ""
-                           << "0";
-    QTest::newRow("twelve") << "12"
-                            << "12";
-    QTest::newRow("minus one") << "-1"
-                               << "-1";
-    QTest::newRow("plus") << "+7"
-                          << "7";
-    // Halves go to the even neighbour.
-    QTest::newRow("point five") << ".5"
-                                << "0";
-    QTest::newRow("one point five") << "1.5"
-                                    << "2";
-    QTest::newRow("two point five") << "2.5"
-                                    << "2";
-    QTest::newRow("minus two point five") << "-2.5"
-                                          << "-2";
-    QTest::newRow("point then digit") << "9.6"
-                                      << "10";
-    QTest::newRow("digit then letter") << "1x"
-                                       << "1";
-    QTest::newRow("letter") << "x"
-                            << "0";
-    QTest::newRow("sign only") << "-"
-                               << "0";
-    QTest::newRow("point only") << "."
-                                << "0";
-    QTest::newRow("leading blanks and tab") << " \t4"
-                                            << "4";
-    QTest::newRow("inner blank ends it") << "1 2"
-                                         << "1";
-    QTest::newRow("second point ends it") << "1.2.9"
-                                          << "1";
-    QTest::newRow("leading zero") << "07"
-                                  << "7";
-    QTest::newRow("exponent is no number") << "1e3"
-                                           << "1";
-    QTest::newRow("too large") << "99999999"
-                               << "32767";
-    QTest::newRow("too small") << "-99999999"
-                               << "-32768";
+    QTest::addColumn<bool>("valid");
+    const auto row = [](const char *name, const char *typed, const char *ring, bool valid) {
+        QTest::newRow(name) << QString::fromUtf8(typed) << QString::fromUtf8(ring) << valid;
+    };
+    row("empty", "", "0", false);
+    row("zero", "0", "0", true);
+    row("twelve", "12", "12", true);
+    row("ninety-nine", "99", "99", true);
+    row("one hundred", "100", "100", false);
+    row("minus one", "-1", "-1", false);
+    row("plus", "+7", "7", true);
+    row("plus only", "+", "0", false);
+    row("plus then blank", "+ 2", "0", false);
+    row("blanks around", " \t4 ", "4", true);
+    row("vertical tab is no blank", "\v4", "0", false);
+    // Halves go to the even neighbour; a fraction is never a valid ring count.
+    row("point five", ".5", "0", false);
+    row("one point five", "1.5", "2", false);
+    row("two point five", "2.5", "2", false);
+    row("minus two point five", "-2.5", "-2", false);
+    row("point then digit", "9.6", "10", false);
+    row("digit then letter", "1x", "1", false);
+    row("letter", "x", "0", false);
+    row("sign only", "-", "0", false);
+    row("point only", ".", "0", false);
+    row("inner blank ends it", "1 2", "1", false);
+    row("second point ends it", "1.2.9", "1", false);
+    row("leading zero", "07", "7", true);
+    row("exponent is no number", "1e3", "1", false);
+    row("too large", "99999999", "32767", false);
+    row("too small", "-99999999", "-32768", false);
 }
 
 void TestForm1Settings::ringCount()
 {
     QFETCH(QString, typed);
     QFETCH(QString, ring);
+    QFETCH(bool, valid);
     QCOMPARE(CommandListBuilder::RingText(typed), ring);
+    QCOMPARE(CommandListBuilder::RingCountValid(typed), valid);
 }
 
 void TestForm1Settings::expand_data()
@@ -212,9 +208,9 @@ void TestForm1Settings::expand_data()
                                       << "1" << L{""};
     QTest::newRow("blanks kept") << " V0 ; &D0"
                                  << "1" << L{" V0 ", " &D0"};
-    // Commas separate only in a text without any ";", as the editor reads it.
-    QTest::newRow("commas, old list") << "+MS=V#,0,1"
-                                      << "1" << L{"+MS=V22B", "0", "1"};
+    // Only ";" separates, even in a text without any (the editor reads old texts otherwise).
+    QTest::newRow("comma, no separator") << "+MS=V#,0"
+                                         << "1" << L{"+MS=V22B,0"};
     QTest::newRow("comma beside a separator") << "+MS=V#,0;"
                                               << "1" << L{"+MS=V22B,0"};
     QTest::newRow("no placeholder") << "s0=#;S0=5"
@@ -240,11 +236,43 @@ void TestForm1Settings::listThroughTheWindow_data()
     QTest::addColumn<QStringList>("expected");
     const QString codes = QStringLiteral("S0=#;S37=#;+MS=V#");
     QTest::newRow("no file") << QString() << "1" << 0 << BuiltIn;
-    QTest::newRow("empty box, 1200") << codes << "" << 3 << QStringList{"S0=0", "S37=5", "+MS=V22"};
-    QTest::newRow("point five, 4800")
-        << codes << ".5" << 1 << QStringList{"S0=0", "S37=8", "+MS=V32"};
+    QTest::newRow("plus sign, 1200")
+        << codes << "+0" << 3 << QStringList{"S0=0", "S37=5", "+MS=V22"};
+    QTest::newRow("blank first, 4800")
+        << codes << " 7" << 1 << QStringList{"S0=7", "S37=8", "+MS=V32"};
+    // Not a ring count: nothing is sent (the reason is the reading's, as listRefusedWhereRead
+    // shows).
+    QTest::newRow("point five") << codes << ".5" << 1 << QStringList();
     QTest::newRow("stored empty") << ""
                                   << "1" << 0 << QStringList();
+}
+
+// Checked where the list is read: the ring count only when the list has "S0=#", and a file that
+// is there but cannot be read is named, with nothing sent in its place.
+void TestForm1Settings::listRefusedWhereRead()
+{
+    Form1 form;
+    const auto built = [&form](const QString &llam) {
+        control<QLineEdit>(form, "llam")->setText(llam);
+        return form.BuildCommandList();
+    };
+    using Problem = CommandListResult::Problem;
+    writeStoredList(QDir::currentPath(), "V0;S0=#");
+    QCOMPARE(built("").problem, Problem::RingCountInvalid);
+    QCOMPARE(built("").entries, QStringList());
+    QCOMPARE(built("+3").entries, QStringList({"V0", "S0=3"}));
+    writeStoredList(QDir::currentPath(), "V0;s0=#");
+    QCOMPARE(built("").entries, QStringList({"V0", "s0=#"}));
+
+    QDir::current().remove(iniName());
+    QVERIFY(QDir::current().mkdir(iniName()));
+    const CommandListResult unreadable = built("2");
+    QDir::current().rmdir(iniName());
+    QCOMPARE(unreadable.problem, Problem::Unreadable);
+    QCOMPARE(unreadable.entries, QStringList());
+    QVERIFY2(unreadable.message.contains(QDir::current().filePath(iniName()))
+                 && unreadable.message.contains(OperatorTexts::IniReadNotFile),
+             qPrintable(unreadable.message));
 }
 
 void TestForm1Settings::listThroughTheWindow()
@@ -258,7 +286,7 @@ void TestForm1Settings::listThroughTheWindow()
         writeStoredList(QDir::currentPath(), stored);
     control<QLineEdit>(form, "llam")->setText(llam);
     control<QRadioButton>(form, "OpBau#" + QString::number(speed))->setChecked(true);
-    QCOMPARE(form.BuildCommandList(), expected);
+    QCOMPARE(form.BuildCommandList().entries, expected);
 }
 
 void TestForm1Settings::followsTheWorkingDirectory()
@@ -268,9 +296,9 @@ void TestForm1Settings::followsTheWorkingDirectory()
     QVERIFY(elsewhere.isValid());
     writeStoredList(elsewhere.path(), QStringLiteral("M0;S0=#"));
     QVERIFY(QDir::setCurrent(elsewhere.path()));
-    QCOMPARE(form.BuildCommandList(), QStringList({"M0", "S0=1"}));
+    QCOMPARE(form.BuildCommandList().entries, QStringList({"M0", "S0=1"}));
     QVERIFY(QDir::setCurrent(m_startDir));
-    QCOMPARE(form.BuildCommandList(), BuiltIn); // nothing stored here
+    QCOMPARE(form.BuildCommandList().entries, BuiltIn); // nothing stored here
 }
 
 QTEST_MAIN(TestForm1Settings)

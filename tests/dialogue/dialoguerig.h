@@ -184,13 +184,18 @@ public:
         identification = result;
         show("N:identification");
     }
+    void lateReplyDropped(const QByteArray &bytes) override { late.append(bytes); }
 
     // ---- DialogueSettings
     int parityMode() const override { return parity; }
-    QStringList BuildCommandList() override
+    CommandListResult BuildCommandList() override
     {
         ++builds;
-        return list;
+        if (!listProblem.ok())
+            return listProblem;
+        CommandListResult result;
+        result.entries = list;
+        return result;
     }
 
     qint64 now = 0;
@@ -211,13 +216,15 @@ public:
     // window
     bool framesEnabled = true;
     QString info = QStringLiteral("(info)");
-    QStringList labels; // label changes in order: "info=...", "answ1=2", "answ2=9600"
-    QStringList boxes;  // "E:" stop icon, "I:" information icon, then the text
+    QStringList labels;  // label changes in order: "info=...", "answ1=2", "answ2=9600"
+    QStringList boxes;   // "E:" stop icon, "I:" information icon, then the text
+    QByteArrayList late; // replies dropped as late
     int mostOpenBoxes = 0;
     std::function<void(int index)> whileOpen; // runs while box number `index` is open
     // settings
     int parity = 0;
     QStringList list;
+    CommandListResult listProblem; // given when not ok(): what the list's reading reports
     int builds = 0;
     Identification identification; // the last one shown
 

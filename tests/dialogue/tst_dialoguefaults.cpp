@@ -74,12 +74,131 @@ private slots:
         QCOMPARE(rig.boxes, QStringList{NoReplyBox});
     }
 
+    // A reply cut by its command's time-out: its head came before the tick, its carriage return
+    // after the next command went out. The head is dropped and reported as late, so the next
+    // command waits for its own reply instead of taking the tail as one, and every later
+    // answer stays with its command.
+    void lateReplyIsNotTheNextOnes()
+    {
+        DialogueRig configure;
+        configure.list = {QStringLiteral("E0"), QStringLiteral("S0=2")};
+        configure.act(DialogueRig::Configure);
+        configure.reply(900, "0"); // to the first wake-up, whose second is nearly up
+        configure.advanceTo(1000);
+        configure.reply(50, "\r\n");
+        QCOMPARE(configure.sent(), QStringList({"AT&F0E0Q0V0", "AT&F0E0Q0V0"}));
+        configure.reply(50, "0\r\n");
+        configure.reply(50, "0\r\n");
+        configure.reply(50, "4\r\n"); // ATS0=2 refused
+        QVERIFY2(configure.boxes.value(0).contains(":  ATS0=2\n"),
+                 qPrintable(configure.boxes.value(0)));
+        QCOMPARE(configure.late, QByteArrayList{"0"});
+
+        DialogueRig identify;
+        identify.act(DialogueRig::Identify);
+        identify.advanceTo(identify.due);
+        identify.receive("0\r");          // ATI0 goes out
+        identify.reply(900, "0");         // its result, cut by the time-out
+        identify.advanceTo(identify.due); // ATI0 silent; ATI1 goes out
+        identify.reply(50, "\r");
+        identify.reply(50, "V.92\r0\r"); // ATI1's own reply
+        QCOMPARE(identify.sent().last(), QStringLiteral("ATI2"));
+        QCOMPARE(identify.late, QByteArrayList{"0"});
+    }
+
+    // A peer that sends a line that is not the result every 0.4 s keeps no command waiting past
+    // its deadline, counted from the sending: the state's time-out then takes its course.
+    void chatterEndsAtTheDeadline_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QByteArray>("first"); // the first line, then "RING" lines
+        QTest::addColumn<qint64>("deadline");
+        QTest::addColumn<QString>("outcome"); // a box, a label, or the next command
+        const QString noReply = "E:" + OperatorTexts::NoReplyMessage;
+        QTest::newRow("ring count")
+            << int(QueryRingCount) << QByteArray("5\r") << qint64(3000) << noReply;
+        QTest::newRow("speed") << int(QueryLineSpeed) << QByteArray("9\r") << qint64(3000)
+                               << "answ2=XXXX";
+        QTest::newRow("factory reset")
+            << int(FactoryReset) << QByteArray("AT&F\r") << qint64(5000) << noReply;
+        QTest::newRow("store") << int(FactoryStore) << QByteArray("RING\r") << qint64(5000)
+                               << noReply;
+        QTest::newRow("inquiry") << int(IdentifyAsk) << QByteArray("Zoom\r") << qint64(20000)
+                                 << "ATI1";
+    }
+    void chatterEndsAtTheDeadline()
+    {
+        QFETCH(int, state);
+        QFETCH(QByteArray, first);
+        QFETCH(qint64, deadline);
+        QFETCH(QString, outcome);
+        DialogueRig rig;
+        if (state == IdentifyAsk) {
+            rig.act(DialogueRig::Identify);
+            rig.advanceTo(rig.due);
+            rig.receive("0\r");
+            rig.writes.clear(), rig.labels.clear();
+        } else {
+            rig.reach(state);
+        }
+        const qint64 sent = rig.now;
+        qint64 ended = -1;
+        connect(&rig.engine, &DialogueEngine::stateChanged, this, [&] {
+            if (ended < 0)
+                ended = rig.now;
+        });
+        // After a number line only its result can follow: blank lines are the chatter there.
+        const QByteArray chatter = rig.engine.state() <= QueryLineSpeed ? "\r\n" : "RING\r";
+        rig.reply(400, first);
+        while (ended < 0 && rig.writes.isEmpty() && rig.now < sent + 60000)
+            rig.reply(400, chatter);
+        if (ended < 0 && !rig.writes.isEmpty())
+            ended = rig.writes.first().first;
+        QCOMPARE(ended - sent, deadline);
+        QVERIFY2(rig.boxes.contains(outcome) || rig.labels.contains(outcome)
+                     || rig.sent().contains(outcome),
+                 qPrintable(rig.boxes.join('|') + rig.labels.join('|') + rig.sent().join('|')));
+    }
+
+    // The list is checked where it is read: one that cannot go out whole ends the configuration
+    // before its entry 0, with the reading's own message.
+    void listCheckedWhereRead_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<QString>("problem"); // what the reading reports; empty: nothing
+        QTest::addColumn<QString>("box");     // empty: entry 0 goes out
+        const int most = int(CommandListResult::MostEntries);
+        QTest::newRow("one") << 1 << QString() << QString();
+        QTest::newRow("the most") << most << QString() << QString();
+        QTest::newRow("one too many")
+            << most + 1 << QString() << OperatorTexts::CommandListTooLong.arg(most + 1).arg(most);
+        QTest::newRow("none") << 0 << QString() << OperatorTexts::EmptyCommandList;
+        QTest::newRow("ring count")
+            << 1 << OperatorTexts::RingCountInvalid << OperatorTexts::RingCountInvalid;
+    }
+    void listCheckedWhereRead()
+    {
+        QFETCH(int, entries);
+        QFETCH(QString, problem);
+        QFETCH(QString, box);
+        DialogueRig rig;
+        rig.list = QStringList(entries, QStringLiteral("V0"));
+        if (!problem.isEmpty())
+            rig.listProblem =
+                CommandListResult::failure(CommandListResult::Problem::RingCountInvalid, problem);
+        rig.reach(ConfigResetCheck);
+        rig.receive("0\r");
+        QCOMPARE(rig.sent(), box.isEmpty() ? QStringList{"ATV0"} : QStringList());
+        QCOMPARE(rig.boxes, box.isEmpty() ? QStringList() : QStringList{"E:" + box});
+        QCOMPARE(rig.state(), box.isEmpty() ? int(ConfigSendList) : int(Idle));
+    }
+
     // States 10 and 12 search the whole text for "OK": bounding the text must not hide it.
     void floodKeepsFindingOk_data()
     {
         QTest::addColumn<QList<QByteArray>>("blocks");
         const QByteArray junk(100000, 'x');
-        const QByteArray lines = QByteArray("ERROR\r").repeated(30000);
+        const QByteArray lines = QByteArray("RING\r").repeated(30000);
         QTest::addRow("OK at the front of a huge block") << QList<QByteArray>{"OK\r" + junk};
         QTest::addRow("OK behind a huge line") << QList<QByteArray>{junk + "\rOK\r"};
         QTest::addRow("OK at the end of a huge partial line") << QList<QByteArray>{junk + "OK\r"};

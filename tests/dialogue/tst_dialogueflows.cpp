@@ -71,21 +71,22 @@ private slots:
             << Configure << 0 << L{} << Steps{{1100, "0\r\n"}} << L{"AT&F0E0Q0V0", "AT&F0E0Q0V0"}
             << T{0, 1000} << S{5, 6, 0} << L{"info=inicializando..."}
             << "E:" + OperatorTexts::EmptyCommandList << qint64(1100);
-        // A modem that stops answering part-way: each line re-arms the one-second time-out, a
-        // notification with nothing new does not.
+        // A modem that stops answering part-way: the reply's deadline runs from the sending
+        // (3 s for a register, 5 s for AT&F and AT&W0); lines that are not the result move it
+        // no more than a notification with nothing new.
         QTest::newRow("query, silent after the number line")
             << Query << 0 << L{} << Steps{{1100, "0\r\n"}, {1300, "002\r\n"}}
             << L{"ATE0Q0V0", "ATE0Q0V0", "ATS0?"} << T{0, 1000, 1100} << S{1, 2, 3, 0} << L{"info="}
-            << noReply << qint64(2300);
+            << noReply << qint64(4100);
         QTest::newRow("factory reset, silent after lines without OK")
-            << Factory << 0 << L{} << Steps{{300, "ERROR\r\n"}, {900, "AT&F\r\n"}, {1400, ""}}
+            << Factory << 0 << L{} << Steps{{300, "RING\r\n"}, {900, "AT&F\r\n"}, {1400, ""}}
             << L{"AT&F"} << T{0} << S{10, 0} << L{"info=Enviando AT&&F", "info="} << noReply
-            << qint64(1900);
+            << qint64(5000);
         QTest::newRow("store, silent after lines without OK")
             << Factory << 0 << L{}
-            << Steps{{100, "OK\r"}, {1400, "ERROR\r\n"}, {2000, "AT&F\r\n"}, {2500, ""}}
+            << Steps{{100, "OK\r"}, {1400, "RING\r\n"}, {2000, "AT&F\r\n"}, {2500, ""}}
             << L{"AT&F", "AT&W0"} << T{0, 1100} << S{10, 11, 12, 0} << factoryInfo << noReply
-            << qint64(3000);
+            << qint64(6100);
     }
     void dialogue()
     {

@@ -10,8 +10,8 @@ constexpr const char *Tick = nullptr;
 
 // What a state does with reply lines or a tick: state, commands written (joined by '|'), box
 // ("", "error" naming the command awaiting the reply, "noreply", "configured", "unconfigured"),
-// timer ("on" restarted now, "off", "kept" as armed before), label changes ('|'), port-input
-// discards, bytes of reply text kept.
+// timer ("on" restarted now, "off", "kept" as armed before: a line that is not the result moves
+// no deadline), label changes ('|'), port-input discards, bytes of reply text kept.
 struct Row
 {
     const char *name;
@@ -39,9 +39,9 @@ const Row rows[] = {
     {"2 partial line kept", 2, "0", 2, "", "", "kept", "", 0, 1},
     {"2 tick", 2, Tick, 0, "", "noreply", "off", "info=", 0, 0},
 
-    // state 3: any first line gives the number, the result must follow within the second; a
+    // state 3: any first line gives the number, the result must follow by the deadline; a
     // line ending in zero then shows it and asks for S37
-    {"3 number", 3, "002\r", 3, "", "", "on", "", 0, 0},
+    {"3 number", 3, "002\r", 3, "", "", "kept", "", 0, 0},
     {"3 number then zero", 3, "5\r0\r", 4, "ATS37?", "", "on", "answ1=5", 0, 0},
     {"3 zero as number", 3, "0\r0\r", 4, "ATS37?", "", "on", "answ1=0", 0, 0},
     {"3 text as number", 3, "ERROR\r10\r", 4, "ATS37?", "", "on", "answ1=0", 0, 0},
@@ -59,7 +59,7 @@ const Row rows[] = {
     {"4 ten", 4, "10\r0\r", 0, "", "", "off", "answ2=++++", 0, 0},
     {"4 negative", 4, "-1\r0\r", 0, "", "", "off", "answ2=++++", 0, 0},
     {"4 text", 4, "9\rERROR\r", 0, "", "error", "off", "", 0, 0},
-    {"4 empty", 4, "9\r\r", 4, "", "", "on", "", 0, 0},
+    {"4 empty", 4, "9\r\r", 4, "", "", "kept", "", 0, 0},
     {"4 tick", 4, Tick, 0, "", "", "off", "answ2=XXXX", 1, 0},
 
     // state 6: "0" builds the list and sends entry 0
@@ -85,17 +85,20 @@ const Row rows[] = {
     {"9 error text", 9, "ERROR\r", 0, "", "error", "off", "", 0, 0},
     {"9 tick", 9, Tick, 0, "", "configured", "off", "info=", 1, 0},
 
-    // state 10: waits for "OK"+CR anywhere in the text, one second at a time
+    // state 10: waits for "OK"+CR anywhere in the text, until the deadline; a refusal fails
     {"10 OK", 10, "OK\r", 11, "", "", "on", "", 0, 0},
     {"10 echo then OK", 10, "AT&F\rOK\rX\r", 11, "", "", "on", "", 0, 0},
-    {"10 zero", 10, "0\r", 10, "", "", "on", "", 0, 2},
-    {"10 lower case", 10, "ok\r", 10, "", "", "on", "", 0, 3},
+    {"10 zero", 10, "0\r", 10, "", "", "kept", "", 0, 2},
+    {"10 lower case", 10, "ok\r", 10, "", "", "kept", "", 0, 3},
     {"10 OK without CR", 10, "OK", 10, "", "", "kept", "", 0, 2},
+    {"10 echo then error code", 10, "AT&F\r4\r", 0, "", "error", "off", "", 0, 0},
+    {"10 error text", 10, "ERROR\r", 0, "", "error", "off", "", 0, 0},
+    {"10 OK after error", 10, "ERROR\rOK\r", 11, "", "", "on", "", 0, 0},
     {"10 tick", 10, Tick, 0, "", "noreply", "off", "info=", 0, 0},
 
     // state 12
     {"12 OK", 12, "OK\r", 0, "", "unconfigured", "off", "info=", 0, 0},
-    {"12 error", 12, "ERROR\r", 12, "", "", "on", "", 0, 6},
+    {"12 error", 12, "ERROR\r", 0, "", "error", "off", "", 0, 0},
     {"12 tick", 12, Tick, 0, "", "noreply", "off", "info=", 0, 0},
 
     // paced states: lines are not looked at, the tick takes the next step

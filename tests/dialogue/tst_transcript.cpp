@@ -1,5 +1,7 @@
 // The line's transcript on its own: how bytes read (control characters, parity on the wire,
 // lines cut at CR), the dialogue's clock, the bound on kept lines and the log file.
+#include "dialoguerig.h"
+#include "tracing.h"
 #include "transcript.h"
 
 #include <QRegularExpression>
@@ -42,7 +44,20 @@ private slots:
     void dialogueClock();
     void keepsTheLastLines();
     void logFile();
+    void lateReply();
 };
+
+// A reply dropped as late is told in the transcript with its bytes, and passed on.
+void TestTranscript::lateReply()
+{
+    Transcript t;
+    DialogueRig window;
+    TracingView traced(window, t);
+    traced.lateReplyDropped("0\x01");
+    QCOMPARE(marksAndText(t).value(0),
+             "---  " + OperatorTexts::TranscriptLateReply.arg(QStringLiteral("0<x01>")));
+    QCOMPARE(window.late, QByteArrayList{"0\x01"});
+}
 
 void TestTranscript::lines_data()
 {

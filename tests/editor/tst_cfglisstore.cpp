@@ -93,13 +93,11 @@ private slots:
             again.removeLast();
         QCOMPARE(Editor().entries(), again);
 
-        // Every placeholder filled with "#" stays as it is: the commands are the entries.
-        const auto sent = [](const QString &text) {
-            return CommandListBuilder::Expand(text, QStringLiteral("#"), QStringLiteral("#"),
-                                              QStringLiteral("#"));
-        };
-        QCOMPARE(sent(stored.isNull() ? ModemProtocol::BuiltInCommandList : stored), entries);
-        QCOMPARE(sent(saved), again);
+        // Every placeholder filled with "#" stays as it is: what the editor saved, a
+        // configuration sends as the entries it showed.
+        QCOMPARE(CommandListBuilder::Expand(saved, QStringLiteral("#"), QStringLiteral("#"),
+                                            QStringLiteral("#")),
+                 again);
     }
 
     // An empty list is stored present and empty, not taken for the fallback; an empty new entry
@@ -204,12 +202,37 @@ private slots:
         QCOMPARE(StoredValue(), QStringLiteral("V0;E0"));
     }
 
-    // A save that fails says why and keeps the window open with every edit, able to go on.
-    void failedSaveKeepsTheEdits()
+    // A file that cannot be read is said at opening, naming it; nothing is saved over it.
+    void unreadableFileIsNotSavedOver()
     {
         QVERIFY(QDir().mkdir(IniPath())); // a folder where the file should be fails even for root
         Editor editor;
+        // The box comes once the window is up; then the window is made active again, which the
+        // offscreen platform does not do by itself.
+        const AnsweredBox opened = AnswerMessageBox([&] {
+            editor.window->show();
+            QTest::qWait(500);
+        });
+        QVERIFY(opened.shown);
         QVERIFY(editor.open());
+        QVERIFY2(opened.text.contains(QDir::toNativeSeparators(IniPath()))
+                     && opened.text.contains(OperatorTexts::IniReadNotFile),
+                 qPrintable(opened.text));
+        QCOMPARE(editor.entries(), L());
+        editor.click("dflZoo");
+        QVERIFY(QDir().rmdir(IniPath())); // even once it is gone: what was there was never seen
+        const AnsweredBox refused = AnswerMessageBox([&] { editor.accept(); });
+        QVERIFY(refused.text.endsWith(OperatorTexts::EditorWillNotSave));
+        QVERIFY(editor.window->isVisible());
+        QVERIFY(!QFile::exists(IniPath()));
+    }
+
+    // A save that fails says why and keeps the window open with every edit, able to go on.
+    void failedSaveKeepsTheEdits()
+    {
+        Editor editor;
+        QVERIFY(editor.open());
+        QVERIFY(QDir().mkdir(IniPath())); // a folder where the file should be fails even for root
         editor.click("apn");
         Editor::type(QStringLiteral("X1"));
         const L edited = editor.entries();

@@ -161,22 +161,32 @@ private slots:
         QCOMPARE(storeAt(m_path).value(), expected);
     }
 
-    // Absent, not a file, or too big to read: the fallback, and nothing created or changed.
-    // A place no one can write to: the reason, naming the folder.
+    // Absent, not a file, or too big to read: the fallback, and nothing created or changed;
+    // read() tells the last two from an absent file. A place no one can write to: the reason,
+    // naming the folder.
     void unusableFiles()
     {
+        const auto readFailure = [](const QString &path) {
+            QString text;
+            const Outcome read = storeAt(path).read(&text);
+            return text == QStringLiteral("FALLBACK") ? read.message() : QStringLiteral("(text)");
+        };
         QCOMPARE(storeAt(m_path).value(), QStringLiteral("FALLBACK"));
+        QCOMPARE(readFailure(m_path), QString());
         QCOMPARE(entries(), QStringList());
         QCOMPARE(storeAt(QString()).setValue("V0").message(), OperatorTexts::IniNoFileName);
 
         QVERIFY(QDir(m_temp->path()).mkdir(QStringLiteral("DIR.INI")));
         const QString dir = m_temp->filePath(QStringLiteral("DIR.INI"));
         QCOMPARE(storeAt(dir).value(), QStringLiteral("FALLBACK"));
+        QCOMPARE(readFailure(dir), OperatorTexts::IniReadNotFile);
         QCOMPARE(storeAt(dir).setValue("V0").message(), OperatorTexts::IniNotRegularFile);
 
         const B huge = "[TAVOLI]\r\nCmdAT=V0\r\n" + B(2 * 1024 * 1024, '\x01');
         QVERIFY(writeBytes(m_path, huge));
         QCOMPARE(storeAt(m_path).value(), QStringLiteral("FALLBACK"));
+        QVERIFY2(readFailure(m_path).contains(QStringLiteral("1048576")),
+                 qPrintable(readFailure(m_path)));
         const QString reason = storeAt(m_path).setValue(QStringLiteral("E0")).message();
         QVERIFY2(reason.contains(QStringLiteral("1048576")), qPrintable(reason));
         QCOMPARE(readBytes(m_path), huge);

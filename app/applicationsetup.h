@@ -2,6 +2,8 @@
 // Spanish texts. Shared by the program and the screenshot tool so both look the same.
 #pragma once
 
+#include <QStringList>
+
 class QCoreApplication;
 
 namespace ApplicationSetup {
@@ -15,5 +17,25 @@ void InstallFontSubstitutes();
 // Qt's standard buttons, dialogs and command-line messages in Spanish ("Aceptar"), whatever
 // the system language.
 void InstallQtTranslations(QCoreApplication &app);
+
+// Whether a window has anywhere to go: a platform named (QT_QPA_PLATFORM, -platform) or a
+// Wayland or X display. Without one, Qt would abort with a message of its own.
+bool GraphicalSessionNamed(int argc, char *argv[]);
+
+// While it lives (around the QApplication's construction), a display that cannot be reached
+// ends the program with NoGraphicalSession on stderr and status 1, where Qt would abort with
+// its own lines and status 134. Qt's other messages meanwhile are held and written when it
+// ends.
+class NoDisplayGuard
+{
+public:
+    NoDisplayGuard();
+    ~NoDisplayGuard();
+    NoDisplayGuard(const NoDisplayGuard &) = delete;
+    NoDisplayGuard &operator=(const NoDisplayGuard &) = delete;
+
+private:
+    QStringList m_held;
+};
 
 } // namespace ApplicationSetup

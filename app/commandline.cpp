@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 #include <algorithm>
 #include <array>
@@ -193,14 +194,18 @@ Parsed parse(const QStringList &arguments)
     }
     if (request.targets.isEmpty())
         return usageError(CliNoDevice);
-    // Two dialogues on one line would answer each other's commands.
+    // Two dialogues on one line would answer each other's commands. Each path is resolved
+    // once: following links costs system calls, and a long list of devices must stay quick.
+    QHash<QString, qsizetype> firstNamed;
+    firstNamed.reserve(request.targets.size());
     for (qsizetype i = 0; i < request.targets.size(); ++i) {
-        for (qsizetype j = 0; j < i; ++j) {
-            const QString &a = request.targets.at(j).device;
-            const QString &b = request.targets.at(i).device;
-            if (identity(a) == identity(b))
-                return usageError(CliSameDevice.arg(a, b, identity(a)));
-        }
+        const QString &device = request.targets.at(i).device;
+        const QString resolved = identity(device);
+        const auto earlier = firstNamed.constFind(resolved);
+        if (earlier != firstNamed.cend())
+            return usageError(
+                CliSameDevice.arg(request.targets.at(*earlier).device, device, resolved));
+        firstNamed.insert(resolved, i);
     }
 
     Parsed parsed;

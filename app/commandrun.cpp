@@ -2,6 +2,7 @@
 
 #include "identificationtext.h"
 #include "operatortexts.h"
+#include "signalpipe.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -11,6 +12,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <sys/ioctl.h>
@@ -70,11 +72,13 @@ QJsonArray answersJson(const Identification &identification)
     return answers;
 }
 
-void writeOut(const QByteArray &line)
+// False once stdout can take no more (its reader has gone).
+bool writeOut(const QByteArray &line)
 {
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     std::fputc('\n', stdout);
-    std::fflush(stdout); // a reader of the pipe sees each device as it finishes
+    // A reader of the pipe sees each device as it finishes.
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
 // The progress line on a terminal's stderr, rewritten in place.
@@ -148,7 +152,7 @@ QByteArray jsonLine(const JobResult &result, const CommandLine::Request &request
     o[QLatin1String("device")] = result.device;
     o[QLatin1String("action")] = CommandLine::actionName(result.action);
     o[QLatin1String("ok")] = result.status == JobStatus::Ok;
-    o[QLatin1String("exit")] = int(result.status);
+    o[QLatin1String("exit")] = result.exitStatus();
     if (result.status == JobStatus::Ok) {
         o[QLatin1String("message")] = result.message;
     } else {
@@ -210,12 +214,32 @@ int run(const CommandLine::Request &request, QList<JobResult> *results)
     QEventLoop loop;
     Progress progress(jobs);
     int exitStatus = 0;
+    int cutShortBy = 0; // the signal that ended the run early; 0 while none has
+    // Every unfinished device ends now, each with its line (which finishes the loop).
+    const auto cutShort = [&](int signal) {
+        if (cutShortBy != 0)
+            return;
+        cutShortBy = signal;
+        for (const auto &job : jobs)
+            job->interrupt(signal);
+    };
+    SignalPipe signalPipe;
+    QObject::connect(&signalPipe, &SignalPipe::caught, &loop, cutShort);
+    bool outputGone = false;
     qsizetype left = qsizetype(jobs.size());
     for (const auto &job : jobs) {
         QObject::connect(job.get(), &DeviceJob::finished, &loop, [&, raw = job.get()] {
             const JobResult &result = raw->result();
             progress.clear();
-            writeOut(request.json ? jsonLine(result, request) : textLine(result).toUtf8());
+            if (!outputGone
+                && !writeOut(request.json ? jsonLine(result, request)
+                                          : textLine(result).toUtf8())) {
+                // Nobody reads the results any more: the others need not go on.
+                outputGone = true;
+                complain(OperatorTexts::CliOutputGone);
+                QMetaObject::invokeMethod(
+                    &loop, [&] { cutShort(SIGPIPE); }, Qt::QueuedConnection);
+            }
             if (results)
                 results->append(result);
             exitStatus = std::max(exitStatus, int(result.status));
@@ -227,7 +251,9 @@ int run(const CommandLine::Request &request, QList<JobResult> *results)
     for (const auto &job : jobs)
         job->start();
     loop.exec();
-    return exitStatus;
+    if (outputGone && cutShortBy == 0)
+        cutShortBy = SIGPIPE; // even when it was the last line
+    return cutShortBy != 0 ? SignalPipe::exitStatus(cutShortBy) : exitStatus;
 }
 
 int main(const QStringList &arguments)

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 using namespace Dialogue;
@@ -22,10 +23,9 @@ using namespace Dialogue;
 
 Outcome LineLog::open(const QString &path)
 {
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return Outcome::failure(
-            OperatorTexts::TranscriptLogOpenFailed.arg(path, m_file.errorString()));
+    m_path = path;
+    if (const Outcome opened = Transcript::openForAppending(m_file, path); !opened)
+        return opened;
     // The transcript's lines carry the time of day only: say which day they belong to.
     const QByteArray start =
         OperatorTexts::TranscriptLogStarted.arg(QDate::currentDate().toString(Qt::ISODate)).toUtf8()
@@ -45,9 +45,9 @@ void LineLog::write(const QString &device, const QString &line)
         return;
     // Said once; the devices go on without it.
     m_failed = true;
-    std::fprintf(stderr, "tavoli: %s\n",
-                 qUtf8Printable(OperatorTexts::TranscriptLogWriteFailed.arg(m_file.fileName(),
-                                                                            m_file.errorString())));
+    std::fprintf(
+        stderr, "tavoli: %s\n",
+        qUtf8Printable(OperatorTexts::TranscriptLogWriteFailed.arg(m_path, m_file.errorString())));
 }
 
 // ---- The job ---------------------------------------------------------------------------------
@@ -301,6 +301,21 @@ void DeviceJob::fail(JobStatus status, const QString &message, const QString &co
     m_result.message = message;
     m_result.command = command;
     m_result.verified = false;
+}
+
+void DeviceJob::interrupt(int signal)
+{
+    if (m_done)
+        return;
+    const QString command = currentCommand();
+    m_timer.stop();
+    m_engine->ClosePort();
+    fail(JobStatus::Interrupted,
+         OperatorTexts::CliInterrupted.arg(QLatin1String("SIG")
+                                           + QLatin1String(sigabbrev_np(signal))),
+         command);
+    m_result.signal = signal;
+    end();
 }
 
 void DeviceJob::end()

@@ -26,8 +26,15 @@ class Transcript;
 class TracingLine;
 class TracingView;
 
-// How a device's run ended; the number is the program's exit status for it.
-enum class JobStatus : int { Ok = 0, Refused = 1, NoReply = 2, DeviceFailed = 3 };
+// How a device's run ended; the number is the program's exit status for it, except for
+// Interrupted (128 + the signal, see JobResult::exitStatus).
+enum class JobStatus : int {
+    Ok = 0,
+    Refused = 1,
+    NoReply = 2,
+    DeviceFailed = 3,
+    Interrupted = 128
+};
 
 struct JobResult
 {
@@ -47,6 +54,9 @@ struct JobResult
     bool verified = false;
     std::optional<Identification> identification;
     qint64 durationMs = 0;
+    int signal = 0; // Interrupted: the signal that cut the run short
+
+    int exitStatus() const { return int(status) + (status == JobStatus::Interrupted ? signal : 0); }
 };
 
 // The --log file, shared by every device: each transcript line with its device in front.
@@ -58,6 +68,7 @@ public:
 
 private:
     QFile m_file;
+    QString m_path;
     bool m_failed = false;
 };
 
@@ -71,6 +82,9 @@ public:
     ~DeviceJob() override;
 
     void start();
+    // Cut short by `signal`: the running dialogue ends at once (timer off, port closed, so its
+    // lock file goes) and the job finishes as interrupted. Nothing happens once finished.
+    void interrupt(int signal);
     bool isDone() const { return m_done; }
     const JobResult &result() const { return m_result; }
     // The command on the line now; empty between dialogues.

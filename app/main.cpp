@@ -8,11 +8,14 @@
 #include "firstframe.h"
 #include "form1.h"
 #include "operatortexts.h"
+#include "signalpipe.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <csignal>
 #include <cstdio>
+#include <optional>
 
 #ifndef TAVOLI_VERSION
 #define TAVOLI_VERSION "0"
@@ -37,6 +40,9 @@ QStringList argumentList(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    // A reader that goes away (of the --log FIFO, of stdout) is a failed write to be dealt
+    // with, not the end of the program with its dialogues half done.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVOLI_VERSION));
     if (CommandLine::wantsCommand(argumentList(argc, argv))) {
         // No display needed: the commands never make a window.
@@ -46,11 +52,19 @@ int main(int argc, char *argv[])
         return CommandRun::main(QCoreApplication::arguments());
     }
 
+    if (!ApplicationSetup::GraphicalSessionNamed(argc, argv)) {
+        complain(OperatorTexts::NoGraphicalSession);
+        return 1;
+    }
+    std::optional<ApplicationSetup::NoDisplayGuard> noDisplay(std::in_place);
     QApplication app(argc, argv);
+    noDisplay.reset();
     QApplication::setApplicationName(QStringLiteral("Tavoli"));
     QGuiApplication::setDesktopFileName(QStringLiteral("es.tavoli.tavoli"));
     ApplicationSetup::InstallQtTranslations(app);
     ApplicationSetup::InstallFontSubstitutes();
+    // From here on a signal waits in its pipe until the window can act on it.
+    SignalPipe signalPipe;
 
     // --help goes to the command mode, whose help tells of the window too.
     QCommandLineParser parser;
@@ -76,6 +90,12 @@ int main(int argc, char *argv[])
     }
     Extras::install(window);
     FirstFrame::reportWhenPainted(&window);
+    // Asked to end (logout, kill, Ctrl+C in its terminal): as if the window were closed, so a
+    // running dialogue ends and its port's lock file goes, with the signal's status.
+    QObject::connect(&signalPipe, &SignalPipe::caught, &window, [&window](int signal) {
+        window.close();
+        QCoreApplication::exit(SignalPipe::exitStatus(signal));
+    });
     window.show();
     return app.exec();
 }

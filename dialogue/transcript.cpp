@@ -5,8 +5,13 @@
 
 #include <QDateTime>
 
+#include <cerrno>
 #include <iterator>
 #include <limits>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -242,13 +247,39 @@ QString Transcript::format(const Line &line)
 
 // ---- The log file ----------------------------------------------------------------------------
 
+Outcome Transcript::openForAppending(QFile &file, const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        return Outcome::failure(error == ENXIO ? OperatorTexts::TranscriptLogNoReader.arg(path)
+                                               : OperatorTexts::TranscriptLogOpenFailed.arg(
+                                                   path, qt_error_string(error)));
+    }
+    struct stat status
+    {
+    };
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // O_APPEND already puts every write at the end; QFile's Append would seek, which a FIFO
+    // refuses.
+    if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return Outcome::failure(
+            OperatorTexts::TranscriptLogOpenFailed.arg(path, file.errorString()));
+    }
+    return Outcome::success();
+}
+
 Outcome Transcript::openLogFile(const QString &path)
 {
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Append))
-        return Outcome::failure(
-            OperatorTexts::TranscriptLogOpenFailed.arg(path, file->errorString()));
+    auto file = std::make_unique<QFile>();
+    const Outcome opened = openForAppending(*file, path);
+    if (!opened)
+        return opened;
     m_log = std::move(file);
+    m_logPath = path;
     // The lines carry the time of day only: say which day they belong to.
     Line start;
     start.wallMs = QDateTime::currentMSecsSinceEpoch();
@@ -273,7 +304,7 @@ void Transcript::writeToLog(const Line &line)
     if (writeLine(line))
         return;
     const QString message =
-        OperatorTexts::TranscriptLogWriteFailed.arg(m_log->fileName(), m_log->errorString());
+        OperatorTexts::TranscriptLogWriteFailed.arg(m_logPath, m_log->errorString());
     m_log.reset();
     emit logFileFailed(message);
 }

@@ -76,6 +76,11 @@ public:
 
     // ---- The log file: every line from now on is appended to it and flushed at once.
     Outcome openLogFile(const QString &path);
+    // Opens `path` for appending without ever waiting on it: a FIFO nobody reads is refused at
+    // once. A regular file is then written with ordinary writes; anything else (a FIFO, a
+    // terminal) stays non-blocking, so a reader that stops reading makes a write fail rather
+    // than stop the dialogues. Shared with the command line's log.
+    static Outcome openForAppending(QFile &file, const QString &path);
 
 signals:
     // A line was added (maybe pushing out the oldest).
@@ -109,4 +114,5 @@ private:
     Stamp m_pendingAt{0, -1};
 
     std::unique_ptr<QFile> m_log;
+    QString m_logPath;
 };

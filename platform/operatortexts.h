@@ -70,6 +70,11 @@ inline const QString RingCountInvalid =
     QStringLiteral("El número de rings debe ser un número entero de 0 a 99.\n"
                    "Corríjalo en la casilla \"Número de rings\" y vuelva a pulsar \"Configurar\".");
 
+// The window started where there is no graphical session.
+inline const QString NoGraphicalSession = QStringLiteral(
+    "No hay sesión gráfica (ni DISPLAY ni WAYLAND_DISPLAY utilizables): la ventana no puede "
+    "abrirse. La línea de órdenes funciona sin ella: tavoli --help.");
+
 // The command line: `tavoli ORDEN --device RUTA ...` (CommandLine, CommandRun).
 inline const QString CliDescription = QStringLiteral(
     "Prepara modems compatibles Hayes en puertos serie para que contesten solos las llamadas.\n"
@@ -124,6 +129,10 @@ inline const QString CliHelpTail = QStringLiteral(
     "  3   un dispositivo no se ha podido abrir o se ha perdido\n"
     "  64  la línea de órdenes no es válida\n"
     "Con varios dispositivos, el estado más alto de todos.\n"
+    "Interrumpido por una señal (SIGINT, SIGTERM, SIGHUP), termina los diálogos en curso,\n"
+    "cierra sus puertos, dice de cada dispositivo sin terminar que se ha interrumpido y sale\n"
+    "con 128 más el número de la señal (130 con Ctrl+C, 143 con SIGTERM, 129 con SIGHUP). Si\n"
+    "nadie lee ya la salida estándar, hace lo mismo y sale con 141.\n"
     "\n"
     "Ejemplos:\n"
     "  tavoli configure --device /dev/ttyUSB0 --device /dev/ttyUSB1 --rings 2 --verify\n"
@@ -171,6 +180,13 @@ inline const QString CliVerifyNoSpeed =
 inline const QString CliIdentified = QStringLiteral("Modem identificado: %1");
 inline const QString CliNotAsked = QStringLiteral("(sin pedir)");
 inline const QString CliProgress = QStringLiteral("%1 de %2 terminados");
+// %1 the signal's name (SIGINT, SIGTERM...).
+inline const QString CliInterrupted =
+    QStringLiteral("Interrumpido por %1 antes de terminar: se ha cerrado el puerto. El modem puede "
+                   "haber quedado a medio preparar; vuelva a lanzar la orden.");
+inline const QString CliOutputGone =
+    QStringLiteral("La salida estándar se ha cerrado (nadie lee ya los resultados): se "
+                   "interrumpen los dispositivos que quedaban.");
 
 // Serial-port failures; %1 is the port number, %2 its device, %3 the system's own text.
 inline const QString PortMissing =
@@ -278,6 +294,10 @@ inline const QString TranscriptLogValue = QStringLiteral("ARCHIVO");
 inline const QString TranscriptLogOpenFailed =
     QStringLiteral("No se puede abrir el archivo de registro %1 para añadirle líneas: %2\n"
                    "Indique con --log un archivo de una carpeta en la que se pueda escribir.");
+inline const QString TranscriptLogNoReader =
+    QStringLiteral("No se puede abrir el archivo de registro %1: es una tubería (FIFO) que nadie "
+                   "está leyendo.\nArranque antes el programa que la lee, o indique con --log un "
+                   "archivo normal.");
 inline const QString TranscriptLogWriteFailed = QStringLiteral(
     "No se puede seguir escribiendo el archivo de registro %1: %2\n"
     "Lo que ocurra a partir de ahora solo queda en la ventana \"Registro de la línea\".");

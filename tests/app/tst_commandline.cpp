@@ -2,15 +2,25 @@
 // against simulated modems on pseudo-terminals. Exit status and the JSON or text line of each
 // device.
 #include "hayesmodem.h"
+#include "portlock.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTest>
 
+#include <csignal>
+#include <cstring>
+#include <functional>
 #include <memory>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,6 +32,8 @@ HayesOptions modem(const QString &fault = QString())
     options.echo = true;
     options.verbose = true;
     options.registers = {{0, 2}, {37, 9}};
+    if (fault == "factory rings")
+        options.registers[0] = 0;
     options.silent = fault == "silent";
     if (fault.startsWith("errorOn "))
         options.errorOn = {fault.section(u' ', 1).toStdString()};
@@ -35,7 +47,9 @@ struct Run
     QString errors;    // stderr
 };
 
-Run tavoli(const QStringList &arguments, const QStringList &env = {})
+// `during` runs once the program has started, while it runs.
+Run tavoli(const QStringList &arguments, const QStringList &env = {},
+           const std::function<void(QProcess &)> &during = {}, bool stdoutUnread = false)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -46,13 +60,27 @@ Run tavoli(const QStringList &arguments, const QStringList &env = {})
     for (const QString &pair : env)
         environment.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
     process.setProcessEnvironment(environment);
+    if (stdoutUnread) {
+        // A pipe whose reader has already gone.
+        process.setChildProcessModifier([] {
+            int ends[2];
+            if (::pipe(ends) == 0 && ::close(ends[0]) == 0)
+                ::dup2(ends[1], STDOUT_FILENO);
+        });
+    }
     process.start(QStringLiteral(TAVOLI_PROGRAM), arguments);
+    if (during && process.waitForStarted())
+        during(process);
     Run run;
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
+    const bool ended = process.waitForFinished(30000);
     run.lines = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     run.errors = QString::fromUtf8(process.readAllStandardError());
+    if (!ended)
+        run.errors.prepend("(still running after 30 s) ");
+    else if (process.exitStatus() != QProcess::NormalExit)
+        run.errors.prepend("(killed by a signal) ");
+    else
+        run.exitCode = process.exitCode();
     return run;
 }
 
@@ -81,6 +109,11 @@ private slots:
     void oneDevice();
     void listRefused();
     void twoDevicesOneFailing();
+    void logToFifo();
+    void cutShort_data();
+    void cutShort();
+    void windowSignalled();
+    void noDisplay();
     void usageError_data();
     void usageError();
 };
@@ -99,11 +132,12 @@ void TestCommandLine::oneDevice_data()
     QTest::addColumn<QStringList>("arguments"); // the device's path goes after these
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<Fields>("fields");
-    QTest::addColumn<int>("storedRings"); // S0 of the modem's stored profile afterwards (from 2)
+    QTest::addColumn<int>("storedRings"); // S0 of the modem's stored profile afterwards
 
-    QTest::newRow("query") << "" << QStringList{"query", "--json", "--device"} << 0
-                           << Fields{{"ok", true}, {"rings", 2}, {"speed", "9600"}, {"s37", 9}}
-                           << 2;
+    // S0=0, the factory value, is a number read like any other, not "not read" (null).
+    QTest::newRow("query") << "factory rings" << QStringList{"query", "--json", "--device"} << 0
+                           << Fields{{"ok", true}, {"rings", 0}, {"speed", "9600"}, {"s37", 9}}
+                           << 0;
     QTest::newRow("configure, verified")
         << "" << QStringList{"configure", "--rings",  "3",      "--speed",
                              "4800",      "--verify", "--json", "--device"}
@@ -226,6 +260,128 @@ void TestCommandLine::twoDevicesOneFailing()
     QCOMPARE(refusing.storedRegister(0), 2);
 }
 
+void TestCommandLine::logToFifo()
+{
+    const QByteArray fifo = QFile::encodeName(QDir::current().filePath("log.fifo"));
+    ::unlink(fifo.constData());
+    QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+    const QString path = QFile::decodeName(fifo);
+
+    // Nobody reads it: refused at once, by a command and by the window.
+    for (const QStringList &arguments :
+         {QStringList{"query", "--log", path, "--device", "/dev/null"},
+          QStringList{"--log", path}}) {
+        const Run run = tavoli(arguments, {"QT_QPA_PLATFORM=offscreen"});
+        QVERIFY2(run.exitCode == 64 && run.errors.contains("nadie está leyendo"),
+                 qPrintable(run.errors));
+    }
+
+    // Its reader goes away after the first line: said once, and the device goes on.
+    HayesModem simulated(modem());
+    QVERIFY(simulated.start());
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    QVERIFY(reader >= 0);
+    const Run run =
+        tavoli({"query", "--log", path, "--device", QString::fromStdString(simulated.devicePath())},
+               {}, [reader](QProcess &) {
+                   pollfd wait{reader, POLLIN, 0};
+                   ::poll(&wait, 1, 10000);
+                   ::close(reader);
+               });
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QCOMPARE(run.lines.size(), 1);
+    QCOMPARE(run.errors.count("No se puede seguir escribiendo el archivo de registro"), 1);
+}
+
+// Ended by a signal, or by a stdout nobody reads, in the middle of a configuration (three
+// paced seconds): out well before those, its port closed and its lock file gone, the profile
+// not stored, each unfinished device said to be interrupted.
+void TestCommandLine::cutShort_data()
+{
+    QTest::addColumn<int>("signal"); // 0: stdout's reader has gone
+    QTest::addColumn<bool>("asJson");
+    QTest::newRow("SIGINT") << SIGINT << false;
+    QTest::newRow("SIGTERM, JSON") << SIGTERM << true;
+    QTest::newRow("SIGHUP") << SIGHUP << false;
+    QTest::newRow("stdout closed") << 0 << false;
+}
+
+void TestCommandLine::cutShort()
+{
+    QFETCH(int, signal);
+    QFETCH(bool, asJson);
+    HayesModem simulated(modem());
+    QVERIFY(simulated.start());
+    const QString device = QString::fromStdString(simulated.devicePath());
+    const QString lockFile = PortLock::qtLockFilePath(device);
+    QStringList arguments{"configure", "--rings", "3", "--device", device};
+    if (asJson)
+        arguments << "--json";
+    if (!signal) // its line, at once, is what finds the reader gone
+        arguments << "--device"
+                  << "/nonexistent/tty";
+    QElapsedTimer clock;
+    if (!signal)
+        clock.start();
+    const Run run = tavoli(
+        arguments, {},
+        [&](QProcess &process) {
+            if (!simulated.waitForReceived(1, 10000) || !QFile::exists(lockFile) || !signal)
+                return;
+            clock.start();
+            ::kill(pid_t(process.processId()), signal);
+        },
+        signal == 0);
+    QVERIFY2(run.exitCode == 128 + (signal ? signal : SIGPIPE), qPrintable(run.errors));
+    QVERIFY2(!QFile::exists(lockFile), "the lock file was left behind");
+    QCOMPARE(simulated.storedRegister(0), 2);
+    QVERIFY2(clock.isValid() && clock.elapsed() < 2000, "the dialogue went on");
+    if (signal) {
+        QCOMPARE(run.lines.size(), 1);
+        const QString name = QLatin1String("SIG") + QLatin1String(sigabbrev_np(signal));
+        const QString said =
+            asJson ? json(run.lines.first()).value("error").toString() : run.lines.first();
+        QVERIFY2(said.contains("Interrumpido por " + name), qPrintable(run.lines.first()));
+        if (asJson)
+            QCOMPARE(json(run.lines.first()).value("exit").toInt(), 128 + signal);
+    } else {
+        QVERIFY2(run.errors.contains("La salida estándar se ha cerrado"), qPrintable(run.errors));
+    }
+}
+
+// The window, asked to end by SIGTERM, ends as if closed (ending a dialogue, releasing its port)
+// with the signal's status, instead of dying with the port's lock file left behind.
+void TestCommandLine::windowSignalled()
+{
+    HayesModem simulated(modem());
+    QVERIFY(simulated.start());
+    const QString device = QString::fromStdString(simulated.devicePath());
+    QFile log("window.log");
+    log.remove();
+    const Run run =
+        tavoli({"--log", log.fileName()}, {"QT_QPA_PLATFORM=offscreen", "TAVOLI_COM1=" + device},
+               [&](QProcess &process) {
+                   // Its first line is written once the window exists.
+                   (void)QTest::qWaitFor([&] { return log.size() > 0; }, 10000);
+                   ::kill(pid_t(process.processId()), SIGTERM);
+               });
+    QVERIFY2(run.exitCode == 128 + SIGTERM, qPrintable(run.errors));
+    QVERIFY(!QFile::exists(PortLock::qtLockFilePath(device)));
+}
+
+// The window without a display: one Spanish line and status 1, whether nothing names a display
+// or Qt cannot reach the one named (where it would abort with its own lines, status 134).
+void TestCommandLine::noDisplay()
+{
+    for (const QString platform : {"QT_QPA_PLATFORM=", "QT_QPA_PLATFORM=xcb"}) {
+        const Run run = tavoli({}, {platform});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.errors.count(u'\n') == 1 && run.errors.contains("No hay sesión gráfica")
+                     && run.errors.contains("tavoli --help"),
+                 qPrintable(platform + ": " + run.errors));
+    }
+}
+
 void TestCommandLine::usageError_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -249,6 +405,14 @@ void TestCommandLine::usageError_data()
     QTest::newRow("same device twice")
         << QStringList{"query", "--device", "/dev/null", "--device", "same-device"}
         << "mismo dispositivo";
+    // The pair is found at the very end: every path before it must have been resolved once,
+    // not once per pair (that took 20 s).
+    QStringList many{"query"};
+    for (int i = 0; i < 2000; ++i)
+        many << "--device" << QStringLiteral("/dev/tavoli-none-%1").arg(i);
+    QTest::newRow("same device after 2,000 others") << (many << "--device"
+                                                             << "/dev/tavoli-none-0")
+                                                    << "mismo dispositivo";
     QTest::newRow("unknown option")
         << QStringList{"query", "--device", "/dev/null", "--fast"} << "fast";
 }
@@ -257,8 +421,11 @@ void TestCommandLine::usageError()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
+    QElapsedTimer clock;
+    clock.start();
     const Run run = tavoli(arguments);
     QCOMPARE(run.exitCode, 64);
+    QVERIFY2(clock.elapsed() < 5000, "a usage error took seconds to find");
     QVERIFY(run.lines.isEmpty());
     QVERIFY2(run.errors.contains(message) && run.errors.contains("tavoli --help"),
              qPrintable(run.errors));

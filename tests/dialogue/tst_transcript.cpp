@@ -5,8 +5,15 @@
 #include "transcript.h"
 
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,6 +52,7 @@ private slots:
     void keepsTheLastLines();
     void logFile();
     void lateReply();
+    void logFifo();
 };
 
 // A reply dropped as late is told in the transcript with its bytes, and passed on.
@@ -144,15 +152,25 @@ void TestTranscript::dialogueClock()
 
 void TestTranscript::keepsTheLastLines()
 {
+    // Past the bound by one line, then by a whole round and one more: every kept line is the
+    // one recorded under its number, so no stale line comes back after a wrap.
     Transcript t;
-    const int extra = 5;
-    for (int i = 0; i < Transcript::Capacity + extra; ++i)
-        t.event(QString::number(i));
-    QCOMPARE(t.size(), Transcript::Capacity);
-    QCOMPARE(t.firstSerial(), quint64(extra));
-    QCOMPARE(t.line(t.firstSerial()).text, QString::number(extra));
-    QCOMPARE(t.line(t.endSerial() - 1).text, QString::number(Transcript::Capacity + extra - 1));
-    QCOMPARE(t.text().count(QLatin1Char('\n')), Transcript::Capacity);
+    qsizetype recorded = 0;
+    for (const qsizetype over : {qsizetype(1), Transcript::Capacity + 1}) {
+        for (const qsizetype end = Transcript::Capacity + over; recorded < end; ++recorded)
+            t.event(QString::number(recorded));
+        QCOMPARE(t.size(), Transcript::Capacity);
+        QCOMPARE(t.firstSerial(), quint64(over));
+        for (quint64 s = t.firstSerial(); s < t.endSerial(); ++s)
+            QVERIFY2(t.line(s).text == QString::number(s),
+                     qPrintable(QStringLiteral("line %1 reads \"%2\": stale after the wrap")
+                                    .arg(s)
+                                    .arg(t.line(s).text)));
+        const QStringList shown = t.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(shown.size(), Transcript::Capacity);
+        QVERIFY2(shown.first().endsWith(QLatin1String("---  ") + QString::number(over)),
+                 qPrintable(shown.first()));
+    }
 
     t.clear();
     QCOMPARE(t.size(), 0);
@@ -195,6 +213,36 @@ void TestTranscript::logFile()
     const Outcome refused = Transcript().openLogFile(dir.path());
     QVERIFY(!refused.ok());
     QVERIFY2(refused.message().contains(dir.path()), qPrintable(refused.message()));
+}
+
+void TestTranscript::logFifo()
+{
+    std::signal(SIGPIPE, SIG_IGN); // as the program does
+    QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("fifo")));
+    QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+
+    // Nobody reads it: refused at once (a blocking open would wait for ever; the alarm ends it).
+    ::alarm(10);
+    const Outcome noReader = Transcript().openLogFile(QFile::decodeName(fifo));
+    ::alarm(0);
+    QVERIFY2(noReader.message().contains(QStringLiteral("nadie está leyendo")),
+             qPrintable(noReader.message()));
+
+    // The reader goes away: said once, and recording goes on.
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    Transcript t;
+    QSignalSpy failed(&t, &Transcript::logFileFailed);
+    const Outcome opened = t.openLogFile(QFile::decodeName(fifo));
+    QVERIFY2(opened.ok(), qPrintable(opened.message()));
+    ::close(reader);
+    t.event(QStringLiteral("uno"));
+    t.event(QStringLiteral("dos"));
+    QCOMPARE(failed.count(), 1);
+    QVERIFY2(failed.at(0).at(0).toString().contains(QFile::decodeName(fifo)),
+             qPrintable(failed.at(0).at(0).toString()));
+    QCOMPARE(marksAndText(t), QStringList({"---  uno", "---  dos"}));
 }
 
 QTEST_GUILESS_MAIN(TestTranscript)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cfglis.h"
+#include "unexpectedboxguard.h"
 
 #include <QApplication>
 #include <QDir>
@@ -140,6 +141,7 @@ struct AnsweredBox
 // Runs action; the first message box it opens is read and dismissed with OK.
 inline AnsweredBox AnswerMessageBox(const std::function<void()> &action)
 {
+    const ExpectedBoxes expected;
     AnsweredBox answer;
     QTimer poll;
     poll.setInterval(20);

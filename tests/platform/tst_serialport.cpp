@@ -450,7 +450,16 @@ private slots:
             SerialPort second;
             QCOMPARE(second.open().message(), QString());
         }
+        // What the device held before the open (a stale OK) is no reply to the next command.
+        disconnect(&port.serial, &SerialPort::received, this, nullptr);
+        QVERIFY(port.pty.writeMaster("OK\r0\r"));
+        QThread::msleep(50);
         QCOMPARE(port.serial.open().message(), QString());
+        QTest::qWait(100);
+        QVERIFY2(port.serial.bytesWaiting() == 0, "bytes from before the open were kept");
+        QVERIFY(port.pty.writeMaster("4\r"));
+        QTRY_COMPARE_WITH_TIMEOUT(port.serial.bytesWaiting(), 2, 2000);
+        QCOMPARE(port.serial.input(), QByteArray("4\r"));
     }
 
     // A vanished device is reported once per open, later and from the event loop, without

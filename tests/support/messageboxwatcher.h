@@ -3,7 +3,8 @@
 // A box shown with exec() runs its own event loop, so the test cannot reach it by the usual
 // route; this watcher polls the top-level widgets from a timer (which also runs inside that
 // nested loop), records every visible QMessageBox it has not seen yet and presses its OK button
-// (or the button set with setAnswer). Create it before the action that may show a box:
+// (or the button set with setAnswer). While it lives, boxes are expected (see
+// unexpectedboxguard.h). Create it before the action that may show a box:
 //
 //     MessageBoxWatcher boxes;
 //     QTest::mouseClick(button, Qt::LeftButton);
@@ -11,6 +12,8 @@
 //     QCOMPARE(boxes.at(0).text, expectedText);
 //     QCOMPARE(boxes.at(0).icon, QMessageBox::Critical);
 #pragma once
+
+#include "unexpectedboxguard.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -108,6 +111,7 @@ private:
         m_answered.removeIf([](const QPointer<QMessageBox> &box) { return box.isNull(); });
     }
 
+    ExpectedBoxes m_expected;
     QTimer m_timer;
     QList<SeenMessageBox> m_seen;
     QList<QPointer<QMessageBox>> m_answered;

@@ -85,13 +85,15 @@ inline const QString CliCommandArgument = QStringLiteral("orden");
 inline const QString CliCommandHelp = QStringLiteral(
     "query (preguntar al modem), configure (configurar), unconfigure (desconfigurar) o "
     "identify (identificar el modem).");
-inline const QString CliDeviceHelp =
-    QStringLiteral("Dispositivo del modem, p. ej. /dev/ttyUSB0. Repítalo para trabajar con varios "
-                   "modems a la vez.");
+inline const QString CliDeviceHelp = QStringLiteral(
+    "Dispositivo del modem, p. ej. /dev/ttyUSB0, o un modem en un servidor de terminales: "
+    "rfc2217://SERVIDOR:PUERTO (Telnet con control del puerto serie) o socket://SERVIDOR:PUERTO "
+    "(TCP sin más; IPv6 entre corchetes). Repítalo para trabajar con varios modems a la vez.");
 inline const QString CliDeviceValue = QStringLiteral("RUTA");
 inline const QString CliPortHelp = QStringLiteral(
     "Puerto 1 a 4 en lugar de --device: el dispositivo que la ventana usa para ese puerto "
-    "(TAVOLI_COM<n>, lo asignado en el archivo INI o /dev/ttyS<n-1>). Repetible.");
+    "(TAVOLI_COM<n>, lo asignado en el archivo INI o /dev/ttyS<n-1>), que puede ser una "
+    "dirección rfc2217:// o socket://. Repetible.");
 inline const QString CliSpeedHelp =
     QStringLiteral("Velocidad: 9600, 4800, 2400 o 1200 (por omisión, 9600).");
 inline const QString CliSpeedValue = QStringLiteral("BAUDIOS");

@@ -246,8 +246,8 @@ inline const QString PortsDevicesTitle = QStringLiteral("Dispositivos serie de e
 inline const QString PortsDeviceColumns =
     QStringLiteral("Dispositivo|Puerto|En uso por|Nombre estable (by-id)|Descripción|Fabricante|"
                    "USB (VID:PID)|Número de serie");
-inline const QString PortsTypedLabel =
-    QStringLiteral("Otro dispositivo (un pseudoterminal, p. ej. /dev/pts/3):");
+inline const QString PortsTypedLabel = QStringLiteral(
+    "Otro dispositivo (un pseudoterminal, p. ej. /dev/pts/3, o rfc2217://SERVIDOR:PUERTO):");
 inline const QString PortsAdd = QStringLiteral("Añadir");
 inline const QString PortsAssignmentsTitle = QStringLiteral("Dispositivo de cada puerto");
 inline const QString PortsAssignmentColumns = QStringLiteral("Puerto|Dispositivo|Origen");
@@ -257,7 +257,11 @@ inline const QString PortsClear = QStringLiteral("Quitar");
 inline const QString PortsHint = QStringLiteral(
     "Seleccione un dispositivo de la lista, elija el puerto y pulse \"Asignar al puerto\". "
     "\"Quitar\" devuelve el puerto a su dispositivo predeterminado. Si la variable "
-    "TAVOLI_COM<n> está definida, manda sobre lo asignado aquí.");
+    "TAVOLI_COM<n> está definida, manda sobre lo asignado aquí. Un modem en un servidor de "
+    "terminales (p. ej. ser2net) se escribe arriba como rfc2217://SERVIDOR:PUERTO (Telnet con "
+    "control del puerto serie) o socket://SERVIDOR:PUERTO (TCP sin más), se añade y se asigna "
+    "como cualquier otro dispositivo.");
+inline const QString PortsTerminalServer = QStringLiteral("Modem en un servidor de terminales");
 inline const QString PortsFree = QStringLiteral("libre");
 inline const QString PortsHeldByLockFile = QStringLiteral("%1, según el archivo de bloqueo %2");
 inline const QString PortsHeldByFlock = QStringLiteral("%1, con flock()");

@@ -3,7 +3,6 @@
 // options. No real device is ever opened.
 #include "applicationsetup.h"
 #include "deviceaddress.h"
-#include "deviceaddress.h"
 #include "form1.h"
 #include "form1controls.h"
 #include "messageboxwatcher.h"

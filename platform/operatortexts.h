@@ -128,7 +128,9 @@ inline const QString CliHelpTail = QStringLiteral(
     "  1   un modem ha rechazado un comando, la lista de comandos está vacía o la\n"
     "      comprobación (--verify) no coincide\n"
     "  2   un modem no ha contestado\n"
-    "  3   un dispositivo no se ha podido abrir o se ha perdido\n"
+    "  3   un dispositivo no se ha podido abrir o se ha perdido (con un servidor de\n"
+    "      terminales: no se encuentra, rechaza la conexión, no contesta en 5 s, está\n"
+    "      en uso, no acepta RFC 2217 o corta la conexión)\n"
     "  64  la línea de órdenes no es válida\n"
     "Con varios dispositivos, el estado más alto de todos.\n"
     "Interrumpido por una señal (SIGINT, SIGTERM, SIGHUP), termina los diálogos en curso,\n"
@@ -139,7 +141,9 @@ inline const QString CliHelpTail = QStringLiteral(
     "Ejemplos:\n"
     "  tavoli configure --device /dev/ttyUSB0 --device /dev/ttyUSB1 --rings 2 --verify\n"
     "\n"
-    "  tavoli query --port 1 --speed 2400 --parity none --json\n");
+    "  tavoli query --port 1 --speed 2400 --parity none --json\n"
+    "\n"
+    "  tavoli identify --device rfc2217://192.168.1.20:7000   (modem detrás de ser2net)\n");
 // Usage errors: each is followed by CliSeeHelp.
 inline const QString CliSeeHelp = QStringLiteral("Pruebe \"tavoli --help\" para ver cómo se usa.");
 inline const QString CliNoCommand =

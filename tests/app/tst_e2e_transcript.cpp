@@ -138,6 +138,19 @@ void TestE2eTranscript::terminalServer()
     for (const char *event : {"Conectando con 127.0.0.1", "COM-PORT-OPTION aceptada",
                               "Puerto abierto: rfc2217://", "Conexión cerrada"})
         QVERIFY2(lines.contains(QString::fromUtf8(event)), qPrintable(lines.right(900)));
+
+    // Nobody listens there any more: the window's box, and the settings free again.
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    qputenv("TAVOLI_COM1",
+            QByteArray("socket://127.0.0.1:") + QByteArray::number(probe.serverPort()));
+    probe.close();
+    form.Pregunto_Click();
+    QVERIFY(boxes.waitForCount(2));
+    QVERIFY2(boxes.at(1).text.contains(QString::fromUtf8("rechaza la conexión")),
+             qPrintable(boxes.at(1).text));
+    QVERIFY(control(form, "CanMrc")->isEnabled());
+    QCOMPARE(form.engine().state(), Dialogue::Idle);
 }
 
 void TestE2eTranscript::logFileRefused()

@@ -2,6 +2,7 @@
 
 #include "commandlistbuilder.h"
 #include "commandliststore.h"
+#include "deviceaddress.h"
 #include "operatoractions.h"
 #include "operatortexts.h"
 #include "serialport.h"
@@ -37,9 +38,13 @@ Parsed usageError(const QString &text)
 }
 
 // Two names of one device: the same file once links and "." are resolved. A path that does
-// not exist (yet) is compared as written, made absolute.
+// not exist (yet) is compared as written, made absolute. A terminal server's port is one
+// device whichever protocol names it.
 QString identity(const QString &device)
 {
+    const DeviceAddress address = DeviceAddress::parse(device);
+    if (address.isNetwork())
+        return QStringLiteral("%1:%2").arg(address.host().toLower()).arg(address.port());
     const QFileInfo info(device);
     const QString canonical = info.canonicalFilePath();
     return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
@@ -194,6 +199,10 @@ Parsed parse(const QStringList &arguments)
     }
     if (request.targets.isEmpty())
         return usageError(CliNoDevice);
+    for (const Target &target : request.targets) {
+        if (const DeviceAddress address = DeviceAddress::parse(target.device); !address.isValid())
+            return usageError(address.error());
+    }
     // Two dialogues on one line would answer each other's commands. Each path is resolved
     // once: following links costs system calls, and a long list of devices must stay quick.
     QHash<QString, qsizetype> firstNamed;

@@ -86,10 +86,18 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
         connect(m_engine.get(), &DialogueEngine::stateChanged, m_transcript.get(),
                 &Transcript::stateChanged);
         connect(&m_port, &SerialPort::note, m_transcript.get(), &Transcript::event);
+        connect(&m_line, &DeviceLine::note, m_transcript.get(), &Transcript::event);
     }
 
-    connect(&m_port, &SerialPort::received, m_engine.get(), &DialogueEngine::bytesAvailable);
-    connect(&m_port, &SerialPort::lost, m_engine.get(), &DialogueEngine::portLost);
+    connect(&m_line, &DeviceLine::received, m_engine.get(), &DialogueEngine::bytesAvailable);
+    connect(&m_line, &DeviceLine::lost, m_engine.get(), &DialogueEngine::portLost);
+    connect(&m_line, &DeviceLine::ready, this,
+            [this] { startEngine(std::exchange(m_waitingDialogue, Idle)); });
+    // Not connected, no dialogue: the device failed as for a port that does not open.
+    connect(&m_line, &DeviceLine::connectFailed, this, [this](const QString &description) {
+        showError(description);
+        dialogueEnded();
+    });
     connect(&m_timer, &PreciseTimer::Timer, m_engine.get(), &DialogueEngine::Timm_Timer);
     connect(m_engine.get(), &DialogueEngine::numberRead, this, [this](State state, qint16 number) {
         (state == QueryRingCount ? m_shown.rings : m_shown.s37) = number;
@@ -129,6 +137,21 @@ QString DeviceJob::currentCommand() const
 void DeviceJob::begin(State first)
 {
     m_shown = {};
+    if (m_line.isOpen() || !m_line.isNetwork()) {
+        startEngine(first);
+        return;
+    }
+    // A terminal server: connected first, so that connecting never counts as the modem's time.
+    if (const Outcome started = m_line.prepare(); !started) {
+        showError(started.message());
+        QMetaObject::invokeMethod(this, &DeviceJob::dialogueEnded, Qt::QueuedConnection);
+        return;
+    }
+    m_waitingDialogue = first;
+}
+
+void DeviceJob::startEngine(State first)
+{
     m_engine->startDialogue(first);
     // A port that does not open ends the dialogue before it begins: no state is entered.
     if (m_engine->state() == Idle)

@@ -5,13 +5,13 @@
 
 #include "commandline.h"
 #include "commandliststore.h"
+#include "deviceline.h"
 #include "dialogueengine.h"
 #include "dialoguesettings.h"
 #include "dialogueview.h"
 #include "identification.h"
 #include "outcome.h"
 #include "precisetimer.h"
-#include "serialline.h"
 #include "serialport.h"
 
 #include <QElapsedTimer>
@@ -120,6 +120,7 @@ private:
     CommandListResult BuildCommandList() override;
 
     void begin(Dialogue::State first);
+    void startEngine(Dialogue::State first);
     void dialogueEnded();
     void mainEnded(const Shown &shown);
     void verifyEnded(const Shown &shown);
@@ -130,7 +131,8 @@ private:
     const CommandLine::Request m_request;
     const CommandLine::Target m_target;
     SerialPort m_port;
-    SerialLine m_line;
+    DeviceLine m_line; // the port, or the terminal server its device names
+    Dialogue::State m_waitingDialogue = Dialogue::Idle; // to start once connected
     PreciseTimer m_timer;
     CommandListStore m_store;
     std::unique_ptr<Transcript> m_transcript;

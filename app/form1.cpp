@@ -7,6 +7,7 @@
 #include "commandlistbuilder.h"
 #include "messagebox.h"
 #include "modemprotocol.h"
+#include "networktexts.h"
 #include "operatoractions.h"
 #include "operatortexts.h"
 #include "pacedlabel.h"
@@ -19,6 +20,8 @@
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QScreen>
+
+#include <utility>
 
 // The window's icon lives in this static library's resources; naming their initialiser keeps
 // the linker from dropping them.
@@ -89,8 +92,17 @@ Form1::Form1(QWidget *parent)
     connect(&Comm, &SerialPort::note, &m_transcript, &Transcript::event);
     // Only the window's own pieces talk to the engine; the engine is the context object, so
     // nothing reaches it once it is gone.
-    connect(&Comm, &SerialPort::received, &m_engine, &DialogueEngine::bytesAvailable);
-    connect(&Comm, &SerialPort::lost, &m_engine, &DialogueEngine::portLost);
+    connect(&m_line, &DeviceLine::received, &m_engine, &DialogueEngine::bytesAvailable);
+    connect(&m_line, &DeviceLine::lost, &m_engine, &DialogueEngine::portLost);
+    connect(&m_line, &DeviceLine::note, &m_transcript, &Transcript::event);
+    connect(&m_line, &DeviceLine::ready, &m_engine,
+            [this] { m_engine.startDialogue(std::exchange(m_waitingDialogue, Dialogue::Idle)); });
+    connect(&m_line, &DeviceLine::connectFailed, this, [this](const QString &description) {
+        m_waitingDialogue = Dialogue::Idle;
+        setLineSettingsEnabled(true);
+        setInfo(QString());
+        showError(description);
+    });
     connect(&Timm, &PreciseTimer::Timer, &m_engine, &DialogueEngine::Timm_Timer);
 
     Form_Load();
@@ -234,27 +246,49 @@ void Form1::Configuro_Click()
     // A list without "S0=#" sends no ring count, so it needs none.
     // A file that cannot be read is told where the list is read, naming it.
     QString stored;
-    if (!Comm.isOpen() && m_storedList.load(&stored) && CommandListBuilder::NeedsRingCount(stored)
+    if (!m_line.isOpen() && m_storedList.load(&stored) && CommandListBuilder::NeedsRingCount(stored)
         && !CommandListBuilder::RingCountValid(ui->llam->text())) {
         showError(OperatorTexts::RingCountInvalid);
         return;
     }
-    m_engine.startDialogue(OperatorActions::Configurar);
+    runDialogue(OperatorActions::Configurar);
 }
 
 void Form1::Desconf_Click()
 {
-    m_engine.startDialogue(OperatorActions::Desconfigurar);
+    runDialogue(OperatorActions::Desconfigurar);
 }
 
 void Form1::Pregunto_Click()
 {
-    m_engine.startDialogue(OperatorActions::Preguntar);
+    runDialogue(OperatorActions::Preguntar);
 }
 
 void Form1::identifyModem()
 {
-    m_engine.startDialogue(Dialogue::IdentifyWake);
+    runDialogue(Dialogue::IdentifyWake);
+}
+
+void Form1::runDialogue(Dialogue::State first)
+{
+    // While connecting, the line is taken as a port already open is.
+    if (m_line.isConnecting()) {
+        showError(OperatorTexts::PortAlreadyOpen.arg(Comm.commPort()).arg(Comm.device()));
+        return;
+    }
+    if (m_line.isOpen() || !m_line.isNetwork()) {
+        m_engine.startDialogue(first);
+        return;
+    }
+    const Outcome started = m_line.prepare();
+    if (!started) {
+        showError(started.message());
+        return;
+    }
+    // The window stays live; the settings wait, as during a dialogue.
+    m_waitingDialogue = first;
+    setLineSettingsEnabled(false);
+    setInfo(NetworkTexts::InfoConnecting.arg(Comm.device()));
 }
 
 void Form1::LaLista_Click()

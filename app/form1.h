@@ -13,11 +13,11 @@
 #pragma once
 
 #include "commandliststore.h"
+#include "deviceline.h"
 #include "dialogueengine.h"
 #include "dialoguesettings.h"
 #include "dialogueview.h"
 #include "precisetimer.h"
-#include "serialline.h"
 #include "serialport.h"
 #include "tracing.h"
 #include "transcript.h"
@@ -109,6 +109,8 @@ private:
     void connectHandlers();
     // Hands the port the settings of the options selected now.
     void sendLineSettings();
+    // Starts a dialogue; on a terminal server, once the connection is ready.
+    void runDialogue(Dialogue::State first);
 
     std::unique_ptr<Ui::Form1> ui;
     PacedLabel *m_info = nullptr; // the status line, changed at most once a frame
@@ -121,7 +123,9 @@ private:
     SerialPort Comm;
     PreciseTimer Timm;
     CommandListStore m_storedList;
-    SerialLine m_line;
+    // The serial port or, for an rfc2217:// or socket:// device, the terminal server.
+    DeviceLine m_line;
+    Dialogue::State m_waitingDialogue = Dialogue::Idle; // to start once connected
     Transcript m_transcript;
     // The engine reaches the port and the window through these, so that the transcript sees all.
     TracingLine m_tracedLine;

@@ -1,6 +1,7 @@
 #include "portswindow.h"
 
 #include "bringtofront.h"
+#include "deviceaddress.h"
 #include "form1.h"
 #include "messagebox.h"
 #include "operatortexts.h"
@@ -19,6 +20,18 @@
 #include <QVBoxLayout>
 
 namespace {
+
+bool isNetwork(const QString &device)
+{
+    return DeviceAddress::parse(device).isNetwork();
+}
+
+// One device whoever names it: a path once links are resolved (empty when it is missing), an
+// address as written.
+QString identity(const QString &device)
+{
+    return isNetwork(device) ? device : QFileInfo(device).canonicalFilePath();
+}
 
 // What the operator looks for first comes first: the device, its port, whether it is free.
 enum DeviceColumn {
@@ -174,7 +187,12 @@ PortsWindow *PortsWindow::showFor(Form1 &window, const QString &stableNameFolder
 
 bool PortsWindow::addTyped(const QString &path)
 {
-    if (const std::optional<QString> refusal = SerialDevices::refusalToAdd(path)) {
+    // A terminal server is listed as typed, never looked for on this machine.
+    const DeviceAddress address = DeviceAddress::parse(path);
+    const std::optional<QString> refusal =
+        address.isNetwork() ? (address.isValid() ? std::nullopt : std::optional(address.error()))
+                            : SerialDevices::refusalToAdd(path);
+    if (refusal) {
         MessageBox::showStop(this, *refusal);
         return false;
     }
@@ -182,9 +200,9 @@ bool PortsWindow::addTyped(const QString &path)
         m_typed << path;
     m_typedPath->clear();
     refresh();
-    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const QString wanted = identity(path);
     for (int row = 0; row < m_devices.size(); ++row) {
-        if (QFileInfo(m_devices.at(row).device).canonicalFilePath() == canonical) {
+        if (identity(m_devices.at(row).device) == wanted) {
             m_table->selectRow(row);
             return true;
         }
@@ -194,7 +212,17 @@ bool PortsWindow::addTyped(const QString &path)
 
 void PortsWindow::refresh()
 {
-    QList<SerialDeviceInfo> devices = SerialDevices::list(m_typed, m_stableNameFolder, m_ttyFolder);
+    QStringList paths, addresses;
+    for (const QString &typed : std::as_const(m_typed))
+        (isNetwork(typed) ? addresses : paths) << typed;
+    QList<SerialDeviceInfo> devices = SerialDevices::list(paths, m_stableNameFolder, m_ttyFolder);
+    for (const QString &typed : std::as_const(addresses)) {
+        SerialDeviceInfo info;
+        info.device = typed;
+        info.description = OperatorTexts::PortsTerminalServer;
+        info.typed = true;
+        devices << info;
+    }
     // Unchanged lists leave the table alone: no flicker, selection and scrolling kept.
     if (devices != m_devices || m_table->rowCount() != devices.size()) {
         m_devices = std::move(devices);
@@ -228,13 +256,13 @@ void PortsWindow::fillAssignments()
     QStringList usedBy(m_devices.size());
     for (int port = 1; port <= PortAssignments::PortCount; ++port) {
         const PortChoice choice = PortAssignments::choiceFor(port);
-        const QString canonical = QFileInfo(choice.device).canonicalFilePath();
+        const QString canonical = identity(choice.device);
         const QString device =
             canonical.isEmpty() ? OperatorTexts::PortsMissing.arg(choice.device) : choice.device;
         setRow(m_assignments, port - 1,
                {QString::number(port), device, PortAssignments::source(choice)});
         for (int row = 0; row < m_devices.size() && !canonical.isEmpty(); ++row) {
-            if (QFileInfo(m_devices.at(row).device).canonicalFilePath() == canonical) {
+            if (identity(m_devices.at(row).device) == canonical) {
                 QString &ports = usedBy[row];
                 ports +=
                     (ports.isEmpty() ? QString() : QStringLiteral(", ")) + QString::number(port);

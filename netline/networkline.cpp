@@ -135,6 +135,7 @@ void NetworkLine::close()
     m_input.clear();
     m_greeting.clear();
     m_modemStateKnown = false;
+    m_modemStateHeard = false;
     m_modemState = 0;
     emit note(NetworkTexts::NoteClosed);
 }
@@ -319,11 +320,17 @@ void NetworkLine::handleEvent(const Event &event)
         if (code == ComPort::ServerOffset + ComPort::NotifyModemState && !value.isEmpty()) {
             const quint8 state = quint8(value.at(0));
             const quint8 lines = ComPort::StateCts | ComPort::StateDsr;
-            if (!m_modemStateKnown || ((state ^ m_modemState) & lines))
+            if (!m_modemStateHeard || ((state ^ m_modemState) & lines))
                 emit note(NetworkTexts::NoteModemState.arg(
                     state & ComPort::StateCts ? NetworkTexts::NoteOn : NetworkTexts::NoteOff,
                     state & ComPort::StateDsr ? NetworkTexts::NoteOn : NetworkTexts::NoteOff));
-            m_modemStateKnown = true;
+            // A server in front of a device without modem lines (ser2net on a pseudo-terminal,
+            // a cable that carries only data) reports both off, the same as a modem switched
+            // off. The lines count as known only once one of them has been reported on: from
+            // then on the server is believed, off included.
+            if (state & lines)
+                m_modemStateKnown = true;
+            m_modemStateHeard = true;
             m_modemState = state;
         } else if (code == ComPort::ServerOffset + ComPort::Signature && !value.isEmpty()) {
             QString text = QString::fromLatin1(value);

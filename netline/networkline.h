@@ -52,8 +52,8 @@ public:
     Outcome open() override;
     void close() override;
     bool isOpen() const override { return m_phase != Phase::Closed; }
-    // From the server's modem-state notices; present until one has come (or on a raw line),
-    // as for a device that cannot tell.
+    // From the server's modem-state notices; present until one has reported CTS or DSR on (or
+    // on a raw line), as for a device that cannot tell.
     bool ctsHolding() const override;
     bool dsrHolding() const override;
     void setRtsEnable(bool on) override;
@@ -117,8 +117,9 @@ private:
     std::optional<TelnetOptions> m_options;
     QByteArray m_pending; // on the wire's terms, waiting for the line to be ready
     QByteArray m_input;
-    QByteArray m_greeting; // the connection's first data bytes
-    bool m_modemStateKnown = false;
+    QByteArray m_greeting;          // the connection's first data bytes
+    bool m_modemStateKnown = false; // a line has been reported on: the server is believed
+    bool m_modemStateHeard = false; // a report has come, for the transcript
     quint8 m_modemState = 0;
     bool m_dtr = true;
     bool m_rts = true;

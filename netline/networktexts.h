@@ -48,6 +48,9 @@ inline const QString NetLost = QStringLiteral(
     "Se ha perdido la comunicación con el puerto %1 (%2): el servidor ha cerrado la conexión o "
     "ha dejado de responder.\nLa operación ha fracasado");
 
+// The window's status line while it connects; %1 is the address.
+inline const QString InfoConnecting = QStringLiteral("Conectando con %1...");
+
 // Events of the transcript.
 inline const QString NoteConnecting = QStringLiteral("Conectando con %1, puerto TCP %2");
 inline const QString NoteConnected = QStringLiteral("Conectado con %1 (%2)");

@@ -85,13 +85,15 @@ inline const QString CliCommandArgument = QStringLiteral("orden");
 inline const QString CliCommandHelp = QStringLiteral(
     "query (preguntar al modem), configure (configurar), unconfigure (desconfigurar) o "
     "identify (identificar el modem).");
-inline const QString CliDeviceHelp =
-    QStringLiteral("Dispositivo del modem, p. ej. /dev/ttyUSB0. Repítalo para trabajar con varios "
-                   "modems a la vez.");
+inline const QString CliDeviceHelp = QStringLiteral(
+    "Dispositivo del modem, p. ej. /dev/ttyUSB0, o un modem en un servidor de terminales: "
+    "rfc2217://SERVIDOR:PUERTO (Telnet con control del puerto serie) o socket://SERVIDOR:PUERTO "
+    "(TCP sin más; IPv6 entre corchetes). Repítalo para trabajar con varios modems a la vez.");
 inline const QString CliDeviceValue = QStringLiteral("RUTA");
 inline const QString CliPortHelp = QStringLiteral(
     "Puerto 1 a 4 en lugar de --device: el dispositivo que la ventana usa para ese puerto "
-    "(TAVOLI_COM<n>, lo asignado en el archivo INI o /dev/ttyS<n-1>). Repetible.");
+    "(TAVOLI_COM<n>, lo asignado en el archivo INI o /dev/ttyS<n-1>), que puede ser una "
+    "dirección rfc2217:// o socket://. Repetible.");
 inline const QString CliSpeedHelp =
     QStringLiteral("Velocidad: 9600, 4800, 2400 o 1200 (por omisión, 9600).");
 inline const QString CliSpeedValue = QStringLiteral("BAUDIOS");
@@ -126,7 +128,9 @@ inline const QString CliHelpTail = QStringLiteral(
     "  1   un modem ha rechazado un comando, la lista de comandos está vacía o la\n"
     "      comprobación (--verify) no coincide\n"
     "  2   un modem no ha contestado\n"
-    "  3   un dispositivo no se ha podido abrir o se ha perdido\n"
+    "  3   un dispositivo no se ha podido abrir o se ha perdido (con un servidor de\n"
+    "      terminales: no se encuentra, rechaza la conexión, no contesta en 5 s, está\n"
+    "      en uso, no acepta RFC 2217 o corta la conexión)\n"
     "  64  la línea de órdenes no es válida\n"
     "Con varios dispositivos, el estado más alto de todos.\n"
     "Interrumpido por una señal (SIGINT, SIGTERM, SIGHUP), termina los diálogos en curso,\n"
@@ -137,7 +141,9 @@ inline const QString CliHelpTail = QStringLiteral(
     "Ejemplos:\n"
     "  tavoli configure --device /dev/ttyUSB0 --device /dev/ttyUSB1 --rings 2 --verify\n"
     "\n"
-    "  tavoli query --port 1 --speed 2400 --parity none --json\n");
+    "  tavoli query --port 1 --speed 2400 --parity none --json\n"
+    "\n"
+    "  tavoli identify --device rfc2217://192.168.1.20:7000   (modem detrás de ser2net)\n");
 // Usage errors: each is followed by CliSeeHelp.
 inline const QString CliSeeHelp = QStringLiteral("Pruebe \"tavoli --help\" para ver cómo se usa.");
 inline const QString CliNoCommand =
@@ -242,8 +248,8 @@ inline const QString PortsDevicesTitle = QStringLiteral("Dispositivos serie de e
 inline const QString PortsDeviceColumns =
     QStringLiteral("Dispositivo|Puerto|En uso por|Nombre estable (by-id)|Descripción|Fabricante|"
                    "USB (VID:PID)|Número de serie");
-inline const QString PortsTypedLabel =
-    QStringLiteral("Otro dispositivo (un pseudoterminal, p. ej. /dev/pts/3):");
+inline const QString PortsTypedLabel = QStringLiteral(
+    "Otro dispositivo (un pseudoterminal, p. ej. /dev/pts/3, o rfc2217://SERVIDOR:PUERTO):");
 inline const QString PortsAdd = QStringLiteral("Añadir");
 inline const QString PortsAssignmentsTitle = QStringLiteral("Dispositivo de cada puerto");
 inline const QString PortsAssignmentColumns = QStringLiteral("Puerto|Dispositivo|Origen");
@@ -253,7 +259,11 @@ inline const QString PortsClear = QStringLiteral("Quitar");
 inline const QString PortsHint = QStringLiteral(
     "Seleccione un dispositivo de la lista, elija el puerto y pulse \"Asignar al puerto\". "
     "\"Quitar\" devuelve el puerto a su dispositivo predeterminado. Si la variable "
-    "TAVOLI_COM<n> está definida, manda sobre lo asignado aquí.");
+    "TAVOLI_COM<n> está definida, manda sobre lo asignado aquí. Un modem en un servidor de "
+    "terminales (p. ej. ser2net) se escribe arriba como rfc2217://SERVIDOR:PUERTO (Telnet con "
+    "control del puerto serie) o socket://SERVIDOR:PUERTO (TCP sin más), se añade y se asigna "
+    "como cualquier otro dispositivo.");
+inline const QString PortsTerminalServer = QStringLiteral("Modem en un servidor de terminales");
 inline const QString PortsFree = QStringLiteral("libre");
 inline const QString PortsHeldByLockFile = QStringLiteral("%1, según el archivo de bloqueo %2");
 inline const QString PortsHeldByFlock = QStringLiteral("%1, con flock()");

@@ -3,6 +3,7 @@
 // device.
 #include "hayesmodem.h"
 #include "portlock.h"
+#include "ser2netserver.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -107,6 +108,7 @@ private slots:
     void initTestCase();
     void oneDevice_data();
     void oneDevice();
+    void terminalServer();
     void listRefused();
     void twoDevicesOneFailing();
     void logToFifo();
@@ -203,6 +205,44 @@ void TestCommandLine::oneDevice()
     if (arguments.contains("--verify"))
         QVERIFY(simulated.quiet());
     QVERIFY(run.errors.isEmpty()); // progress only on a terminal
+}
+
+// A modem behind ser2net, reached by address: the same commands and results as on a local port,
+// and a server that cannot be reached is the device's failure (status 3) with its reason.
+void TestCommandLine::terminalServer()
+{
+    HayesModem simulated(modem()), other(modem());
+    QVERIFY(simulated.start() && other.start());
+    Ser2net telnet(simulated.devicePath(), true), raw(other.devicePath(), false);
+    QVERIFY2(telnet.listening && raw.listening, telnet.process.readAll().constData());
+
+    Run run = tavoli({"query", "--json", "--device", telnet.address});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors + run.lines.join(u'\n')));
+    QCOMPARE(member(json(run.lines.value(0)), "rings"), QVariant(2));
+    // Both at once, the raw one configured and verified: connecting, dialogues, reconnecting.
+    run = tavoli({"configure", "--rings", "4", "--verify", "--device", telnet.address, "--device",
+                  raw.address});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors + run.lines.join(u'\n')));
+    QCOMPARE(simulated.storedRegister(0), 4);
+    QCOMPARE(other.storedRegister(0), 4);
+
+    // Nobody listens on the probe's port once it is closed; a .invalid name never resolves.
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    const QString refused = QStringLiteral("socket://127.0.0.1:%1").arg(probe.serverPort());
+    probe.close();
+    const QString unknown = QStringLiteral("rfc2217://modem.invalid:7000");
+    run = tavoli({"identify", "--json", "--device", refused, "--device", unknown});
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(run.lines.size(), 2);
+    for (const QString &line : run.lines) {
+        const QJsonObject result = json(line);
+        const bool isRefused = result.value("device").toString() == refused;
+        QCOMPARE(result.value("exit").toInt(), 3);
+        QVERIFY2(result.value("error").toString().contains(isRefused ? "rechaza la conexión"
+                                                                     : "no se encuentra"),
+                 qPrintable(line));
+    }
 }
 
 // A list that cannot be sent is the configuration's refusal (status 1), never the device's: an
@@ -411,6 +451,12 @@ void TestCommandLine::usageError_data()
     // The modem's S37 names include 300; the options do not.
     QTest::newRow("speed not an option")
         << QStringList{"query", "--speed", "300", "--device", "/dev/null"} << "--speed";
+    QTest::newRow("address without a port")
+        << QStringList{"query", "--device", "rfc2217://127.0.0.1"} << "falta el puerto TCP";
+    QTest::newRow("one server port by both protocols")
+        << QStringList{"query", "--device", "rfc2217://LocalHost:7000", "--device",
+                       "socket://localhost:7000"}
+        << "mismo dispositivo";
     QTest::newRow("unknown option")
         << QStringList{"query", "--device", "/dev/null", "--fast"} << "fast";
 }

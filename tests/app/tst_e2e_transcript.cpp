@@ -4,6 +4,7 @@
 #include "e2efixture.h"
 #include "extras.h"
 #include "operatortexts.h"
+#include "ser2netserver.h"
 #include "transcriptwindow.h"
 
 #include <QAbstractItemModel>
@@ -37,6 +38,7 @@ class TestE2eTranscript : public QObject
     Q_OBJECT
 private slots:
     void query();
+    void terminalServer();
     void logFileRefused();
 };
 
@@ -108,6 +110,47 @@ void TestE2eTranscript::query()
     window->findChild<QAbstractButton *>(QStringLiteral("clear"))->click();
     QCOMPARE(transcript.size(), 0);
     QCOMPARE(rows->rowCount(), 0);
+}
+
+// Port 1 on a terminal server: the window connects without waiting, refuses a second press while
+// connecting as for an open port, runs the query through ser2net and records the connection.
+void TestE2eTranscript::terminalServer()
+{
+    HayesModem modem(E2e::poweredOn({{0, 2}, {37, 9}}));
+    QVERIFY(modem.start());
+    Ser2net server(modem.devicePath(), true);
+    QVERIFY(server.listening);
+    qputenv("TAVOLI_COM1", server.address.toLocal8Bit());
+    MessageBoxWatcher boxes(5);
+    Form1 form;
+    form.show();
+    form.Pregunto_Click();
+    QCOMPARE(form.engine().state(), Dialogue::Idle); // connecting, not waiting
+    form.Pregunto_Click();
+    QVERIFY(boxes.waitForCount(1));
+    QVERIFY2(boxes.at(0).text.contains(OperatorTexts::PortAlreadyOpen.section(u' ', -3)),
+             qPrintable(boxes.at(0).text));
+    QTRY_VERIFY_WITH_TIMEOUT(form.engine().state() != Dialogue::Idle, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.engine().state() == Dialogue::Idle, E2e::DialogueTimeoutMs);
+    QCOMPARE(boxes.count(), 1);
+    QCOMPARE(caption(control(form, "answ1")), "2");
+    const QString lines = marksAndText(form.transcript()).join(u'\n');
+    for (const char *event : {"Conectando con 127.0.0.1", "COM-PORT-OPTION aceptada",
+                              "Puerto abierto: rfc2217://", "Conexión cerrada"})
+        QVERIFY2(lines.contains(QString::fromUtf8(event)), qPrintable(lines.right(900)));
+
+    // Nobody listens there any more: the window's box, and the settings free again.
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    qputenv("TAVOLI_COM1",
+            QByteArray("socket://127.0.0.1:") + QByteArray::number(probe.serverPort()));
+    probe.close();
+    form.Pregunto_Click();
+    QVERIFY(boxes.waitForCount(2));
+    QVERIFY2(boxes.at(1).text.contains(QString::fromUtf8("rechaza la conexión")),
+             qPrintable(boxes.at(1).text));
+    QVERIFY(control(form, "CanMrc")->isEnabled());
+    QCOMPARE(form.engine().state(), Dialogue::Idle);
 }
 
 void TestE2eTranscript::logFileRefused()

@@ -2,6 +2,7 @@
 // pseudo-terminals: what it lists, who holds a device, and assignments reaching the port
 // options. No real device is ever opened.
 #include "applicationsetup.h"
+#include "deviceaddress.h"
 #include "form1.h"
 #include "form1controls.h"
 #include "messageboxwatcher.h"
@@ -208,6 +209,29 @@ private slots:
         QVERIFY(QDir().rmdir(SettingsFilePath()));
         QCOMPARE(boxes.texts(), QStringList(OperatorTexts::PortAssignFailed.arg(
                                     "2", ini, OperatorTexts::IniNotRegularFile)));
+    }
+
+    // A terminal server's address is taken as typed (a malformed one names its fault), listed
+    // without a device behind it, and assigned and stored as written.
+    void terminalServerAddress()
+    {
+        MessageBoxWatcher boxes;
+        Form1 form;
+        PortsWindow *window =
+            PortsWindow::showFor(form, m_root.filePath("by-id"), m_root.filePath("tty"));
+        QVERIFY(!window->addTyped(QStringLiteral("socket://10.0.0.9")));
+        QCOMPARE(boxes.texts(),
+                 QStringList(DeviceAddress::parse(QStringLiteral("socket://10.0.0.9")).error()));
+        const QString address = QStringLiteral("rfc2217://[fd00::20]:7000");
+        QVERIFY(window->addTyped(address));
+        QCOMPARE(rowOf(*window, address).value(4), OperatorTexts::PortsTerminalServer);
+        window->findChild<QComboBox *>(QStringLiteral("port"))->setCurrentIndex(2);
+        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("assign")),
+                          Qt::LeftButton);
+        QCOMPARE(PortAssignments::assigned(3), address);
+        QCOMPARE(SerialPort::deviceFor(3), address);
+        QCOMPARE(rowOf(*window, address).value(1), QStringLiteral("3"));
+        QCOMPARE(boxes.count(), 1);
     }
 
 private:

@@ -86,11 +86,19 @@ private slots:
         QVERIFY(p.got.contains(comPort(2, 8)) && p.got.contains(comPort(3, 1)));
 
         QVERIFY(p.line.ctsHolding() && p.line.dsrHolding()); // nothing known yet
+        // Both off, first: a device without modem lines says so too, so it is not believed yet.
+        p.say(comPort(107, 0x00) + 'Z');
+        B in;
+        QTRY_COMPARE(in += p.line.input(), B("Z"));
+        QVERIFY(p.line.ctsHolding() && p.line.dsrHolding());
         p.say(bytes({'O', IAC, IAC, IAC, SB, OptComPort, 107, 0x20, IAC}));
         p.say(bytes({SE, 'K'}));
-        B in;
+        in.clear();
         QTRY_COMPARE(in += p.line.input(), bytes({'O', 0xFF, 'K'}));
         QVERIFY(!p.line.ctsHolding() && p.line.dsrHolding());
+        p.say(comPort(107, 0x00)); // once a line was on, off is believed
+        QTRY_VERIFY(!p.line.dsrHolding());
+        QVERIFY(!p.line.ctsHolding());
 
         // socket:// passes bytes as they are, both ways, and sends no Telnet at all.
         Peer raw("socket");

@@ -1,0 +1,112 @@
+#include "deviceline.h"
+
+#include "deviceaddress.h"
+
+#include <utility>
+
+DeviceLine::DeviceLine(SerialPort &port, QObject *parent)
+    : QObject(parent), m_port(port), m_serial(port)
+{
+    connect(&m_port, &SerialPort::received, this, &DeviceLine::received);
+    connect(&m_port, &SerialPort::lost, this, &DeviceLine::lost);
+    connect(&m_network, &NetworkLine::received, this, &DeviceLine::received);
+    connect(&m_network, &NetworkLine::note, this, &DeviceLine::note);
+    connect(&m_network, &NetworkLine::ready, this, [this] {
+        if (m_preparing)
+            emit ready();
+    });
+    connect(&m_network, &NetworkLine::lost, this, [this](const QString &description) {
+        // Before the dialogue has the line, nobody but the face is waiting for it.
+        if (std::exchange(m_preparing, false))
+            emit connectFailed(description);
+        else
+            emit lost(description);
+    });
+}
+
+bool DeviceLine::isNetwork() const
+{
+    return DeviceAddress::parse(m_port.device()).isNetwork();
+}
+
+void DeviceLine::aimNetwork()
+{
+    m_network.setAddress(DeviceAddress::parse(m_port.device()));
+    m_network.setCommPort(m_port.commPort());
+    // The port has already checked the text; the same text suits the server.
+    m_network.setSettings(m_port.settings());
+}
+
+Outcome DeviceLine::prepare()
+{
+    if (isOpen())
+        return Outcome::success();
+    m_useNetwork = isNetwork();
+    if (!m_useNetwork)
+        return Outcome::success();
+    aimNetwork();
+    const Outcome started = m_network.prepare();
+    m_preparing = started.ok();
+    return started;
+}
+
+Outcome DeviceLine::open()
+{
+    if (isOpen()) {
+        // A prepared connection becomes the dialogue's; an open one refuses a second dialogue.
+        const Outcome taken = active().open();
+        if (taken)
+            m_preparing = false;
+        return taken;
+    }
+    m_useNetwork = isNetwork();
+    if (m_useNetwork)
+        aimNetwork();
+    return active().open();
+}
+
+void DeviceLine::close()
+{
+    m_preparing = false;
+    active().close();
+}
+
+bool DeviceLine::isOpen() const
+{
+    return active().isOpen();
+}
+
+bool DeviceLine::ctsHolding() const
+{
+    return active().ctsHolding();
+}
+
+bool DeviceLine::dsrHolding() const
+{
+    return active().dsrHolding();
+}
+
+void DeviceLine::setRtsEnable(bool on)
+{
+    active().setRtsEnable(on);
+}
+
+void DeviceLine::setDtrEnable(bool on)
+{
+    active().setDtrEnable(on);
+}
+
+void DeviceLine::discardInput()
+{
+    active().discardInput();
+}
+
+void DeviceLine::output(const QByteArray &bytes)
+{
+    active().output(bytes);
+}
+
+QByteArray DeviceLine::input()
+{
+    return active().input();
+}

@@ -1,0 +1,67 @@
+// The line a face hands its dialogue engine: at each open it is the serial port or, when the
+// port's device is an address (rfc2217://HOST:PORT, socket://HOST:PORT), a network line to a
+// terminal server. The faces connect to this object's signals only, whichever line is in use.
+//
+// A network line connects ahead of the dialogue: prepare() starts the connection and ready()
+// says when the dialogue may begin, so that connection time never counts against the modem's
+// reply time and the window never waits. A failure while connecting comes as connectFailed();
+// once the dialogue runs, a failure of either line comes as lost(), for the engine.
+#pragma once
+
+#include "lineport.h"
+#include "networkline.h"
+#include "serialline.h"
+#include "serialport.h"
+
+#include <QObject>
+#include <QString>
+
+class DeviceLine : public QObject, public LinePort
+{
+    Q_OBJECT
+public:
+    explicit DeviceLine(SerialPort &port, QObject *parent = nullptr);
+
+    // Whether the port's device is to be reached over the network, and so must be prepared.
+    bool isNetwork() const;
+    // Starts connecting to the port's network device; ready() or connectFailed() follows. A
+    // failure known at once (a malformed address) is returned. Harmless for a local device.
+    Outcome prepare();
+    // Between prepare() and the open() that takes the connection over.
+    bool isConnecting() const { return m_preparing; }
+
+    // LinePort
+    Outcome open() override;
+    void close() override;
+    bool isOpen() const override;
+    bool ctsHolding() const override;
+    bool dsrHolding() const override;
+    void setRtsEnable(bool on) override;
+    void setDtrEnable(bool on) override;
+    void discardInput() override;
+    void output(const QByteArray &bytes) override;
+    QByteArray input() override;
+
+signals:
+    void ready();
+    void connectFailed(const QString &description);
+    void received();
+    void lost(const QString &description);
+    // The connection and its negotiation, for the transcript.
+    void note(const QString &event);
+
+private:
+    // Hands the network line the port's number, address and settings as they stand now.
+    void aimNetwork();
+    LinePort &active() { return m_useNetwork ? static_cast<LinePort &>(m_network) : m_serial; }
+    const LinePort &active() const
+    {
+        return m_useNetwork ? static_cast<const LinePort &>(m_network) : m_serial;
+    }
+
+    SerialPort &m_port;
+    SerialLine m_serial;
+    NetworkLine m_network;
+    bool m_useNetwork = false; // chosen at each prepare() or open() from a closed line
+    bool m_preparing = false;
+};

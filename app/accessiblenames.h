@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names the main window's controls for screen readers (AT-SPI) where Qt's own guess is wrong:
 // a group box inside another takes the outer one's caption, and a value label is announced by
 // its value alone.

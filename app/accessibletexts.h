@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader announces for the main window's controls that show a value without a
 // caption of their own; the value itself follows as the description.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program sets up once, before its first window: font substitutes and Qt's own
 // Spanish texts. Shared by the program and the screenshot tool so both look the same.
 #pragma once

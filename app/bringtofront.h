@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window that is asked for again comes back in front of the operator: restored when
 // minimized, raised and activated.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the main window offers beyond its designed controls: windows opened from a context menu
 // (right click anywhere on the window) and from keyboard shortcuts. None of them changes the
 // window's own layout, captions or dialogues.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up timing. When TAVOLI_FIRST_FRAME_FD names an open descriptor, the program writes one
 // byte to it once its window's first frame has been painted and handed to the display, then
 // quits: the start-up benchmark times programs from launch to that byte. Header only, so that

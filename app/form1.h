@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window "Configuración de Modems": line-setting options, ring count, the three
 // dialogue actions, the query read-back and the status line. The window owns the serial port,
 // the pacing timer, the stored command list and the dialogue engine, and only wires them together;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Identificación del modem": what the modem answered to each inquiry, and the chipset list
 // of the command editor its answers point to.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tavoli: prepares a Hayes modem on a serial port to answer calls by itself.
 // Without arguments (or with only --log FILE) it opens the window; with a command
 // (`tavoli query --device ...`, see CommandLine) it runs without one, on QCoreApplication.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Puertos serie": the machine's serial devices (what the system says of each, its stable
 // name, which other program holds it) and which device each port number uses, with the means
 // to change that. Non-modal; the main window keeps one (showFor). While it is on screen it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Registro de la línea": the line's transcript as it grows, sent and received lines told apart
 // by their marks and colours, with buttons to save, copy and clear it. Non-modal; one per main
 // window. It only shows: the recording goes on whether it is open or not.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the benchmark prints: each run as it ends, then the runs pooled and side by side.
 #pragma once
 

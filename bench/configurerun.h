@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One "Configurar" through the real main window: a click on the button, the modem answering
 // every command at once, the success box answered as soon as it shows. Times come from the
 // modem's log (when each command line arrived, when each reply had been written) and from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // On which processor a thread ran, counted at chosen moments. On a machine with few cores the
 // round trip differs with placement: two threads on one core hand over without waking another
 // core, but their work can no longer overlap.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Median, 99th percentile, maximum and mean of a set of durations (any one unit).
 #pragma once
 

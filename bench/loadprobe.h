@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How busy the machine is: the benchmark shares its cores with whatever else runs.
 #pragma once
 

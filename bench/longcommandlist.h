@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored command list the benchmark configures with: many short AT bodies the modem takes
 // with "0", placeholders included, so every step is an ordinary list step.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tavoli-bench: how close a configuration through the real window comes to what the line
 // itself allows.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tavoli-bench-parallel: many modems configured at once from the command line, against one
 // alone, in the same run.
 //

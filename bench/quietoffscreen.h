@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The offscreen platform warns about size hints for every message box the benchmarks answer;
 // it tells nothing there. Installs a message handler that drops that warning and passes on
 // everything else.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pseudo-terminal's own round trip, the floor a dialogue step is compared with: a plain
 // program on the slave side writes a command line (the dialogue's own, or "AT" CR) and blocks (poll
 // + read) until the simulated modem's "0" CR has come back, thousands of times. Same device, same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tavoli-bench-startup: how long the program takes from launch to its first frame on screen,
 // and the most memory it holds by then, against a minimal Qt window showing one line of text.
 // The two are launched in turn (so that both meet the same machine), each from a fresh process

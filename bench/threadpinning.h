@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeping a thread on one core (--pin), so that runs compare like with like: unpinned, the
 // kernel may put the window and the modem on one core in one run and on two in the next.
 #pragma once

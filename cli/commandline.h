@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line: `tavoli query|configure|unconfigure|identify --device RUTA ...` runs the
 // window's dialogues without a window, on one or many modems at once. Without arguments (or
 // with only the window's own --log) the window starts instead.

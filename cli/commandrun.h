@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs what the command line asks: every device at once in the one event loop, a result line
 // per device on stdout as each one finishes, progress on stderr while it is a terminal.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One device of the command line: its own serial port, timer and dialogue engine, and a view
 // that records what the window would show. The boxes become the result; a configuration with
 // --verify runs the query dialogue after it and then puts the modem back on its stored profile.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns the stored command string into the commands a configuration sends: the ring count,
 // the S37 speed code and the modulation code go in place of the "#" placeholders, and the
 // string is split at ";" into one entry per command body. Every text the editor saves splits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list a configuration is about to send, or why it cannot send one. Whatever the reason,
 // the dialogue ends with the message before any entry goes out.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored command string and the editor's list of entries, one into the other. The
 // configuration splits at ";" only; the editor also opens old texts without ";" split at ",",
 // and Join saves so that both readings of what it saves agree.

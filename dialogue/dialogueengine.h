@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modem dialogue: opening and closing the port, sending commands, interpreting replies by
 // state and taking the paced timer steps, as the state table (dialoguetable.h) says. Everything
 // reaches the outside through the narrow interfaces it is given, so it runs the same against a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One step at a time. A step may show a modal box, and the real window keeps delivering port
 // and timer events while it is open; those wait here and run, in order, once the step (box
 // included) has finished, so that no step ever runs inside another and no box is stacked over

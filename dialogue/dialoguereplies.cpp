@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's receive side: received bytes cut into lines, and each line taken as the state's
 // row says it awaits. The rest of the engine is in dialogueengine.cpp.
 #include "dialogueengine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the dialogue engine reads from the window at the moment it needs it.
 #pragma once
 

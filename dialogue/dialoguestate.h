@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The numbered dialogue states; 0 means no dialogue runs.
 #pragma once
 

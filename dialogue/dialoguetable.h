@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogues as one table: a row per state says what entering it sends, what reply
 // completes it, what that reply leads to, and what the one-second tick does there.
 #pragma once

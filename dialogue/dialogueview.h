@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the dialogue engine shows: the line-setting frames, the three labels and modal boxes.
 #pragma once
 

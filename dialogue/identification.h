@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a modem says about itself: each inquiry command with the lines it answered and how it
 // ended. Bounded, whatever the modem sends.
 #pragma once

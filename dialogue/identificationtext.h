@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the modem said about itself, as text a technician reads, and the chipset family its
 // answers point to.
 #pragma once

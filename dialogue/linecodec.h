@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Software parity: the port runs 8N1 and bit 7 of each byte carries the parity of the low seven.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the dialogue engine needs of the serial line. The real one forwards to SerialPort;
 // tests put a fake behind it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state each of the three dialogue buttons starts its dialogue in.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one-second timer `Timm` that paces the dialogue and detects a silent modem.
 #pragma once
 

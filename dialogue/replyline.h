@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pure tests on the modem's reply lines. A line is the text before its carriage return, already
 // stripped of parity; it may begin with a line feed left over from the line before it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Observers for the line's transcript, put between the dialogue engine and the real port and
 // window: each passes every call through unchanged and tells the transcript what it saw.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line's transcript: everything said on the serial line and everything that happened around
 // it (port opened and closed, timer steps, states, boxes), in order, with the time of each.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Comandos" window: edits the stored list of AT command bodies.
 #pragma once
 

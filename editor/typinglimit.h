@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A typing limit for a one-line text box that, unlike QLineEdit::setMaxLength, never cuts
 // text the program puts there: an entry stored longer than the limit is shown whole, and a
 // write-back of the box's text cannot shorten it behind the operator's back. It can also keep

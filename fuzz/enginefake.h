@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's whole outside world on a virtual clock, after tests/dialogue/dialoguerig.h: the
 // serial line, the timer `Timm`, the window's frames, labels and modal boxes, and its settings.
 // Unlike the rig it checks, at every call the engine makes and after every step, what must

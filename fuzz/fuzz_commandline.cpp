@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line parser given any arguments (the input cut at NUL bytes, UTF-8). Whatever it
 // answers makes sense: a usage error, the help and the version carry their text; a command to
 // run names at least one line, each once, with settings inside their ranges, and the ring

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command list between the editor and the modem. The rest of the input is read twice:
 // - as the entries the editor holds (cut at U+001F, any ";" taken out, since none can be
 //   typed): Join then SplitStored gives them back, less one empty last entry, and Expand of

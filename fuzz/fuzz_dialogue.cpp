@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogue engine driven by arbitrary input read as a little program: each op byte, then its
 // payload. Dialogues start, the modem sends anything, the clock ticks, the cable goes, settings
 // change; boxes stay open while more ops run inside them (all but a start: a box is modal)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The identify dialogue fed arbitrary replies. A well-behaved modem brings it to its inquiries;
 // from there the input is the modem: chunks of bytes (cut anywhere, any parity) and ticks of
 // silence. At the end the modem falls silent. The box must show the twelve inquiries, each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The INI store given any file and any value to write. A write either succeeds, and then the
 // value reads back exactly (CR LF, CR and LF each as one blank), only the key's line has
 // changed or lines were added, writing the same again changes nothing, and no temporary file

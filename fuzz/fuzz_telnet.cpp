@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Telnet decoder and the option bookkeeping given any server stream, cut into reads of any
 // sizes. Input: one byte whose low 3 bits count the read sizes that follow and whose bit 3 makes
 // the line an RFC 2217 one, those sizes (one byte each, plus one), then the stream.

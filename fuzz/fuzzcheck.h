@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every fuzz target shares: a check that stops the process (libFuzzer then keeps the input
 // as a crash), and a reader that takes the input apart as a little program.
 #pragma once

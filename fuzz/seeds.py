@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed corpus of every fuzz target into fuzz/corpus/<target>/.
 
 Each seed is a small input that takes its target somewhere meaningful (a whole dialogue, a

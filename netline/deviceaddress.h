@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a device name means: `rfc2217://HOST:PORT` (a terminal server speaking Telnet with the
 // COM Port Control option), `socket://HOST:PORT` (a plain TCP stream), or anything else, a local
 // path. HOST is a name, an IPv4 address or an IPv6 address in brackets; PORT is 1 to 65535.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line a face hands its dialogue engine: at each open it is the serial port or, when the
 // port's device is an address (rfc2217://HOST:PORT, socket://HOST:PORT), a network line to a
 // terminal server. The faces connect to this object's signals only, whichever line is in use.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A modem on a terminal server: the dialogue engine's line over a TCP connection, speaking
 // Telnet with the COM Port Control option (rfc2217://) or passing bytes as they are
 // (socket://). It keeps the serial port's contract: open() never blocks (it starts the lookup

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the operator reads about modems reached over the network: malformed addresses, failures
 // of the connection (in the style of the serial port's messages, %1 the port number and %2 the
 // address, so that the command line can drop the number as it does for a local device) and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Telnet byte stream, without I/O. The decoder splits what the server sends into data bytes
 // (IAC IAC undoubled) and events (option negotiation, complete subnegotiations), keeping its
 // place across reads split anywhere and holding only a bounded part of any subnegotiation. The

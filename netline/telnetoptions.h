@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which Telnet options are on, and the replies that keep both ends agreed without a loop: an
 // option is asked for once, a request already in force is not answered again, and an option this
 // line does not want is refused once (DO -> WONT, WILL -> DONT); a server that insists is ignored.

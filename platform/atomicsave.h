@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing a file's new bytes so that a failure at any point leaves the old file whole.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored command list: key CmdAT of the INI file named after the program, in the working
 // directory of the moment, in the section named after the program; the built-in list stands in
 // while nothing is stored.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One value of an INI file, addressed by file name, section and key (Windows INI rules).
 #pragma once
 

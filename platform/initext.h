@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The INI file's text as bytes: reading a key's value and producing the bytes with a value set
 // (Windows INI rules). Pure functions: no file is opened here.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial line's settings as values: the speed and stop bits the port runs with, the parity
 // the line codec puts in bit 7, and the one table of the four speeds with their codes.
 // The port always runs 8 data bits without parity: the operator's parity never reaches it.

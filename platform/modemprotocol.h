@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modem protocol: the commands sent, the replies understood, the stored command lists with
 // their placeholders, and the names of the modem's S37 values.
 #pragma once

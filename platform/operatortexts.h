@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the operator reads: window titles, status texts, read-back markers and messages.
 // Captions of controls live in the forms; everything the code itself shows is here.
 #pragma once

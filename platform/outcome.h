@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one way this program's steps report failure: nothing on success, else the text to show
 // the operator, in Spanish. [[nodiscard]]: a failure that nobody looks at is a bug.
 #pragma once

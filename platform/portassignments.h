@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which device each port number (1 to 4) uses, and why: the variable TAVOLI_COM<n> when set,
 // else the device assigned in the INI file (key Port<n> of the program's section), else
 // /dev/ttyS<n-1>. The INI file is the one of the working directory of the moment, read afresh

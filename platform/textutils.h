@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small text operations shared by the windows and the dialogue engine.
 #pragma once
 

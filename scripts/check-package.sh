@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from the tree and checks what it installs, as a distribution and a
 # software centre would: the menu entry, the AppStream metadata (validated, and composed into a
 # catalog with its icons), the manual page, and lintian on the package.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) and
 # runs each for the given number of seconds (default 60), starting from its committed seeds in
 # fuzz/corpus/<target>/ (past crashes among them). Fails on any crash, leak, hang or undefined

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what Tavoli needs on Debian 12, from Debian's own packages, by set:
 #   bash scripts/install-deps.sh run       # build and run Tavoli (scripts/run.sh)
 #   bash scripts/install-deps.sh test      # run, plus what the tests need (scripts/test.sh)

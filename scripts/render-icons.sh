@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the application icon's PNGs (48, 64, 128 and 256 px) from app/icons/tavoli.svg.
 # Run after changing the SVG and commit the PNGs with it: the build installs them as they are,
 # so building the package needs no SVG renderer. Needs rsvg-convert (librsvg2-bin).

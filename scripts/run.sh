@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs, builds and starts Tavoli. Without TAVOLI_COM1 naming a real modem, port 1 is the
 # bundled simulated Hayes modem, so every dialogue can be tried at once.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding another program that holds a serial device, by the conventions programs use: a lock
 // file LCK..<name> naming its process, and flock() on the device itself; and, for programs that
 // use neither, the processes that simply have the device open (see openers()).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PortLock::openers(): the processes that have a device open, from /proc as fuser finds them.
 #include "portlock.h"
 

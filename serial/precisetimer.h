@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `Timm` over QTimer. Precise, because Qt's default coarse timer may fire up to 5 % early and a
 // paced step must never come before its second is up.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial devices of the machine as the ports window lists them: what the system reports
 // for each, its stable name under /dev/serial/by-id, and which other program holds it.
 // Nothing here opens a device: opening a serial device can raise and drop DTR and disturb a

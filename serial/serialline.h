@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogue engine's view of the real serial port.
 #pragma once
 

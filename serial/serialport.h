@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial port `Comm`: one device at a time over QSerialPort, with the operations the
 // dialogues need (port number, line settings, open/close, modem-control lines, raw bytes).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated modem's Hayes command set: active and stored profile, S-registers, result codes,
 // and the fault switches that decide what a command line gets. Plain logic with no threads,
 // descriptors or clocks; whoever shares one between threads serialises the calls.

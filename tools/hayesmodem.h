@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Hayes-compatible modem on a pseudo-terminal, for tests, benchmarks and the demo.
 // Plain C++ and POSIX: it runs on a thread of its own and answers whatever opens the slave side.
 // HayesInterpreter answers the commands, ReplyScheduler times the bytes, ModemLine runs the

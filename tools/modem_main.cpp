@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tavoli-modem: a simulated Hayes modem on a pseudo-terminal, for trying Tavoli without hardware.
 // Prints the device path as its first line, then answers until SIGINT or SIGTERM.
 #include "hayesmodem.h"

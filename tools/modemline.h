@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modem's end of a pseudo-terminal. A thread of its own reads command lines (echoing them as
 // they arrive), hands them to whoever answers, and writes what the reply scheduler says is due;
 // the line drops on request, after a reply that hangs up, or when the other side closes it.

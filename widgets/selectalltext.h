@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Selects the whole content of a text box, so that typing replaces it.
 #pragma once
 

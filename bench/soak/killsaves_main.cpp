@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tavoli-kill-saves: a child process saves two large values in turn through the program's INI
 // store, over and over, and is killed with SIGKILL at a random moment; again and again. After
 // every kill the file must be exactly one of the two complete versions (never cut short, never a

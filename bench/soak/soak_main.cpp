@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tavoli-soak: many dialogues in a row through the real main window (offscreen), its serial port
 // and one simulated modem on a pseudo-terminal, each with a fault drawn at random: every one must
 // end idle, port closed, with the message its fault calls for, and memory must stay flat.

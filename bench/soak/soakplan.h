@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one dialogue of the soak does and how it must end: the dialogue, the fault the simulated
 // modem shows in it, the command line the fault is aimed at, and the outcome the engine's table
 // calls for with that fault (worked out here, from the table's rules, not from a run).

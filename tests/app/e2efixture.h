@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program against the Hayes modem simulator: the real window, the real serial port on a
 // pseudo-terminal, the real one-second timer. A test builds a Bench with the modem it wants,
 // presses the window's buttons as the operator would and reads, from the modem's side, what went

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finds the main window's controls the way the operator names them: "Configuro", or "OpCan#2"
 // for entry 2 of an option array (its entries share the array's objectName and carry their index
 // in the "index" property).

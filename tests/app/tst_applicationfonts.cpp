@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fonts as a fresh Debian 12 with only the Liberation fonts gives them: there fontconfig
 // answers "Sans Serif" with Liberation Mono, and Qt's boxes and menus came out monospaced.
 // fontconfig is pointed at the Liberation folder alone before the application starts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window asked for again comes back: minimized or closed, the line's record shows again as
 // the same window.
 #include "transcript.h"

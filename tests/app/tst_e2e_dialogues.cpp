@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three dialogues from the button to the modem's stored profile, against a simulated modem
 // whose replies come whole, a byte at a time, with the LF late, with parity, behind noise or
 // with its numeric results framed in CR LF:

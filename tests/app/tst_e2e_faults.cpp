@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogues against a simulated modem that misbehaves: silence in each state that awaits a
 // reply, empty lines for replies, an ERROR to a list entry, a line that drops mid-dialogue, an
 // endless flood without line ends. Each is told in one box at most, and the kept reply text stays

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line's transcript of a real query through the window, its port and the simulated modem;
 // the transcript window opened from its shortcut; and `tavoli --log` refusing a file it cannot
 // write.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as a screen reader hears it, read through QAccessible as AT-SPI reads it:
 // the ring-count field named by its label, the read-back values and the status line announced
 // with what they are and what they show, each inner group by its own caption.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as designed: every control where the layout table puts it, with its caption,
 // container, focus place, font, selection and enabled state; the window's own frame and icon.
 #include "form1.h"

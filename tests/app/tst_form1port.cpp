@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening and closing the port through the window, against pseudo-terminals standing in for
 // ports: every refusal is shown in a stop box and locks nothing, a device that vanishes
 // mid-dialogue is reported once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up, the line-setting options and the expansion of the stored command list: what the
 // window hands the serial port and the configuration.
 #include "commandlistbuilder.h"

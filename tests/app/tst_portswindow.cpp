@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ports window against a made-up /sys/class/tty and by-id folder whose devices are
 // pseudo-terminals: what it lists, who holds a device, and assignments reaching the port
 // options. No real device is ever opened.

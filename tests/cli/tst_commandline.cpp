@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands end to end: the real `tavoli` program, run as a subprocess without any display,
 // against simulated modems on pseudo-terminals. Exit status and the JSON or text line of each
 // device.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's whole outside world in one fake on a virtual clock: the serial line, the timer
 // `Timm`, the window's frames, labels and modal boxes, and its settings. Everything the engine
 // does is recorded; `log` keeps the order of the port and window calls.

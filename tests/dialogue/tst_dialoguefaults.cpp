@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the dialogue does when the modem, the port or the operator misbehave, and how events
 // that arrive while one of its modal boxes is open are handled.
 #include "dialoguerig.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three dialogues from the operator's action to their last message, in virtual time; the
 // port's opening paths; how received blocks are cut into lines.
 #include "dialoguerig.h"

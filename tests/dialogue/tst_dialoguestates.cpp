@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state table, row by row: each state, reached as a sound modem would lead there, meets reply
 // lines of each kind or a tick; the resulting state, commands, boxes, labels and timer are checked.
 #include "dialoguerig.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Software parity and the reply-line tests: pure functions. Which lines count as a "0" result is
 // checked row by row in the state table.
 #include "linecodec.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line's transcript on its own: how bytes read (control characters, parity on the wire,
 // lines cut at CR), the dialogue's clock, the bound on kept lines and the log file.
 #include "dialoguerig.h"

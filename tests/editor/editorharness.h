@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives a cfglis window the way the operator does: real key presses and clicks on its
 // controls, found by their objectName. The INI file is the one the window uses in the test's
 // scratch directory: "<working dir>/<test executable base name>.INI".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Comandos" window as the operator meets it: its layout, and editing the list with the
 // mouse and the keyboard.
 #include "editorharness.h"

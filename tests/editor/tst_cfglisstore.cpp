@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Comandos" window and its INI file: what it shows at opening, what Enter writes, what
 // Escape leaves alone, and a save that fails.
 #include "commandlistbuilder.h"

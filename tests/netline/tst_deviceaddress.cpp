@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which device names are network addresses, and why a malformed one is refused.
 #include "deviceaddress.h"
 #include "networktexts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The network line against a Telnet peer scripted by the test, on the loopback interface: what
 // ser2net will not do on demand (split negotiation, IAC in data, a refused option, a drop in every
 // phase, silence, a busy port), and the one-notice contract the engine relies on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogues end to end through the real ser2net (127.0.0.1 only, a configuration of the
 // test's own) in front of the simulated modem, RFC 2217 and raw TCP: the modem must receive
 // exactly what it receives from a local port running the same dialogues, the view must be shown

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Telnet codec and the option bookkeeping, without a socket.
 #include "telnetcodec.h"
 #include "telnetoptions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which device each port uses: TAVOLI_COM<n>, else Port<n> of the INI file in the working
 // directory of the moment, else /dev/ttyS<n-1>; and assigning one rewrites only its line.
 #include "operatortexts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Answers the program's modal message boxes during a test and records what they showed.
 //
 // A box shown with exec() runs its own event loop, so the test cannot reach it by the usual

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A pseudo-terminal for tests that need a serial device without touching real ports.
 //
 // The slave side (slavePath(), e.g. /dev/pts/7) plays the serial device: point a port at it

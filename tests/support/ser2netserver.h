@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real ser2net for tests: serving a device (the simulated modem's pseudo-terminal) on a
 // free port of 127.0.0.1 only, from a configuration of the test's own, until destroyed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every test program carries a guard (unexpectedboxguard.cpp, linked by tavoli_add_test): a
 // message box that opens while nothing in the test expects one fails the running test at
 // once with the box's text, and is closed, instead of waiting for a click that never comes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The other end of the simulated modem, as Tavoli would see it: the slave device opened raw,
 // read with poll(), so that the tests see exactly the bytes and the pieces that went on the line.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated modem's command set on its own: command lines in, reply texts out, no line.
 #include "hayesinterpreter.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated modem, driven through its real pseudo-terminal the way Tavoli drives a modem.
 #include "hayesmodem.h"
 #include "slaveline.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tavoli-modem program as the demo and the developers run it.
 #include "slaveline.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // When the simulated modem's bytes fall due, on a clock the test moves: exact times, no line.
 #include "replyscheduler.h"
 

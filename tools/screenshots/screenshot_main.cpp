@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the program's windows into PNG files on Qt's offscreen platform, for the docs.
 // Usage: tavoli-screenshots MAIN_WINDOW.png [EDITOR.png [PORTS.png [TRANSCRIPT.png
 //        [IDENTIFICATION.png]]]]

@@ -83,8 +83,7 @@ Outcome NetworkLine::startConnection()
     if (!m_address.isValid())
         return Outcome::failure(m_address.error());
 
-    ++m_openCount;
-    m_lostReported = false;
+    m_loss.opened();
     m_phase = Phase::Connecting;
     if (telnet())
         m_options.emplace(true);
@@ -143,20 +142,10 @@ void NetworkLine::close()
 
 void NetworkLine::fail(const QString &description)
 {
-    if (m_lostReported || !isOpen())
+    if (!isOpen() || !m_loss.claim())
         return;
-    m_lostReported = true;
-    const quint32 openCount = m_openCount;
     close();
-    // Delivered from the event loop, never from inside the socket's own call stack; a line
-    // reopened meanwhile belongs to a new dialogue that this notice must not end.
-    QMetaObject::invokeMethod(
-        this,
-        [this, description, openCount] {
-            if (openCount == m_openCount)
-                emit lost(description);
-        },
-        Qt::QueuedConnection);
+    m_loss.deliver(this, [this, description] { emit lost(description); });
 }
 
 // ---- The connection --------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include "deviceaddress.h"
 #include "lineport.h"
 #include "linesettings.h"
+#include "lossnotice.h"
 #include "telnetcodec.h"
 #include "telnetoptions.h"
 
@@ -125,6 +126,5 @@ private:
     bool m_dtr = true;
     bool m_rts = true;
     bool m_claimed = false; // opened by open(), not only prepared
-    quint32 m_openCount = 0;
-    bool m_lostReported = false;
+    LossNotice m_loss;
 };

@@ -113,8 +113,7 @@ Outcome SerialPort::open()
         return Outcome::failure(OperatorTexts::PortHeldByUnknown.arg(number, dev));
     }
     m_openDevice = dev;
-    ++m_openCount;
-    m_lostReported = false;
+    m_loss.opened();
     // Whatever the device held from before this open is not a reply to anything we send.
     m_port.clear(QSerialPort::Input);
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::onReadyRead, Qt::UniqueConnection);
@@ -349,20 +348,10 @@ void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
 
 void SerialPort::reportLost()
 {
-    if (m_lostReported || !m_port.isOpen())
+    if (!m_port.isOpen() || !m_loss.claim())
         return;
-    m_lostReported = true;
     const QString description =
         OperatorTexts::PortLost.arg(QString::number(m_commPort), m_openDevice);
-    const quint32 openCount = m_openCount;
     close();
-    // Delivered from the event loop, never from inside QSerialPort's own call stack; a port
-    // reopened meanwhile belongs to a new dialogue that this notice must not end.
-    QMetaObject::invokeMethod(
-        this,
-        [this, description, openCount] {
-            if (openCount == m_openCount)
-                emit lost(description);
-        },
-        Qt::QueuedConnection);
+    m_loss.deliver(this, [this, description] { emit lost(description); });
 }

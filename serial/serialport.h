@@ -4,6 +4,7 @@
 #pragma once
 
 #include "linesettings.h"
+#include "lossnotice.h"
 #include "outcome.h"
 
 #include <QByteArray>
@@ -96,9 +97,8 @@ private:
     qint16 m_commPort = 1;
     QString m_device; // named directly; empty: the port number's
     LineSettings m_settings;
-    bool m_lostReported = false;
-    QString m_openDevice;    // device of the present (or last) open
-    quint32 m_openCount = 0; // tells a late loss notice from an earlier open
+    QString m_openDevice; // device of the present (or last) open
+    LossNotice m_loss;
     bool m_quickReplies = false;
     bool m_draining = false;   // inside onReadyRead's loop
     bool m_readyAgain = false; // more bytes came while received() was being handled

@@ -95,22 +95,11 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
     connect(&m_line, &DeviceLine::ready, this,
             [this] { startEngine(std::exchange(m_waitingDialogue, Idle)); });
     // Not connected, no dialogue: the device failed as for a port that does not open.
-    connect(&m_line, &DeviceLine::connectFailed, this, [this](const QString &description) {
-        showError(description);
-        dialogueEnded();
-    });
+    connect(&m_line, &DeviceLine::connectFailed, this, &DeviceJob::notConnected);
     connect(&m_timer, &PreciseTimer::Timer, m_engine.get(), &DialogueEngine::Timm_Timer);
-    connect(m_engine.get(), &DialogueEngine::numberRead, this, [this](State state, qint16 number) {
-        (state == QueryRingCount ? m_shown.rings : m_shown.s37) = number;
-    });
     // Queued: the next step runs once the engine has finished the call that ended the dialogue.
-    connect(
-        m_engine.get(), &DialogueEngine::stateChanged, this,
-        [this](State state) {
-            if (state == Idle)
-                dialogueEnded();
-        },
-        Qt::QueuedConnection);
+    connect(m_engine.get(), &DialogueEngine::ended, this, &DeviceJob::dialogueEnded,
+            Qt::QueuedConnection);
 
     m_result.device = target.device;
     m_result.action = request.action;
@@ -143,32 +132,39 @@ void DeviceJob::begin(State first)
         return;
     }
     // A terminal server: connected first, so that connecting never counts as the modem's time.
-    if (const Outcome started = m_line.prepare(); !started) {
-        showError(started.message());
-        QMetaObject::invokeMethod(this, &DeviceJob::dialogueEnded, Qt::QueuedConnection);
-        return;
-    }
     m_waitingDialogue = first;
+    if (const Outcome started = m_line.prepare(); !started) {
+        const QString description = started.message();
+        QMetaObject::invokeMethod(
+            this, [this, description] { notConnected(description); }, Qt::QueuedConnection);
+    }
 }
 
 void DeviceJob::startEngine(State first)
 {
+    // A port that does not open ends the dialogue before it begins, with its own result.
     m_engine->startDialogue(first);
-    // A port that does not open ends the dialogue before it begins: no state is entered.
-    if (m_engine->state() == Idle)
-        QMetaObject::invokeMethod(this, &DeviceJob::dialogueEnded, Qt::QueuedConnection);
+}
+
+void DeviceJob::notConnected(const QString &description)
+{
+    DialogueResult result;
+    result.first = std::exchange(m_waitingDialogue, Idle);
+    result.kind = DialogueResult::Kind::PortUnavailable;
+    result.message = description;
+    dialogueEnded(result);
 }
 
 // ---- What the engine shows -------------------------------------------------------------------
 
-void DeviceJob::showError(const QString &text)
+QString DeviceJob::worded(const QString &message) const
 {
     // A device named by its path has no port number: "El puerto 1 (/dev/pts/3)" would mislead.
-    QString shown = text;
+    QString shown = message;
     if (m_target.port == 0)
         shown.replace(QStringLiteral("%1 (%2)").arg(m_port.commPort()).arg(m_target.device),
                       m_target.device);
-    m_shown.error = shown;
+    return shown;
 }
 
 void DeviceJob::showIdentification(const Identification &result)
@@ -183,7 +179,6 @@ CommandListResult DeviceJob::BuildCommandList()
     const Outcome read = m_request.list ? Outcome::success() : m_store.load(&stored);
     CommandListResult built = CommandListBuilder::Build(read, stored, m_request.rings,
                                                         speed.s37Code, speed.modulationCode);
-    m_listProblem = built.problem;
     m_sentList = built.entries;
     m_result.entries = m_sentList.size();
     // What the list asks S37 to be: the last value it sets, if any.
@@ -198,41 +193,72 @@ CommandListResult DeviceJob::BuildCommandList()
 
 // ---- From one dialogue to the next -----------------------------------------------------------
 
-void DeviceJob::dialogueEnded()
+void DeviceJob::dialogueEnded(const DialogueResult &result)
 {
     if (m_done)
         return;
     const Shown shown = std::exchange(m_shown, {});
     if (m_stage == Stage::Main)
-        mainEnded(shown);
+        mainEnded(result, shown);
     else
-        verifyEnded(shown);
+        verifyEnded(result, shown);
 }
 
-void DeviceJob::mainEnded(const Shown &shown)
+namespace {
+
+JobStatus statusOf(DialogueResult::Kind kind)
+{
+    using Kind = DialogueResult::Kind;
+    switch (kind) {
+    case Kind::Success:
+        return JobStatus::Ok;
+    // A list that could not be sent: nothing is wrong with the line or the modem, the
+    // configuration was refused before it began.
+    case Kind::ModemRefused:
+    case Kind::ListRefused:
+        return JobStatus::Refused;
+    case Kind::NoReply:
+    case Kind::SpeedUnknown:
+        return JobStatus::NoReply;
+    case Kind::NoSignal:
+    case Kind::PortUnavailable:
+    case Kind::PortHeld:
+    case Kind::PortLost:
+        break;
+    }
+    return JobStatus::DeviceFailed;
+}
+
+} // namespace
+
+void DeviceJob::failWith(const DialogueResult &result)
+{
+    fail(statusOf(result.kind), worded(result.message), result.command);
+}
+
+void DeviceJob::mainEnded(const DialogueResult &result, const Shown &shown)
 {
     using CommandLine::Action;
-    if (!shown.error.isEmpty()) {
-        QString command;
-        const JobStatus status = classify(shown.error, &command);
-        fail(status, shown.error, command);
+    using Kind = DialogueResult::Kind;
+    if (!result.ok() && result.kind != Kind::SpeedUnknown) {
+        failWith(result);
         end();
         return;
     }
     switch (m_request.action) {
     case Action::Query:
-        m_result.rings = shown.rings;
-        m_result.s37 = shown.s37;
+        m_result.rings = result.rings.value_or(-1);
+        m_result.s37 = result.s37.value_or(-1);
         m_result.speed = shown.answ2;
         m_result.message = OperatorTexts::CliQueryResult.arg(shown.answ1, shown.answ2);
         // The window shows "XXXX" when the speed query went unanswered: no reply all the same.
-        if (shown.answ2 == OperatorTexts::SpeedNoReply) {
+        if (result.kind == Kind::SpeedUnknown) {
             m_result.status = JobStatus::NoReply;
-            m_result.command = ModemProtocol::CmdQuerySpeed;
+            m_result.command = result.command;
         }
         break;
     case Action::Configure:
-        m_result.message = shown.information;
+        m_result.message = result.message;
         if (m_request.verify) {
             m_stage = Stage::VerifyQuery;
             begin(OperatorActions::Preguntar);
@@ -240,7 +266,7 @@ void DeviceJob::mainEnded(const Shown &shown)
         }
         break;
     case Action::Unconfigure:
-        m_result.message = shown.information;
+        m_result.message = result.message;
         break;
     case Action::Identify: {
         QStringList parts;
@@ -267,22 +293,21 @@ void DeviceJob::mainEnded(const Shown &shown)
     end();
 }
 
-void DeviceJob::verifyEnded(const Shown &shown)
+void DeviceJob::verifyEnded(const DialogueResult &result, const Shown &shown)
 {
+    using Kind = DialogueResult::Kind;
     if (m_stage == Stage::VerifyQuery) {
-        m_result.rings = shown.rings;
-        m_result.s37 = shown.s37;
+        m_result.rings = result.rings.value_or(-1);
+        m_result.s37 = result.s37.value_or(-1);
         m_result.speed = shown.answ2;
-        if (!shown.error.isEmpty()) {
-            QString command;
-            const JobStatus status = classify(shown.error, &command);
-            fail(status, shown.error, command);
-            if (status == JobStatus::DeviceFailed) {
+        if (result.kind == Kind::SpeedUnknown) {
+            fail(JobStatus::NoReply, OperatorTexts::CliVerifyNoSpeed, result.command);
+        } else if (!result.ok()) {
+            failWith(result);
+            if (m_result.status == JobStatus::DeviceFailed) {
                 end();
                 return;
             }
-        } else if (shown.answ2 == OperatorTexts::SpeedNoReply) {
-            fail(JobStatus::NoReply, OperatorTexts::CliVerifyNoSpeed, ModemProtocol::CmdQuerySpeed);
         } else if ((m_result.askedRings >= 0 && m_result.rings != m_result.askedRings)
                    || (m_result.askedS37 >= 0 && m_result.s37 != m_result.askedS37)) {
             // A value the run did not ask for (no --rings; no S37 in the list) is not compared.
@@ -302,13 +327,11 @@ void DeviceJob::verifyEnded(const Shown &shown)
         return;
     }
 
-    if (!shown.error.isEmpty()) {
-        QString command;
-        const JobStatus status = classify(shown.error, &command);
+    if (!result.ok()) {
         if (m_result.status == JobStatus::Ok)
-            fail(status, shown.error, command);
+            failWith(result);
         else
-            m_result.status = std::max(m_result.status, status);
+            m_result.status = std::max(m_result.status, statusOf(result.kind));
     } else if (m_result.status == JobStatus::Ok) {
         m_result.message = OperatorTexts::CliVerified.arg(m_result.rings).arg(m_result.s37);
     }
@@ -343,23 +366,4 @@ void DeviceJob::end()
     m_done = true;
     m_result.durationMs = m_clock.elapsed();
     emit finished();
-}
-
-JobStatus DeviceJob::classify(const QString &error, QString *command) const
-{
-    using namespace OperatorTexts;
-    if (error.startsWith(CommandErrorLead)) {
-        *command = error.mid(CommandErrorLead.size()).section(QLatin1Char('\n'), 0, 0).trimmed();
-        return JobStatus::Refused;
-    }
-    // The list could not be sent (none, too long, ring count, unreadable file): nothing is
-    // wrong with the line or the modem, the configuration was refused before it began.
-    if (m_listProblem != CommandListResult::Problem::None)
-        return JobStatus::Refused;
-    if (error == NoReplyMessage) {
-        *command = m_engine->lastCommand();
-        return JobStatus::NoReply;
-    }
-    // The port did not open, lacks CTS and DSR, or went away.
-    return JobStatus::DeviceFailed;
 }

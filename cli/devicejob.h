@@ -96,15 +96,11 @@ signals:
 
 private:
     enum class Stage { Main, VerifyQuery, VerifyReset };
-    // What one dialogue showed.
+    // The read-back labels of a query, as the window would show them.
     struct Shown
     {
-        QString error;
-        QString information;
         QString answ1;
         QString answ2;
-        int rings = -1;
-        int s37 = -1;
     };
 
     // DialogueView
@@ -112,8 +108,8 @@ private:
     void setInfo(const QString &) override {}
     void setAnsw1(const QString &caption) override { m_shown.answ1 = caption; }
     void setAnsw2(const QString &caption) override { m_shown.answ2 = caption; }
-    void showError(const QString &text) override;
-    void showInformation(const QString &text) override { m_shown.information = text; }
+    void showError(const QString &) override {}
+    void showInformation(const QString &) override {}
     void showIdentification(const Identification &result) override;
 
     // DialogueSettings
@@ -122,12 +118,16 @@ private:
 
     void begin(Dialogue::State first);
     void startEngine(Dialogue::State first);
-    void dialogueEnded();
-    void mainEnded(const Shown &shown);
-    void verifyEnded(const Shown &shown);
+    void dialogueEnded(const DialogueResult &result);
+    // The dialogue could not begin: the terminal server was not reached.
+    void notConnected(const QString &description);
+    void mainEnded(const DialogueResult &result, const Shown &shown);
+    void verifyEnded(const DialogueResult &result, const Shown &shown);
+    void failWith(const DialogueResult &result);
     void fail(JobStatus status, const QString &message, const QString &command = QString());
     void end();
-    JobStatus classify(const QString &error, QString *command) const;
+    // A port's message names it by number and device; a device given by its path has no number.
+    QString worded(const QString &message) const;
 
     const CommandLine::Request m_request;
     const CommandLine::Target m_target;
@@ -144,8 +144,6 @@ private:
     Stage m_stage = Stage::Main;
     Shown m_shown;
     QStringList m_sentList;
-    // Why the last list could not be sent; the result's status follows it, not its text.
-    CommandListResult::Problem m_listProblem = CommandListResult::Problem::None;
     QElapsedTimer m_clock;
     bool m_done = false;
     JobResult m_result;

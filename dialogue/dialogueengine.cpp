@@ -12,10 +12,31 @@
 #include "textutils.h"
 
 #include <algorithm>
+#include <utility>
 
 using namespace Dialogue;
 
 namespace {
+
+DialogueResult notOpened(State first, const Outcome &opened)
+{
+    DialogueResult result;
+    result.first = first;
+    result.message = opened.message();
+    result.holder = opened.detail();
+    switch (opened.fault()) {
+    case Outcome::Fault::PortHeld:
+        result.kind = DialogueResult::Kind::PortHeld;
+        break;
+    case Outcome::Fault::NoSignal:
+        result.kind = DialogueResult::Kind::NoSignal;
+        break;
+    default:
+        result.kind = DialogueResult::Kind::PortUnavailable;
+        break;
+    }
+    return result;
+}
 
 QString quotedForInfo(QString command)
 {
@@ -97,9 +118,13 @@ void DialogueEngine::handleStart(State first)
     if (!opened) {
         // Timer, `info` and state stay as they were: a running dialogue goes on untouched.
         m_view.showError(opened.message());
+        if (m_state == Idle)
+            emit ended(notOpened(first, opened));
         return;
     }
     stopTimer();
+    m_result = DialogueResult();
+    m_result.first = first;
     enter(first);
 }
 
@@ -114,7 +139,7 @@ Outcome DialogueEngine::OpenPort()
     // One of the two lines is enough to tell that a modem is there.
     if (!m_port.ctsHolding() && !m_port.dsrHolding()) {
         m_port.close();
-        return Outcome::failure(OperatorTexts::NoCtsDsr);
+        return Outcome::failure(Outcome::Fault::NoSignal, OperatorTexts::NoCtsDsr);
     }
 
     m_view.setLineSettingsEnabled(false);
@@ -154,8 +179,10 @@ void DialogueEngine::SendCommand(const QString &command)
 
 void DialogueEngine::ReportCommandError()
 {
-    finish(Box::Error, OperatorTexts::CommandErrorLead + m_lastCommand + QLatin1Char('\n')
-                           + OperatorTexts::CommandErrorTail);
+    m_result.command = m_lastCommand;
+    finish(DialogueResult::Kind::ModemRefused, Box::Error,
+           OperatorTexts::CommandErrorLead + m_lastCommand + QLatin1Char('\n')
+               + OperatorTexts::CommandErrorTail);
 }
 
 // ---- Timer steps -----------------------------------------------------------------------------
@@ -174,7 +201,8 @@ void DialogueEngine::handleTick()
     }
     switch (row->tick) {
     case OnTick::NoReply:
-        finish(Box::Error, OperatorTexts::NoReplyMessage, ClearInfo);
+        m_result.command = m_lastCommand;
+        finish(DialogueResult::Kind::NoReply, Box::Error, OperatorTexts::NoReplyMessage, ClearInfo);
         break;
     case OnTick::Pace:
         dropLateReply();
@@ -183,7 +211,8 @@ void DialogueEngine::handleTick()
     case OnTick::SpeedUnknown:
         m_port.discardInput();
         m_view.setAnsw2(OperatorTexts::SpeedNoReply);
-        finish();
+        m_result.command = m_lastCommand;
+        finish(DialogueResult::Kind::SpeedUnknown);
         break;
     case OnTick::Unanswered:
         // Silence ends this command, not the dialogue.
@@ -237,6 +266,7 @@ void DialogueEngine::apply(const Row &row)
         enter(row.next);
         break;
     case Then::ShowRings:
+        m_result.rings = m_reply.number;
         emit numberRead(row.state, m_reply.number);
         m_view.setAnsw1(TextUtils::NumberText(m_reply.number));
         enter(row.next);
@@ -244,11 +274,12 @@ void DialogueEngine::apply(const Row &row)
     case Then::ShowSpeed: {
         // Below 0 or past the table the modem reports a code this program has no name for.
         const qint16 number = m_reply.number;
+        m_result.s37 = number;
         emit numberRead(row.state, number);
         m_view.setAnsw2(number >= 0 && number < m_speedNames.size()
                             ? m_speedNames.at(number)
                             : OperatorTexts::SpeedOutOfRange);
-        finish();
+        finish(DialogueResult::Kind::Success);
         break;
     }
     case Then::StartList: {
@@ -258,7 +289,8 @@ void DialogueEngine::apply(const Row &row)
             built = CommandListResult::checked(std::move(built.entries));
         if (!built.ok()) {
             // Nothing of it has gone out: say why rather than send part of it, or another list.
-            finish(Box::Error, built.message);
+            m_result.listProblem = built.problem;
+            finish(DialogueResult::Kind::ListRefused, Box::Error, built.message);
             break;
         }
         m_list = std::move(built.entries);
@@ -276,10 +308,12 @@ void DialogueEngine::apply(const Row &row)
         }
         break;
     case Then::EndConfigured:
-        finish(Box::Information, OperatorTexts::ConfiguredOk, ClearInfo);
+        finish(DialogueResult::Kind::Success, Box::Information, OperatorTexts::ConfiguredOk,
+               ClearInfo);
         break;
     case Then::EndUnconfigured:
-        finish(Box::Information, OperatorTexts::UnconfiguredOk, ClearInfo);
+        finish(DialogueResult::Kind::Success, Box::Information, OperatorTexts::UnconfiguredOk,
+               ClearInfo);
         break;
     case Then::StartInquiry:
         m_identification = Identification();
@@ -291,7 +325,7 @@ void DialogueEngine::apply(const Row &row)
         if (++m_index < qsizetype(ModemProtocol::IdentifyCommands.size()))
             sendInquiry();
         else
-            finish(Box::Identification, QString(), ClearInfo);
+            finish(DialogueResult::Kind::Success, Box::Identification, QString(), ClearInfo);
         break;
     }
 }
@@ -316,17 +350,21 @@ void DialogueEngine::sendInquiry()
 void DialogueEngine::handleLost(const QString &description)
 {
     if (m_state == Idle) {
-        finish();
+        // No dialogue to end: the port is only closed and the settings freed.
+        stopTimer();
+        m_port.close();
+        m_reply = {};
+        ClosePort();
         return;
     }
     // Like a silent modem: the progress text no longer holds, the operator is told once.
-    finish(Box::Error, description.isEmpty() ? OperatorTexts::PortLostUnnamed : description,
-           ClearInfo);
+    finish(DialogueResult::Kind::PortLost, Box::Error,
+           description.isEmpty() ? OperatorTexts::PortLostUnnamed : description, ClearInfo);
 }
 
 // ---- The one way a dialogue ends -------------------------------------------------------------
 
-void DialogueEngine::finish(Box box, const QString &text, bool clearInfo)
+void DialogueEngine::finish(DialogueResult::Kind kind, Box box, const QString &text, bool clearInfo)
 {
     stopTimer();
     if (clearInfo)
@@ -342,6 +380,10 @@ void DialogueEngine::finish(Box box, const QString &text, bool clearInfo)
     else if (box == Box::Identification)
         m_view.showIdentification(m_identification);
     ClosePort();
+    DialogueResult result = std::exchange(m_result, DialogueResult());
+    result.kind = kind;
+    result.message = text;
+    emit ended(result);
 }
 
 // ---- Small helpers ---------------------------------------------------------------------------

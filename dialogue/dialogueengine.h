@@ -6,6 +6,7 @@
 #pragma once
 
 #include "dialogueevents.h"
+#include "dialogueresult.h"
 #include "dialoguestate.h"
 #include "identification.h"
 #include "outcome.h"
@@ -61,6 +62,9 @@ signals:
     // A query read a register (S0 in QueryRingCount, S37 in QueryLineSpeed): the number
     // itself, before `answ1` or `answ2` shows it.
     void numberRead(Dialogue::State state, qint16 number);
+    // Every dialogue that began, or that could not begin because the port would not open, ends
+    // with one of these, after its box (if any) has been dismissed and the port closed.
+    void ended(const DialogueResult &result);
 
 private:
     enum class Box { None, Error, Information, Identification };
@@ -94,8 +98,9 @@ private:
     void sendListEntry();
     void sendInquiry();
     // Every dialogue ends here: timer off, port closed and reply text emptied before the box
-    // (if any), then ClosePort.
-    void finish(Box box = Box::None, const QString &text = QString(), bool clearInfo = false);
+    // (if any), then ClosePort, and `ended` with the result's kind and the box's text.
+    void finish(DialogueResult::Kind kind, Box box = Box::None, const QString &text = QString(),
+                bool clearInfo = false);
 
     void setState(Dialogue::State state);
     void stopTimer();
@@ -120,6 +125,7 @@ private:
     QStringList m_list; // the expanded command bodies of a configuration
     qint16 m_index = 0; // the entry last sent (or the inquiry command)
     Identification m_identification;
+    DialogueResult m_result; // of the running dialogue, filled in as it goes
 
     DialogueEvents m_events;
     quint64 m_timerGeneration = 0; // bumped at every start/stop of the timer by a step

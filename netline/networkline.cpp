@@ -56,7 +56,8 @@ Outcome NetworkLine::open()
 {
     if (isOpen()) {
         if (m_claimed)
-            return Outcome::failure(describe(OperatorTexts::PortAlreadyOpen));
+            return Outcome::failure(Outcome::Fault::PortUnavailable,
+                                    describe(OperatorTexts::PortAlreadyOpen));
         // A prepared connection: the dialogue starts now, so whatever the server still holds
         // for or from the modem goes (a connection not yet ready purges with its settings).
         m_claimed = true;
@@ -79,9 +80,10 @@ Outcome NetworkLine::prepare()
 Outcome NetworkLine::startConnection()
 {
     if (!m_address.isNetwork())
-        return Outcome::failure(describe(NetworkTexts::NetNotNetwork));
+        return Outcome::failure(Outcome::Fault::PortUnavailable,
+                                describe(NetworkTexts::NetNotNetwork));
     if (!m_address.isValid())
-        return Outcome::failure(m_address.error());
+        return Outcome::failure(Outcome::Fault::PortUnavailable, m_address.error());
 
     m_loss.opened();
     m_phase = Phase::Connecting;

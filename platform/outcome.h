@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The one way this program's steps report failure: nothing on success, else the text to show
-// the operator, in Spanish. [[nodiscard]]: a failure that nobody looks at is a bug.
+// The one way this program's steps report failure: nothing on success, else what kind of failure
+// it is and the text to show the operator, in Spanish. Callers decide by the kind, never by the
+// text. [[nodiscard]]: a failure that nobody looks at is a bug.
 #pragma once
 
 #include <QString>
@@ -8,17 +9,37 @@
 class [[nodiscard]] Outcome
 {
 public:
-    static Outcome success() { return Outcome(); }
-    static Outcome failure(const QString &message) { return Outcome(message); }
+    // What a failure means to the one who asked; most callers only show the text.
+    enum class Fault : quint8 {
+        None,
+        Failed,          // anything not told apart below
+        PortUnavailable, // the port (or the terminal server) cannot be used: missing, refused...
+        PortHeld,        // another program has it; `detail` names it when known
+        NoSignal,        // opened, but neither CTS nor DSR: no modem on the line
+    };
 
-    bool ok() const { return m_message.isEmpty(); }
+    static Outcome success() { return Outcome(); }
+    static Outcome failure(const QString &message) { return Outcome(Fault::Failed, message, {}); }
+    static Outcome failure(Fault fault, const QString &message, const QString &detail = {})
+    {
+        return Outcome(fault, message, detail);
+    }
+
+    bool ok() const { return m_fault == Fault::None; }
     explicit operator bool() const { return ok(); }
+    Fault fault() const { return m_fault; }
     // The text to show; empty on success.
     const QString &message() const { return m_message; }
+    // PortHeld: the programs (or the other machine) holding the port, as the message names them.
+    const QString &detail() const { return m_detail; }
 
 private:
     Outcome() = default;
-    explicit Outcome(const QString &message) : m_message(message) {}
+    Outcome(Fault fault, const QString &message, const QString &detail)
+        : m_fault(fault), m_message(message), m_detail(detail)
+    {}
 
+    Fault m_fault = Fault::None;
     QString m_message;
+    QString m_detail;
 };

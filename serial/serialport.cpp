@@ -79,7 +79,8 @@ Outcome SerialPort::open()
 {
     const QString number = QString::number(m_commPort);
     if (m_port.isOpen())
-        return Outcome::failure(OperatorTexts::PortAlreadyOpen.arg(number, m_openDevice));
+        return Outcome::failure(Outcome::Fault::PortUnavailable,
+                                OperatorTexts::PortAlreadyOpen.arg(number, m_openDevice));
 
     const QString dev = device();
     // A stable name (/dev/serial/by-id/...) is opened and locked as the device it points to,
@@ -98,19 +99,22 @@ Outcome SerialPort::open()
     // reading and the device's own queue holds the rest.
     m_port.setReadBufferSize(ReadBufferLimit);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        const QString reason = describeOpenFailure(m_port.error(), m_port.errorString());
+        const Outcome reason = describeOpenFailure(m_port.error(), m_port.errorString());
         m_port.clearError();
-        return Outcome::failure(reason);
+        return reason;
     }
     // Programs that hold the device with flock() write no lock file. Checked before anything
     // touches the device's queues; closing hands the device back with its settings restored.
     if (const std::optional<PortHolder> holder = PortLock::lockDevice(m_port.handle())) {
         m_port.close();
         m_port.clearError();
-        if (holder->pid > 0)
-            return Outcome::failure(
-                OperatorTexts::PortHeldBy.arg(number, dev, PortLock::describe(*holder)));
-        return Outcome::failure(OperatorTexts::PortHeldByUnknown.arg(number, dev));
+        if (holder->pid > 0) {
+            const QString named = PortLock::describe(*holder);
+            return Outcome::failure(Outcome::Fault::PortHeld,
+                                    OperatorTexts::PortHeldBy.arg(number, dev, named), named);
+        }
+        return Outcome::failure(Outcome::Fault::PortHeld,
+                                OperatorTexts::PortHeldByUnknown.arg(number, dev));
     }
     m_openDevice = dev;
     m_loss.opened();
@@ -128,13 +132,19 @@ std::optional<Outcome> SerialPort::refusalBeforeOpen(const QString &dev, const Q
         switch (conflict->kind) {
         case Kind::NotRegularFile:
             return Outcome::failure(
+                Outcome::Fault::PortUnavailable,
                 OperatorTexts::PortLockNotFile.arg(number, dev, conflict->path));
         case Kind::OtherHost:
-            return Outcome::failure(OperatorTexts::PortLockedByOtherHost.arg(
-                number, dev, conflict->host, conflict->path));
-        case Kind::Holder:
-            return Outcome::failure(OperatorTexts::PortLockedBy.arg(
-                number, dev, PortLock::describe(conflict->holder), conflict->path));
+            return Outcome::failure(Outcome::Fault::PortHeld,
+                                    OperatorTexts::PortLockedByOtherHost.arg(
+                                        number, dev, conflict->host, conflict->path),
+                                    conflict->host);
+        case Kind::Holder: {
+            const QString named = PortLock::describe(conflict->holder);
+            return Outcome::failure(
+                Outcome::Fault::PortHeld,
+                OperatorTexts::PortLockedBy.arg(number, dev, named, conflict->path), named);
+        }
         }
     }
     // Programs that take no lock at all (pyserial by default) are seen only this way.
@@ -146,30 +156,34 @@ std::optional<Outcome> SerialPort::refusalBeforeOpen(const QString &dev, const Q
     QStringList holders;
     for (const PortHolder &holder : openers.holders)
         holders << PortLock::describe(holder);
-    return Outcome::failure(OperatorTexts::PortHeldBy.arg(
-        number, dev, holders.join(OperatorTexts::PortHoldersSeparator)));
+    const QString named = holders.join(OperatorTexts::PortHoldersSeparator);
+    return Outcome::failure(Outcome::Fault::PortHeld,
+                            OperatorTexts::PortHeldBy.arg(number, dev, named), named);
 }
 
-QString SerialPort::describeOpenFailure(QSerialPort::SerialPortError error,
+Outcome SerialPort::describeOpenFailure(QSerialPort::SerialPortError error,
                                         const QString &systemText) const
 {
+    constexpr Outcome::Fault Unavailable = Outcome::Fault::PortUnavailable;
+    constexpr Outcome::Fault Held = Outcome::Fault::PortHeld;
     const QString number = QString::number(m_commPort);
     const QString dev = device();
     const QString busyText = QString::fromLocal8Bit(std::strerror(EBUSY));
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        return OperatorTexts::PortMissing.arg(number, dev);
+        return Outcome::failure(Unavailable, OperatorTexts::PortMissing.arg(number, dev));
     case QSerialPort::PermissionError:
         // Qt also says PermissionError when another program holds the device's lock file,
         // so only a device we may not read and write is a matter of permissions.
         if (::access(dev.toLocal8Bit().constData(), R_OK | W_OK) != 0)
-            return OperatorTexts::PortNoPermission.arg(number, dev);
-        return OperatorTexts::PortBusy.arg(number, dev);
+            return Outcome::failure(Unavailable, OperatorTexts::PortNoPermission.arg(number, dev));
+        return Outcome::failure(Held, OperatorTexts::PortBusy.arg(number, dev));
     default:
         if (systemText.contains(busyText, Qt::CaseInsensitive)
             || systemText.contains(QLatin1String("busy"), Qt::CaseInsensitive))
-            return OperatorTexts::PortBusy.arg(number, dev);
-        return OperatorTexts::PortOpenFailed.arg(number, dev, systemText);
+            return Outcome::failure(Held, OperatorTexts::PortBusy.arg(number, dev));
+        return Outcome::failure(Unavailable,
+                                OperatorTexts::PortOpenFailed.arg(number, dev, systemText));
     }
 }
 

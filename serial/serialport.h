@@ -89,7 +89,7 @@ private:
     void applySettings();
     // Why the device must not be opened, from its lock files and the processes that have it.
     std::optional<Outcome> refusalBeforeOpen(const QString &dev, const QString &target);
-    QString describeOpenFailure(QSerialPort::SerialPortError error,
+    Outcome describeOpenFailure(QSerialPort::SerialPortError error,
                                 const QString &systemText) const;
     int modemLines(bool *known) const;
 

@@ -134,7 +134,7 @@ public:
         if (m_open)
             return Outcome::failure(alreadyOpenText);
         m_open = openFailure.isEmpty();
-        return m_open ? Outcome::success() : Outcome::failure(openFailure);
+        return m_open ? Outcome::success() : Outcome::failure(openFault, openFailure, holder);
     }
     void close() override
     {
@@ -205,6 +205,8 @@ public:
     // port
     bool cts = true, dsr = true;
     QString openFailure;
+    Outcome::Fault openFault = Outcome::Fault::PortUnavailable;
+    QString holder; // with Fault::PortHeld
     QString alreadyOpenText = QStringLiteral("El puerto 1 (/dev/fake0) ya está abierto.");
     QString lostText =
         QStringLiteral("Se ha perdido la comunicación con el puerto 1 (/dev/fake0).");

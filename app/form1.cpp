@@ -8,7 +8,6 @@
 #include "commandlistbuilder.h"
 #include "messagebox.h"
 #include "modemprotocol.h"
-#include "networktexts.h"
 #include "operatoractions.h"
 #include "operatortexts.h"
 #include "pacedlabel.h"
@@ -21,8 +20,6 @@
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QScreen>
-
-#include <utility>
 
 // The window's icon lives in this static library's resources; naming their initialiser keeps
 // the linker from dropping them.
@@ -44,13 +41,9 @@ const QColor PanelGrey(192, 192, 192);
 } // namespace
 
 Form1::Form1(QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::Form1>()), m_line(Comm),
-      m_tracedLine(
-          m_line, m_transcript,
-          [this] {
-              return TracingLine::Description{Comm.device(), Comm.settings(), parityMode()};
-          }),
-      m_tracedView(*this, m_transcript), m_engine(m_tracedLine, Timm, m_tracedView, *this)
+    : QWidget(parent), ui(std::make_unique<Ui::Form1>()),
+      m_session(*this, *this, ModemSession::Recording::On), Comm(m_session.port()),
+      Timm(m_session.timer())
 {
     initAppResources();
     ui->setupUi(this);
@@ -86,25 +79,6 @@ Form1::Form1(QWidget *parent)
     installEventFilter(this);
     for (QWidget *child : findChildren<QWidget *>())
         child->installEventFilter(this);
-
-    // The transcript hears a tick before the engine acts on it.
-    connect(&Timm, &PreciseTimer::Timer, &m_transcript, &Transcript::timerStep);
-    connect(&m_engine, &DialogueEngine::stateChanged, &m_transcript, &Transcript::stateChanged);
-    connect(&Comm, &SerialPort::note, &m_transcript, &Transcript::event);
-    // Only the window's own pieces talk to the engine; the engine is the context object, so
-    // nothing reaches it once it is gone.
-    connect(&m_line, &DeviceLine::received, &m_engine, &DialogueEngine::bytesAvailable);
-    connect(&m_line, &DeviceLine::lost, &m_engine, &DialogueEngine::portLost);
-    connect(&m_line, &DeviceLine::note, &m_transcript, &Transcript::event);
-    connect(&m_line, &DeviceLine::ready, &m_engine,
-            [this] { m_engine.startDialogue(std::exchange(m_waitingDialogue, Dialogue::Idle)); });
-    connect(&m_line, &DeviceLine::connectFailed, this, [this](const QString &description) {
-        m_waitingDialogue = Dialogue::Idle;
-        setLineSettingsEnabled(true);
-        setInfo(QString());
-        showError(description);
-    });
-    connect(&Timm, &PreciseTimer::Timer, &m_engine, &DialogueEngine::Timm_Timer);
 
     Form_Load();
     connectHandlers();
@@ -174,10 +148,7 @@ void Form1::connectHandlers()
 
 void Form1::Form_Load()
 {
-    const auto &speeds = ModemProtocol::SpeedNameTable;
-    m_engine.setSpeedNames(QStringList(speeds.begin(), speeds.end()));
-
-    m_engine.ClosePort();
+    engine().ClosePort();
     // The port number stays at the port's own initial 1, the option selected at first.
     sendLineSettings();
 }
@@ -247,49 +218,28 @@ void Form1::Configuro_Click()
     // A list without "S0=#" sends no ring count, so it needs none.
     // A file that cannot be read is told where the list is read, naming it.
     QString stored;
-    if (!m_line.isOpen() && m_storedList.load(&stored) && CommandListBuilder::NeedsRingCount(stored)
+    if (m_session.isIdle() && m_storedList.load(&stored)
+        && CommandListBuilder::NeedsRingCount(stored)
         && !CommandListBuilder::RingCountValid(ui->llam->text())) {
         showError(OperatorTexts::RingCountInvalid);
         return;
     }
-    runDialogue(OperatorActions::Configurar);
+    m_session.run(OperatorActions::Configurar);
 }
 
 void Form1::Desconf_Click()
 {
-    runDialogue(OperatorActions::Desconfigurar);
+    m_session.run(OperatorActions::Desconfigurar);
 }
 
 void Form1::Pregunto_Click()
 {
-    runDialogue(OperatorActions::Preguntar);
+    m_session.run(OperatorActions::Preguntar);
 }
 
 void Form1::identifyModem()
 {
-    runDialogue(Dialogue::IdentifyWake);
-}
-
-void Form1::runDialogue(Dialogue::State first)
-{
-    // While connecting, the line is taken as a port already open is.
-    if (m_line.isConnecting()) {
-        showError(OperatorTexts::PortAlreadyOpen.arg(Comm.commPort()).arg(Comm.device()));
-        return;
-    }
-    if (m_line.isOpen() || !m_line.isNetwork()) {
-        m_engine.startDialogue(first);
-        return;
-    }
-    const Outcome started = m_line.prepare();
-    if (!started) {
-        showError(started.message());
-        return;
-    }
-    // The window stays live; the settings wait, as during a dialogue.
-    m_waitingDialogue = first;
-    setLineSettingsEnabled(false);
-    setInfo(NetworkTexts::InfoConnecting.arg(Comm.device()));
+    m_session.run(Dialogue::IdentifyWake);
 }
 
 void Form1::LaLista_Click()
@@ -301,7 +251,7 @@ void Form1::LaLista_Click()
 
 void Form1::Form_KeyDown(int key, Qt::KeyboardModifiers)
 {
-    if (key == Qt::Key_Escape && m_engine.state() == Dialogue::Idle)
+    if (key == Qt::Key_Escape && m_session.isIdle())
         close();
 }
 
@@ -335,8 +285,7 @@ void Form1::closeEvent(QCloseEvent *event)
 {
     // The program ends with this window; a dialogue still running ends with it, so that no
     // tick or reply of it comes after the window has gone.
-    Timm.stop();
-    m_engine.ClosePort();
+    m_session.stop();
     QWidget::closeEvent(event);
 }
 

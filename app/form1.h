@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window "Configuración de Modems": line-setting options, ring count, the three
-// dialogue actions, the query read-back and the status line. The window owns the serial port,
-// the pacing timer, the stored command list and the dialogue engine, and only wires them together;
-// the dialogue itself lives in DialogueEngine.
+// dialogue actions, the query read-back and the status line. The window owns one modem session
+// (serial port `Comm`, pacing timer `Timm`, transcript, dialogue engine) and only shows it; the
+// dialogue itself lives in DialogueEngine.
 //
 // Option arrays. OpCan, OpBau, OpDb and OpSb are arrays addressed by a zero-based index. In
 // the form file their buttons are named OpCan_0, OpCan_1, ... (a form cannot hold two widgets
@@ -14,13 +14,9 @@
 #pragma once
 
 #include "commandliststore.h"
-#include "deviceline.h"
-#include "dialogueengine.h"
 #include "dialoguesettings.h"
 #include "dialogueview.h"
-#include "precisetimer.h"
-#include "serialport.h"
-#include "tracing.h"
+#include "modemsession.h"
 #include "transcript.h"
 
 #include <QStringList>
@@ -71,9 +67,9 @@ public:
     // The parts the window owns, for the start-up program and for tests.
     SerialPort &comm() { return Comm; }
     PreciseTimer &timm() { return Timm; }
-    DialogueEngine &engine() { return m_engine; }
+    DialogueEngine &engine() { return m_session.engine(); }
     // Everything said on the line and what happened around it ("Registro de la línea").
-    Transcript &transcript() { return m_transcript; }
+    Transcript &transcript() { return *m_session.transcript(); }
 
     // An extra of the context menu (right click on the window), also reached by `keys`.
     QAction *addExtra(const QString &text, const QKeySequence &keys, std::function<void()> open);
@@ -110,8 +106,6 @@ private:
     void connectHandlers();
     // Hands the port the settings of the options selected now.
     void sendLineSettings();
-    // Starts a dialogue; on a terminal server, once the connection is ready.
-    void runDialogue(Dialogue::State first);
 
     std::unique_ptr<Ui::Form1> ui;
     PacedLabel *m_info = nullptr; // the status line, changed at most once a frame
@@ -121,15 +115,9 @@ private:
     QButtonGroup *m_opSb = nullptr;
     bool m_placed = false;
 
-    SerialPort Comm;
-    PreciseTimer Timm;
     CommandListStore m_storedList;
-    // The serial port or, for an rfc2217:// or socket:// device, the terminal server.
-    DeviceLine m_line;
-    Dialogue::State m_waitingDialogue = Dialogue::Idle; // to start once connected
-    Transcript m_transcript;
-    // The engine reaches the port and the window through these, so that the transcript sees all.
-    TracingLine m_tracedLine;
-    TracingView m_tracedView;
-    DialogueEngine m_engine; // last: it refers to everything above
+    // The port (or terminal server), the timer, the transcript and the engine, wired once.
+    ModemSession m_session;
+    SerialPort &Comm;
+    PreciseTimer &Timm;
 };

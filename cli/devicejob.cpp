@@ -54,51 +54,25 @@ void LineLog::write(const QString &device, const QString &line)
 
 DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Target &target,
                      LineLog *log, QObject *parent)
-    : QObject(parent), m_request(request), m_target(target), m_line(m_port)
+    : QObject(parent), m_request(request), m_target(target),
+      m_session(*this, *this, log ? ModemSession::Recording::On : ModemSession::Recording::Off)
 {
+    SerialPort &port = m_session.port();
     if (target.port > 0)
-        m_port.setCommPort(qint16(target.port));
+        port.setCommPort(qint16(target.port));
     else
-        m_port.setDevice(target.device);
-    m_port.setSettings(request.settings);
+        port.setDevice(target.device);
+    port.setSettings(request.settings);
 
-    LinePort *line = &m_line;
-    DialogueView *view = this;
-    DialogueSettings &settings = *this;
-    if (log) {
-        // As the window does it: the transcript sees the port, the boxes, the ticks and states.
-        m_transcript = std::make_unique<Transcript>();
-        m_tracedLine = std::make_unique<TracingLine>(m_line, *m_transcript, [this] {
-            return TracingLine::Description{m_port.device(), m_port.settings(), m_request.parity};
-        });
-        m_tracedView = std::make_unique<TracingView>(*view, *m_transcript);
-        line = m_tracedLine.get();
-        view = m_tracedView.get();
-        connect(&m_timer, &PreciseTimer::Timer, m_transcript.get(), &Transcript::timerStep);
-        connect(m_transcript.get(), &Transcript::appended, this, [this, log] {
+    if (Transcript *transcript = m_session.transcript()) {
+        // As the window's: the transcript sees the port, the boxes, the ticks and states.
+        connect(transcript, &Transcript::appended, this, [this, log, transcript] {
             log->write(m_target.device,
-                       Transcript::format(m_transcript->line(m_transcript->endSerial() - 1)));
+                       Transcript::format(transcript->line(transcript->endSerial() - 1)));
         });
     }
-    m_engine = std::make_unique<DialogueEngine>(*line, m_timer, *view, settings);
-    const auto &speeds = ModemProtocol::SpeedNameTable;
-    m_engine->setSpeedNames(QStringList(speeds.begin(), speeds.end()));
-    if (m_transcript) {
-        connect(m_engine.get(), &DialogueEngine::stateChanged, m_transcript.get(),
-                &Transcript::stateChanged);
-        connect(&m_port, &SerialPort::note, m_transcript.get(), &Transcript::event);
-        connect(&m_line, &DeviceLine::note, m_transcript.get(), &Transcript::event);
-    }
-
-    connect(&m_line, &DeviceLine::received, m_engine.get(), &DialogueEngine::bytesAvailable);
-    connect(&m_line, &DeviceLine::lost, m_engine.get(), &DialogueEngine::portLost);
-    connect(&m_line, &DeviceLine::ready, this,
-            [this] { startEngine(std::exchange(m_waitingDialogue, Idle)); });
-    // Not connected, no dialogue: the device failed as for a port that does not open.
-    connect(&m_line, &DeviceLine::connectFailed, this, &DeviceJob::notConnected);
-    connect(&m_timer, &PreciseTimer::Timer, m_engine.get(), &DialogueEngine::Timm_Timer);
     // Queued: the next step runs once the engine has finished the call that ended the dialogue.
-    connect(m_engine.get(), &DialogueEngine::ended, this, &DeviceJob::dialogueEnded,
+    connect(&m_session, &ModemSession::ended, this, &DeviceJob::dialogueEnded,
             Qt::QueuedConnection);
 
     m_result.device = target.device;
@@ -107,11 +81,7 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
         m_result.askedRings = CommandListBuilder::RingCount(request.rings);
 }
 
-DeviceJob::~DeviceJob()
-{
-    m_timer.stop();
-    m_engine->ClosePort();
-}
+DeviceJob::~DeviceJob() = default;
 
 void DeviceJob::start()
 {
@@ -121,38 +91,13 @@ void DeviceJob::start()
 
 QString DeviceJob::currentCommand() const
 {
-    return m_engine->state() == Idle ? QString() : m_engine->lastCommand();
+    return m_session.currentCommand();
 }
 
 void DeviceJob::begin(State first)
 {
     m_shown = {};
-    if (m_line.isOpen() || !m_line.isNetwork()) {
-        startEngine(first);
-        return;
-    }
-    // A terminal server: connected first, so that connecting never counts as the modem's time.
-    m_waitingDialogue = first;
-    if (const Outcome started = m_line.prepare(); !started) {
-        const QString description = started.message();
-        QMetaObject::invokeMethod(
-            this, [this, description] { notConnected(description); }, Qt::QueuedConnection);
-    }
-}
-
-void DeviceJob::startEngine(State first)
-{
-    // A port that does not open ends the dialogue before it begins, with its own result.
-    m_engine->startDialogue(first);
-}
-
-void DeviceJob::notConnected(const QString &description)
-{
-    DialogueResult result;
-    result.first = std::exchange(m_waitingDialogue, Idle);
-    result.kind = DialogueResult::Kind::PortUnavailable;
-    result.message = description;
-    dialogueEnded(result);
+    m_session.run(first);
 }
 
 // ---- What the engine shows -------------------------------------------------------------------
@@ -162,8 +107,9 @@ QString DeviceJob::worded(const QString &message) const
     // A device named by its path has no port number: "El puerto 1 (/dev/pts/3)" would mislead.
     QString shown = message;
     if (m_target.port == 0)
-        shown.replace(QStringLiteral("%1 (%2)").arg(m_port.commPort()).arg(m_target.device),
-                      m_target.device);
+        shown.replace(
+            QStringLiteral("%1 (%2)").arg(m_session.port().commPort()).arg(m_target.device),
+            m_target.device);
     return shown;
 }
 
@@ -351,8 +297,7 @@ void DeviceJob::interrupt(int signal)
     if (m_done)
         return;
     const QString command = currentCommand();
-    m_timer.stop();
-    m_engine->ClosePort();
+    m_session.stop();
     fail(JobStatus::Interrupted,
          OperatorTexts::CliInterrupted.arg(QLatin1String("SIG")
                                            + QLatin1String(sigabbrev_np(signal))),

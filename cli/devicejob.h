@@ -1,19 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// One device of the command line: its own serial port, timer and dialogue engine, and a view
-// that records what the window would show. The boxes become the result; a configuration with
+// One device of the command line: its own modem session, and a view that records what the
+// window would show. The boxes become the result; a configuration with
 // --verify runs the query dialogue after it and then puts the modem back on its stored profile.
 #pragma once
 
 #include "commandline.h"
 #include "commandliststore.h"
-#include "deviceline.h"
-#include "dialogueengine.h"
+#include "dialogueresult.h"
 #include "dialoguesettings.h"
 #include "dialogueview.h"
 #include "identification.h"
+#include "modemsession.h"
 #include "outcome.h"
-#include "precisetimer.h"
-#include "serialport.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -22,10 +20,6 @@
 
 #include <memory>
 #include <optional>
-
-class Transcript;
-class TracingLine;
-class TracingView;
 
 // How a device's run ended; the number is the program's exit status for it, except for
 // Interrupted (128 + the signal, see JobResult::exitStatus).
@@ -117,10 +111,7 @@ private:
     CommandListResult BuildCommandList() override;
 
     void begin(Dialogue::State first);
-    void startEngine(Dialogue::State first);
     void dialogueEnded(const DialogueResult &result);
-    // The dialogue could not begin: the terminal server was not reached.
-    void notConnected(const QString &description);
     void mainEnded(const DialogueResult &result, const Shown &shown);
     void verifyEnded(const DialogueResult &result, const Shown &shown);
     void failWith(const DialogueResult &result);
@@ -131,15 +122,8 @@ private:
 
     const CommandLine::Request m_request;
     const CommandLine::Target m_target;
-    SerialPort m_port;
-    DeviceLine m_line; // the port, or the terminal server its device names
-    Dialogue::State m_waitingDialogue = Dialogue::Idle; // to start once connected
-    PreciseTimer m_timer;
     CommandListStore m_store;
-    std::unique_ptr<Transcript> m_transcript;
-    std::unique_ptr<TracingLine> m_tracedLine;
-    std::unique_ptr<TracingView> m_tracedView;
-    std::unique_ptr<DialogueEngine> m_engine; // last: it refers to everything above
+    ModemSession m_session;
 
     Stage m_stage = Stage::Main;
     Shown m_shown;

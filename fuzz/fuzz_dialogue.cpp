@@ -5,7 +5,7 @@
 // until a dismiss op. After every op the
 // fake checks what must always hold; at the end the modem falls silent and every dialogue must
 // come to its end.
-#include "enginefake.h"
+#include "checkedengine.h"
 
 #include <array>
 
@@ -45,7 +45,7 @@ const std::array<Dialogue::State, 4> Firsts = {Dialogue::QueryWake, Dialogue::Co
 class Program
 {
 public:
-    Program(EngineFake &fake, FuzzInput &in) : m_fake(fake), m_in(in)
+    Program(CheckedEngineFake &fake, FuzzInput &in) : m_fake(fake), m_in(in)
     {
         // Inside a box the program goes on, until it dismisses the box or ends.
         m_fake.whileBoxOpen = [this] { run(true); };
@@ -94,7 +94,7 @@ private:
             m_fake.tick();
             break;
         case Wait:
-            m_fake.advance(qint64(m_in.byte()) * 10);
+            m_fake.advanceTo(m_fake.now + qint64(m_in.byte()) * 10);
             break;
         case Lose:
             m_fake.lose(m_in.byte() % 2 ? QString() : QStringLiteral("Se ha perdido el puerto 1."));
@@ -103,7 +103,8 @@ private:
             const uint8_t bits = m_in.byte();
             m_fake.cts = bits & 1;
             m_fake.dsr = bits & 2;
-            m_fake.openFails = bits & 4;
+            m_fake.openFailure =
+                bits & 4 ? QStringLiteral("No se puede abrir el puerto 1.") : QString();
             m_fake.parity = (bits >> 3) % 4; // 3 is no mode at all
             break;
         }
@@ -129,7 +130,7 @@ private:
         }
     }
 
-    EngineFake &m_fake;
+    CheckedEngineFake &m_fake;
     FuzzInput &m_in;
     // TAVOLI_FUZZ_TRACE=1 lists the ops as they run: for reading a reproducer.
     const bool m_trace = qEnvironmentVariableIsSet("TAVOLI_FUZZ_TRACE");
@@ -139,7 +140,7 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    EngineFake fake;
+    CheckedEngineFake fake;
     fake.list = {QStringLiteral("E0"), QStringLiteral("S0=2")};
     FuzzInput in(data, size);
     Program program(fake, in);

@@ -8,8 +8,8 @@
 // inquiry's deadline; at most MaxLines lines of MaxLineLength characters. An unfinished line at
 // a silent tick is a late reply: dropped. How the bytes were cut into chunks must not change
 // any of it.
+#include "checkedengine.h"
 #include "dialoguetable.h"
-#include "enginefake.h"
 
 #include <array>
 
@@ -116,12 +116,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size >= size_t(DialogueEngine::ReplyTextLimit))
         return 0;
     FuzzInput in(data, size);
-    EngineFake fake;
+    CheckedEngineFake fake;
     fake.parity = in.byte() % 3;
 
     fake.engine.startDialogue(Dialogue::IdentifyWake);
     fake.tick(); // the paced wake-up; then "AT", answered
-    fake.sent.clear();
+    fake.writes.clear();
     fake.receive("\r\n0\r\n");
     FUZZ_CHECK(fake.engine.state() == Dialogue::IdentifyAsk);
 
@@ -154,12 +154,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     FUZZ_CHECK(fake.engine.state() == Dialogue::Idle);
-    FUZZ_CHECK(fake.identifications.size() == 1 && fake.boxes == 1);
+    FUZZ_CHECK(fake.boxes == QStringList{"N:identification"});
     // Every inquiry went out once, in order.
-    FUZZ_CHECK(fake.sent
+    FUZZ_CHECK(fake.sent()
                == QStringList(ModemProtocol::IdentifyCommands.begin(),
                               ModemProtocol::IdentifyCommands.end()));
-    const QList<IdentificationAnswer> &shown = fake.identifications.constFirst().answers();
+    const QList<IdentificationAnswer> &shown = fake.identification.answers();
     const QList<IdentificationAnswer> &expected = model.answers();
     for (qsizetype i = 0; i < expected.size(); ++i) {
         FUZZ_CHECK(shown.at(i).result == expected.at(i).result);

@@ -4,7 +4,9 @@
 // endless flood without line ends. Each is told in one box at most, and the kept reply text stays
 // bounded throughout.
 #include "e2efixture.h"
+#include "networktexts.h"
 #include "pseudoterminal.h"
+#include "telnetpeer.h"
 
 #include <atomic>
 #include <thread>
@@ -54,6 +56,7 @@ private slots:
     void fault();
     void floodWhileABoxWaits_data();
     void floodWhileABoxWaits();
+    void terminalServer();
 };
 
 void TestE2eFaults::fault_data()
@@ -225,6 +228,37 @@ void TestE2eFaults::floodWhileABoxWaits()
     QCOMPARE(portOpen, secondClick); // a dialogue that ends closes its port before its box
     QVERIFY2(growth >= 0 && growth < 2 * 1024 * 1024, qPrintable(QString::number(growth)));
     QTRY_COMPARE_WITH_TIMEOUT(form.engine().state(), Dialogue::Idle, E2e::DialogueTimeoutMs);
+}
+
+// Port 1 on a terminal server that hangs up after the first command: one box says so, the
+// settings are free again, `info` is cleared and the transcript has the drop. A busy server has
+// its own box.
+void TestE2eFaults::terminalServer()
+{
+    TelnetPeer dropping(TelnetPeer::Script::DropAfterFirst), busy(TelnetPeer::Script::Busy);
+    qputenv("TAVOLI_COM1", dropping.address().toLocal8Bit());
+    MessageBoxWatcher boxes(5);
+    Form1 form;
+    form.show();
+    QTest::mouseClick(control(form, "Pregunto"), Qt::LeftButton);
+    QVERIFY(boxes.waitForCount(1, E2e::DialogueTimeoutMs));
+    const QString lost = NetworkTexts::NetLost.arg("1", dropping.address());
+    QCOMPARE(boxes.at(0).text, lost);
+    QCOMPARE(boxes.at(0).icon, QMessageBox::Critical);
+    QCOMPARE(form.engine().state(), Dialogue::Idle);
+    QCOMPARE(enabledFrames(form), 3);
+    QCOMPARE(form.infoText(), QString());
+    QVERIFY(form.transcript().text().contains(lost.section(u'\n', 0, 0)));
+    QTest::qWait(2 * DialogueEngine::StepIntervalMs); // a tick or a notice still on its way
+    QCOMPARE(boxes.count(), 1);
+
+    qputenv("TAVOLI_COM1", busy.address().toLocal8Bit());
+    QTest::mouseClick(control(form, "Pregunto"), Qt::LeftButton);
+    QVERIFY(boxes.waitForCount(2, E2e::DialogueTimeoutMs));
+    QCOMPARE(boxes.at(1).text, NetworkTexts::NetBusy.arg("1", busy.address()));
+    QCOMPARE(enabledFrames(form), 3);
+    QTest::qWait(DialogueEngine::StepIntervalMs);
+    QCOMPARE(boxes.count(), 2);
 }
 
 #include "tst_e2e_faults.moc"

@@ -3,8 +3,12 @@
 // against simulated modems on pseudo-terminals. Exit status and the JSON or text line of each
 // device.
 #include "hayesmodem.h"
+#include "initext.h"
+#include "networktexts.h"
+#include "operatortexts.h"
 #include "portlock.h"
 #include "ser2netserver.h"
+#include "telnetpeer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -74,7 +78,10 @@ Run tavoli(const QStringList &arguments, const QStringList &env = {},
     if (during && process.waitForStarted())
         during(process);
     Run run;
-    const bool ended = process.waitForFinished(30000);
+    // The event loop runs meanwhile: a server of the test's own answers from it.
+    const bool ended =
+        QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 30000)
+        && process.error() != QProcess::FailedToStart;
     run.lines = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     run.errors = QString::fromUtf8(process.readAllStandardError());
     if (!ended)
@@ -110,6 +117,8 @@ private slots:
     void oneDevice_data();
     void oneDevice();
     void terminalServer();
+    void terminalServerFault_data();
+    void terminalServerFault();
     void listRefused();
     void twoDevicesOneFailing();
     void logToFifo();
@@ -243,6 +252,47 @@ void TestCommandLine::terminalServer()
         QVERIFY2(result.value("error").toString().contains(isRefused ? "rechaza la conexión"
                                                                      : "no se encuentra"),
                  qPrintable(line));
+    }
+}
+
+// A terminal server that fails in its own way fails the device (status 3): one line naming it,
+// with the reason, as text and in JSON.
+void TestCommandLine::terminalServerFault_data()
+{
+    using Script = TelnetPeer::Script;
+    QTest::addColumn<int>("script");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("COM Port refused")
+        << int(Script::RefuseComPort) << NetworkTexts::NetComPortRefused;
+    QTest::newRow("busy") << int(Script::Busy) << NetworkTexts::NetBusy;
+    QTest::newRow("dropped after the first command")
+        << int(Script::DropAfterFirst) << NetworkTexts::NetLost;
+}
+
+void TestCommandLine::terminalServerFault()
+{
+    QFETCH(int, script);
+    QFETCH(QString, text);
+    for (const bool asJson : {false, true}) {
+        TelnetPeer peer{TelnetPeer::Script(script)};
+        const QString device = peer.address();
+        QStringList arguments{"query", "--device", device};
+        if (asJson)
+            arguments << "--json";
+        const Run run = tavoli(arguments);
+        // Named by its address, the device has no port number in front of it.
+        const QString expected = QString(text).replace(QLatin1String("%1 (%2)"), device);
+        QCOMPARE(run.exitCode, 3);
+        QCOMPARE(run.lines.size(), 1);
+        if (!asJson) {
+            QCOMPARE(run.lines.first(),
+                     OperatorTexts::CliResultLine.arg(device, IniFormat::oneLine(expected)));
+            continue;
+        }
+        const QJsonObject result = json(run.lines.first());
+        QCOMPARE(result.value("device").toString(), device);
+        QCOMPARE(result.value("exit").toInt(), 3);
+        QCOMPARE(result.value("error").toString(), expected);
     }
 }
 

@@ -1,22 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the dialogue does when the modem, the port or the operator misbehave, and how events
 // that arrive while one of its modal boxes is open are handled.
-#include "dialoguerig.h"
+#include "enginefake.h"
 
 #include <QElapsedTimer>
 #include <QTest>
 
 using namespace Dialogue;
-using Steps = DialogueRig::Steps;
+using Steps = EngineFake::Steps;
 
 namespace {
 
 const QString NoReplyBox = QStringLiteral("E:") + OperatorTexts::NoReplyMessage;
 
 // Runs a query up to state 3 (ATS0? sent 1100 ms after the action).
-void queryToRingCount(DialogueRig &rig)
+void queryToRingCount(EngineFake &rig)
 {
-    rig.act(DialogueRig::Query);
+    rig.act(EngineFake::Query);
     rig.run({{1100, "0\r\n"}});
     QCOMPARE(rig.state(), int(QueryRingCount));
 }
@@ -52,7 +52,7 @@ private slots:
         QFETCH(QByteArray, speedLine);
         QFETCH(QString, answ1);
         QFETCH(QString, answ2);
-        DialogueRig rig;
+        EngineFake rig;
         queryToRingCount(rig);
         rig.receive(ringLine + "\r\n0\r\n" + speedLine + "\r\n0\r\n");
         QCOMPARE(rig.labels, (QStringList{"answ1=" + answ1, "answ2=" + answ2}));
@@ -63,7 +63,7 @@ private slots:
     // A modem that floods without line ends: memory stays bounded and the timer still ends it.
     void floodWithoutLineEnds()
     {
-        DialogueRig rig;
+        EngineFake rig;
         queryToRingCount(rig);
         for (int i = 0; i < 40; ++i) {
             rig.receive(QByteArray(25000, 'A'));
@@ -81,9 +81,9 @@ private slots:
     // answer stays with its command.
     void lateReplyIsNotTheNextOnes()
     {
-        DialogueRig configure;
+        EngineFake configure;
         configure.list = {QStringLiteral("E0"), QStringLiteral("S0=2")};
-        configure.act(DialogueRig::Configure);
+        configure.act(EngineFake::Configure);
         configure.reply(900, "0"); // to the first wake-up, whose second is nearly up
         configure.advanceTo(1000);
         configure.reply(50, "\r\n");
@@ -95,8 +95,8 @@ private slots:
                  qPrintable(configure.boxes.value(0)));
         QCOMPARE(configure.late, QByteArrayList{"0"});
 
-        DialogueRig identify;
-        identify.act(DialogueRig::Identify);
+        EngineFake identify;
+        identify.act(EngineFake::Identify);
         identify.advanceTo(identify.due);
         identify.receive("0\r");          // ATI0 goes out
         identify.reply(900, "0");         // its result, cut by the time-out
@@ -133,14 +133,14 @@ private slots:
         QFETCH(QByteArray, first);
         QFETCH(qint64, deadline);
         QFETCH(QString, outcome);
-        DialogueRig rig;
+        EngineFake rig;
         if (state == IdentifyAsk) {
-            rig.act(DialogueRig::Identify);
+            rig.act(EngineFake::Identify);
             rig.advanceTo(rig.due);
             rig.receive("0\r");
             rig.writes.clear(), rig.labels.clear();
         } else {
-            rig.reach(state);
+            QVERIFY(rig.reach(state));
         }
         const qint64 sent = rig.now;
         qint64 ended = -1;
@@ -182,12 +182,12 @@ private slots:
         QFETCH(int, entries);
         QFETCH(QString, problem);
         QFETCH(QString, box);
-        DialogueRig rig;
+        EngineFake rig;
         rig.list = QStringList(entries, QStringLiteral("V0"));
         if (!problem.isEmpty())
             rig.listProblem =
                 CommandListResult::failure(CommandListResult::Problem::RingCountInvalid, problem);
-        rig.reach(ConfigResetCheck);
+        QVERIFY(rig.reach(ConfigResetCheck));
         rig.receive("0\r");
         QCOMPARE(rig.sent(), box.isEmpty() ? QStringList{"ATV0"} : QStringList());
         QCOMPARE(rig.boxes, box.isEmpty() ? QStringList() : QStringList{"E:" + box});
@@ -209,8 +209,8 @@ private slots:
     void floodKeepsFindingOk()
     {
         QFETCH(QList<QByteArray>, blocks);
-        DialogueRig rig;
-        rig.act(DialogueRig::Factory);
+        EngineFake rig;
+        rig.act(EngineFake::Factory);
         for (const QByteArray &block : blocks) {
             QCOMPARE(rig.state(), int(FactoryReset));
             rig.reply(10, block);
@@ -223,8 +223,8 @@ private slots:
     // take minutes otherwise).
     void floodOfShortLinesIsLinear()
     {
-        DialogueRig rig;
-        rig.act(DialogueRig::Configure); // state 5 discards its lines
+        EngineFake rig;
+        rig.act(EngineFake::Configure); // state 5 discards its lines
         QElapsedTimer clock;
         clock.start();
         rig.receive(QByteArray(1 << 20, '\r'));
@@ -238,10 +238,10 @@ private slots:
     // the next "0" would read as an error reply.
     void lineEndPairAcrossSlices()
     {
-        DialogueRig rig;
+        EngineFake rig;
         for (int i = 0; i < 20000; ++i)
             rig.list.append(QStringLiteral("S%1").arg(i));
-        rig.reach(ConfigSendList);
+        QVERIFY(rig.reach(ConfigSendList));
         // "0" CR LF and "0" CR lines, so that the CR LF of the last one straddles the first cut.
         const int limit = DialogueEngine::ReplyTextLimit;
         int shortLines = 0;
@@ -261,8 +261,8 @@ private slots:
     // idle: nothing to say. A port layer that gives no text still gets a message.
     void portLost()
     {
-        DialogueRig rig;
-        rig.act(DialogueRig::Configure);
+        EngineFake rig;
+        rig.act(EngineFake::Configure);
         rig.advanceTo(1200);
         rig.lose();
         QCOMPARE(rig.boxes, QStringList{"E:" + rig.lostText});
@@ -274,7 +274,7 @@ private slots:
         QCOMPARE(rig.boxes.size(), 1);
         QCOMPARE(rig.writes.size(), 2);
 
-        rig.act(DialogueRig::Query);
+        rig.act(EngineFake::Query);
         QVERIFY(rig.isOpen());
         QCOMPARE(rig.state(), int(QueryWake));
         rig.engine.portLost(QString());
@@ -284,9 +284,9 @@ private slots:
     // Lost while the success box is open: handled after it, and quietly, as the dialogue is over.
     void portLostWhileBoxOpen()
     {
-        DialogueRig rig;
+        EngineFake rig;
         rig.list = {"V0"};
-        rig.act(DialogueRig::Configure);
+        rig.act(EngineFake::Configure);
         rig.run({{1010, "0\r"}, {1020, "0\r"}});
         rig.whileOpen = [&](int) {
             rig.lose();
@@ -322,8 +322,8 @@ private slots:
         QFETCH(QStringList, sent);
         QFETCH(QStringList, boxes);
         QFETCH(int, state);
-        DialogueRig rig;
-        rig.act(DialogueRig::Query);
+        EngineFake rig;
+        rig.act(EngineFake::Query);
         rig.advanceTo(1500); // state 2, time-out due at 2000
         rig.whileOpen = [&](int index) {
             if (index != 0)
@@ -332,7 +332,7 @@ private slots:
             QCOMPARE(rig.state(), int(QueryModeCheck)); // nothing handled yet
             QVERIFY(!rig.isActive());
         };
-        rig.act(DialogueRig::Configure);
+        rig.act(EngineFake::Configure);
         QCOMPARE(rig.ticks, 2);
         QCOMPARE(rig.sent(), sent);
         QCOMPARE(rig.boxes, boxes);
@@ -348,12 +348,12 @@ private slots:
     // ends first (closing the port), then the query starts.
     void actionDuringStepBoxRunsAfterIt()
     {
-        DialogueRig rig;
+        EngineFake rig;
         queryToRingCount(rig);
         rig.receive("002\r");
         rig.whileOpen = [&](int index) {
             if (index == 0)
-                rig.act(DialogueRig::Query);
+                rig.act(EngineFake::Query);
         };
         rig.receive("4\r");
         QCOMPARE(rig.boxes.size(), 1);
@@ -374,15 +374,15 @@ private slots:
     // Two notifications for the same bytes while a box is open: the bytes are handled once.
     void notificationNotHandledTwice()
     {
-        DialogueRig rig;
+        EngineFake rig;
         rig.list = {"A", "B", "C"};
-        rig.reach(ConfigSendList);
+        QVERIFY(rig.reach(ConfigSendList));
         rig.whileOpen = [&](int) {
             rig.receive("0\r");
             rig.engine.bytesAvailable();
             rig.engine.bytesAvailable();
         };
-        rig.act(DialogueRig::Query); // refused: already open
+        rig.act(EngineFake::Query); // refused: already open
         QCOMPARE(rig.sent(), QStringList{"ATB"});
         QCOMPARE(rig.boxes.size(), 1);
     }

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The three dialogues from the operator's action to their last message, in virtual time; the
 // port's opening paths; how received blocks are cut into lines.
-#include "dialoguerig.h"
+#include "enginefake.h"
 
 #include <QTest>
 
 using namespace Dialogue;
-using Steps = DialogueRig::Steps;
+using Steps = EngineFake::Steps;
 using L = QStringList;
 
 class TestDialogueFlows : public QObject
@@ -30,8 +30,8 @@ private slots:
         QTest::addColumn<qint64>("ended");
         using T = QList<qint64>;
         using S = QList<int>;
-        const int Query = DialogueRig::Query, Configure = DialogueRig::Configure;
-        const int Factory = DialogueRig::Factory;
+        const int Query = EngineFake::Query, Configure = EngineFake::Configure;
+        const int Factory = EngineFake::Factory;
         const QString noReply = "E:" + OperatorTexts::NoReplyMessage;
         const L factoryInfo = {"info=Enviando AT&&F", "info=Enviando AT&&W", "info="};
 
@@ -101,7 +101,7 @@ private slots:
         QFETCH(L, labels);
         QFETCH(QString, box);
         QFETCH(qint64, ended);
-        DialogueRig rig;
+        EngineFake rig;
         rig.parity = parity;
         rig.list = list;
         QList<int> seen;
@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(seen, states);
         QCOMPARE(rig.labels, labels);
         QCOMPARE(rig.boxes, box.isEmpty() ? L() : L{box});
-        QCOMPARE(rig.builds, action == DialogueRig::Configure ? 1 : 0);
+        QCOMPARE(rig.builds, action == EngineFake::Configure ? 1 : 0);
         QVERIFY(!rig.isOpen() && rig.framesEnabled && !rig.isActive());
 
         // The parity option is read at every send: a change between dialogues takes effect.
@@ -163,11 +163,11 @@ private slots:
         QFETCH(QString, openFailure);
         QFETCH(QString, box);
         QFETCH(L, log);
-        DialogueRig rig;
+        EngineFake rig;
         rig.cts = cts;
         rig.dsr = dsr;
         rig.openFailure = openFailure;
-        rig.act(DialogueRig::Configure);
+        rig.act(EngineFake::Configure);
         const bool started = box.isEmpty();
         QCOMPARE(rig.log, log);
         QCOMPARE(rig.boxes, started ? L() : L{"E:" + box});
@@ -217,9 +217,9 @@ private slots:
         QFETCH(L, sent);
         QFETCH(L, labels);
         QFETCH(QString, box);
-        DialogueRig rig;
+        EngineFake rig;
         rig.list = {"A", "B", "C"};
-        rig.reach(state);
+        QVERIFY(rig.reach(state));
         for (const QByteArray &block : blocks)
             rig.receive(block);
         QCOMPARE(rig.state(), expState);
@@ -235,8 +235,8 @@ private slots:
     void identify()
     {
         using R = IdentificationAnswer::Result;
-        DialogueRig rig;
-        rig.act(DialogueRig::Identify);
+        EngineFake rig;
+        rig.act(EngineFake::Identify);
         rig.advanceTo(rig.due);   // a modem stored quiet says nothing to the first wake-up
         rig.receive("\r\n0\r\n"); // the second has switched results on
         QCOMPARE(rig.state(), int(IdentifyAsk));

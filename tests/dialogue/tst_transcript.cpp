@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The line's transcript on its own: how bytes read (control characters, parity on the wire,
 // lines cut at CR), the dialogue's clock, the bound on kept lines and the log file.
-#include "dialoguerig.h"
+#include "enginefake.h"
 #include "tracing.h"
 #include "transcript.h"
 
@@ -60,7 +60,7 @@ private slots:
 void TestTranscript::lateReply()
 {
     Transcript t;
-    DialogueRig window;
+    EngineFake window;
     TracingView traced(window, t);
     traced.lateReplyDropped("0\x01");
     QCOMPARE(marksAndText(t).value(0),

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The network line against a Telnet peer scripted by the test, on the loopback interface: what
+// The network line against a Telnet peer scripted by the test (telnetpeer.h): what
 // ser2net will not do on demand (split negotiation, IAC in data, a refused option, a drop in every
 // phase, silence, a busy port), and the one-notice contract the engine relies on.
 #include "networkline.h"
 #include "networktexts.h"
+#include "telnetpeer.h"
 
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 
 #include <memory>
@@ -33,33 +32,22 @@ B comPort(int command, int value)
     return bytes({IAC, SB, OptComPort, command, value, IAC, SE});
 }
 
-// A server for one client, and a line pointed at it; `got` is all the client sent.
-struct Peer
+// A line pointed at the scripted server.
+struct Peer : TelnetPeer
 {
     explicit Peer(const char *scheme, quint16 port = 0)
     {
-        server.listen(QHostAddress::LocalHost);
-        QObject::connect(&server, &QTcpServer::newConnection, [this] {
-            client = server.nextPendingConnection();
-            QObject::connect(client, &QTcpSocket::readyRead, [this] { got += client->readAll(); });
-        });
-        line.setAddress(DeviceAddress::parse(QStringLiteral("%1://127.0.0.1:%2")
-                                                 .arg(QLatin1String(scheme))
-                                                 .arg(port ? port : server.serverPort())));
+        line.setAddress(DeviceAddress::parse(address(scheme, port)));
         line.setCommPort(2);
     }
-    void say(const B &wire) { client->write(wire), client->flush(); }
     QString expected(const QString &text) const { return text.arg("2", line.address().text()); }
 
-    QTcpServer server;
-    QTcpSocket *client = nullptr;
-    B got;
     NetworkLine line;
     QSignalSpy lost{&line, &NetworkLine::lost};
 };
 
-const B Accepted = Encode::negotiation(DO, OptComPort);
-const B Offered = Encode::negotiation(WILL, OptComPort);
+const B &Accepted = TelnetPeer::Accepted;
+const B &Offered = TelnetPeer::Offered;
 
 } // namespace
 

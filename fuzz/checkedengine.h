@@ -1,0 +1,149 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The tests' engine fake (tests/support/enginefake.h) checking, at every call the engine makes
+// and after every step, what must always hold; it stops the process at the first breach.
+#pragma once
+
+#include "enginefake.h"
+#include "fuzzcheck.h"
+#include "identification.h"
+
+#include <algorithm>
+
+class CheckedEngineFake final : public EngineFake
+{
+public:
+    CheckedEngineFake()
+    {
+        engine.ClosePort(); // as the window does at start-up
+        whileOpen = [this](int) {
+            FUZZ_CHECK(openBoxes() == 1); // never a box over a box
+            m_boxOverRunningDialogue = isOpen();
+            if (isOpen()) {
+                // Only a second start while a dialogue runs is refused with its port open.
+                FUZZ_CHECK(boxes.constLast() == "E:" + alreadyOpenText);
+                FUZZ_CHECK(engine.state() != Dialogue::Idle);
+            } else {
+                // A dialogue has ended, or a start failed: nothing waits for a tick.
+                FUZZ_CHECK(!isActive());
+            }
+            checkInBox();
+            if (whileBoxOpen)
+                whileBoxOpen();
+            checkInBox();
+        };
+    }
+
+    // Runs while a box is open; it returns when the operator dismisses the box.
+    std::function<void()> whileBoxOpen;
+
+    // Unplugged, the port's description given.
+    void lose(const QString &description)
+    {
+        m_lossUnheard = m_lossUnheard || isOpen();
+        lostText = description;
+        EngineFake::lose();
+    }
+
+    // What holds whenever no step runs and no box is open.
+    void checkSettled() const
+    {
+        FUZZ_CHECK(openBoxes() == 0);
+        FUZZ_CHECK(engine.keptReplyBytes() <= DialogueEngine::ReplyTextLimit);
+        if (engine.state() == Dialogue::Idle) {
+            FUZZ_CHECK(!isOpen());
+            FUZZ_CHECK(!isActive());
+            FUZZ_CHECK(framesEnabled);
+            FUZZ_CHECK(engine.keptReplyBytes() == 0);
+        } else {
+            FUZZ_CHECK(isOpen());
+            FUZZ_CHECK(isActive()); // a dialogue that waits without a timer would wait for ever
+            FUZZ_CHECK(!framesEnabled);
+        }
+    }
+    // What holds while a box is open, whatever arrives meanwhile.
+    void checkInBox() const
+    {
+        FUZZ_CHECK(openBoxes() == 1);
+        FUZZ_CHECK(engine.keptReplyBytes() <= DialogueEngine::ReplyTextLimit);
+        // The port was closed before a dialogue's last box: what the modem sends while the
+        // operator reads it costs no memory.
+        if (!m_boxOverRunningDialogue)
+            FUZZ_CHECK(!isOpen() && engine.keptReplyBytes() == 0);
+    }
+
+    // ---- The engine's calls, checked
+    void close() override
+    {
+        EngineFake::close();
+        m_lossUnheard = false;
+    }
+    void setRtsEnable(bool on) override
+    {
+        FUZZ_CHECK(isOpen());
+        EngineFake::setRtsEnable(on);
+    }
+    void setDtrEnable(bool on) override
+    {
+        FUZZ_CHECK(isOpen());
+        EngineFake::setDtrEnable(on);
+    }
+    void output(const QByteArray &bytes) override
+    {
+        // Steps queued before a loss still run before it, and write to the lost port (the
+        // real one drops that); a port the engine closed itself is never written to.
+        FUZZ_CHECK(isOpen() || m_lossUnheard);
+        // One command, its carriage return last and nowhere else.
+        const QByteArray plain = LineCodec::StripParity(bytes);
+        FUZZ_CHECK(plain.endsWith('\r') && plain.indexOf('\r') == plain.size() - 1);
+        EngineFake::output(bytes);
+    }
+    QByteArray input() override
+    {
+        FUZZ_CHECK(isOpen());
+        return EngineFake::input();
+    }
+    void start(int intervalMs) override
+    {
+        FUZZ_CHECK(intervalMs == DialogueEngine::StepIntervalMs);
+        EngineFake::start(intervalMs);
+    }
+    void showError(const QString &text) override
+    {
+        FUZZ_CHECK(!text.isEmpty());
+        EngineFake::showError(text);
+    }
+    void showInformation(const QString &text) override
+    {
+        FUZZ_CHECK(!text.isEmpty());
+        FUZZ_CHECK(!isOpen());
+        EngineFake::showInformation(text);
+    }
+    void showIdentification(const Identification &result) override
+    {
+        FUZZ_CHECK(!isOpen());
+        checkIdentification(result);
+        EngineFake::showIdentification(result);
+    }
+
+    static void checkIdentification(const Identification &result)
+    {
+        const auto &commands = ModemProtocol::IdentifyCommands;
+        const QList<IdentificationAnswer> &answers = result.answers();
+        FUZZ_CHECK(answers.size() == qsizetype(commands.size()));
+        for (qsizetype i = 0; i < answers.size(); ++i) {
+            const IdentificationAnswer &answer = answers.at(i);
+            FUZZ_CHECK(answer.command == commands.at(std::size_t(i)));
+            FUZZ_CHECK(answer.lines.size() <= Identification::MaxLines);
+            for (const QString &line : answer.lines) {
+                FUZZ_CHECK(!line.isEmpty() && line.size() <= Identification::MaxLineLength);
+                FUZZ_CHECK(!line.contains(QLatin1Char('\r')));
+                FUZZ_CHECK(std::all_of(line.begin(), line.end(),
+                                       [](QChar c) { return c.unicode() < 0x80; }));
+            }
+        }
+    }
+
+private:
+    bool m_lossUnheard = false; // unplugged; the engine has not closed the port since
+    bool m_boxOverRunningDialogue = false;
+};

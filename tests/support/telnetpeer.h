@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A terminal server scripted by the test, for one client on the loopback interface: `got` is
+// all the client sent, say() answers it. Left to itself it only listens; a script plays one of
+// the faults ser2net will not show on demand.
+#pragma once
+
+#include "telnetcodec.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+struct TelnetPeer
+{
+    enum class Script {
+        Manual,         // the test says everything itself
+        RefuseComPort,  // takes the connection, declines RFC 2217's COM Port option
+        Busy,           // tells a second client the port is in use and hangs up, as ser2net
+        DropAfterFirst, // takes the COM Port option, hangs up once the first command is in
+    };
+
+    explicit TelnetPeer(Script script = Script::Manual) : script(script)
+    {
+        server.listen(QHostAddress::LocalHost);
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
+            client = server.nextPendingConnection();
+            QObject::connect(client, &QTcpSocket::readyRead, client, [this] {
+                got += client->readAll();
+                play();
+            });
+            if (this->script == Script::Busy) {
+                say("Port already in use\r\n");
+                client->disconnectFromHost();
+            }
+        });
+    }
+
+    QString address(const char *scheme = "rfc2217", quint16 port = 0) const
+    {
+        return QStringLiteral("%1://127.0.0.1:%2")
+            .arg(QLatin1String(scheme))
+            .arg(port ? port : server.serverPort());
+    }
+    void say(const QByteArray &wire) { client->write(wire), client->flush(); }
+
+    static inline const QByteArray Offered =
+        Telnet::Encode::negotiation(Telnet::WILL, Telnet::OptComPort);
+    static inline const QByteArray Accepted =
+        Telnet::Encode::negotiation(Telnet::DO, Telnet::OptComPort);
+
+    QTcpServer server;
+    QTcpSocket *client = nullptr;
+    QByteArray got;
+    const Script script;
+
+private:
+    void play()
+    {
+        if (script == Script::RefuseComPort && !m_answered && got.contains(Offered)) {
+            m_answered = true;
+            say(Telnet::Encode::negotiation(Telnet::DONT, Telnet::OptComPort));
+        } else if (script == Script::DropAfterFirst && !m_answered && got.contains(Offered)) {
+            m_answered = true;
+            m_settingsFrom = got.size();
+            say(Accepted);
+        } else if (script == Script::DropAfterFirst && m_answered) {
+            // A command ends in CR, its parity bit set or not; no byte of the settings is one.
+            const QByteArray since = got.mid(m_settingsFrom);
+            if (since.contains('\r') || since.contains('\x8d'))
+                client->disconnectFromHost();
+        }
+    }
+
+    bool m_answered = false;      // the COM Port offer has had its answer
+    qsizetype m_settingsFrom = 0; // where what came after that answer begins
+};

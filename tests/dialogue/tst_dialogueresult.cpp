@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Every way a dialogue ends gives one typed result, with the command and the numbers concerned,
 // so that no face has to read the box's words.
-#include "dialoguerig.h"
+#include "enginefake.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -42,38 +42,38 @@ private slots:
         QFETCH(QString, command);
         QFETCH(int, rings);
         QFETCH(int, s37);
-        DialogueRig rig;
+        EngineFake rig;
         rig.list = {QStringLiteral("V0"), QStringLiteral("E0")};
         QSignalSpy ended(&rig.engine, &DialogueEngine::ended);
         if (how == "query" || how == "speed silent") {
-            rig.reach(QueryRingCount);
+            QVERIFY(rig.reach(QueryRingCount));
             rig.receive(how == "query" ? "0\r0\r" : "7\r0\r");
             if (how == "query")
                 rig.receive("9\r0\r");
             rig.advanceTo(rig.now + 5000);
         } else if (how == "entry refused") {
-            rig.reach(ConfigSendList);
+            QVERIFY(rig.reach(ConfigSendList));
             rig.receive("0\r4\r");
         } else if (how == "silent") {
-            rig.act(DialogueRig::Configure);
+            rig.act(EngineFake::Configure);
             rig.advanceTo(5000);
         } else if (how == "empty list") {
             rig.list.clear();
-            rig.reach(ConfigResetCheck);
+            QVERIFY(rig.reach(ConfigResetCheck));
             rig.receive("0\r");
         } else if (how == "lost") {
-            rig.reach(ConfigSendList);
+            QVERIFY(rig.reach(ConfigSendList));
             rig.lose();
         } else if (how == "held") {
             rig.openFailure = QStringLiteral("(en uso)");
             rig.openFault = Outcome::Fault::PortHeld;
             rig.holder = QStringLiteral("picocom (proceso 42)");
-            rig.act(DialogueRig::Query);
+            rig.act(EngineFake::Query);
         } else if (how == "no signal") {
             rig.cts = rig.dsr = false;
-            rig.act(DialogueRig::Query);
+            rig.act(EngineFake::Query);
         } else {
-            rig.reach(ConfigStore);
+            QVERIFY(rig.reach(ConfigStore));
             rig.advanceTo(rig.now + 1500);
         }
         QCOMPARE(rig.state(), int(Idle));

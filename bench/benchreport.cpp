@@ -79,6 +79,8 @@ void BenchReport::addRun(const LineAnchor &anchor, const ConfigureResult &cfg,
     f.floorMs = PacedSecondsMs + listFloorMs;
     f.totalRatio = f.totalMs / f.floorMs;
     f.cpuMs = cfg.windowCpuMs;
+    f.eventWait = LatencySummary::of(cfg.eventWaitMs);
+    f.eventWaitMax = f.eventWait.max;
     m_exchanges = cfg.exchanges;
     m_runs.push_back(f);
 
@@ -118,6 +120,13 @@ void BenchReport::addRun(const LineAnchor &anchor, const ConfigureResult &cfg,
               .arg(f.cpuMs, 0, 'f', 1)
               .arg(us(f.cpuMs * 1000.0 / cfg.exchanges))
               .arg(us(cfg.stepUs.front())));
+    print(QStringLiteral("  window thread, an event posted every 5 ms waited: median %1 ms, p99 %2 "
+                         "ms, most %3 ms (target: at most one frame, %4 ms: %5)")
+              .arg(f.eventWait.median, 0, 'f', 2)
+              .arg(f.eventWait.p99, 0, 'f', 2)
+              .arg(f.eventWait.max, 0, 'f', 2)
+              .arg(FrameMs, 0, 'f', 1)
+              .arg(verdict(f.eventWait.max <= FrameMs)));
     print(QStringLiteral("  threads: %1").arg(threads));
     print(QString());
 }
@@ -161,6 +170,11 @@ void BenchReport::printSummary() const
               .arg(runs));
     print(QStringLiteral("  window thread CPU time: %1")
               .arg(spread(column(&Run::cpuMs), 1, QStringLiteral(" ms"))));
+    print(QStringLiteral("  longest wait of an event on the window thread: %1; <= one frame in %2 "
+                         "of %3 runs")
+              .arg(spread(column(&Run::eventWaitMax), 2, QStringLiteral(" ms")))
+              .arg(metCount([](const Run &f) { return f.eventWait.max <= FrameMs; }))
+              .arg(runs));
     print(QStringLiteral("  load average (1 min, after each run): %1")
               .arg(spread(column(&Run::load), 2, QString())));
     print(QString());

@@ -23,6 +23,7 @@ class BenchReport
 {
 public:
     static constexpr double MedianTargetRatio = 1.1;    // step median within 1.1x the line's
+    static constexpr double FrameMs = 1000.0 / 60;      // an event waits at most one frame
     static constexpr double P99TargetRatio = 1.3;       // step p99 within 1.3x the line's
     static constexpr double DialogueTargetRatio = 1.01; // whole dialogue within 1 % of its floor
 
@@ -51,6 +52,8 @@ private:
         double floorMs = 0;
         double totalRatio = 0;
         double cpuMs = 0;
+        LatencySummary eventWait; // ms
+        double eventWaitMax = 0;
         double load = 0;
         bool oneCore = false;
         bool met() const;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "configurerun.h"
 
+#include "eventwait.h"
 #include "form1.h"
 #include "hayesmodem.h"
 #include "modemprotocol.h"
@@ -104,12 +105,16 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
         });
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
 
+    EventWait waits;
+    waits.start();
     const double cpuAtClick = threadCpuMs();
     const Clock::time_point clicked = Clock::now();
     QTest::mouseClick(button, Qt::LeftButton);
     if (m_form.engine().state() != 0)
         loop.exec();
     disconnect(ended);
+    waits.stop();
+    result.eventWaitMs = waits.waitsMs();
 
     if (m_form.engine().state() != 0) {
         result.failure = QStringLiteral("no end within %1 ms (state %2)")

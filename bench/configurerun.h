@@ -29,6 +29,8 @@ struct ConfigureResult
                          0}; // first command to its repetition; ATQ1 to AT&W0; AT&W0 to the box
     double listMs = 0;       // repeated "AT&F0E0Q0V0" to "ATQ1": the whole list
     double windowCpuMs = 0;  // CPU time of the window's thread from the click to the box
+    // How long events posted to the window's thread every 5 ms waited, click to box.
+    std::vector<double> eventWaitMs;
 };
 
 class ConfigureRun : public QObject

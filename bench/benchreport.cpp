@@ -79,6 +79,11 @@ void BenchReport::addRun(const LineAnchor &anchor, const ConfigureResult &cfg,
     f.floorMs = PacedSecondsMs + listFloorMs;
     f.totalRatio = f.totalMs / f.floorMs;
     f.cpuMs = cfg.windowCpuMs;
+    double clientCpuUs = 0;
+    for (double cpu : anchor.clientCpuUs)
+        clientCpuUs += cpu / double(anchor.clientCpuUs.size());
+    const double programCpuUs = cfg.processCpuMs * 1000.0 / cfg.exchanges;
+    f.programCpuRatio = clientCpuUs > 0 ? programCpuUs / clientCpuUs : 0;
     f.eventWait = LatencySummary::of(cfg.eventWaitMs);
     f.eventWaitMax = f.eventWait.max;
     m_exchanges = cfg.exchanges;
@@ -120,6 +125,14 @@ void BenchReport::addRun(const LineAnchor &anchor, const ConfigureResult &cfg,
               .arg(f.cpuMs, 0, 'f', 1)
               .arg(us(f.cpuMs * 1000.0 / cfg.exchanges))
               .arg(us(cfg.stepUs.front())));
+    print(
+        QStringLiteral("  the program's CPU time (every thread but the modem's), click to box: %1 "
+                       "µs per exchange; the plain client's: %2 µs; %3x (target <= %4x: %5)")
+            .arg(us(programCpuUs))
+            .arg(us(clientCpuUs))
+            .arg(f.programCpuRatio, 0, 'f', 2)
+            .arg(CpuTargetRatio, 0, 'f', 1)
+            .arg(verdict(f.programCpuRatio <= CpuTargetRatio)));
     print(QStringLiteral("  window thread, an event posted every 5 ms waited: median %1 ms, p99 %2 "
                          "ms, most %3 ms (target: at most one frame, %4 ms: %5)")
               .arg(f.eventWait.median, 0, 'f', 2)
@@ -170,6 +183,11 @@ void BenchReport::printSummary() const
               .arg(runs));
     print(QStringLiteral("  window thread CPU time: %1")
               .arg(spread(column(&Run::cpuMs), 1, QStringLiteral(" ms"))));
+    print(QStringLiteral("  program CPU per exchange / plain client's: %1; <= %2x in %3 of %4 runs")
+              .arg(spread(column(&Run::programCpuRatio), 2, QStringLiteral("x")))
+              .arg(CpuTargetRatio, 0, 'f', 1)
+              .arg(metCount([](const Run &f) { return f.programCpuRatio <= CpuTargetRatio; }))
+              .arg(runs));
     print(QStringLiteral("  longest wait of an event on the window thread: %1; <= one frame in %2 "
                          "of %3 runs")
               .arg(spread(column(&Run::eventWaitMax), 2, QStringLiteral(" ms")))

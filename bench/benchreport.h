@@ -17,6 +17,7 @@ struct LineAnchor
     std::vector<double> modemGapUs;  // modem's "0" written -> the client's next line
     std::vector<double> roundTripUs; // the client's own view: "AT" out -> "0" in
     std::vector<double> cycleUs;     // one line's first byte to the next one's, modem view
+    std::vector<double> clientCpuUs; // the client thread's CPU per exchange, one per batch
 };
 
 class BenchReport
@@ -24,6 +25,7 @@ class BenchReport
 public:
     static constexpr double MedianTargetRatio = 1.1;    // step median within 1.1x the line's
     static constexpr double FrameMs = 1000.0 / 60;      // an event waits at most one frame
+    static constexpr double CpuTargetRatio = 1.5;       // the program's CPU per exchange
     static constexpr double P99TargetRatio = 1.3;       // step p99 within 1.3x the line's
     static constexpr double DialogueTargetRatio = 1.01; // whole dialogue within 1 % of its floor
 
@@ -52,7 +54,8 @@ private:
         double floorMs = 0;
         double totalRatio = 0;
         double cpuMs = 0;
-        LatencySummary eventWait; // ms
+        double programCpuRatio = 0; // the program's CPU per exchange over the plain client's
+        LatencySummary eventWait;   // ms
         double eventWaitMax = 0;
         double load = 0;
         bool oneCore = false;

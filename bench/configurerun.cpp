@@ -39,6 +39,13 @@ double threadCpuMs()
     return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
 }
 
+double processCpuMs()
+{
+    timespec ts{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
 } // namespace
 
 ConfigureRun::ConfigureRun(Form1 &form, HayesModem &modem) : m_form(form), m_modem(modem)
@@ -62,6 +69,7 @@ bool ConfigureRun::eventFilter(QObject *watched, QEvent *event)
                 m_boxSeen = true;
                 m_boxShown = now;
                 m_cpuAtBoxMs = cpuNow;
+                m_processCpuAtBoxMs = processCpuMs();
                 m_boxText = box->text();
                 m_boxIcon = box->icon();
             } else {
@@ -108,6 +116,7 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
     EventWait waits;
     waits.start();
     const double cpuAtClick = threadCpuMs();
+    const double processCpuAtClick = processCpuMs();
     const Clock::time_point clicked = Clock::now();
     QTest::mouseClick(button, Qt::LeftButton);
     if (m_form.engine().state() != 0)
@@ -186,5 +195,6 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
     result.pacedMs[2] = milliseconds(m_boxShown - rx[quiet + 1].firstByte);
     result.listMs = milliseconds(rx[quiet].firstByte - rx[1].firstByte);
     result.windowCpuMs = m_cpuAtBoxMs - cpuAtClick;
+    result.processCpuMs = m_processCpuAtBoxMs - processCpuAtClick;
     return result;
 }

@@ -29,6 +29,7 @@ struct ConfigureResult
                          0}; // first command to its repetition; ATQ1 to AT&W0; AT&W0 to the box
     double listMs = 0;       // repeated "AT&F0E0Q0V0" to "ATQ1": the whole list
     double windowCpuMs = 0;  // CPU time of the window's thread from the click to the box
+    double processCpuMs = 0; // CPU time of every thread of the process, click to box
     // How long events posted to the window's thread every 5 ms waited, click to box.
     std::vector<double> eventWaitMs;
 };
@@ -52,6 +53,7 @@ private:
     bool m_boxSeen = false;
     Clock::time_point m_boxShown;
     double m_cpuAtBoxMs = 0;
+    double m_processCpuAtBoxMs = 0;
     QString m_boxText;
     int m_boxIcon = 0;
     int m_otherBoxes = 0;

@@ -34,6 +34,7 @@
 #include <QTest>
 
 #include <atomic>
+#include <ctime>
 #include <thread>
 
 namespace {
@@ -105,14 +106,21 @@ int main(int argc, char *argv[])
     CpuTally clientCpus;
     HayesOptions modemOptions;
     std::atomic<bool> modemPinned{false};
-    modemOptions.trace = [&modemCpus, &modemPinned,
+    // The modem's thread is part of this process but not of the program measured: its CPU time,
+    // taken at each reply, is subtracted from the process's.
+    std::atomic<double> modemCpuMs{0};
+    modemOptions.trace = [&modemCpus, &modemPinned, &modemCpuMs,
                           modemCore](char kind, const std::string &,
                                      std::chrono::steady_clock::time_point) {
         // Called on the modem's own thread: the first line it hears pins it (before any timing).
         if (modemCore >= 0 && !modemPinned.exchange(true))
             ThreadPinning::pinCurrentThread(modemCore);
-        if (kind == '>')
+        if (kind == '>') {
             modemCpus.record();
+            timespec ts{};
+            ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+            modemCpuMs.store(double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6);
+        }
     };
     HayesModem modem(modemOptions);
     std::string modemError;
@@ -187,6 +195,7 @@ int main(int argc, char *argv[])
             anchor->modemGapUs = raw.modemGapUs;
             anchor->roundTripUs = raw.roundTripUs;
             anchor->cycleUs = raw.cycleUs;
+            anchor->clientCpuUs = {raw.clientCpuUs};
             return true;
         };
         LineAnchor before;
@@ -199,7 +208,9 @@ int main(int argc, char *argv[])
             const QString loadBefore = LoadProbe::loadAverage();
             modemCpus.clear();
             windowCpus.clear();
-            const ConfigureResult cfg = configure.run(timeoutMs);
+            const double modemCpuBefore = modemCpuMs.load();
+            ConfigureResult cfg = configure.run(timeoutMs);
+            cfg.processCpuMs -= modemCpuMs.load() - modemCpuBefore;
             const QString dialogueThreads =
                 placement(QStringLiteral("window"), windowCpus, modemCpus);
             const bool oneCore =
@@ -218,6 +229,8 @@ int main(int argc, char *argv[])
                                           after.roundTripUs.end());
                 around.cycleUs.insert(around.cycleUs.end(), after.cycleUs.begin(),
                                       after.cycleUs.end());
+                around.clientCpuUs.insert(around.clientCpuUs.end(), after.clientCpuUs.begin(),
+                                          after.clientCpuUs.end());
                 report.addRun(
                     around, cfg, loadBefore,
                     QStringLiteral("line %1; dialogue %2").arg(lineThreads, dialogueThreads),

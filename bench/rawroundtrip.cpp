@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -14,6 +15,13 @@
 #include <unistd.h>
 
 namespace {
+
+double threadCpuUs()
+{
+    timespec ts{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e6 + double(ts.tv_nsec) / 1e3;
+}
 
 using Clock = std::chrono::steady_clock;
 constexpr int ReplyTimeoutMs = 2000;
@@ -120,7 +128,10 @@ RawRoundTripResult measure(HayesModem &modem, int count, int warmup, CpuTally *c
     const std::vector<std::string> pings = lines.empty() ? std::vector<std::string>{"AT\r"} : lines;
     const std::string pong = "0\r";
     result.roundTripUs.reserve(std::size_t(count));
+    double cpuAtFirstUs = 0;
     for (int i = 0; i < warmup + count; ++i) {
+        if (i == warmup)
+            cpuAtFirstUs = threadCpuUs();
         const Clock::time_point t0 = Clock::now();
         const std::string &ping = pings[std::size_t(i) % pings.size()];
         if (!writeAll(slave.fd(), ping.data(), ping.size()) || !readUntil(slave.fd(), pong)) {
@@ -137,6 +148,7 @@ RawRoundTripResult measure(HayesModem &modem, int count, int warmup, CpuTally *c
         }
     }
 
+    result.clientCpuUs = count > 0 ? (threadCpuUs() - cpuAtFirstUs) / count : 0;
     modem.waitForSent(std::size_t(warmup + count), ReplyTimeoutMs);
     const std::vector<HayesModem::Received> rx = modem.received();
     const std::vector<HayesModem::Sent> tx = modem.sent();

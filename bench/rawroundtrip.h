@@ -21,6 +21,8 @@ struct RawRoundTripResult
     // Modem view of a whole exchange: from the first byte of one line to the first byte of the
     // next (the modem's own reading and answering included), what a dialogue's list pays.
     std::vector<double> cycleUs;
+    // CPU time of the client's thread per timed round trip (user and system).
+    double clientCpuUs = 0;
 };
 
 namespace RawRoundTrip {

@@ -7,10 +7,13 @@
 // `tavoli configure --rings 2 --json --device ...` runs as a subprocess: once with the first
 // modem alone, once with all N, alternating which goes first from round to round. Times are
 // the subprocess's whole life (start to exit) and the slowest device's own duration_ms.
+// With --ser2net rfc2217|socket every modem sits behind one real ser2net (one port each, on
+// 127.0.0.1) and the devices are its addresses.
 // Goal: N at once within 1.1 x the time of one.
 #include "hayesmodem.h"
 #include "loadprobe.h"
 #include "longcommandlist.h"
+#include "ser2netfarm.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,13 +37,16 @@ struct Options
     int modems = 16;
     int entries = 500;
     int rounds = 3;
+    QString ser2net; // "", "rfc2217" or "socket"
     QString program = QStringLiteral(TAVOLI_PROGRAM);
 };
 
 const char *const Usage =
-    "Usage: tavoli-bench-parallel [--modems N] [--entries N] [--rounds N] [--tavoli PATH]\n"
+    "Usage: tavoli-bench-parallel [--modems N] [--entries N] [--rounds N]\n"
+    "                             [--ser2net rfc2217|socket] [--tavoli PATH]\n"
     "Configures N simulated modems (default 16) at once with `tavoli configure` and a list of\n"
-    "--entries entries (default 500), and the first of them alone, --rounds times (default 3).\n";
+    "--entries entries (default 500), and the first of them alone, --rounds times (default 3).\n"
+    "--ser2net puts every modem behind one ser2net on 127.0.0.1, reached by that protocol.\n";
 
 void print(const QString &text)
 {
@@ -123,6 +129,9 @@ int main(int argc, char *argv[])
             options.rounds = value.toInt(&ok);
         else if (a == QLatin1String("--tavoli"))
             options.program = value;
+        else if (a == QLatin1String("--ser2net"))
+            ok = (options.ser2net = value) == QLatin1String("rfc2217")
+                 || value == QLatin1String("socket");
         else
             ok = false;
         if (!ok || value.isEmpty() || options.modems < 1 || options.entries < 1
@@ -165,12 +174,26 @@ int main(int argc, char *argv[])
         devices << QString::fromStdString(modems.back()->devicePath());
     }
 
-    print(
-        QStringLiteral(
-            "tavoli-bench-parallel: %1 modems at once against one alone, %2-entry list, %3 rounds")
-            .arg(options.modems)
-            .arg(options.entries)
-            .arg(options.rounds));
+    Ser2netFarm farm;
+    if (!options.ser2net.isEmpty()) {
+        const QString why = farm.start(devices, options.ser2net == QLatin1String("rfc2217")
+                                                    ? Ser2netFarm::Protocol::Rfc2217
+                                                    : Ser2netFarm::Protocol::Socket);
+        if (!why.isEmpty()) {
+            print(QStringLiteral("cannot start ser2net: ") + why);
+            return 1;
+        }
+        devices = farm.addresses();
+    }
+
+    print(QStringLiteral("tavoli-bench-parallel: %1 modems at once against one alone, %2-entry "
+                         "list, %3 rounds; %4")
+              .arg(options.modems)
+              .arg(options.entries)
+              .arg(options.rounds)
+              .arg(options.ser2net.isEmpty()
+                       ? QStringLiteral("local pseudo-terminals")
+                       : QStringLiteral("behind one ser2net, %1://").arg(options.ser2net)));
     print(QStringLiteral("machine: %1 cores; program %2")
               .arg(std::thread::hardware_concurrency())
               .arg(options.program));

@@ -61,7 +61,7 @@ connection: &raw
   options:
     mdns: false
 YAML
-"$ser2net" -n -u -c "$work/ser2net.yaml" -P "$work/ser2net.pid" &
+"$ser2net" -n -u -c "$work/ser2net.yaml" -P "$work/ser2net.pid" >"$work/ser2net.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do
   (exec 3<>"/dev/tcp/127.0.0.1/$telnet_port") 2>/dev/null && break

@@ -30,6 +30,8 @@
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
+
 namespace {
 
 struct Options
@@ -59,9 +61,22 @@ struct Timing
     QString failure;
     double wallMs = 0;    // the subprocess, start to exit
     double slowestMs = 0; // the largest duration_ms among its devices
+    // Processor time (user + system) during the run: tavoli itself, the simulated modems (this
+    // process's threads) and ser2net when there is one (-1 when there is none).
+    double tavoliCpuMs = 0;
+    double modemsCpuMs = 0;
+    double serverCpuMs = -1;
 };
 
-Timing configure(const Options &options, const QStringList &devices)
+double cpuMs(int who)
+{
+    rusage usage{};
+    ::getrusage(who, &usage);
+    const auto ms = [](const timeval &t) { return double(t.tv_sec) * 1000 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+Timing configure(const Options &options, const QStringList &devices, const Ser2netFarm &farm)
 {
     QStringList arguments{QStringLiteral("configure"), QStringLiteral("--rings"),
                           QStringLiteral("2"), QStringLiteral("--json")};
@@ -69,12 +84,19 @@ Timing configure(const Options &options, const QStringList &devices)
         arguments << QStringLiteral("--device") << device;
     QProcess process;
     process.setProcessChannelMode(QProcess::SeparateChannels);
+    const double tavoliBefore = cpuMs(RUSAGE_CHILDREN);
+    const double modemsBefore = cpuMs(RUSAGE_SELF);
+    const double serverBefore = farm.cpuMs();
     QElapsedTimer clock;
     clock.start();
     process.start(options.program, arguments);
     const bool finished = process.waitForFinished(60000 + 100 * options.entries);
     Timing timing;
     timing.wallMs = double(clock.nsecsElapsed()) / 1e6;
+    timing.tavoliCpuMs = cpuMs(RUSAGE_CHILDREN) - tavoliBefore; // counted once reaped
+    timing.modemsCpuMs = cpuMs(RUSAGE_SELF) - modemsBefore;
+    if (serverBefore >= 0)
+        timing.serverCpuMs = farm.cpuMs() - serverBefore;
     if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         timing.failure = QStringLiteral("tavoli ended with status %1: %2%3")
                              .arg(process.exitCode())
@@ -206,11 +228,11 @@ int main(int argc, char *argv[])
         Timing one, all;
         // Alternated, so that a drift in the machine's load weighs on both alike.
         if (round % 2) {
-            one = configure(options, devices.mid(0, 1));
-            all = configure(options, devices);
+            one = configure(options, devices.mid(0, 1), farm);
+            all = configure(options, devices, farm);
         } else {
-            all = configure(options, devices);
-            one = configure(options, devices.mid(0, 1));
+            all = configure(options, devices, farm);
+            one = configure(options, devices.mid(0, 1), farm);
         }
         if (!one.failure.isEmpty() || !all.failure.isEmpty()) {
             print(QStringLiteral("round %1 failed: %2%3").arg(round).arg(one.failure, all.failure));
@@ -228,6 +250,13 @@ int main(int argc, char *argv[])
                   .arg(options.modems)
                   .arg(ms(all.wallMs), ms(all.slowestMs),
                        QString::number(all.wallMs / one.wallMs, 'f', 3)));
+        const auto cpu = [](const Timing &t) {
+            return QStringLiteral("tavoli %1 ms, modems %2 ms%3")
+                .arg(ms(t.tavoliCpuMs), ms(t.modemsCpuMs),
+                     t.serverCpuMs < 0 ? QString()
+                                       : QStringLiteral(", ser2net %1 ms").arg(ms(t.serverCpuMs)));
+        };
+        print(QStringLiteral("  processor time: one: %1; all: %2").arg(cpu(one), cpu(all)));
     }
     if (!oneWall.empty()) {
         const double ratio = median(allWall) / median(oneWall);

@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 // Free ports of 127.0.0.1, all held open until every one is known so that none repeats.
@@ -96,4 +98,18 @@ QString Ser2netFarm::start(const QStringList &devices, Protocol protocol)
     }
     QThread::msleep(200); // ser2net lets the devices go after the probes
     return QString();
+}
+
+double Ser2netFarm::cpuMs() const
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(m_process.processId()));
+    if (m_process.processId() <= 0 || !stat.open(QIODevice::ReadOnly))
+        return -1;
+    // Fields 14 and 15, utime and stime, in clock ticks; the name (field 2) ends with ") ".
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return -1;
+    return double(fields[11].toLongLong() + fields[12].toLongLong()) * 1000.0
+           / double(::sysconf(_SC_CLK_TCK));
 }

@@ -19,6 +19,8 @@ public:
     QString start(const QStringList &devices, Protocol protocol);
     // rfc2217://127.0.0.1:P or socket://127.0.0.1:P, one per device.
     const QStringList &addresses() const { return m_addresses; }
+    // Processor time ser2net has used so far (user and system), in milliseconds; -1 unknown.
+    double cpuMs() const;
 
 private:
     QTemporaryDir m_dir;

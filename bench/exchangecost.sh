@@ -9,12 +9,16 @@
 # each for the long list and for a one-entry list; the difference over the difference in
 # entries is the cost of one exchange, start-up and connection cancelling out.
 #
+# Each count is the median of REPEAT runs (default 3): the local start-up looks through /proc
+# for programs holding the port, so its count moves a little with the machine's processes.
+#
 #   bash bench/exchangecost.sh [BUILD_DIR] [ENTRIES]     # defaults: build 2000
 # Needs valgrind, strace and ser2net (bash scripts/install-deps.sh test).
 set -euo pipefail
 
 build=$(realpath "${1:-build}")
 entries=${2:-2000}
+repeat=${REPEAT:-3}
 tavoli=$build/app/tavoli
 modem=$build/tools/tavoli-modem
 ser2net=$(command -v ser2net || echo /usr/sbin/ser2net)
@@ -97,15 +101,22 @@ run() {
   esac
 }
 
+# median TOOL DEVICE LIST: the middle of REPEAT counts.
+median() {
+  local i counts=()
+  for ((i = 0; i < repeat; i++)); do counts+=("$(run "$@")"); done
+  printf '%s\n' "${counts[@]}" | sort -n | sed -n "$(((repeat + 1) / 2))p"
+}
+
 declare -A cost
 lines=(local rfc2217 socket)
 declare -A targets=([local]=$device [rfc2217]=rfc2217://127.0.0.1:$telnet_port
                     [socket]=socket://127.0.0.1:$raw_port)
-echo "exchangecost: tavoli configure, $entries entries against 1, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "exchangecost: tavoli configure, $entries entries against 1, median of $repeat runs, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 for tool in instructions syscalls; do
   for line in "${lines[@]}"; do
-    long=$(run "$tool" "${targets[$line]}" "$long_list")
-    short=$(run "$tool" "${targets[$line]}" "$short_list")
+    long=$(median "$tool" "${targets[$line]}" "$long_list")
+    short=$(median "$tool" "${targets[$line]}" "$short_list")
     cost[$tool.$line]=$(awk -v l="$long" -v s="$short" -v n="$entries" \
       'BEGIN { printf "%.1f", (l - s) / (n - 1) }')
     echo "  $tool, $line: $long with $entries entries, $short with 1" >&2

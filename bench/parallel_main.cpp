@@ -7,10 +7,13 @@
 // `tavoli configure --rings 2 --json --device ...` runs as a subprocess: once with the first
 // modem alone, once with all N, alternating which goes first from round to round. Times are
 // the subprocess's whole life (start to exit) and the slowest device's own duration_ms.
+// With --ser2net rfc2217|socket every modem sits behind one real ser2net (one port each, on
+// 127.0.0.1) and the devices are its addresses.
 // Goal: N at once within 1.1 x the time of one.
 #include "hayesmodem.h"
 #include "loadprobe.h"
 #include "longcommandlist.h"
+#include "ser2netfarm.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,6 +30,8 @@
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
+
 namespace {
 
 struct Options
@@ -34,13 +39,16 @@ struct Options
     int modems = 16;
     int entries = 500;
     int rounds = 3;
+    QString ser2net; // "", "rfc2217" or "socket"
     QString program = QStringLiteral(TAVOLI_PROGRAM);
 };
 
 const char *const Usage =
-    "Usage: tavoli-bench-parallel [--modems N] [--entries N] [--rounds N] [--tavoli PATH]\n"
+    "Usage: tavoli-bench-parallel [--modems N] [--entries N] [--rounds N]\n"
+    "                             [--ser2net rfc2217|socket] [--tavoli PATH]\n"
     "Configures N simulated modems (default 16) at once with `tavoli configure` and a list of\n"
-    "--entries entries (default 500), and the first of them alone, --rounds times (default 3).\n";
+    "--entries entries (default 500), and the first of them alone, --rounds times (default 3).\n"
+    "--ser2net puts every modem behind one ser2net on 127.0.0.1, reached by that protocol.\n";
 
 void print(const QString &text)
 {
@@ -53,9 +61,22 @@ struct Timing
     QString failure;
     double wallMs = 0;    // the subprocess, start to exit
     double slowestMs = 0; // the largest duration_ms among its devices
+    // Processor time (user + system) during the run: tavoli itself, the simulated modems (this
+    // process's threads) and ser2net when there is one (-1 when there is none).
+    double tavoliCpuMs = 0;
+    double modemsCpuMs = 0;
+    double serverCpuMs = -1;
 };
 
-Timing configure(const Options &options, const QStringList &devices)
+double cpuMs(int who)
+{
+    rusage usage{};
+    ::getrusage(who, &usage);
+    const auto ms = [](const timeval &t) { return double(t.tv_sec) * 1000 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+Timing configure(const Options &options, const QStringList &devices, const Ser2netFarm &farm)
 {
     QStringList arguments{QStringLiteral("configure"), QStringLiteral("--rings"),
                           QStringLiteral("2"), QStringLiteral("--json")};
@@ -63,12 +84,19 @@ Timing configure(const Options &options, const QStringList &devices)
         arguments << QStringLiteral("--device") << device;
     QProcess process;
     process.setProcessChannelMode(QProcess::SeparateChannels);
+    const double tavoliBefore = cpuMs(RUSAGE_CHILDREN);
+    const double modemsBefore = cpuMs(RUSAGE_SELF);
+    const double serverBefore = farm.cpuMs();
     QElapsedTimer clock;
     clock.start();
     process.start(options.program, arguments);
     const bool finished = process.waitForFinished(60000 + 100 * options.entries);
     Timing timing;
     timing.wallMs = double(clock.nsecsElapsed()) / 1e6;
+    timing.tavoliCpuMs = cpuMs(RUSAGE_CHILDREN) - tavoliBefore; // counted once reaped
+    timing.modemsCpuMs = cpuMs(RUSAGE_SELF) - modemsBefore;
+    if (serverBefore >= 0)
+        timing.serverCpuMs = farm.cpuMs() - serverBefore;
     if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         timing.failure = QStringLiteral("tavoli ended with status %1: %2%3")
                              .arg(process.exitCode())
@@ -123,6 +151,9 @@ int main(int argc, char *argv[])
             options.rounds = value.toInt(&ok);
         else if (a == QLatin1String("--tavoli"))
             options.program = value;
+        else if (a == QLatin1String("--ser2net"))
+            ok = (options.ser2net = value) == QLatin1String("rfc2217")
+                 || value == QLatin1String("socket");
         else
             ok = false;
         if (!ok || value.isEmpty() || options.modems < 1 || options.entries < 1
@@ -165,12 +196,26 @@ int main(int argc, char *argv[])
         devices << QString::fromStdString(modems.back()->devicePath());
     }
 
-    print(
-        QStringLiteral(
-            "tavoli-bench-parallel: %1 modems at once against one alone, %2-entry list, %3 rounds")
-            .arg(options.modems)
-            .arg(options.entries)
-            .arg(options.rounds));
+    Ser2netFarm farm;
+    if (!options.ser2net.isEmpty()) {
+        const QString why = farm.start(devices, options.ser2net == QLatin1String("rfc2217")
+                                                    ? Ser2netFarm::Protocol::Rfc2217
+                                                    : Ser2netFarm::Protocol::Socket);
+        if (!why.isEmpty()) {
+            print(QStringLiteral("cannot start ser2net: ") + why);
+            return 1;
+        }
+        devices = farm.addresses();
+    }
+
+    print(QStringLiteral("tavoli-bench-parallel: %1 modems at once against one alone, %2-entry "
+                         "list, %3 rounds; %4")
+              .arg(options.modems)
+              .arg(options.entries)
+              .arg(options.rounds)
+              .arg(options.ser2net.isEmpty()
+                       ? QStringLiteral("local pseudo-terminals")
+                       : QStringLiteral("behind one ser2net, %1://").arg(options.ser2net)));
     print(QStringLiteral("machine: %1 cores; program %2")
               .arg(std::thread::hardware_concurrency())
               .arg(options.program));
@@ -183,11 +228,11 @@ int main(int argc, char *argv[])
         Timing one, all;
         // Alternated, so that a drift in the machine's load weighs on both alike.
         if (round % 2) {
-            one = configure(options, devices.mid(0, 1));
-            all = configure(options, devices);
+            one = configure(options, devices.mid(0, 1), farm);
+            all = configure(options, devices, farm);
         } else {
-            all = configure(options, devices);
-            one = configure(options, devices.mid(0, 1));
+            all = configure(options, devices, farm);
+            one = configure(options, devices.mid(0, 1), farm);
         }
         if (!one.failure.isEmpty() || !all.failure.isEmpty()) {
             print(QStringLiteral("round %1 failed: %2%3").arg(round).arg(one.failure, all.failure));
@@ -205,6 +250,13 @@ int main(int argc, char *argv[])
                   .arg(options.modems)
                   .arg(ms(all.wallMs), ms(all.slowestMs),
                        QString::number(all.wallMs / one.wallMs, 'f', 3)));
+        const auto cpu = [](const Timing &t) {
+            return QStringLiteral("tavoli %1 ms, modems %2 ms%3")
+                .arg(ms(t.tavoliCpuMs), ms(t.modemsCpuMs),
+                     t.serverCpuMs < 0 ? QString()
+                                       : QStringLiteral(", ser2net %1 ms").arg(ms(t.serverCpuMs)));
+        };
+        print(QStringLiteral("  processor time: one: %1; all: %2").arg(cpu(one), cpu(all)));
     }
     if (!oneWall.empty()) {
         const double ratio = median(allWall) / median(oneWall);

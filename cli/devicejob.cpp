@@ -19,37 +19,6 @@
 
 using namespace Dialogue;
 
-// ---- The log file ----------------------------------------------------------------------------
-
-Outcome LineLog::open(const QString &path)
-{
-    m_path = path;
-    if (const Outcome opened = Transcript::openForAppending(m_file, path); !opened)
-        return opened;
-    // The transcript's lines carry the time of day only: say which day they belong to.
-    const QByteArray start =
-        OperatorTexts::TranscriptLogStarted.arg(QDate::currentDate().toString(Qt::ISODate)).toUtf8()
-        + '\n';
-    if (m_file.write(start) != start.size() || !m_file.flush())
-        return Outcome::failure(
-            OperatorTexts::TranscriptLogOpenFailed.arg(path, m_file.errorString()));
-    return Outcome::success();
-}
-
-void LineLog::write(const QString &device, const QString &line)
-{
-    if (m_failed)
-        return;
-    const QByteArray data = (device + QLatin1String("  ") + line).toUtf8() + '\n';
-    if (m_file.write(data) == data.size() && m_file.flush())
-        return;
-    // Said once; the devices go on without it.
-    m_failed = true;
-    std::fprintf(
-        stderr, "tavoli: %s\n",
-        qUtf8Printable(OperatorTexts::TranscriptLogWriteFailed.arg(m_path, m_file.errorString())));
-}
-
 // ---- The job ---------------------------------------------------------------------------------
 
 DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Target &target,
@@ -67,8 +36,7 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
     if (Transcript *transcript = m_session.transcript()) {
         // As the window's: the transcript sees the port, the boxes, the ticks and states.
         connect(transcript, &Transcript::appended, this, [this, log, transcript] {
-            log->write(m_target.device,
-                       Transcript::format(transcript->line(transcript->endSerial() - 1)));
+            log->write(m_target.device, transcript->line(transcript->endSerial() - 1));
         });
     }
     // Queued: the next step runs once the engine has finished the call that ended the dialogue.

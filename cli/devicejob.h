@@ -10,6 +10,7 @@
 #include "dialoguesettings.h"
 #include "dialogueview.h"
 #include "identification.h"
+#include "linelog.h"
 #include "modemsession.h"
 #include "outcome.h"
 
@@ -52,19 +53,6 @@ struct JobResult
     int signal = 0; // Interrupted: the signal that cut the run short
 
     int exitStatus() const { return int(status) + (status == JobStatus::Interrupted ? signal : 0); }
-};
-
-// The --log file, shared by every device: each transcript line with its device in front.
-class LineLog
-{
-public:
-    Outcome open(const QString &path);
-    void write(const QString &device, const QString &line);
-
-private:
-    QFile m_file;
-    QString m_path;
-    bool m_failed = false;
 };
 
 class DeviceJob : public QObject, private DialogueView, private DialogueSettings

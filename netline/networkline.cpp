@@ -7,6 +7,7 @@
 #include <QMetaObject>
 #include <QStringList>
 
+#include <algorithm>
 #include <utility>
 
 using namespace Telnet;
@@ -91,8 +92,7 @@ Outcome NetworkLine::startConnection()
         m_options.emplace(true);
     QTcpSocket *socket = new QTcpSocket(this);
     m_socket = socket;
-    // Past this much unread, the socket stops reading and the server's side holds the rest.
-    socket->setReadBufferSize(ReadBufferLimit);
+    m_held = false;
     connect(socket, &QTcpSocket::connected, this, &NetworkLine::onConnected);
     connect(socket, &QTcpSocket::readyRead, this, [this] {
         if (drainSocket())
@@ -102,7 +102,11 @@ Outcome NetworkLine::startConnection()
     m_deadline.start(ConnectTimeoutMs);
     emit note(NetworkTexts::NoteConnecting.arg(m_address.host()).arg(m_address.port()));
     // Looks the name up and connects in the background; failures arrive as errorOccurred.
-    socket->connectToHost(m_address.host(), m_address.port());
+    // Unbuffered: a write goes to the socket at once and a read comes from it, where Qt's
+    // buffers would add a write notifier switched on and off, a wake-up of the event loop for
+    // each, and a byte count before every read: three system calls per exchange became ten.
+    socket->connectToHost(m_address.host(), m_address.port(),
+                          QIODevice::ReadWrite | QIODevice::Unbuffered);
     return Outcome::success();
 }
 
@@ -213,8 +217,17 @@ void NetworkLine::send(const QByteArray &wire)
 {
     if (!m_socket || wire.isEmpty())
         return;
-    if (m_socket->write(wire) != wire.size())
-        fail(describe(NetworkTexts::NetLost));
+    if (m_socket->write(wire) == wire.size())
+        return;
+    // Told from the event loop, as a buffered socket would have: what the server said before
+    // it went (that it is busy) is read first and counts.
+    QMetaObject::invokeMethod(
+        this,
+        [this, socket = m_socket] {
+            if (socket && socket == m_socket)
+                fail(describe(NetworkTexts::NetLost));
+        },
+        Qt::QueuedConnection);
 }
 
 void NetworkLine::onTimeout()
@@ -225,7 +238,8 @@ void NetworkLine::onTimeout()
 void NetworkLine::onSocketError(QAbstractSocket::SocketError error)
 {
     // What came before the end still counts: a busy server says so, then hangs up.
-    if (m_socket && m_socket->bytesAvailable() > 0 && drainSocket())
+    if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState
+        && m_socket->bytesAvailable() > 0 && drainSocket())
         emit received();
     if (!isOpen())
         return;
@@ -256,23 +270,33 @@ void NetworkLine::onSocketError(QAbstractSocket::SocketError error)
 bool NetworkLine::drainSocket()
 {
     bool added = false;
-    while (m_socket && isOpen() && m_input.size() < ReadBufferLimit
-           && m_socket->bytesAvailable() > 0) {
-        const QByteArray chunk = m_socket->read(4096);
-        QByteArray data;
-        if (telnet()) {
-            QList<Event> events;
-            m_decoder.feed(chunk, data, events);
-            for (const Event &event : events) {
-                handleEvent(event);
-                if (!isOpen())
-                    return false;
-            }
-        } else {
-            data = chunk;
+    char chunk[ReadChunk];
+    while (m_socket && isOpen()) {
+        // Past the limit the socket is left unread (Qt then stops watching it) and the server's
+        // side holds the rest, until input() makes room.
+        m_held = m_input.size() >= ReadBufferLimit;
+        if (m_held)
+            break;
+        const qint64 room = std::min(ReadChunk, ReadBufferLimit - m_input.size());
+        const qint64 got = m_socket->read(chunk, room);
+        if (got < 0) {
+            // An unbuffered socket finds the end (or a failure) here and says nothing of it.
+            onSocketError(m_socket->error());
+            return false;
         }
+        if (got == 0)
+            break;
+        const QByteArrayView bytes(chunk, got);
+        const qsizetype before = m_input.size();
+        QList<Event> events;
+        if (telnet())
+            m_decoder.feed(bytes, m_input, events);
+        else
+            m_input.append(bytes);
+        const qsizetype fresh = m_input.size() - before;
         if (m_greeting.size() < GreetingLimit) {
-            m_greeting += data.left(GreetingLimit - m_greeting.size());
+            const QByteArrayView data = QByteArrayView(m_input).sliced(before);
+            m_greeting.append(data.first(std::min(fresh, GreetingLimit - m_greeting.size())));
             // A terminal server that serves one client per port tells the next one so and
             // hangs up (ser2net: "Port already in use").
             if (m_greeting.contains("already in use")) {
@@ -280,8 +304,21 @@ bool NetworkLine::drainSocket()
                 return false;
             }
         }
-        m_input += data;
-        added = added || !data.isEmpty();
+        if (!events.isEmpty()) {
+            // The events first, as the data was not seen yet: one of them may close the line.
+            const QByteArray data = m_input.sliced(before);
+            m_input.truncate(before);
+            for (const Event &event : events) {
+                handleEvent(event);
+                if (!isOpen())
+                    return false;
+            }
+            m_input += data;
+        }
+        added = added || fresh > 0;
+        // A short read emptied the socket: asking again would only hear "nothing".
+        if (got < room)
+            break;
     }
     return added;
 }
@@ -414,7 +451,7 @@ QByteArray NetworkLine::input()
 {
     QByteArray out = std::exchange(m_input, {});
     // Reading stopped at the limit: room again, so the socket is read from the event loop.
-    if (m_socket && m_socket->bytesAvailable() > 0)
+    if (m_socket && std::exchange(m_held, false))
         QMetaObject::invokeMethod(
             this,
             [this] {

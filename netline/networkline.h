@@ -33,6 +33,8 @@ public:
     static constexpr int ConnectTimeoutMs = 5000;
     // Most received bytes held for the reader; past it the socket stops being read.
     static constexpr qint64 ReadBufferLimit = 64 * 1024;
+    // Read from the socket at a time: more than a reply, so one read usually takes all.
+    static constexpr qint64 ReadChunk = 16 * 1024;
     // A terminal server that turns a second client away says so in its first bytes.
     static constexpr qsizetype GreetingLimit = 256;
 
@@ -120,6 +122,7 @@ private:
     QByteArray m_pending; // on the wire's terms, waiting for the line to be ready
     QByteArray m_input;
     QByteArray m_greeting;          // the connection's first data bytes
+    bool m_held = false;            // the socket left unread, m_input being full
     bool m_modemStateKnown = false; // a line has been reported on: the server is believed
     bool m_modemStateHeard = false; // a report has come, for the transcript
     quint8 m_modemState = 0;

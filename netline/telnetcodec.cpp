@@ -11,15 +11,21 @@ void Decoder::feed(QByteArrayView bytes, QByteArray &data, QList<Event> &events)
         else
             m_sub.truncated = true;
     };
-    for (const char c : bytes) {
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
         const quint8 b = quint8(c);
         switch (m_state) {
-        case State::Data:
-            if (b == IAC)
-                m_state = State::Command;
-            else
-                data.append(c);
+        case State::Data: {
+            // The data up to the next IAC (nearly always all of it) goes in one piece.
+            const QByteArrayView rest = bytes.sliced(i);
+            const qsizetype iac = rest.indexOf(char(IAC));
+            data.append(rest.first(iac < 0 ? rest.size() : iac));
+            if (iac < 0)
+                return;
+            i += iac;
+            m_state = State::Command;
             break;
+        }
         case State::Command:
             m_state = State::Data;
             if (b == IAC) {
@@ -69,8 +75,11 @@ void Decoder::feed(QByteArrayView bytes, QByteArray &data, QList<Event> &events)
 
 namespace Encode {
 
-QByteArray data(QByteArrayView bytes)
+QByteArray data(const QByteArray &bytes)
 {
+    // A modem's commands hold no IAC: shared as they are, not copied.
+    if (!bytes.contains(char(IAC)))
+        return bytes;
     QByteArray out;
     out.reserve(bytes.size() + bytes.count(char(IAC)));
     for (const char c : bytes) {
@@ -91,7 +100,7 @@ QByteArray subnegotiation(quint8 option, QByteArrayView payload)
 {
     const char lead[] = {char(IAC), char(SB), char(option)};
     const char tail[] = {char(IAC), char(SE)};
-    return QByteArray(lead, 3) + data(payload) + QByteArray(tail, 2);
+    return QByteArray(lead, 3) + data(payload.toByteArray()) + QByteArray(tail, 2);
 }
 
 QByteArray comPort(quint8 command, QByteArrayView value)

@@ -85,7 +85,7 @@ private:
 };
 
 namespace Encode {
-QByteArray data(QByteArrayView bytes); // IAC doubled
+QByteArray data(const QByteArray &bytes); // IAC doubled
 QByteArray negotiation(quint8 verb, quint8 option);
 QByteArray subnegotiation(quint8 option, QByteArrayView payload);
 QByteArray comPort(quint8 command, QByteArrayView value);

@@ -22,6 +22,7 @@ test_packages=(
   appstream
   xvfb xauth
   ser2net picocom
+  valgrind strace # bench/exchangecost.sh counts instructions and system calls with them
 )
 # ---- end of the test packages ----
 fuzz_packages=(clang libclang-rt-14-dev llvm-14)

@@ -122,6 +122,7 @@ private slots:
     void listRefused();
     void twoDevicesOneFailing();
     void logToFifo();
+    void logOfInterruptedList();
     void cutShort_data();
     void cutShort();
     void windowSignalled();
@@ -377,6 +378,43 @@ void TestCommandLine::logToFifo()
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
     QCOMPARE(run.lines.size(), 1);
     QCOMPARE(run.errors.count("No se puede seguir escribiendo el archivo de registro"), 1);
+}
+
+// A long list with --log, interrupted halfway: its lines wait in batches, yet the file holds
+// every command the modem received, in the list's order, and ends with the dialogue's end.
+void TestCommandLine::logOfInterruptedList()
+{
+    HayesModem simulated(modem());
+    QVERIFY(simulated.start());
+    QStringList list;
+    for (int i = 0; i < 3000; ++i)
+        list << QStringLiteral("S7=%1").arg(i % 250);
+    QFile::remove("list.log");
+    const Run run = tavoli({"configure", "--rings", "3", "--list", list.join(u';'), "--log",
+                            "list.log", "--device", QString::fromStdString(simulated.devicePath())},
+                           {}, [&](QProcess &process) {
+                               if (simulated.waitForReceived(300, 10000))
+                                   ::kill(pid_t(process.processId()), SIGTERM);
+                           });
+    QVERIFY2(run.exitCode == 128 + SIGTERM, qPrintable(run.errors));
+    QTest::qWait(100); // the modem reads what was left on the line
+    qsizetype received = 0;
+    for (const HayesModem::Received &command : simulated.received())
+        received += QByteArray::fromStdString(command.line).startsWith("ATS7=");
+    QFile file("list.log");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+    qsizetype logged = 0;
+    for (const QByteArray &line : lines) {
+        if (line.contains("-->  ATS7=")) {
+            QVERIFY2(line.contains(QStringLiteral("ATS7=%1<CR>").arg(logged % 250).toLatin1()),
+                     line.constData());
+            ++logged;
+        }
+    }
+    QVERIFY2(received > 250 && logged >= received && logged < list.size(),
+             qPrintable(QStringLiteral("%1 logged, %2 received").arg(logged).arg(received)));
+    QVERIFY2(lines.last().endsWith("Estado 0: sin diálogo"), lines.last().constData());
 }
 
 // Ended by a signal, or by a stdout nobody reads, in the middle of a configuration (three

@@ -88,6 +88,12 @@ private slots:
         p.say(comPort(107, 0x00)); // once a line was on, off is believed
         QTRY_VERIFY(!p.line.dsrHolding());
         QVERIFY(!p.line.ctsHolding());
+        // A command goes on the wire at once, not from the event loop (which cost a notifier
+        // and two wake-ups per command): the peer gets it without the line's loop running.
+        p.got.clear();
+        p.line.output("ATZ\r");
+        QVERIFY(p.client->waitForReadyRead(2000));
+        QCOMPARE(p.got, B("ATZ\r"));
 
         // socket:// passes bytes as they are, both ways, and sends no Telnet at all.
         Peer raw("socket");

@@ -70,17 +70,6 @@ void DeviceJob::begin(State first)
 
 // ---- What the engine shows -------------------------------------------------------------------
 
-QString DeviceJob::worded(const QString &message) const
-{
-    // A device named by its path has no port number: "El puerto 1 (/dev/pts/3)" would mislead.
-    QString shown = message;
-    if (m_target.port == 0)
-        shown.replace(
-            QStringLiteral("%1 (%2)").arg(m_session.port().commPort()).arg(m_target.device),
-            m_target.device);
-    return shown;
-}
-
 void DeviceJob::showIdentification(const Identification &result)
 {
     m_result.identification = result;
@@ -147,7 +136,7 @@ JobStatus statusOf(DialogueResult::Kind kind)
 
 void DeviceJob::failWith(const DialogueResult &result)
 {
-    fail(statusOf(result.kind), worded(result.message), result.command);
+    fail(statusOf(result.kind), result.message, result.command);
 }
 
 void DeviceJob::mainEnded(const DialogueResult &result, const Shown &shown)

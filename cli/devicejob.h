@@ -105,8 +105,6 @@ private:
     void failWith(const DialogueResult &result);
     void fail(JobStatus status, const QString &message, const QString &command = QString());
     void end();
-    // A port's message names it by number and device; a device given by its path has no number.
-    QString worded(const QString &message) const;
 
     const CommandLine::Request m_request;
     const CommandLine::Target m_target;

@@ -33,7 +33,7 @@ bool DeviceLine::isNetwork() const
 void DeviceLine::aimNetwork()
 {
     m_network.setAddress(DeviceAddress::parse(m_port.device()));
-    m_network.setCommPort(m_port.commPort());
+    m_network.setCommPort(m_port.shownNumber());
     // The port has already checked the text; the same text suits the server.
     m_network.setSettings(m_port.settings());
 }

@@ -27,7 +27,7 @@ NetworkLine::~NetworkLine()
 
 void NetworkLine::setCommPort(qint16 port)
 {
-    if (!isOpen() && port >= 1)
+    if (!isOpen() && port >= 0)
         m_commPort = port;
 }
 
@@ -48,7 +48,7 @@ void NetworkLine::setSettings(const LineSettings &settings)
 
 QString NetworkLine::describe(const QString &text) const
 {
-    return text.arg(QString::number(m_commPort), m_address.text());
+    return text.arg(OperatorTexts::portName(m_commPort, m_address.text()));
 }
 
 // ---- Opening and closing ---------------------------------------------------------------------

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the operator reads about modems reached over the network: malformed addresses, failures
-// of the connection (in the style of the serial port's messages, %1 the port number and %2 the
-// address, so that the command line can drop the number as it does for a local device) and the
-// transcript's events.
+// of the connection (in the style of the serial port's messages, %1 the port as
+// OperatorTexts::portName() names it with the address) and the transcript's events.
 #pragma once
 
 #include <QString>
@@ -26,27 +25,27 @@ inline const QString AddressBadIpv6 = QStringLiteral(
 
 // Failures of the connection, reported once and with the port closed.
 inline const QString NetHostNotFound = QStringLiteral(
-    "No se puede abrir el puerto %1 (%2): no se encuentra el servidor \"%3\" (el nombre no se "
+    "No se puede abrir el puerto %1: no se encuentra el servidor \"%2\" (el nombre no se "
     "resuelve). Revise la dirección.");
 inline const QString NetRefused = QStringLiteral(
-    "No se puede abrir el puerto %1 (%2): el servidor rechaza la conexión (no hay ningún servicio "
+    "No se puede abrir el puerto %1: el servidor rechaza la conexión (no hay ningún servicio "
     "en ese puerto TCP).");
 inline const QString NetNoAnswer = QStringLiteral(
-    "No se puede abrir el puerto %1 (%2): el servidor no ha contestado a la conexión en %3 "
+    "No se puede abrir el puerto %1: el servidor no ha contestado a la conexión en %2 "
     "segundos.");
 inline const QString NetComPortRefused = QStringLiteral(
-    "No se puede abrir el puerto %1 (%2): el servidor no acepta el control del puerto serie por "
+    "No se puede abrir el puerto %1: el servidor no acepta el control del puerto serie por "
     "red (RFC 2217). Use una dirección socket:// si el servidor es un puerto TCP sin más.");
 inline const QString NetBusy =
-    QStringLiteral("El puerto %1 (%2) está en uso: el servidor ya atiende a otro cliente.");
+    QStringLiteral("El puerto %1 está en uso: el servidor ya atiende a otro cliente.");
 inline const QString NetDroppedEarly = QStringLiteral(
-    "No se puede abrir el puerto %1 (%2): el servidor ha cerrado la conexión antes de estar "
+    "No se puede abrir el puerto %1: el servidor ha cerrado la conexión antes de estar "
     "lista.");
-inline const QString NetOpenFailed = QStringLiteral("No se puede abrir el puerto %1 (%2): %3");
+inline const QString NetOpenFailed = QStringLiteral("No se puede abrir el puerto %1: %2");
 inline const QString NetNotNetwork =
-    QStringLiteral("El puerto %1 (%2) no es una dirección de red rfc2217:// ni socket://.");
+    QStringLiteral("El puerto %1 no es una dirección de red rfc2217:// ni socket://.");
 inline const QString NetLost = QStringLiteral(
-    "Se ha perdido la comunicación con el puerto %1 (%2): el servidor ha cerrado la conexión o "
+    "Se ha perdido la comunicación con el puerto %1: el servidor ha cerrado la conexión o "
     "ha dejado de responder.\nLa operación ha fracasado");
 
 // The window's status line while it connects; %1 is the address.

@@ -195,40 +195,47 @@ inline const QString CliOutputGone =
     QStringLiteral("La salida estándar se ha cerrado (nadie lee ya los resultados): se "
                    "interrumpen los dispositivos que quedaban.");
 
-// Serial-port failures; %1 is the port number, %2 its device, %3 the system's own text.
+// How a message names a port: its number and its device, or the device alone where it was given
+// without a number (the command line's --device).
+inline QString portName(int number, const QString &device)
+{
+    return number > 0 ? QStringLiteral("%1 (%2)").arg(number).arg(device) : device;
+}
+
+// Serial-port failures; %1 is the port as portName() names it, %2 the system's own text.
 inline const QString PortMissing =
-    QStringLiteral("El puerto %1 (%2) no existe: no hay ningún dispositivo con ese nombre.");
+    QStringLiteral("El puerto %1 no existe: no hay ningún dispositivo con ese nombre.");
 inline const QString PortNoPermission = QStringLiteral(
-    "No hay permiso para abrir el puerto %1 (%2): el usuario debe pertenecer al grupo dialout.");
+    "No hay permiso para abrir el puerto %1: el usuario debe pertenecer al grupo dialout.");
 inline const QString PortBusy =
-    QStringLiteral("El puerto %1 (%2) está en uso por otro programa o bloqueado.");
-inline const QString PortAlreadyOpen = QStringLiteral("El puerto %1 (%2) ya está abierto.");
-// Another live program holds the port. %3 is PortHolder or PortHolderUnnamed; in PortLockedBy
-// %4 is the lock file that names it.
+    QStringLiteral("El puerto %1 está en uso por otro programa o bloqueado.");
+inline const QString PortAlreadyOpen = QStringLiteral("El puerto %1 ya está abierto.");
+// Another live program holds the port. %2 is PortHolder or PortHolderUnnamed; in PortLockedBy
+// %3 is the lock file that names it.
 inline const QString PortLockedBy = QStringLiteral(
-    "El puerto %1 (%2) lo tiene reservado otro programa: %3, según el archivo de bloqueo %4.\n"
+    "El puerto %1 lo tiene reservado otro programa: %2, según el archivo de bloqueo %3.\n"
     "Cierre ese programa o elija otro puerto.");
 inline const QString PortHeldBy =
-    QStringLiteral("El puerto %1 (%2) lo tiene abierto otro programa: %3.\n"
+    QStringLiteral("El puerto %1 lo tiene abierto otro programa: %2.\n"
                    "Cierre ese programa o elija otro puerto.");
 inline const QString PortHeldByUnknown =
-    QStringLiteral("El puerto %1 (%2) lo tiene abierto otro programa.\n"
+    QStringLiteral("El puerto %1 lo tiene abierto otro programa.\n"
                    "Cierre ese programa o elija otro puerto.");
-// Something other than a plain file (a FIFO, a link) sits where the port's lock file goes, %3.
+// Something other than a plain file (a FIFO, a link) sits where the port's lock file goes, %2.
 inline const QString PortLockNotFile = QStringLiteral(
-    "El puerto %1 (%2) no se abre: en el lugar de su archivo de bloqueo, %3, hay algo que no es "
+    "El puerto %1 no se abre: en el lugar de su archivo de bloqueo, %2, hay algo que no es "
     "un archivo normal.\nBórrelo (lo ha podido poner otro usuario) o elija otro puerto.");
-// A lock file of another machine: %3 the machine named in it, %4 the file.
+// A lock file of another machine: %2 the machine named in it, %3 the file.
 inline const QString PortLockedByOtherHost = QStringLiteral(
-    "El puerto %1 (%2) lo tiene reservado el equipo %3, según el archivo de bloqueo %4.\n"
+    "El puerto %1 lo tiene reservado el equipo %2, según el archivo de bloqueo %3.\n"
     "Si ese equipo ya no usa el puerto, borre el archivo; si no, elija otro puerto.");
 // Joins the holders when several programs have the port open.
 inline const QString PortHoldersSeparator = QStringLiteral(", ");
 inline const QString PortHolder = QStringLiteral("%1 (proceso %2)"); // program name, process id
 inline const QString PortHolderUnnamed = QStringLiteral("el proceso %1");
-inline const QString PortOpenFailed = QStringLiteral("No se puede abrir el puerto %1 (%2): %3");
+inline const QString PortOpenFailed = QStringLiteral("No se puede abrir el puerto %1: %2");
 inline const QString PortLost = QStringLiteral(
-    "Se ha perdido la comunicación con el puerto %1 (%2): el dispositivo se ha desconectado "
+    "Se ha perdido la comunicación con el puerto %1: el dispositivo se ha desconectado "
     "o ha dejado de responder.\nLa operación ha fracasado");
 
 // Which device each port uses and why (the port options' tooltips, the ports window).

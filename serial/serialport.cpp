@@ -42,6 +42,11 @@ qint16 SerialPort::commPort() const
     return m_commPort;
 }
 
+qint16 SerialPort::shownNumber() const
+{
+    return m_device.isEmpty() ? m_commPort : 0;
+}
+
 QString SerialPort::device() const
 {
     return m_device.isEmpty() ? deviceFor(m_commPort) : m_device;
@@ -77,10 +82,10 @@ void SerialPort::applySettings()
 
 Outcome SerialPort::open()
 {
-    const QString number = QString::number(m_commPort);
     if (m_port.isOpen())
         return Outcome::failure(Outcome::Fault::PortUnavailable,
-                                OperatorTexts::PortAlreadyOpen.arg(number, m_openDevice));
+                                OperatorTexts::PortAlreadyOpen.arg(
+                                    OperatorTexts::portName(shownNumber(), m_openDevice)));
 
     const QString dev = device();
     // A stable name (/dev/serial/by-id/...) is opened and locked as the device it points to,
@@ -108,13 +113,14 @@ Outcome SerialPort::open()
     if (const std::optional<PortHolder> holder = PortLock::lockDevice(m_port.handle())) {
         m_port.close();
         m_port.clearError();
+        const QString port = OperatorTexts::portName(shownNumber(), dev);
         if (holder->pid > 0) {
             const QString named = PortLock::describe(*holder);
             return Outcome::failure(Outcome::Fault::PortHeld,
-                                    OperatorTexts::PortHeldBy.arg(number, dev, named), named);
+                                    OperatorTexts::PortHeldBy.arg(port, named), named);
         }
         return Outcome::failure(Outcome::Fault::PortHeld,
-                                OperatorTexts::PortHeldByUnknown.arg(number, dev));
+                                OperatorTexts::PortHeldByUnknown.arg(port));
     }
     m_openDevice = dev;
     m_loss.opened();
@@ -127,23 +133,22 @@ Outcome SerialPort::open()
 std::optional<Outcome> SerialPort::refusalBeforeOpen(const QString &dev, const QString &target)
 {
     using Kind = PortLock::LockConflict::Kind;
-    const QString number = QString::number(m_commPort);
+    const QString port = OperatorTexts::portName(shownNumber(), dev);
     if (const std::optional<PortLock::LockConflict> conflict = PortLock::lockFileConflict(dev)) {
         switch (conflict->kind) {
         case Kind::NotRegularFile:
-            return Outcome::failure(
-                Outcome::Fault::PortUnavailable,
-                OperatorTexts::PortLockNotFile.arg(number, dev, conflict->path));
+            return Outcome::failure(Outcome::Fault::PortUnavailable,
+                                    OperatorTexts::PortLockNotFile.arg(port, conflict->path));
         case Kind::OtherHost:
-            return Outcome::failure(Outcome::Fault::PortHeld,
-                                    OperatorTexts::PortLockedByOtherHost.arg(
-                                        number, dev, conflict->host, conflict->path),
-                                    conflict->host);
-        case Kind::Holder: {
-            const QString named = PortLock::describe(conflict->holder);
             return Outcome::failure(
                 Outcome::Fault::PortHeld,
-                OperatorTexts::PortLockedBy.arg(number, dev, named, conflict->path), named);
+                OperatorTexts::PortLockedByOtherHost.arg(port, conflict->host, conflict->path),
+                conflict->host);
+        case Kind::Holder: {
+            const QString named = PortLock::describe(conflict->holder);
+            return Outcome::failure(Outcome::Fault::PortHeld,
+                                    OperatorTexts::PortLockedBy.arg(port, named, conflict->path),
+                                    named);
         }
         }
     }
@@ -157,8 +162,8 @@ std::optional<Outcome> SerialPort::refusalBeforeOpen(const QString &dev, const Q
     for (const PortHolder &holder : openers.holders)
         holders << PortLock::describe(holder);
     const QString named = holders.join(OperatorTexts::PortHoldersSeparator);
-    return Outcome::failure(Outcome::Fault::PortHeld,
-                            OperatorTexts::PortHeldBy.arg(number, dev, named), named);
+    return Outcome::failure(Outcome::Fault::PortHeld, OperatorTexts::PortHeldBy.arg(port, named),
+                            named);
 }
 
 Outcome SerialPort::describeOpenFailure(QSerialPort::SerialPortError error,
@@ -166,24 +171,23 @@ Outcome SerialPort::describeOpenFailure(QSerialPort::SerialPortError error,
 {
     constexpr Outcome::Fault Unavailable = Outcome::Fault::PortUnavailable;
     constexpr Outcome::Fault Held = Outcome::Fault::PortHeld;
-    const QString number = QString::number(m_commPort);
     const QString dev = device();
+    const QString port = OperatorTexts::portName(shownNumber(), dev);
     const QString busyText = QString::fromLocal8Bit(std::strerror(EBUSY));
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        return Outcome::failure(Unavailable, OperatorTexts::PortMissing.arg(number, dev));
+        return Outcome::failure(Unavailable, OperatorTexts::PortMissing.arg(port));
     case QSerialPort::PermissionError:
         // Qt also says PermissionError when another program holds the device's lock file,
         // so only a device we may not read and write is a matter of permissions.
         if (::access(dev.toLocal8Bit().constData(), R_OK | W_OK) != 0)
-            return Outcome::failure(Unavailable, OperatorTexts::PortNoPermission.arg(number, dev));
-        return Outcome::failure(Held, OperatorTexts::PortBusy.arg(number, dev));
+            return Outcome::failure(Unavailable, OperatorTexts::PortNoPermission.arg(port));
+        return Outcome::failure(Held, OperatorTexts::PortBusy.arg(port));
     default:
         if (systemText.contains(busyText, Qt::CaseInsensitive)
             || systemText.contains(QLatin1String("busy"), Qt::CaseInsensitive))
-            return Outcome::failure(Held, OperatorTexts::PortBusy.arg(number, dev));
-        return Outcome::failure(Unavailable,
-                                OperatorTexts::PortOpenFailed.arg(number, dev, systemText));
+            return Outcome::failure(Held, OperatorTexts::PortBusy.arg(port));
+        return Outcome::failure(Unavailable, OperatorTexts::PortOpenFailed.arg(port, systemText));
     }
 }
 
@@ -365,7 +369,7 @@ void SerialPort::reportLost()
     if (!m_port.isOpen() || !m_loss.claim())
         return;
     const QString description =
-        OperatorTexts::PortLost.arg(QString::number(m_commPort), m_openDevice);
+        OperatorTexts::PortLost.arg(OperatorTexts::portName(shownNumber(), m_openDevice));
     close();
     m_loss.deliver(this, [this, description] { emit lost(description); });
 }

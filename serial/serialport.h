@@ -31,6 +31,9 @@ public:
 
     void setCommPort(qint16 port); // only while closed
     qint16 commPort() const;
+    // The number messages name the port by: 0 for a device given by its path (setDevice), which
+    // has no port number of its own.
+    qint16 shownNumber() const;
     QString device() const; // device of the current port number, or the one named directly
     // Names the device itself, as the command line's --device does: open() uses it instead of
     // the port number's. Empty goes back to the port number. Only while closed.

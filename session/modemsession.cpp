@@ -61,8 +61,8 @@ void ModemSession::run(State first)
 {
     // While connecting, the line is taken as a port already open is.
     if (m_line.isConnecting()) {
-        m_view.showError(
-            OperatorTexts::PortAlreadyOpen.arg(m_port.commPort()).arg(m_port.device()));
+        m_view.showError(OperatorTexts::PortAlreadyOpen.arg(
+            OperatorTexts::portName(m_port.shownNumber(), m_port.device())));
         return;
     }
     if (m_line.isOpen() || !m_line.isNetwork()) {

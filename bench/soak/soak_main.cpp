@@ -128,7 +128,7 @@ std::optional<Box> expectedBox(const Plan &plan, const QString &device)
     case End::NoReply:
         return Box{true, NoReplyMessage};
     case End::PortLost:
-        return Box{true, PortLost.arg(QStringLiteral("1"), device)};
+        return Box{true, PortLost.arg(OperatorTexts::portName(1, device))};
     }
     return std::nullopt;
 }

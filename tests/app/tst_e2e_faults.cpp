@@ -5,6 +5,7 @@
 // bounded throughout.
 #include "e2efixture.h"
 #include "networktexts.h"
+#include "operatortexts.h"
 #include "pseudoterminal.h"
 #include "telnetpeer.h"
 
@@ -242,7 +243,7 @@ void TestE2eFaults::terminalServer()
     form.show();
     QTest::mouseClick(control(form, "Pregunto"), Qt::LeftButton);
     QVERIFY(boxes.waitForCount(1, E2e::DialogueTimeoutMs));
-    const QString lost = NetworkTexts::NetLost.arg("1", dropping.address());
+    const QString lost = NetworkTexts::NetLost.arg(OperatorTexts::portName(1, dropping.address()));
     QCOMPARE(boxes.at(0).text, lost);
     QCOMPARE(boxes.at(0).icon, QMessageBox::Critical);
     QCOMPARE(form.engine().state(), Dialogue::Idle);
@@ -255,7 +256,8 @@ void TestE2eFaults::terminalServer()
     qputenv("TAVOLI_COM1", busy.address().toLocal8Bit());
     QTest::mouseClick(control(form, "Pregunto"), Qt::LeftButton);
     QVERIFY(boxes.waitForCount(2, E2e::DialogueTimeoutMs));
-    QCOMPARE(boxes.at(1).text, NetworkTexts::NetBusy.arg("1", busy.address()));
+    QCOMPARE(boxes.at(1).text,
+             NetworkTexts::NetBusy.arg(OperatorTexts::portName(1, busy.address())));
     QCOMPARE(enabledFrames(form), 3);
     QTest::qWait(DialogueEngine::StepIntervalMs);
     QCOMPARE(boxes.count(), 2);

@@ -90,9 +90,12 @@ void TestForm1Port::refused_data()
     QTest::addColumn<QString>("message");
     const QString port1 = m_port1.slavePath();
     QTest::newRow("missing device")
-        << "missing" << OperatorTexts::PortMissing.arg(2).arg(m_missing);
-    QTest::newRow("in use elsewhere") << "held" << OperatorTexts::PortBusy.arg(1).arg(port1);
-    QTest::newRow("already open") << "running" << OperatorTexts::PortAlreadyOpen.arg(1).arg(port1);
+        << "missing" << OperatorTexts::PortMissing.arg(OperatorTexts::portName(2, m_missing));
+    QTest::newRow("in use elsewhere")
+        << "held" << OperatorTexts::PortBusy.arg(OperatorTexts::portName(1, port1));
+    QTest::newRow("already open") << "running"
+                                  << OperatorTexts::PortAlreadyOpen.arg(
+                                         OperatorTexts::portName(1, port1));
 }
 
 void TestForm1Port::refused()
@@ -160,7 +163,7 @@ void TestForm1Port::ringCountChecked_data()
     QTest::newRow("empty, S0=# stored") << "" << false << "V0;S0=#" << refused;
     QTest::newRow("emptied while configuring")
         << "" << true << QString()
-        << OperatorTexts::PortAlreadyOpen.arg(1).arg(m_port1.slavePath());
+        << OperatorTexts::PortAlreadyOpen.arg(OperatorTexts::portName(1, m_port1.slavePath()));
 }
 
 void TestForm1Port::ringCountChecked()
@@ -203,7 +206,7 @@ void TestForm1Port::deviceVanishesDuringADialogue()
 {
     auto usb = std::make_unique<PseudoTerminal>();
     QVERIFY(usb->isValid());
-    const QString lost = OperatorTexts::PortLost.arg(4).arg(usb->slavePath());
+    const QString lost = OperatorTexts::PortLost.arg(OperatorTexts::portName(4, usb->slavePath()));
     qputenv("TAVOLI_COM4", usb->slavePath().toLocal8Bit());
     MessageBoxWatcher boxes;
     Form1 form;

@@ -4,6 +4,7 @@
 // phase, silence, a busy port), and the one-notice contract the engine relies on.
 #include "networkline.h"
 #include "networktexts.h"
+#include "operatortexts.h"
 #include "telnetpeer.h"
 
 #include <QSignalSpy>
@@ -40,7 +41,10 @@ struct Peer : TelnetPeer
         line.setAddress(DeviceAddress::parse(address(scheme, port)));
         line.setCommPort(2);
     }
-    QString expected(const QString &text) const { return text.arg("2", line.address().text()); }
+    QString expected(const QString &text) const
+    {
+        return text.arg(OperatorTexts::portName(2, line.address().text()));
+    }
 
     NetworkLine line;
     QSignalSpy lost{&line, &NetworkLine::lost};

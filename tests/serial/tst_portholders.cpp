@@ -124,13 +124,12 @@ private slots:
         const QString named = OperatorTexts::PortHolder.arg(holder).arg(other.processId());
         SerialPort serial;
         serial.setDevice(device);
-        QCOMPARE(serial.open().message(),
-                 OperatorTexts::PortHeldBy.arg(QStringLiteral("1"), device, named));
+        QCOMPARE(serial.open().message(), OperatorTexts::PortHeldBy.arg(device, named));
         if (!lockFile.isEmpty()) {
             // By the link's name, the holder's lock file is found first.
             serial.setDevice(link);
             QCOMPARE(serial.open().message(),
-                     OperatorTexts::PortLockedBy.arg(QStringLiteral("1"), link, named, lockFile));
+                     OperatorTexts::PortLockedBy.arg(link, named, lockFile));
             QCOMPARE(fileBytes(lockFile), lockBytes);
             QCOMPARE(QFileInfo(lockFile).lastModified(), lockTime);
         }
@@ -200,12 +199,10 @@ private slots:
         serial.setDevice(outer);
         QElapsedTimer took;
         took.start();
-        const QString one = QStringLiteral("1");
         const QString host = QString::fromUtf8(contents.split('\n').value(2));
         QCOMPARE(serial.open().message(),
-                 contents.isEmpty()
-                     ? OperatorTexts::PortLockNotFile.arg(one, outer, path)
-                     : OperatorTexts::PortLockedByOtherHost.arg(one, outer, host, path));
+                 contents.isEmpty() ? OperatorTexts::PortLockNotFile.arg(outer, path)
+                                    : OperatorTexts::PortLockedByOtherHost.arg(outer, host, path));
         QVERIFY(took.elapsed() < 2000);
         if (contents.isEmpty())
             QVERIFY(QFileInfo(path).exists() && !QFileInfo(path).isFile());

@@ -217,7 +217,7 @@ private slots:
         const QString missing = dir.filePath(QStringLiteral("ttyGone"));
         pointPortAt(2, missing);
         QCOMPARE(serial.open().message(),
-                 OperatorTexts::PortMissing.arg(QStringLiteral("2"), missing));
+                 OperatorTexts::PortMissing.arg(OperatorTexts::portName(2, missing)));
 
         // Not a serial device at all: the system's own text is passed on.
         const QString plain = dir.filePath(QStringLiteral("plainfile"));
@@ -227,7 +227,7 @@ private slots:
         pointPortAt(2, plain);
         const QString plainText = serial.open().message();
         const QString lead =
-            OperatorTexts::PortOpenFailed.arg(QStringLiteral("2"), plain, QString());
+            OperatorTexts::PortOpenFailed.arg(OperatorTexts::portName(2, plain), QString());
         QVERIFY2(plainText.startsWith(lead) && plainText.size() > lead.size(),
                  qPrintable(plainText));
         QVERIFY(!serial.isOpen());
@@ -238,12 +238,12 @@ private slots:
         pointPortAt(2, pty.slavePath());
         QCOMPARE(serial.open().message(), QString());
         QCOMPARE(serial.open().message(),
-                 OperatorTexts::PortAlreadyOpen.arg(QStringLiteral("2"), pty.slavePath()));
+                 OperatorTexts::PortAlreadyOpen.arg(OperatorTexts::portName(2, pty.slavePath())));
         QVERIFY(serial.isOpen());
         SerialPort other;
         other.setCommPort(2);
         QCOMPARE(other.open().message(),
-                 OperatorTexts::PortBusy.arg(QStringLiteral("2"), pty.slavePath()));
+                 OperatorTexts::PortBusy.arg(OperatorTexts::portName(2, pty.slavePath())));
         serial.setCommPort(3); // cannot change under an open device
         QCOMPARE(serial.commPort(), qint16(2));
 
@@ -252,7 +252,7 @@ private slots:
             QVERIFY(file.setPermissions(QFileDevice::Permissions()));
             pointPortAt(2, plain);
             QCOMPARE(serial.open().message(),
-                     OperatorTexts::PortNoPermission.arg(QStringLiteral("2"), plain));
+                     OperatorTexts::PortNoPermission.arg(OperatorTexts::portName(2, plain)));
         }
     }
 
@@ -310,8 +310,8 @@ private slots:
             return;
         }
         const QString holder = OperatorTexts::PortHolder.arg(QStringLiteral("sleep")).arg(pid);
-        QCOMPARE(result, OperatorTexts::PortLockedBy.arg(QStringLiteral("1"), pty.slavePath(),
-                                                         holder, lock.path));
+        QCOMPARE(result, OperatorTexts::PortLockedBy.arg(
+                             OperatorTexts::portName(1, pty.slavePath()), holder, lock.path));
         QVERIFY(!serial.isOpen());
         QCOMPARE(fileBytes(lock.path), contents);
         QCOMPARE(QFileInfo(lock.path).lastModified(), written);
@@ -333,8 +333,8 @@ private slots:
         const QString self =
             QString::fromLocal8Bit(fileBytes(QStringLiteral("/proc/self/comm"))).trimmed();
         const QString holder = OperatorTexts::PortHolder.arg(self).arg(getpid());
-        QCOMPARE(serial.open().message(),
-                 OperatorTexts::PortHeldBy.arg(QStringLiteral("1"), pty.slavePath(), holder));
+        QCOMPARE(serial.open().message(), OperatorTexts::PortHeldBy.arg(
+                                              OperatorTexts::portName(1, pty.slavePath()), holder));
         QVERIFY(!serial.isOpen());
 
         QCOMPARE(::flock(other, LOCK_UN), 0);
@@ -508,7 +508,7 @@ private slots:
         }
         QTRY_COMPARE_WITH_TIMEOUT(port.lost.count(), 1, 2000);
         QCOMPARE(port.lost.at(0).at(0).toString(),
-                 OperatorTexts::PortLost.arg(QStringLiteral("1"), port.pty.slavePath()));
+                 OperatorTexts::PortLost.arg(OperatorTexts::portName(1, port.pty.slavePath())));
         QVERIFY(!port.serial.isOpen());
         const double cpuBefore = processCpuMs();
         QTest::qWait(300);
@@ -521,7 +521,7 @@ private slots:
         next.closeMaster();
         QTRY_COMPARE_WITH_TIMEOUT(port.lost.count(), 2, 2000);
         QCOMPARE(port.lost.at(1).at(0).toString(),
-                 OperatorTexts::PortLost.arg(QStringLiteral("1"), next.slavePath()));
+                 OperatorTexts::PortLost.arg(OperatorTexts::portName(1, next.slavePath())));
     }
 };
 

@@ -137,13 +137,19 @@ void DialogueEngine::ClosePort()
 void DialogueEngine::SendCommand(const QString &command)
 {
     m_lastCommand = command;
+    m_lastIsEntry = false;
     // Parity is read at every send: the option may have changed since the last dialogue.
     const Parity parityMode = m_settings.parityMode();
     // One character, one byte: commands are plain ASCII; anything beyond Latin-1 cannot go
     // down a 7-bit line anyway.
     QByteArray line = command.toLatin1();
     line.append('\r');
-    m_port.output(LineCodec::ApplyParity(parityMode, line));
+    sendLine(LineCodec::ApplyParity(parityMode, line));
+}
+
+void DialogueEngine::sendLine(const QByteArray &line)
+{
+    m_port.output(line);
     // The time-out runs from the moment the command is out; restarted only then, so that the
     // modem does not wait on the timer's bookkeeping.
     stopTimer();
@@ -152,9 +158,14 @@ void DialogueEngine::SendCommand(const QString &command)
     m_reply.secondsWaited = 0;
 }
 
+QString DialogueEngine::lastCommand() const
+{
+    return m_lastIsEntry ? ModemProtocol::CmdPrefix + m_list.value(m_index) : m_lastCommand;
+}
+
 void DialogueEngine::ReportCommandError()
 {
-    finish(Box::Error, OperatorTexts::CommandErrorLead + m_lastCommand + QLatin1Char('\n')
+    finish(Box::Error, OperatorTexts::CommandErrorLead + lastCommand() + QLatin1Char('\n')
                            + OperatorTexts::CommandErrorTail);
 }
 
@@ -262,6 +273,8 @@ void DialogueEngine::apply(const Row &row)
             break;
         }
         m_list = std::move(built.entries);
+        // Parity as it stands now: the option cannot change while the dialogue runs.
+        m_encoded = EncodedList(m_list, m_settings.parityMode());
         m_index = 0;
         sendListEntry();
         setState(row.next);
@@ -298,9 +311,9 @@ void DialogueEngine::apply(const Row &row)
 
 void DialogueEngine::sendListEntry()
 {
-    const QString command = ModemProtocol::CmdPrefix + m_list.value(m_index);
-    SendCommand(command);
-    m_view.setInfo(quotedForInfo(command));
+    sendLine(m_encoded.line(m_index));
+    m_lastIsEntry = true;
+    m_view.setInfo(quotedForInfo(lastCommand()));
 }
 
 void DialogueEngine::sendInquiry()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Software parity and the reply-line tests: pure functions. Which lines count as a "0" result is
 // checked row by row in the state table.
+#include "encodedlist.h"
 #include "linecodec.h"
 #include "replyline.h"
 
@@ -45,6 +46,19 @@ private slots:
     }
 
     // Past 16 bits the number is held at the end of the range, never wrapped round.
+    // A list encoded once gives each entry as it would have been encoded alone: unequal
+    // lengths (an empty body among them), the first and the last slice, parity included.
+    void encodedListSlices()
+    {
+        const QStringList entries{QStringLiteral("S0=2"), QString(), QStringLiteral("&C1&D2X4")};
+        const EncodedList list(entries, Parity::Odd);
+        QCOMPARE(list.size(), 3);
+        for (qsizetype i = 0; i < entries.size(); ++i)
+            QCOMPARE(list.line(i),
+                     ApplyParity(Parity::Odd, "AT" + entries.at(i).toLatin1() + '\r'));
+        QCOMPARE(EncodedList().size(), 0);
+    }
+
     void leadingNumber_data()
     {
         QTest::addColumn<QByteArray>("line");

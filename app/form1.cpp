@@ -372,6 +372,14 @@ void Form1::setInfo(const QString &caption)
     m_info->setText(TextUtils::LabelText(caption));
 }
 
+void Form1::entrySent(const QString &body)
+{
+    // Formatted when painted, at most once a frame, not once per entry.
+    m_info->setText(body, [](const QString &raw) {
+        return TextUtils::LabelText(DialogueView::sendingCaption(raw, true));
+    });
+}
+
 QString Form1::infoText() const
 {
     return m_info->latest();

@@ -57,6 +57,8 @@ public:
 
     void setLineSettingsEnabled(bool) override {}
     void setInfo(const QString &caption) override { m_info = caption; }
+    // As the window's status line does between two frames: keeps the body, formats nothing.
+    void entrySent(const QString &body) override { m_info = body; }
     void setAnsw1(const QString &) override {}
     void setAnsw2(const QString &) override {}
     void showError(const QString &text) override { end(text); }

@@ -15,17 +15,6 @@
 
 using namespace Dialogue;
 
-namespace {
-
-QString quotedForInfo(QString command)
-{
-    // The caption is a label's: a "&" of the command must be doubled to show at all.
-    command.replace(QLatin1Char('&'), QLatin1String("&&"));
-    return OperatorTexts::InfoSendingPrefix + QLatin1Char('"') + command + QLatin1Char('"');
-}
-
-} // namespace
-
 DialogueEngine::DialogueEngine(LinePort &port, PacingTimer &timer, DialogueView &view,
                                DialogueSettings &settings, QObject *parent)
     : QObject(parent), m_port(port), m_timer(timer), m_view(view), m_settings(settings),
@@ -313,7 +302,7 @@ void DialogueEngine::sendListEntry()
 {
     sendLine(m_encoded.line(m_index));
     m_lastIsEntry = true;
-    m_view.setInfo(quotedForInfo(lastCommand()));
+    m_view.entrySent(m_list.at(m_index));
 }
 
 void DialogueEngine::sendInquiry()
@@ -321,7 +310,7 @@ void DialogueEngine::sendInquiry()
     const QString &command = ModemProtocol::IdentifyCommands.at(std::size_t(m_index));
     m_identification.begin(command);
     SendCommand(command);
-    m_view.setInfo(quotedForInfo(command));
+    m_view.setInfo(DialogueView::sendingCaption(command));
 }
 
 // ---- Lost port -------------------------------------------------------------------------------

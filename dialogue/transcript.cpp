@@ -78,7 +78,9 @@ void Transcript::portClosed()
 
 void Transcript::sent(const QByteArray &wire, Parity parity)
 {
-    append(Direction::Sent, wire, QString(), parity != Parity::None, now());
+    // A copy: the bytes may be a view of the engine's list, which goes when the list does.
+    append(Direction::Sent, QByteArray(wire.constData(), wire.size()), QString(),
+           parity != Parity::None, now());
 }
 
 void Transcript::received(const QByteArray &wire, Parity parity)

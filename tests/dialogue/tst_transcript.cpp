@@ -49,6 +49,7 @@ class TestTranscript : public QObject
 private slots:
     void lines_data();
     void lines();
+    void sentViewIsCopied();
     void dialogueClock();
     void keepsTheLastLines();
     void logFile();
@@ -115,6 +116,16 @@ void TestTranscript::lines()
             t.event(step.mid(2));
     }
     QCOMPARE(marksAndText(t), shown);
+}
+
+void TestTranscript::sentViewIsCopied()
+{
+    // The engine hands the port a view of its list buffer, which the next list overwrites.
+    char list[] = "ATS0=2\r";
+    Transcript t;
+    t.sent(QByteArray::fromRawData(list, 7), Parity::None);
+    list[4] = '9';
+    QCOMPARE(t.line(t.endSerial() - 1).bytes, QByteArray("ATS0=2\r"));
 }
 
 void TestTranscript::dialogueClock()

@@ -203,8 +203,11 @@ void DialogueEngine::dropLateReply()
     // wake-up commands answers only the second, so nothing after the sending is dropped.
     QByteArray late = m_reply.text;
     // A tick queued before the port was lost still runs: a closed port has nothing to read.
-    if (m_port.isOpen())
-        late += LineCodec::StripParity(m_port.input());
+    if (m_port.isOpen()) {
+        const qsizetype kept = late.size();
+        m_port.readInto(late);
+        LineCodec::StripParity(late, kept);
+    }
     m_port.discardInput();
     m_reply.text.clear();
     m_reply.hasNumber = false;

@@ -113,6 +113,7 @@ private:
     Dialogue::State m_state = Dialogue::Idle;
     QString m_lastCommand;      // with its "AT", without the carriage return; unless m_lastIsEntry
     bool m_lastIsEntry = false; // the command sent last is list entry m_index
+    QByteArray m_received;      // bytes read by one receive step; its room is kept between steps
     struct
     {
         QByteArray text; // received, decoded, not yet consumed; only consumed from the front

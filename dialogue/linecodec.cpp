@@ -34,4 +34,11 @@ QByteArray StripParity(const QByteArray &text)
     return out;
 }
 
+void StripParity(QByteArray &text, qsizetype from)
+{
+    char *bytes = text.data();
+    for (qsizetype i = from; i < text.size(); ++i)
+        bytes[i] = static_cast<char>(static_cast<unsigned char>(bytes[i]) & 0x7Fu);
+}
+
 } // namespace LineCodec

@@ -13,5 +13,7 @@ namespace LineCodec {
 QByteArray ApplyParity(Parity parity, const QByteArray &text);
 // Clears bit 7 of every byte; received parity is never checked.
 QByteArray StripParity(const QByteArray &text);
+// The same, in place, on the bytes of `text` from `from` on.
+void StripParity(QByteArray &text, qsizetype from);
 
 } // namespace LineCodec

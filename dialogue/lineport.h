@@ -27,4 +27,7 @@ public:
     // keeps a copy.
     virtual void output(const QByteArray &bytes) = 0;
     virtual QByteArray input() = 0;
+    // Appends what input() would return to `into`: a port that can read without a buffer of
+    // its own per call does so, and the engine keeps one buffer for every reply.
+    virtual void readInto(QByteArray &into) { into += input(); }
 };

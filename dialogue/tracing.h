@@ -37,6 +37,7 @@ public:
     void discardInput() override;
     void output(const QByteArray &bytes) override;
     QByteArray input() override;
+    void readInto(QByteArray &into) override;
 
 private:
     LinePort &m_line;

@@ -83,7 +83,7 @@ void Transcript::sent(const QByteArray &wire, Parity parity)
            parity != Parity::None, now());
 }
 
-void Transcript::received(const QByteArray &wire, Parity parity)
+void Transcript::received(QByteArrayView wire, Parity parity)
 {
     const bool withParity = parity != Parity::None;
     if (withParity != m_pendingParity)

@@ -51,7 +51,7 @@ public:
     void sent(const QByteArray &wire, Parity parity);
     // Bytes are shown a line at a time, each ending in its CR; a partial line is shown when
     // anything else happens.
-    void received(const QByteArray &wire, Parity parity);
+    void received(QByteArrayView wire, Parity parity);
     void inputDiscarded();
     void timerStep();
     void stateChanged(int state);

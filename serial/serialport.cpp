@@ -286,6 +286,21 @@ QByteArray SerialPort::input()
     return m_port.readAll();
 }
 
+void SerialPort::readInto(QByteArray &into)
+{
+    if (!m_port.isOpen())
+        return;
+    // Straight from QSerialPort's buffer into the caller's, whose room is reused from call to
+    // call: no array of its own per reply, as readAll() would make.
+    const qint64 waiting = m_port.bytesAvailable();
+    if (waiting <= 0)
+        return;
+    const qsizetype kept = into.size();
+    into.resize(kept + qsizetype(waiting));
+    const qint64 got = m_port.read(into.data() + kept, waiting);
+    into.resize(kept + qsizetype(std::max<qint64>(got, 0)));
+}
+
 qint64 SerialPort::bytesWaiting() const
 {
     return m_port.isOpen() ? m_port.bytesAvailable() : 0;

@@ -61,6 +61,7 @@ public:
     void discardInput();                  // drops every received byte not yet read
     bool output(const QByteArray &bytes); // queues the bytes; false when the write failed
     QByteArray input();                   // every byte received so far; may be empty
+    void readInto(QByteArray &into);      // the same, appended to `into`
     qint64 bytesWaiting() const;
 
     // On a line that answers within a fraction of a millisecond (a modem on a pseudo-terminal,

@@ -39,6 +39,9 @@ private slots:
         QCOMPARE(StripParity(odd), none);
         QCOMPARE(StripParity(even), none);
         QCOMPARE(StripParity(all), none);
+        QByteArray inPlace = odd;
+        StripParity(inPlace, 128); // the bytes before the offset stay as they are
+        QCOMPARE(inPlace, odd.first(128) + none.sliced(128));
         QCOMPARE(ApplyParity(Parity(3), all), all);
         QCOMPARE(ApplyParity(Parity(-1), all), all);
         QCOMPARE(ApplyParity(Parity::Odd, QByteArray()), QByteArray());

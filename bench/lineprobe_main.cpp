@@ -53,7 +53,13 @@ namespace {
 class ProbeFace final : public DialogueView, public DialogueSettings
 {
 public:
-    explicit ProbeFace(int entries) : m_entries(entries) {}
+    // The list is made before anything is counted: making it is the probe's work, not the
+    // program's (which reads its list from the INI file once per configuration).
+    explicit ProbeFace(int entries)
+    {
+        for (int i = 0; i < entries; ++i)
+            m_list << QStringLiteral("S%1=%2").arg(i % 3 == 0 ? 0 : 7).arg(i % 50);
+    }
 
     void setLineSettingsEnabled(bool) override {}
     void setInfo(const QString &caption) override { m_info = caption; }
@@ -66,13 +72,7 @@ public:
     void showIdentification(const Identification &) override { end(QStringLiteral("?")); }
 
     Parity parityMode() const override { return Parity::Even; }
-    CommandListResult BuildCommandList() override
-    {
-        QStringList list;
-        for (int i = 0; i < m_entries; ++i)
-            list << QStringLiteral("S%1=%2").arg(i % 3 == 0 ? 0 : 7).arg(i % 50);
-        return CommandListResult::checked(list);
-    }
+    CommandListResult BuildCommandList() override { return CommandListResult::checked(m_list); }
 
     QString box;
 
@@ -82,7 +82,7 @@ private:
         box = text;
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     }
-    int m_entries;
+    QStringList m_list;
     QString m_info;
 };
 

@@ -6,17 +6,24 @@
 
 EncodedList::EncodedList(const QStringList &entries, Parity parity)
 {
+    const QByteArray prefix = ModemProtocol::CmdPrefix.toLatin1();
+    qsizetype total = 0;
+    for (const QString &entry : entries)
+        total += prefix.size() + entry.size() + 1;
+    m_bytes.resize(total);
     m_ends.reserve(std::size_t(entries.size()));
-    QByteArray plain;
+    char *out = m_bytes.data();
+    const auto put = [&](char c) { *out++ = LineCodec::WithParity(parity, c); };
     for (const QString &entry : entries) {
-        // One character, one byte: commands are plain ASCII; anything beyond Latin-1 cannot go
-        // down a 7-bit line anyway.
-        plain += ModemProtocol::CmdPrefix.toLatin1();
-        plain += entry.toLatin1();
-        plain += '\r';
-        m_ends.push_back(plain.size());
+        for (const char c : prefix)
+            put(c);
+        // One character, one byte, as QString::toLatin1() makes it: commands are plain ASCII;
+        // anything beyond Latin-1 cannot go down a 7-bit line anyway.
+        for (const QChar c : entry)
+            put(c.unicode() > 0xFF ? '?' : char(c.unicode()));
+        put('\r');
+        m_ends.push_back(out - m_bytes.constData());
     }
-    m_bytes = LineCodec::ApplyParity(parity, plain);
 }
 
 QByteArray EncodedList::line(qsizetype i) const

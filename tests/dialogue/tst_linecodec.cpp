@@ -53,9 +53,10 @@ private slots:
     // lengths (an empty body among them), the first and the last slice, parity included.
     void encodedListSlices()
     {
-        const QStringList entries{QStringLiteral("S0=2"), QString(), QStringLiteral("&C1&D2X4")};
+        const QStringList entries{QStringLiteral("S0=2"), QString(), QStringLiteral("&C1&D2X4"),
+                                  QStringLiteral("X\u00e9\u20ac")}; // beyond ASCII, beyond Latin-1
         const EncodedList list(entries, Parity::Odd);
-        QCOMPARE(list.size(), 3);
+        QCOMPARE(list.size(), 4);
         for (qsizetype i = 0; i < entries.size(); ++i)
             QCOMPARE(list.line(i),
                      ApplyParity(Parity::Odd, "AT" + entries.at(i).toLatin1() + '\r'));

@@ -52,6 +52,7 @@ private slots:
     void sentViewIsCopied();
     void dialogueClock();
     void keepsTheLastLines();
+    void bytesOfKeptLines();
     void logFile();
     void logFifo();
     void lateReply();
@@ -160,6 +161,24 @@ void TestTranscript::dialogueClock()
     QCOMPARE(sinceOfLast(t), QString());
     t.stateChanged(99);
     QCOMPARE(marksAndText(t).last(), "---  Estado 99");
+}
+
+void TestTranscript::bytesOfKeptLines()
+{
+    // Lines of unequal lengths over many blocks of the store, one larger than a block, then
+    // two more rounds: every kept line still reads its own bytes after older blocks have gone.
+    Transcript t;
+    const auto bytesOf = [](quint64 s) {
+        return s == 100 ? QByteArray(70000, 'x') : "ATS" + QByteArray::number(s) + '\r';
+    };
+    for (quint64 s = 0; s < 3 * quint64(Transcript::Capacity); ++s) {
+        t.sent(bytesOf(s), Parity::None);
+        if (s == 200)
+            QCOMPARE(t.line(100).bytes, bytesOf(100));
+    }
+    QCOMPARE(t.size(), Transcript::Capacity);
+    for (quint64 s = t.firstSerial(); s < t.endSerial(); ++s)
+        QCOMPARE(t.line(s).bytes, bytesOf(s));
 }
 
 void TestTranscript::keepsTheLastLines()

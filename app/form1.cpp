@@ -55,8 +55,6 @@ Form1::Form1(QWidget *parent)
     initAppResources();
     ui->setupUi(this);
     m_info = new PacedLabel(ui->info);
-    // One port, one window: waiting a moment for a fast modem's reply blocks nobody.
-    Comm.setQuickReplies(true);
     setWindowTitle(OperatorTexts::MainWindowCaption);
     // A fixed dialog frame: no resizing, no maximize box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint

@@ -3,7 +3,7 @@
 # Per command/reply exchange of a long list, on the thread serving the line: instructions
 # (callgrind), heap allocations (counted by the probe) and system calls (strace). Each is taken
 # for a list of N entries and for one entry; the difference is divided by N - 1.
-#   bash bench/lineprobe.sh build/bench/tavoli-bench-line [N] [--quick]
+#   bash bench/lineprobe.sh build/bench/tavoli-bench-line [N]
 set -euo pipefail
 probe=$1
 n=${2:-2000}

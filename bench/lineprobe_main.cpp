@@ -95,7 +95,7 @@ int main(int argc, char *argv[])
     const int at = args.indexOf(QStringLiteral("--entries"));
     const int entries = at > 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : 2000;
     if (entries < 1) {
-        std::fprintf(stderr, "Usage: tavoli-bench-line [--entries N] [--quick]\n");
+        std::fprintf(stderr, "Usage: tavoli-bench-line [--entries N]\n");
         return 2;
     }
 
@@ -107,7 +107,6 @@ int main(int argc, char *argv[])
     }
     SerialPort port;
     port.setDevice(QString::fromStdString(modem.devicePath()));
-    port.setQuickReplies(args.contains(QStringLiteral("--quick")));
     DeviceLine line(port);
     Transcript transcript;
     ProbeFace face(entries);

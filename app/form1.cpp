@@ -48,8 +48,6 @@ Form1::Form1(QWidget *parent)
     initAppResources();
     ui->setupUi(this);
     m_info = new PacedLabel(ui->info);
-    // One port, one window: waiting a moment for a fast modem's reply blocks nobody.
-    Comm.setQuickReplies(true);
     setWindowTitle(OperatorTexts::MainWindowCaption);
     // A fixed dialog frame: no resizing, no maximize box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -319,6 +317,14 @@ void Form1::setLineSettingsEnabled(bool enabled)
 void Form1::setInfo(const QString &caption)
 {
     m_info->setText(TextUtils::LabelText(caption));
+}
+
+void Form1::entrySent(const QString &body)
+{
+    // Formatted when painted, at most once a frame, not once per entry.
+    m_info->setText(body, [](const QString &raw) {
+        return TextUtils::LabelText(DialogueView::sendingCaption(raw, true));
+    });
 }
 
 QString Form1::infoText() const

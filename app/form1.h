@@ -48,6 +48,7 @@ public:
     // DialogueView
     void setLineSettingsEnabled(bool enabled) override;
     void setInfo(const QString &caption) override;
+    void entrySent(const QString &body) override;
     void setAnsw1(const QString &caption) override;
     void setAnsw2(const QString &caption) override;
     void showError(const QString &text) override;

@@ -22,9 +22,10 @@ PacedLabel::PacedLabel(QLabel *label) : QObject(label), m_label(label)
     });
 }
 
-void PacedLabel::setText(const QString &text)
+void PacedLabel::setText(const QString &raw, Format format)
 {
-    m_latest = text;
+    m_latest = raw;
+    m_format = format;
     if (m_frame.isActive())
         m_waiting = true;
     else
@@ -40,8 +41,9 @@ void PacedLabel::flush()
 void PacedLabel::show()
 {
     m_waiting = false;
-    if (m_label->text() != m_latest) {
-        m_label->setText(m_latest);
+    const QString text = latest();
+    if (m_label->text() != text) {
+        m_label->setText(text);
         AccessibleNames::valueShown(*m_label);
     }
     m_frame.start();

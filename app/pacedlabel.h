@@ -15,11 +15,16 @@ class PacedLabel : public QObject
 public:
     explicit PacedLabel(QLabel *label);
 
-    void setText(const QString &text);
+    using Format = QString (*)(const QString &);
+
+    void setText(const QString &text) { setText(text, nullptr); }
+    // Like setText(format(raw)), with `format` applied only when the label is painted or read:
+    // most texts of a fast list are replaced before anyone could see them.
+    void setText(const QString &raw, Format format);
     // Shows the latest text now (before a box covers the window, say).
     void flush();
     // What the label shows, or will show within a frame.
-    QString latest() const { return m_latest; }
+    QString latest() const { return m_format ? m_format(m_latest) : m_latest; }
 
 private:
     void show();
@@ -27,5 +32,6 @@ private:
     QLabel *m_label;
     QTimer m_frame;
     QString m_latest;
+    Format m_format = nullptr;
     bool m_waiting = false;
 };

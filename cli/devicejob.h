@@ -88,6 +88,7 @@ private:
     // DialogueView
     void setLineSettingsEnabled(bool) override {}
     void setInfo(const QString &) override {}
+    void entrySent(const QString &) override {}
     void setAnsw1(const QString &caption) override { m_shown.answ1 = caption; }
     void setAnsw2(const QString &caption) override { m_shown.answ2 = caption; }
     void showError(const QString &) override {}

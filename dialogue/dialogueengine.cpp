@@ -38,13 +38,6 @@ DialogueResult notOpened(State first, const Outcome &opened)
     return result;
 }
 
-QString quotedForInfo(QString command)
-{
-    // The caption is a label's: a "&" of the command must be doubled to show at all.
-    command.replace(QLatin1Char('&'), QLatin1String("&&"));
-    return OperatorTexts::InfoSendingPrefix + QLatin1Char('"') + command + QLatin1Char('"');
-}
-
 } // namespace
 
 DialogueEngine::DialogueEngine(LinePort &port, PacingTimer &timer, DialogueView &view,
@@ -162,13 +155,19 @@ void DialogueEngine::ClosePort()
 void DialogueEngine::SendCommand(const QString &command)
 {
     m_lastCommand = command;
+    m_lastIsEntry = false;
     // Parity is read at every send: the option may have changed since the last dialogue.
     const Parity parityMode = m_settings.parityMode();
     // One character, one byte: commands are plain ASCII; anything beyond Latin-1 cannot go
     // down a 7-bit line anyway.
     QByteArray line = command.toLatin1();
     line.append('\r');
-    m_port.output(LineCodec::ApplyParity(parityMode, line));
+    sendLine(LineCodec::ApplyParity(parityMode, line));
+}
+
+void DialogueEngine::sendLine(const QByteArray &line)
+{
+    m_port.output(line);
     // The time-out runs from the moment the command is out; restarted only then, so that the
     // modem does not wait on the timer's bookkeeping.
     stopTimer();
@@ -177,11 +176,16 @@ void DialogueEngine::SendCommand(const QString &command)
     m_reply.secondsWaited = 0;
 }
 
+QString DialogueEngine::lastCommand() const
+{
+    return m_lastIsEntry ? ModemProtocol::CmdPrefix + m_list.value(m_index) : m_lastCommand;
+}
+
 void DialogueEngine::ReportCommandError()
 {
-    m_result.command = m_lastCommand;
+    m_result.command = lastCommand();
     finish(DialogueResult::Kind::ModemRefused, Box::Error,
-           OperatorTexts::CommandErrorLead + m_lastCommand + QLatin1Char('\n')
+           OperatorTexts::CommandErrorLead + m_result.command + QLatin1Char('\n')
                + OperatorTexts::CommandErrorTail);
 }
 
@@ -201,7 +205,7 @@ void DialogueEngine::handleTick()
     }
     switch (row->tick) {
     case OnTick::NoReply:
-        m_result.command = m_lastCommand;
+        m_result.command = lastCommand();
         finish(DialogueResult::Kind::NoReply, Box::Error, OperatorTexts::NoReplyMessage, ClearInfo);
         break;
     case OnTick::Pace:
@@ -211,7 +215,7 @@ void DialogueEngine::handleTick()
     case OnTick::SpeedUnknown:
         m_port.discardInput();
         m_view.setAnsw2(OperatorTexts::SpeedNoReply);
-        m_result.command = m_lastCommand;
+        m_result.command = lastCommand();
         finish(DialogueResult::Kind::SpeedUnknown);
         break;
     case OnTick::Unanswered:
@@ -232,8 +236,11 @@ void DialogueEngine::dropLateReply()
     // wake-up commands answers only the second, so nothing after the sending is dropped.
     QByteArray late = m_reply.text;
     // A tick queued before the port was lost still runs: a closed port has nothing to read.
-    if (m_port.isOpen())
-        late += LineCodec::StripParity(m_port.input());
+    if (m_port.isOpen()) {
+        const qsizetype kept = late.size();
+        m_port.readInto(late);
+        LineCodec::StripParity(late, kept);
+    }
     m_port.discardInput();
     m_reply.text.clear();
     m_reply.hasNumber = false;
@@ -294,6 +301,8 @@ void DialogueEngine::apply(const Row &row)
             break;
         }
         m_list = std::move(built.entries);
+        // Parity as it stands now: the option cannot change while the dialogue runs.
+        m_encoded = EncodedList(m_list, m_settings.parityMode());
         m_index = 0;
         sendListEntry();
         setState(row.next);
@@ -332,9 +341,9 @@ void DialogueEngine::apply(const Row &row)
 
 void DialogueEngine::sendListEntry()
 {
-    const QString command = ModemProtocol::CmdPrefix + m_list.value(m_index);
-    SendCommand(command);
-    m_view.setInfo(quotedForInfo(command));
+    sendLine(m_encoded.line(m_index));
+    m_lastIsEntry = true;
+    m_view.entrySent(m_list.at(m_index));
 }
 
 void DialogueEngine::sendInquiry()
@@ -342,7 +351,7 @@ void DialogueEngine::sendInquiry()
     const QString &command = ModemProtocol::IdentifyCommands.at(std::size_t(m_index));
     m_identification.begin(command);
     SendCommand(command);
-    m_view.setInfo(quotedForInfo(command));
+    m_view.setInfo(DialogueView::sendingCaption(command));
 }
 
 // ---- Lost port -------------------------------------------------------------------------------

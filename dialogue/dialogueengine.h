@@ -8,6 +8,7 @@
 #include "dialogueevents.h"
 #include "dialogueresult.h"
 #include "dialoguestate.h"
+#include "encodedlist.h"
 #include "identification.h"
 #include "outcome.h"
 
@@ -52,7 +53,7 @@ public:
 
     Dialogue::State state() const { return m_state; }
     // The command sent last, with its "AT" and without the carriage return.
-    const QString &lastCommand() const { return m_lastCommand; }
+    QString lastCommand() const;
     // Bytes of unconsumed reply text kept now; never above ReplyTextLimit.
     qsizetype keptReplyBytes() const { return m_reply.text.size(); }
 
@@ -78,6 +79,8 @@ private:
 
     Outcome OpenPort();
     void SendCommand(const QString &command);
+    // Writes bytes already encoded for the line and starts the command's time-out.
+    void sendLine(const QByteArray &line);
     // The modem refused LastCommand: the error box naming it, and the dialogue ends.
     void ReportCommandError();
 
@@ -113,7 +116,9 @@ private:
     QStringList m_speedNames;
 
     Dialogue::State m_state = Dialogue::Idle;
-    QString m_lastCommand; // with its "AT", without the carriage return
+    QString m_lastCommand;      // with its "AT", without the carriage return; unless m_lastIsEntry
+    bool m_lastIsEntry = false; // the command sent last is list entry m_index
+    QByteArray m_received;      // bytes read by one receive step; its room is kept between steps
     struct
     {
         QByteArray text; // received, decoded, not yet consumed; only consumed from the front
@@ -122,8 +127,9 @@ private:
         bool begun = false;    // a line of the awaited reply came in the command's first second
         int secondsWaited = 0; // ticks since the sending while the reply goes on
     } m_reply;
-    QStringList m_list; // the expanded command bodies of a configuration
-    qint16 m_index = 0; // the entry last sent (or the inquiry command)
+    QStringList m_list;    // the expanded command bodies of a configuration
+    EncodedList m_encoded; // the same, as they go on the line
+    qint16 m_index = 0;    // the entry last sent (or the inquiry command)
     Identification m_identification;
     DialogueResult m_result; // of the running dialogue, filled in as it goes
 

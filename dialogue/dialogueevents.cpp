@@ -5,7 +5,8 @@ void DialogueEvents::dispatch(DialogueEvent event)
 {
     // One receive step reads everything waiting, so a second notification queued right behind
     // another adds nothing; dropping it keeps the queue short while a box is open on a flood.
-    const bool repeatsReceive = event.kind == DialogueEvent::Kind::Received && !m_pending.empty()
+    const bool repeatsReceive = event.kind == DialogueEvent::Kind::Received
+                                && m_next < m_pending.size()
                                 && m_pending.back().kind == DialogueEvent::Kind::Received;
     if (!repeatsReceive)
         m_pending.push_back(std::move(event));
@@ -15,12 +16,18 @@ void DialogueEvents::dispatch(DialogueEvent event)
     m_busy = true;
     struct Done
     {
-        bool &busy;
-        ~Done() { busy = false; }
-    } done{m_busy};
-    while (!m_pending.empty()) {
-        const DialogueEvent next = std::move(m_pending.front());
-        m_pending.pop_front();
+        DialogueEvents &events;
+        ~Done()
+        {
+            events.m_busy = false;
+            if (events.m_next >= events.m_pending.size()) {
+                events.m_pending.clear();
+                events.m_next = 0;
+            }
+        }
+    } done{*this};
+    while (m_next < m_pending.size()) {
+        const DialogueEvent next = std::move(m_pending[m_next++]);
         m_handler(next);
     }
 }

@@ -9,8 +9,8 @@
 
 #include <QString>
 
-#include <deque>
 #include <functional>
+#include <vector>
 
 struct DialogueEvent
 {
@@ -35,5 +35,9 @@ public:
 private:
     Handler m_handler;
     bool m_busy = false;
-    std::deque<DialogueEvent> m_pending;
+    // Events not yet run are m_pending[m_next] onwards. Emptied (its room kept) once all have
+    // run, so that queueing an event allocates nothing in the long run; a deque would take and
+    // free a block every few events.
+    std::vector<DialogueEvent> m_pending;
+    std::size_t m_next = 0;
 };

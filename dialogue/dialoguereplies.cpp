@@ -27,10 +27,13 @@ void DialogueEngine::handleReceived()
 {
     if (!m_port.isOpen())
         return;
-    const QByteArray received = LineCodec::StripParity(m_port.input());
+    m_received.resize(0); // keeps its room: no allocation per reply
+    m_port.readInto(m_received);
     // Nothing new: the lines still kept (states 10 and 12) have been looked at already.
-    if (received.isEmpty() || m_state == Idle)
+    if (m_received.isEmpty() || m_state == Idle)
         return;
+    LineCodec::StripParity(m_received, 0);
+    const QByteArray &received = m_received;
 
     // A flood is taken in slices no longer than the kept text, each cut into lines and trimmed
     // before the next, so that memory stays bounded and each slice costs time in proportion to
@@ -61,8 +64,9 @@ void DialogueEngine::runLineLoop()
         if (cr < 0)
             break;
         const qsizetype length = cr - offset + 1;
-        const QByteArray line =
-            ReplyLine::withoutLeadingLineFeeds(m_reply.text.mid(offset, length - 1));
+        // A view, not a copy: the text does not change while the line is looked at.
+        const QByteArray line = ReplyLine::withoutLeadingLineFeeds(
+            QByteArray::fromRawData(m_reply.text.constData() + offset, length - 1));
         if (line.isEmpty()) {
             // Modems that frame their results in CR LF send a blank line first; it carries no
             // result, so it neither answers the command nor restarts the time-out.
@@ -76,7 +80,10 @@ void DialogueEngine::runLineLoop()
             break;
         offset += consumed;
     }
-    m_reply.text.remove(0, offset);
+    if (offset == m_reply.text.size())
+        m_reply.text.resize(0); // all of it consumed: the room stays for the next reply
+    else
+        m_reply.text.remove(0, offset);
 }
 
 qsizetype DialogueEngine::takeLine(const Row &row, const QByteArray &line, qsizetype offset,

@@ -13,17 +13,23 @@ QByteArray ApplyParity(Parity parity, const QByteArray &text)
         return text;
 
     QByteArray out(text.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const unsigned low = static_cast<unsigned char>(text.at(i)) & 0x7Fu;
-        const bool oddOnes = std::popcount(low) % 2 == 1;
-        unsigned code = low;
-        if (parity == Parity::Odd && !oddOnes)
-            code |= 0x80u;
-        else if (parity == Parity::Even && oddOnes)
-            code |= 0x80u;
-        out[i] = static_cast<char>(code);
-    }
+    for (qsizetype i = 0; i < text.size(); ++i)
+        out[i] = WithParity(parity, text.at(i));
     return out;
+}
+
+char WithParity(Parity parity, char byte)
+{
+    if (parity != Parity::None && parity != Parity::Odd && parity != Parity::Even)
+        return byte;
+    const unsigned low = static_cast<unsigned char>(byte) & 0x7Fu;
+    const bool oddOnes = std::popcount(low) % 2 == 1;
+    unsigned code = low;
+    if (parity == Parity::Odd && !oddOnes)
+        code |= 0x80u;
+    else if (parity == Parity::Even && oddOnes)
+        code |= 0x80u;
+    return static_cast<char>(code);
 }
 
 QByteArray StripParity(const QByteArray &text)
@@ -32,6 +38,13 @@ QByteArray StripParity(const QByteArray &text)
     for (qsizetype i = 0; i < text.size(); ++i)
         out[i] = static_cast<char>(static_cast<unsigned char>(text.at(i)) & 0x7Fu);
     return out;
+}
+
+void StripParity(QByteArray &text, qsizetype from)
+{
+    char *bytes = text.data();
+    for (qsizetype i = from; i < text.size(); ++i)
+        bytes[i] = static_cast<char>(static_cast<unsigned char>(bytes[i]) & 0x7Fu);
 }
 
 } // namespace LineCodec

@@ -11,7 +11,11 @@ namespace LineCodec {
 // Each byte keeps bits 0-6; bit 7 becomes the parity bit of the mode (0 for none).
 // Any other value passes the bytes unchanged.
 QByteArray ApplyParity(Parity parity, const QByteArray &text);
+// One byte of ApplyParity.
+char WithParity(Parity parity, char byte);
 // Clears bit 7 of every byte; received parity is never checked.
 QByteArray StripParity(const QByteArray &text);
+// The same, in place, on the bytes of `text` from `from` on.
+void StripParity(QByteArray &text, qsizetype from);
 
 } // namespace LineCodec

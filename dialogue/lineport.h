@@ -23,6 +23,11 @@ public:
     virtual void setDtrEnable(bool on) = 0;
     virtual void discardInput() = 0;
     // A failed write is reported by the port itself as a lost line (DialogueEngine::portLost).
+    // The bytes may be a view of the engine's own buffer: whatever keeps them past the call
+    // keeps a copy.
     virtual void output(const QByteArray &bytes) = 0;
     virtual QByteArray input() = 0;
+    // Appends what input() would return to `into`: a port that can read without a buffer of
+    // its own per call does so, and the engine keeps one buffer for every reply.
+    virtual void readInto(QByteArray &into) { into += input(); }
 };

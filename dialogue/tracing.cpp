@@ -57,6 +57,14 @@ QByteArray TracingLine::input()
     return bytes;
 }
 
+void TracingLine::readInto(QByteArray &into)
+{
+    const qsizetype kept = into.size();
+    m_line.readInto(into);
+    if (into.size() > kept)
+        m_transcript.received(QByteArrayView(into).sliced(kept), m_parity);
+}
+
 void TracingView::showError(const QString &text)
 {
     m_transcript.boxShown(true, text);

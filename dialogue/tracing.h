@@ -37,6 +37,7 @@ public:
     void discardInput() override;
     void output(const QByteArray &bytes) override;
     QByteArray input() override;
+    void readInto(QByteArray &into) override;
 
 private:
     LinePort &m_line;
@@ -54,6 +55,7 @@ public:
 
     void setLineSettingsEnabled(bool enabled) override { m_view.setLineSettingsEnabled(enabled); }
     void setInfo(const QString &caption) override { m_view.setInfo(caption); }
+    void entrySent(const QString &body) override { m_view.entrySent(body); }
     void setAnsw1(const QString &caption) override { m_view.setAnsw1(caption); }
     void setAnsw2(const QString &caption) override { m_view.setAnsw2(caption); }
     void showError(const QString &text) override;

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <cerrno>
 #include <iterator>
 #include <limits>
@@ -76,12 +77,15 @@ void Transcript::portClosed()
         m_dialogueClock.invalidate();
 }
 
-void Transcript::sent(const QByteArray &wire, Parity parity)
+void Transcript::sent(QByteArrayView wire, Parity parity)
 {
-    append(Direction::Sent, wire, QString(), parity != Parity::None, now());
+    flushReceived(); // the line before this one
+    // Copied into the store: the bytes may be a view of the engine's list, which goes when the
+    // list does.
+    append(Direction::Sent, keep(wire, m_end), QString(), parity != Parity::None, now());
 }
 
-void Transcript::received(const QByteArray &wire, Parity parity)
+void Transcript::received(QByteArrayView wire, Parity parity)
 {
     const bool withParity = parity != Parity::None;
     if (withParity != m_pendingParity)
@@ -89,12 +93,17 @@ void Transcript::received(const QByteArray &wire, Parity parity)
     m_pendingParity = withParity;
     // A line carries the time its last byte came, even when it is shown later.
     m_pendingAt = now();
-    for (const char c : wire) {
-        m_pendingReceived.append(c);
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < wire.size(); ++i) {
         // A CR with its parity bit is still the end of a line.
-        if ((c & 0x7F) == '\r' || m_pendingReceived.size() >= LongestReceivedLine)
+        const bool lineEnd = (wire[i] & 0x7F) == '\r';
+        if (lineEnd || m_pendingReceived.size() + (i + 1 - from) >= LongestReceivedLine) {
+            m_pendingReceived.append(wire.sliced(from, i + 1 - from));
+            from = i + 1;
             flushReceived();
+        }
     }
+    m_pendingReceived.append(wire.sliced(from));
 }
 
 void Transcript::inputDiscarded()
@@ -168,6 +177,8 @@ void Transcript::append(Direction direction, QByteArray bytes, QString text, boo
     ++m_end;
     if (m_end - m_first > quint64(Capacity))
         m_first = m_end - Capacity;
+    while (m_store.size() > 1 && m_store.front().lastSerial < m_first)
+        m_store.pop_front();
 
     if (m_log)
         writeToLog(m_lines.at(slot));
@@ -178,9 +189,26 @@ void Transcript::flushReceived()
 {
     if (m_pendingReceived.isEmpty())
         return;
-    QByteArray bytes = std::move(m_pendingReceived);
-    m_pendingReceived = QByteArray();
+    QByteArray bytes = keep(m_pendingReceived, m_end);
+    m_pendingReceived.resize(0);
     append(Direction::Received, std::move(bytes), QString(), m_pendingParity, m_pendingAt);
+}
+
+QByteArray Transcript::keep(QByteArrayView bytes, quint64 serial)
+{
+    if (bytes.isEmpty())
+        return QByteArray();
+    if (m_store.empty()
+        || m_store.back().bytes.capacity() - m_store.back().bytes.size() < bytes.size()) {
+        Block block;
+        block.bytes.reserve(std::max(StoreBlock, bytes.size()));
+        m_store.push_back(std::move(block));
+    }
+    Block &block = m_store.back();
+    const qsizetype at = block.bytes.size();
+    block.bytes.append(bytes); // within its room: the block never moves
+    block.lastSerial = serial;
+    return QByteArray::fromRawData(block.bytes.constData() + at, bytes.size());
 }
 
 const Transcript::Line &Transcript::line(quint64 serial) const
@@ -200,6 +228,7 @@ QString Transcript::text() const
 void Transcript::clear()
 {
     m_lines.clear();
+    m_store.clear();
     m_base = m_first = m_end;
     emit cleared();
 }

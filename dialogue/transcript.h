@@ -4,8 +4,9 @@
 //
 // Appending is cheap on purpose, since it happens inside a dialogue step: a line keeps the raw
 // bytes and is only turned into text when someone reads it (the window, at display rate) or when
-// a log file is attached (then it is written and flushed at once). The last Capacity lines are
-// kept; older ones go.
+// a log file is attached (then it is written and flushed at once). The bytes of many lines share
+// one block of memory, so that recording a command and its reply allocates nothing. The last
+// Capacity lines are kept; older ones go.
 #pragma once
 
 #include "linesettings.h"
@@ -18,6 +19,7 @@
 #include <QObject>
 #include <QString>
 
+#include <deque>
 #include <memory>
 
 class Transcript : public QObject
@@ -37,8 +39,10 @@ public:
         qint64 sinceMs = -1; // since the dialogue began; -1 outside a dialogue
         Direction direction = Direction::Event;
         bool parity = false; // bytes carry a parity bit: show them as text and in hex
-        QByteArray bytes;    // Sent, Received: as they went on the wire
-        QString text;        // Event
+        // Sent, Received: as they went on the wire. A view of the transcript's own store, valid
+        // while the line is kept: copy it (QByteArray(data, size)) to keep it longer.
+        QByteArray bytes;
+        QString text; // Event
     };
 
     explicit Transcript(QObject *parent = nullptr);
@@ -48,10 +52,10 @@ public:
     void portOpened(const QString &device, const LineSettings &settings, Parity parity);
     void portNotOpened(const QString &device, const LineSettings &settings);
     void portClosed();
-    void sent(const QByteArray &wire, Parity parity);
+    void sent(QByteArrayView wire, Parity parity);
     // Bytes are shown a line at a time, each ending in its CR; a partial line is shown when
     // anything else happens.
-    void received(const QByteArray &wire, Parity parity);
+    void received(QByteArrayView wire, Parity parity);
     void inputDiscarded();
     void timerStep();
     void stateChanged(int state);
@@ -100,6 +104,8 @@ private:
     Stamp now() const;
     void append(Direction direction, QByteArray bytes, QString text, bool parity, Stamp at);
     void flushReceived();
+    // A copy of `bytes` in the store, for line `serial`; blocks no line needs any more go.
+    QByteArray keep(QByteArrayView bytes, quint64 serial);
     bool writeLine(const Line &line);
     void writeToLog(const Line &line);
 
@@ -111,7 +117,17 @@ private:
     QElapsedTimer m_dialogueClock; // valid while a dialogue runs
     int m_state = 0;
 
-    QByteArray m_pendingReceived;
+    // Blocks of StoreBlock bytes (or one larger line), filled in order and never moved, so
+    // that the lines' views stay valid; a block goes when its last line has gone.
+    static constexpr qsizetype StoreBlock = 64 * 1024;
+    struct Block
+    {
+        QByteArray bytes;
+        quint64 lastSerial = 0;
+    };
+    std::deque<Block> m_store;
+
+    QByteArray m_pendingReceived; // its room is kept from line to line
     bool m_pendingParity = false;
     Stamp m_pendingAt{0, -1};
 

@@ -42,6 +42,7 @@ public:
     void discardInput() override;
     void output(const QByteArray &bytes) override;
     QByteArray input() override;
+    void readInto(QByteArray &into) override { active().readInto(into); }
 
 signals:
     void ready();

@@ -20,6 +20,7 @@ public:
     void discardInput() override { m_port.discardInput(); }
     void output(const QByteArray &bytes) override { m_port.output(bytes); }
     QByteArray input() override { return m_port.input(); }
+    void readInto(QByteArray &into) override { m_port.readInto(into); }
 
 private:
     SerialPort &m_port;

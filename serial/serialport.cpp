@@ -197,9 +197,6 @@ void SerialPort::close()
     if (m_port.isOpen())
         m_port.close();
     m_port.clearError();
-    // The next device (or the same one later) proves itself fast again first.
-    m_fastLine = false;
-    m_sentAt.invalidate();
 }
 
 bool SerialPort::isOpen() const
@@ -282,8 +279,6 @@ bool SerialPort::output(const QByteArray &bytes)
         if (n > 0)
             written = n;
     }
-    m_wrote = true;
-    m_sentAt.start();
     if (written == bytes.size())
         return true;
     const QByteArray rest = bytes.mid(written);
@@ -304,6 +299,21 @@ QByteArray SerialPort::input()
     return m_port.readAll();
 }
 
+void SerialPort::readInto(QByteArray &into)
+{
+    if (!m_port.isOpen())
+        return;
+    // Straight from QSerialPort's buffer into the caller's, whose room is reused from call to
+    // call: no array of its own per reply, as readAll() would make.
+    const qint64 waiting = m_port.bytesAvailable();
+    if (waiting <= 0)
+        return;
+    const qsizetype kept = into.size();
+    into.resize(kept + qsizetype(waiting));
+    const qint64 got = m_port.read(into.data() + kept, waiting);
+    into.resize(kept + qsizetype(std::max<qint64>(got, 0)));
+}
+
 qint64 SerialPort::bytesWaiting() const
 {
     return m_port.isOpen() ? m_port.bytesAvailable() : 0;
@@ -312,33 +322,18 @@ qint64 SerialPort::bytesWaiting() const
 void SerialPort::onReadyRead()
 {
     if (m_draining) {
-        // From the wait below, or from an event loop run by whoever handles received():
-        // the loop below hands it on.
+        // From an event loop run by whoever handles received() (a box): the loop below hands
+        // it on.
         m_readyAgain = true;
         return;
     }
-    if (m_sentAt.isValid())
-        m_fastLine = m_sentAt.elapsed() < QuickReplyWaitMs;
+    // The reply is waited for by the event loop, never here: the window must not block on the
+    // line, however fast the modem answers.
     m_draining = true;
-    QElapsedTimer budget;
-    budget.start();
-    for (;;) {
+    do {
         m_readyAgain = false;
-        m_wrote = false;
         emit received();
-        if (m_readyAgain)
-            continue;
-        if (!m_quickReplies || !m_fastLine || !m_wrote || !m_port.isOpen()
-            || budget.elapsed() >= QuickLoopBudgetMs)
-            break;
-        // Reads into QSerialPort's buffer; it raises no readyRead from inside this slot.
-        m_port.waitForReadyRead(QuickReplyWaitMs);
-        if (!m_port.isOpen() || m_port.bytesAvailable() == 0) {
-            // Slower than that: the event loop waits for it, and for the next ones.
-            m_fastLine = false;
-            break;
-        }
-    }
+    } while (m_readyAgain);
     m_draining = false;
 }
 
@@ -354,7 +349,7 @@ void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
             reportLost();
         break;
     case QSerialPort::TimeoutError:
-        // Only the short wait for a quick reply times out; the dialogue has its own time-out.
+        // Nothing here waits on the port; the dialogue has its own time-out.
         m_port.clearError();
         break;
     default:

@@ -8,7 +8,6 @@
 #include "outcome.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
@@ -64,16 +63,8 @@ public:
     void discardInput();                  // drops every received byte not yet read
     bool output(const QByteArray &bytes); // queues the bytes; false when the write failed
     QByteArray input();                   // every byte received so far; may be empty
+    void readInto(QByteArray &into);      // the same, appended to `into`
     qint64 bytesWaiting() const;
-
-    // On a line that answers within a fraction of a millisecond (a modem on a pseudo-terminal,
-    // a fast USB modem), waits for the reply to a command right here instead of going round
-    // the event loop, as a plain program would: the wait is short, and the loop still runs
-    // at least every QuickLoopBudgetMs. Off by default: a program serving several ports in one
-    // thread must not block one for another.
-    void setQuickReplies(bool on) { m_quickReplies = on; }
-    static constexpr int QuickReplyWaitMs = 1;
-    static constexpr int QuickLoopBudgetMs = 16; // one frame at 60 Hz
 
 signals:
     // Raised on the window thread whenever bytes are waiting.
@@ -102,10 +93,6 @@ private:
     LineSettings m_settings;
     QString m_openDevice; // device of the present (or last) open
     LossNotice m_loss;
-    bool m_quickReplies = false;
     bool m_draining = false;   // inside onReadyRead's loop
     bool m_readyAgain = false; // more bytes came while received() was being handled
-    bool m_wrote = false;      // a command went out since the last received()
-    bool m_fastLine = false;   // the last reply came within QuickReplyWaitMs of its command
-    QElapsedTimer m_sentAt;
 };

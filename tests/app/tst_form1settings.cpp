@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,6 +49,7 @@ private slots:
     void listThroughTheWindow_data();
     void listThroughTheWindow();
     void followsTheWorkingDirectory();
+    void entryCaption();
 
 private:
     QString m_startDir = QDir::currentPath();
@@ -81,6 +83,21 @@ void TestForm1Settings::startUp()
     }
     // Neither start-up nor reading the list creates the file.
     QCOMPARE(QDir::current().entryList({"*.INI", "*.ini"}, QDir::Files), QStringList());
+}
+
+// A list entry's caption is formatted when the status line paints, and reads as a caption set
+// directly would: "AT" in front, a "&" shown once.
+void TestForm1Settings::entryCaption()
+{
+    Form1 form;
+    form.show();
+    QCoreApplication::processEvents();
+    form.entrySent(QStringLiteral("&D0"));
+    const QString expected = QStringLiteral("Enviando: \"AT&D0\"");
+    QCOMPARE(form.infoText(), expected);
+    QCOMPARE(form.findChild<QLabel *>(QStringLiteral("info"))->text(), expected);
+    form.setInfo(QStringLiteral("A&&B"));
+    QCOMPARE(form.infoText(), QStringLiteral("A&B"));
 }
 
 void TestForm1Settings::options_data()

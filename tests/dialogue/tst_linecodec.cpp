@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Software parity and the reply-line tests: pure functions. Which lines count as a "0" result is
 // checked row by row in the state table.
+#include "encodedlist.h"
 #include "linecodec.h"
 #include "replyline.h"
 
@@ -38,6 +39,9 @@ private slots:
         QCOMPARE(StripParity(odd), none);
         QCOMPARE(StripParity(even), none);
         QCOMPARE(StripParity(all), none);
+        QByteArray inPlace = odd;
+        StripParity(inPlace, 128); // the bytes before the offset stay as they are
+        QCOMPARE(inPlace, odd.first(128) + none.sliced(128));
         QCOMPARE(ApplyParity(Parity(3), all), all);
         QCOMPARE(ApplyParity(Parity(-1), all), all);
         QCOMPARE(ApplyParity(Parity::Odd, QByteArray()), QByteArray());
@@ -45,6 +49,20 @@ private slots:
     }
 
     // Past 16 bits the number is held at the end of the range, never wrapped round.
+    // A list encoded once gives each entry as it would have been encoded alone: unequal
+    // lengths (an empty body among them), the first and the last slice, parity included.
+    void encodedListSlices()
+    {
+        const QStringList entries{QStringLiteral("S0=2"), QString(), QStringLiteral("&C1&D2X4"),
+                                  QStringLiteral("X\u00e9\u20ac")}; // beyond ASCII, beyond Latin-1
+        const EncodedList list(entries, Parity::Odd);
+        QCOMPARE(list.size(), 4);
+        for (qsizetype i = 0; i < entries.size(); ++i)
+            QCOMPARE(list.line(i),
+                     ApplyParity(Parity::Odd, "AT" + entries.at(i).toLatin1() + '\r'));
+        QCOMPARE(EncodedList().size(), 0);
+    }
+
     void leadingNumber_data()
     {
         QTest::addColumn<QByteArray>("line");

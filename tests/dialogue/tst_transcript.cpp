@@ -49,8 +49,10 @@ class TestTranscript : public QObject
 private slots:
     void lines_data();
     void lines();
+    void sentViewIsCopied();
     void dialogueClock();
     void keepsTheLastLines();
+    void bytesOfKeptLines();
     void logFile();
     void logFifo();
     void lateReply();
@@ -117,6 +119,16 @@ void TestTranscript::lines()
     QCOMPARE(marksAndText(t), shown);
 }
 
+void TestTranscript::sentViewIsCopied()
+{
+    // The engine hands the port a view of its list buffer, which the next list overwrites.
+    char list[] = "ATS0=2\r";
+    Transcript t;
+    t.sent(QByteArray::fromRawData(list, 7), Parity::None);
+    list[4] = '9';
+    QCOMPARE(t.line(t.endSerial() - 1).bytes, QByteArray("ATS0=2\r"));
+}
+
 void TestTranscript::dialogueClock()
 {
     Transcript t;
@@ -149,6 +161,24 @@ void TestTranscript::dialogueClock()
     QCOMPARE(sinceOfLast(t), QString());
     t.stateChanged(99);
     QCOMPARE(marksAndText(t).last(), "---  Estado 99");
+}
+
+void TestTranscript::bytesOfKeptLines()
+{
+    // Lines of unequal lengths over many blocks of the store, one larger than a block, then
+    // two more rounds: every kept line still reads its own bytes after older blocks have gone.
+    Transcript t;
+    const auto bytesOf = [](quint64 s) {
+        return s == 100 ? QByteArray(70000, 'x') : "ATS" + QByteArray::number(s) + '\r';
+    };
+    for (quint64 s = 0; s < 3 * quint64(Transcript::Capacity); ++s) {
+        t.sent(bytesOf(s), Parity::None);
+        if (s == 200)
+            QCOMPARE(t.line(100).bytes, bytesOf(100));
+    }
+    QCOMPARE(t.size(), Transcript::Capacity);
+    for (quint64 s = t.firstSerial(); s < t.endSerial(); ++s)
+        QCOMPARE(t.line(s).bytes, bytesOf(s));
 }
 
 void TestTranscript::keepsTheLastLines()

@@ -159,7 +159,10 @@ public:
         ++discards;
         pending.clear();
     }
-    void output(const QByteArray &bytes) override { writes.append({now, bytes}); }
+    void output(const QByteArray &bytes) override
+    {
+        writes.append({now, QByteArray(bytes.constData(), bytes.size())});
+    }
     QByteArray input() override { return std::exchange(pending, QByteArray()); }
 
     // ---- PacingTimer

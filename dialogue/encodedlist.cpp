@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "encodedlist.h"
+
+#include "linecodec.h"
+#include "modemprotocol.h"
+
+EncodedList::EncodedList(const QStringList &entries, Parity parity)
+{
+    const QByteArray prefix = ModemProtocol::CmdPrefix.toLatin1();
+    qsizetype total = 0;
+    for (const QString &entry : entries)
+        total += prefix.size() + entry.size() + 1;
+    m_bytes.resize(total);
+    m_ends.reserve(std::size_t(entries.size()));
+    char *out = m_bytes.data();
+    const auto put = [&](char c) { *out++ = LineCodec::WithParity(parity, c); };
+    for (const QString &entry : entries) {
+        for (const char c : prefix)
+            put(c);
+        // One character, one byte, as QString::toLatin1() makes it: commands are plain ASCII;
+        // anything beyond Latin-1 cannot go down a 7-bit line anyway.
+        for (const QChar c : entry)
+            put(c.unicode() > 0xFF ? '?' : char(c.unicode()));
+        put('\r');
+        m_ends.push_back(out - m_bytes.constData());
+    }
+}
+
+QByteArray EncodedList::line(qsizetype i) const
+{
+    const qsizetype begin = i > 0 ? m_ends[std::size_t(i - 1)] : 0;
+    return QByteArray::fromRawData(m_bytes.constData() + begin, m_ends[std::size_t(i)] - begin);
+}

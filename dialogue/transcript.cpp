@@ -180,8 +180,10 @@ void Transcript::append(Direction direction, QByteArray bytes, QString text, boo
     while (m_store.size() > 1 && m_store.front().lastSerial < m_first)
         m_store.pop_front();
 
-    if (m_log)
-        writeToLog(m_lines.at(slot));
+    if (m_log) {
+        const Line &kept = m_lines.at(slot);
+        m_log->append(format(kept), kept.direction == Direction::Event);
+    }
     emit appended();
 }
 
@@ -303,37 +305,16 @@ Outcome Transcript::openForAppending(QFile &file, const QString &path)
 
 Outcome Transcript::openLogFile(const QString &path)
 {
-    auto file = std::make_unique<QFile>();
-    const Outcome opened = openForAppending(*file, path);
-    if (!opened)
-        return opened;
-    m_log = std::move(file);
-    m_logPath = path;
+    // Once failed, the log writes nothing more; recording goes on.
+    auto log = std::make_unique<BatchedLog>(
+        [this](const QString &message) { emit logFileFailed(message); });
     // The lines carry the time of day only: say which day they belong to.
     Line start;
     start.wallMs = QDateTime::currentMSecsSinceEpoch();
     start.text = OperatorTexts::TranscriptLogStarted.arg(
         QDateTime::fromMSecsSinceEpoch(start.wallMs).toString(QStringLiteral("yyyy-MM-dd")));
-    if (!writeLine(start)) {
-        const QString why = m_log->errorString();
-        m_log.reset();
-        return Outcome::failure(OperatorTexts::TranscriptLogOpenFailed.arg(path, why));
-    }
+    if (const Outcome opened = log->open(path, format(start)); !opened)
+        return opened;
+    m_log = std::move(log);
     return Outcome::success();
-}
-
-bool Transcript::writeLine(const Line &line)
-{
-    const QByteArray data = format(line).toUtf8() + '\n';
-    return m_log->write(data) == data.size() && m_log->flush();
-}
-
-void Transcript::writeToLog(const Line &line)
-{
-    if (writeLine(line))
-        return;
-    const QString message =
-        OperatorTexts::TranscriptLogWriteFailed.arg(m_logPath, m_log->errorString());
-    m_log.reset();
-    emit logFileFailed(message);
 }

@@ -9,6 +9,8 @@
 // Capacity lines are kept; older ones go.
 #pragma once
 
+#include "batchedlog.h"
+
 #include "linesettings.h"
 #include "outcome.h"
 
@@ -80,7 +82,7 @@ public:
     // Bytes as readable text: printable ASCII as it is, <CR>, <LF>, anything else <xNN>.
     static QString visible(const QByteArray &bytes);
 
-    // ---- The log file: every line from now on is appended to it and flushed at once.
+    // ---- The log file: every line from now on is appended to it, in batches (BatchedLog).
     Outcome openLogFile(const QString &path);
     // Opens `path` for appending without ever waiting on it: a FIFO nobody reads is refused at
     // once. A regular file is then written with ordinary writes; anything else (a FIFO, a
@@ -106,8 +108,6 @@ private:
     void flushReceived();
     // A copy of `bytes` in the store, for line `serial`; blocks no line needs any more go.
     QByteArray keep(QByteArrayView bytes, quint64 serial);
-    bool writeLine(const Line &line);
-    void writeToLog(const Line &line);
 
     QList<Line> m_lines; // a ring: serial s is at (s - m_base) % Capacity
     quint64 m_base = 0;
@@ -131,6 +131,5 @@ private:
     bool m_pendingParity = false;
     Stamp m_pendingAt{0, -1};
 
-    std::unique_ptr<QFile> m_log;
-    QString m_logPath;
+    std::unique_ptr<BatchedLog> m_log;
 };

@@ -46,7 +46,7 @@ void TestLineLog::batchedInOrder()
         end.text = "the end";
         log.write("/dev/b", end);
         // The header, a batch each time BatchBytes was passed, the event's.
-        QVERIFY2(log.batches() <= 2 + Lines * 40 / LineLog::BatchBytes,
+        QVERIFY2(log.batches() <= 2 + Lines * 40 / BatchedLog::BatchBytes,
                  qPrintable(QString::number(log.batches())));
         // The event went out at once, with everything before it.
         const QList<QByteArray> lines = fileLines("batched.log");
@@ -74,7 +74,7 @@ void TestLineLog::lateLineWithinDeadline()
     log.write("/dev/a", traffic(0));
     QCOMPARE(fileLines("late.log").size(), 2);
     QVERIFY(QTest::qWaitFor([] { return fileLines("late.log").size() == 3; }, 5000));
-    QVERIFY2(clock.elapsed() >= LineLog::LongestWaitMs - 1,
+    QVERIFY2(clock.elapsed() >= BatchedLog::LongestWaitMs - 1,
              qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(log.batches(), 2);
 }

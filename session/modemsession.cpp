@@ -72,12 +72,7 @@ void ModemSession::run(State first)
     // A terminal server: connected first, so that connecting never counts as the modem's time.
     m_waitingDialogue = first;
     if (const Outcome started = m_line.prepare(); !started) {
-        m_view.showError(started.message());
-        DialogueResult result;
-        result.first = std::exchange(m_waitingDialogue, Idle);
-        result.kind = DialogueResult::Kind::PortUnavailable;
-        result.message = started.message();
-        emit ended(result);
+        endUnconnected(started.message());
         return;
     }
     // The face stays live; the settings wait, as during a dialogue.
@@ -87,12 +82,18 @@ void ModemSession::run(State first)
 
 void ModemSession::notConnected(const QString &description)
 {
+    // The settings and the status line were given to the connection: back as they were.
+    m_view.setLineSettingsEnabled(true);
+    m_view.setInfo(QString());
+    endUnconnected(description);
+}
+
+void ModemSession::endUnconnected(const QString &description)
+{
     DialogueResult result;
     result.first = std::exchange(m_waitingDialogue, Idle);
     result.kind = DialogueResult::Kind::PortUnavailable;
     result.message = description;
-    m_view.setLineSettingsEnabled(true);
-    m_view.setInfo(QString());
     m_view.showError(description);
     emit ended(result);
 }

@@ -56,6 +56,8 @@ signals:
 
 private:
     void notConnected(const QString &description);
+    // The dialogue waiting for its connection ends before it began: the box, then the result.
+    void endUnconnected(const QString &description);
 
     DialogueView &m_view;
     SerialPort m_port;

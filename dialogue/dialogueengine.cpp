@@ -274,7 +274,6 @@ void DialogueEngine::apply(const Row &row)
         break;
     case Then::ShowRings:
         m_result.rings = m_reply.number;
-        emit numberRead(row.state, m_reply.number);
         m_view.setAnsw1(TextUtils::NumberText(m_reply.number));
         enter(row.next);
         break;
@@ -282,7 +281,6 @@ void DialogueEngine::apply(const Row &row)
         // Below 0 or past the table the modem reports a code this program has no name for.
         const qint16 number = m_reply.number;
         m_result.s37 = number;
-        emit numberRead(row.state, number);
         m_view.setAnsw2(number >= 0 && number < m_speedNames.size()
                             ? m_speedNames.at(number)
                             : OperatorTexts::SpeedOutOfRange);

@@ -60,9 +60,6 @@ public:
 signals:
     // Emitted whenever the state changes (the window and tests watch it).
     void stateChanged(Dialogue::State state);
-    // A query read a register (S0 in QueryRingCount, S37 in QueryLineSpeed): the number
-    // itself, before `answ1` or `answ2` shows it.
-    void numberRead(Dialogue::State state, qint16 number);
     // Every dialogue that began, or that could not begin because the port would not open, ends
     // with one of these, after its box (if any) has been dismissed and the port closed.
     void ended(const DialogueResult &result);

@@ -244,8 +244,12 @@ int main(int argc, char *argv[])
             print(QStringLiteral("warning: the window was not exposed"));
         BoxAnswerer answerer(form);
         QList<qint16> numbers; // what a query read, in order
-        QObject::connect(&form.engine(), &DialogueEngine::numberRead, &form,
-                         [&numbers](Dialogue::State, qint16 n) { numbers << n; });
+        QObject::connect(&form.engine(), &DialogueEngine::ended, &form,
+                         [&numbers](const DialogueResult &result) {
+                             for (const std::optional<qint16> &read : {result.rings, result.s37})
+                                 if (read)
+                                     numbers << *read;
+                         });
 
         print(QStringLiteral("tavoli-soak  %1")
                   .arg(QDateTime::currentDateTime().toString(Qt::ISODate)));

@@ -4,6 +4,8 @@
 #include "operatortexts.h"
 #include "transcript.h"
 
+#include <QThread>
+
 #include <utility>
 
 BatchedLog::BatchedLog(std::function<void(const QString &)> failed)
@@ -13,6 +15,7 @@ BatchedLog::BatchedLog(std::function<void(const QString &)> failed)
     m_deadline.setTimerType(Qt::PreciseTimer); // late, never early
     m_deadline.setInterval(LongestWaitMs);
     QObject::connect(&m_deadline, &QTimer::timeout, &m_deadline, [this] { flush(); });
+    // Reported outside the lock: whoever hears it may write to the log again.
 }
 
 BatchedLog::~BatchedLog()
@@ -37,19 +40,60 @@ Outcome BatchedLog::open(const QString &path, const QString &firstLine)
 
 void BatchedLog::append(const QString &line, bool urgent)
 {
+    QMutexLocker lock(&m_lock);
     if (!isOpen())
         return;
+    const bool first = m_pending.isEmpty();
     m_pending += line.toUtf8();
     m_pending += '\n';
     if (urgent || m_pending.size() >= BatchBytes)
-        flush();
-    else if (!m_deadline.isActive())
-        m_deadline.start();
+        flushLocked();
+    else if (first)
+        armDeadline();
+    lock.unlock();
+    reportFailure();
+}
+
+void BatchedLog::armDeadline()
+{
+    if (m_deadline.thread() == QThread::currentThread()) {
+        if (!m_deadline.isActive())
+            m_deadline.start();
+        return;
+    }
+    // A timer is only started on its own thread; one that fires with nothing gathered is idle.
+    QMetaObject::invokeMethod(
+        &m_deadline,
+        [this] {
+            if (!m_deadline.isActive())
+                m_deadline.start();
+        },
+        Qt::QueuedConnection);
 }
 
 void BatchedLog::flush()
 {
-    m_deadline.stop();
+    QMutexLocker lock(&m_lock);
+    flushLocked();
+    lock.unlock();
+    reportFailure();
+}
+
+void BatchedLog::reportFailure()
+{
+    QString message;
+    {
+        const QMutexLocker lock(&m_lock);
+        message = std::exchange(m_failure, QString());
+    }
+    if (!message.isEmpty() && m_failedReport)
+        m_failedReport(message);
+}
+
+void BatchedLog::flushLocked()
+{
+    if (m_deadline.thread() == QThread::currentThread())
+        m_deadline.stop();
     if (m_pending.isEmpty() || !isOpen())
         return;
     const QByteArray batch = std::exchange(m_pending, QByteArray());
@@ -57,9 +101,6 @@ void BatchedLog::flush()
     if (m_file.write(batch) == batch.size() && m_file.flush())
         return;
     m_failed = true;
-    const QString message =
-        OperatorTexts::TranscriptLogWriteFailed.arg(m_path, m_file.errorString());
+    m_failure = OperatorTexts::TranscriptLogWriteFailed.arg(m_path, m_file.errorString());
     m_file.close();
-    if (m_failedReport)
-        m_failedReport(message);
 }

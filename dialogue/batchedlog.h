@@ -4,13 +4,15 @@
 // exchange it records. Lines gather and go out at once when one is urgent (an event: a box, the
 // end of a dialogue, the port opened or closed, what someone watching the file waits for), when
 // the gathered bytes pass BatchBytes, at the latest LongestWaitMs after the first of them, and
-// when the log goes. A write that fails is reported once; nothing more is written.
+// when the log goes. A write that fails is reported once; nothing more is written. Lines may come
+// from any thread; the deadline is kept by the thread the log was made on.
 #pragma once
 
 #include "outcome.h"
 
 #include <QByteArray>
 #include <QFile>
+#include <QMutex>
 #include <QString>
 #include <QTimer>
 
@@ -41,13 +43,17 @@ public:
     qsizetype batches() const { return m_batches; }
 
 private:
-    bool writeNow(const QByteArray &bytes);
+    void flushLocked();
+    void armDeadline();
+    void reportFailure();
 
     std::function<void(const QString &)> m_failedReport;
     QFile m_file;
     QString m_path;
     QByteArray m_pending;
     QTimer m_deadline;
+    QMutex m_lock; // the file and what is gathered
     qsizetype m_batches = 0;
     bool m_failed = false;
+    QString m_failure; // to report, once the lock is released
 };

@@ -399,7 +399,7 @@ void DialogueEngine::setState(State state)
 {
     if (m_state == state)
         return;
-    m_state = state;
+    m_state.store(state, std::memory_order_relaxed);
     emit stateChanged(state);
 }
 

@@ -17,6 +17,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+
 class LinePort;
 class PacingTimer;
 class DialogueView;
@@ -51,7 +53,8 @@ public:
     // Also used at start-up: closes the port and unlocks the line settings.
     void ClosePort();
 
-    Dialogue::State state() const { return m_state; }
+    // May be read from any thread.
+    Dialogue::State state() const { return m_state.load(std::memory_order_relaxed); }
     // The command sent last, with its "AT" and without the carriage return.
     QString lastCommand() const;
     // Bytes of unconsumed reply text kept now; never above ReplyTextLimit.
@@ -112,7 +115,7 @@ private:
     DialogueSettings &m_settings;
     QStringList m_speedNames;
 
-    Dialogue::State m_state = Dialogue::Idle;
+    std::atomic<Dialogue::State> m_state{Dialogue::Idle};
     QString m_lastCommand;      // with its "AT", without the carriage return; unless m_lastIsEntry
     bool m_lastIsEntry = false; // the command sent last is list entry m_index
     QByteArray m_received;      // bytes read by one receive step; its room is kept between steps

@@ -5,6 +5,7 @@
 #include "operatortexts.h"
 
 #include <QDateTime>
+#include <QThread>
 
 #include <algorithm>
 #include <cerrno>
@@ -46,6 +47,29 @@ QString clockText(qint64 wallMs)
 
 } // namespace
 
+// Every public call that records holds the lock for its work and tells of new lines after.
+class Transcript::Change
+{
+public:
+    explicit Change(Transcript &transcript)
+        : m_transcript(transcript), m_lock(&transcript.m_lock), m_endBefore(transcript.m_end)
+    {}
+    ~Change()
+    {
+        const bool grew = m_transcript.m_end != m_endBefore;
+        m_lock.unlock();
+        if (grew)
+            m_transcript.announce();
+    }
+    Change(const Change &) = delete;
+    Change &operator=(const Change &) = delete;
+
+private:
+    Transcript &m_transcript;
+    QMutexLocker<QMutex> m_lock;
+    quint64 m_endBefore;
+};
+
 Transcript::Transcript(QObject *parent) : QObject(parent)
 {}
 
@@ -57,21 +81,24 @@ void Transcript::portOpened(const QString &device, const LineSettings &settings,
 {
     // The dialogue's clock starts here: the port opens for it, and its first command goes out,
     // just before the engine announces the dialogue's first state.
+    const Change change(*this);
     m_dialogueClock.start();
     const QString &parityText = parity == Parity::Odd    ? OperatorTexts::TranscriptParityOdd
                                 : parity == Parity::Even ? OperatorTexts::TranscriptParityEven
                                                          : OperatorTexts::TranscriptParityNone;
-    event(OperatorTexts::TranscriptPortOpened.arg(device, settings.text(), parityText));
+    addEvent(OperatorTexts::TranscriptPortOpened.arg(device, settings.text(), parityText));
 }
 
 void Transcript::portNotOpened(const QString &device, const LineSettings &settings)
 {
-    event(OperatorTexts::TranscriptPortNotOpened.arg(device, settings.text()));
+    const Change change(*this);
+    addEvent(OperatorTexts::TranscriptPortNotOpened.arg(device, settings.text()));
 }
 
 void Transcript::portClosed()
 {
-    event(OperatorTexts::TranscriptPortClosed);
+    const Change change(*this);
+    addEvent(OperatorTexts::TranscriptPortClosed);
     // Closed before any state was entered (no CTS/DSR): that dialogue never began.
     if (m_state == 0)
         m_dialogueClock.invalidate();
@@ -79,6 +106,7 @@ void Transcript::portClosed()
 
 void Transcript::sent(QByteArrayView wire, Parity parity)
 {
+    const Change change(*this);
     flushReceived(); // the line before this one
     // Copied into the store: the bytes may be a view of the engine's list, which goes when the
     // list does.
@@ -87,6 +115,7 @@ void Transcript::sent(QByteArrayView wire, Parity parity)
 
 void Transcript::received(QByteArrayView wire, Parity parity)
 {
+    const Change change(*this);
     const bool withParity = parity != Parity::None;
     if (withParity != m_pendingParity)
         flushReceived();
@@ -108,36 +137,48 @@ void Transcript::received(QByteArrayView wire, Parity parity)
 
 void Transcript::inputDiscarded()
 {
-    event(OperatorTexts::TranscriptInputDiscarded);
+    const Change change(*this);
+    addEvent(OperatorTexts::TranscriptInputDiscarded);
 }
 
 void Transcript::timerStep()
 {
-    event(OperatorTexts::TranscriptTimerStep);
+    const Change change(*this);
+    addEvent(OperatorTexts::TranscriptTimerStep);
 }
 
 void Transcript::stateChanged(int state)
 {
+    const Change change(*this);
     m_state = state;
     const auto &names = OperatorTexts::TranscriptStateNames;
-    event(state >= 0 && state < qsizetype(std::size(names))
-              ? OperatorTexts::TranscriptState.arg(state).arg(names[state])
-              : OperatorTexts::TranscriptStateUnnamed.arg(state));
+    addEvent(state >= 0 && state < qsizetype(std::size(names))
+                 ? OperatorTexts::TranscriptState.arg(state).arg(names[state])
+                 : OperatorTexts::TranscriptStateUnnamed.arg(state));
     if (state == 0)
         m_dialogueClock.invalidate();
 }
 
 void Transcript::boxShown(bool error, const QString &text)
 {
-    event((error ? OperatorTexts::TranscriptErrorBox : OperatorTexts::TranscriptInfoBox).arg(text));
+    const Change change(*this);
+    addEvent(
+        (error ? OperatorTexts::TranscriptErrorBox : OperatorTexts::TranscriptInfoBox).arg(text));
 }
 
 void Transcript::boxClosed()
 {
-    event(OperatorTexts::TranscriptBoxClosed);
+    const Change change(*this);
+    addEvent(OperatorTexts::TranscriptBoxClosed);
 }
 
 void Transcript::event(const QString &text)
+{
+    const Change change(*this);
+    addEvent(text);
+}
+
+void Transcript::addEvent(const QString &text)
 {
     // One line per event, in the window and in the file.
     QString oneLine = text;
@@ -184,7 +225,23 @@ void Transcript::append(Direction direction, QByteArray bytes, QString text, boo
         const Line &kept = m_lines.at(slot);
         m_log->append(format(kept), kept.direction == Direction::Event);
     }
-    emit appended();
+}
+
+void Transcript::announce()
+{
+    if (thread() == QThread::currentThread()) {
+        emit appended();
+        return;
+    }
+    if (m_announceQueued.exchange(true))
+        return; // the lines will be seen with those already told
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_announceQueued = false;
+            emit appended();
+        },
+        Qt::QueuedConnection);
 }
 
 void Transcript::flushReceived()
@@ -213,25 +270,57 @@ QByteArray Transcript::keep(QByteArrayView bytes, quint64 serial)
     return QByteArray::fromRawData(block.bytes.constData() + at, bytes.size());
 }
 
-const Transcript::Line &Transcript::line(quint64 serial) const
+const Transcript::Line &Transcript::kept(quint64 serial) const
 {
-    Q_ASSERT(serial >= m_first && serial < m_end);
     return m_lines.at(qsizetype((serial - m_base) % Capacity));
+}
+
+Transcript::Line Transcript::line(quint64 serial) const
+{
+    const QMutexLocker lock(&m_lock);
+    if (serial < m_first || serial >= m_end)
+        return Line();
+    Line copy = kept(serial);
+    // Its own bytes: the block they are in may go once the lock is released.
+    copy.bytes = QByteArray(copy.bytes.constData(), copy.bytes.size());
+    return copy;
+}
+
+quint64 Transcript::firstSerial() const
+{
+    const QMutexLocker lock(&m_lock);
+    return m_first;
+}
+
+quint64 Transcript::endSerial() const
+{
+    const QMutexLocker lock(&m_lock);
+    return m_end;
+}
+
+qsizetype Transcript::size() const
+{
+    const QMutexLocker lock(&m_lock);
+    return qsizetype(m_end - m_first);
 }
 
 QString Transcript::text() const
 {
+    const QMutexLocker lock(&m_lock);
     QString all;
     for (quint64 s = m_first; s < m_end; ++s)
-        all += format(line(s)) + QLatin1Char('\n');
+        all += format(kept(s)) + QLatin1Char('\n');
     return all;
 }
 
 void Transcript::clear()
 {
-    m_lines.clear();
-    m_store.clear();
-    m_base = m_first = m_end;
+    {
+        const QMutexLocker lock(&m_lock);
+        m_lines.clear();
+        m_store.clear();
+        m_base = m_first = m_end;
+    }
     emit cleared();
 }
 
@@ -306,8 +395,11 @@ Outcome Transcript::openForAppending(QFile &file, const QString &path)
 Outcome Transcript::openLogFile(const QString &path)
 {
     // Once failed, the log writes nothing more; recording goes on.
-    auto log = std::make_unique<BatchedLog>(
-        [this](const QString &message) { emit logFileFailed(message); });
+    auto log = std::make_unique<BatchedLog>([this](const QString &message) {
+        // Told from the event loop: the failure may be found with the transcript locked.
+        QMetaObject::invokeMethod(
+            this, [this, message] { emit logFileFailed(message); }, Qt::QueuedConnection);
+    });
     // The lines carry the time of day only: say which day they belong to.
     Line start;
     start.wallMs = QDateTime::currentMSecsSinceEpoch();
@@ -315,6 +407,7 @@ Outcome Transcript::openLogFile(const QString &path)
         QDateTime::fromMSecsSinceEpoch(start.wallMs).toString(QStringLiteral("yyyy-MM-dd")));
     if (const Outcome opened = log->open(path, format(start)); !opened)
         return opened;
+    const QMutexLocker lock(&m_lock);
     m_log = std::move(log);
     return Outcome::success();
 }

@@ -4,9 +4,14 @@
 //
 // Appending is cheap on purpose, since it happens inside a dialogue step: a line keeps the raw
 // bytes and is only turned into text when someone reads it (the window, at display rate) or when
-// a log file is attached (then it is written and flushed at once). The bytes of many lines share
-// one block of memory, so that recording a command and its reply allocates nothing. The last
-// Capacity lines are kept; older ones go.
+// a log file is attached (then it is written in batches). The bytes of many lines share one block
+// of memory, so that recording a command and its reply allocates nothing. The last Capacity lines
+// are kept; older ones go.
+//
+// The line may be served from a thread of its own while the window reads: every call may come
+// from any thread. appended() comes from the thread that recorded the line when that is the
+// transcript's own; from another thread it is told once to the transcript's thread for however
+// many lines came meanwhile, so that a reader there is not woken per line.
 #pragma once
 
 #include "batchedlog.h"
@@ -18,9 +23,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QList>
+#include <QMutex>
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <deque>
 #include <memory>
 
@@ -67,10 +74,11 @@ public:
 
     // ---- What is kept. Lines are numbered from the first ever recorded; those from
     // firstSerial() up to (not including) endSerial() are kept.
-    quint64 firstSerial() const { return m_first; }
-    quint64 endSerial() const { return m_end; }
-    const Line &line(quint64 serial) const;
-    qsizetype size() const { return qsizetype(m_end - m_first); }
+    quint64 firstSerial() const;
+    quint64 endSerial() const;
+    // A copy of the line, its bytes its own; an empty event line for one no longer kept.
+    Line line(quint64 serial) const;
+    qsizetype size() const;
     // Every kept line as text, each ending in a line feed.
     QString text() const;
     // Forgets the kept lines (a log file keeps what it has).
@@ -91,13 +99,19 @@ public:
     static Outcome openForAppending(QFile &file, const QString &path);
 
 signals:
-    // A line was added (maybe pushing out the oldest).
+    // Lines were added (maybe pushing out the oldest): one or more, see above.
     void appended();
     void cleared();
     // The log file could not be written; it is closed and nothing more goes to it.
     void logFileFailed(const QString &message);
 
 private:
+    class Change;
+    void addEvent(const QString &text);
+    const Line &kept(quint64 serial) const;
+    // After a change, outside the lock.
+    void announce();
+
     struct Stamp
     {
         qint64 wallMs;
@@ -132,4 +146,7 @@ private:
     Stamp m_pendingAt{0, -1};
 
     std::unique_ptr<BatchedLog> m_log;
+
+    mutable QMutex m_lock;
+    std::atomic<bool> m_announceQueued{false};
 };

@@ -6,7 +6,7 @@
 #include <utility>
 
 DeviceLine::DeviceLine(SerialPort &port, QObject *parent)
-    : QObject(parent), m_port(port), m_serial(port)
+    : QObject(parent), m_port(port), m_serial(port), m_network(this)
 {
     connect(&m_port, &SerialPort::received, this, &DeviceLine::received);
     connect(&m_port, &SerialPort::lost, this, &DeviceLine::lost);

@@ -63,7 +63,7 @@ private:
 
     SerialPort &m_port;
     SerialLine m_serial;
-    NetworkLine m_network;
+    NetworkLine m_network;     // a child: it goes wherever the line goes
     bool m_useNetwork = false; // chosen at each prepare() or open() from a closed line
     bool m_preparing = false;
 };

@@ -12,7 +12,7 @@
 
 using namespace Telnet;
 
-NetworkLine::NetworkLine(QObject *parent) : QObject(parent)
+NetworkLine::NetworkLine(QObject *parent) : QObject(parent), m_deadline(this)
 {
     m_deadline.setSingleShot(true);
     // Qt's default timer may fire up to 5 % early; the limit is a promise to the server.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "precisetimer.h"
 
-PreciseTimer::PreciseTimer(QObject *parent) : QObject(parent)
+PreciseTimer::PreciseTimer(QObject *parent) : QObject(parent), m_timer(this)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setSingleShot(true);
@@ -12,7 +12,7 @@ void PreciseTimer::stop()
 {
     // The QTimer may keep running: when it fires unarmed it stops for good, unless a start()
     // has come first and reuses it.
-    m_armed = false;
+    m_armed.store(false, std::memory_order_relaxed);
 }
 
 void PreciseTimer::start(int intervalMs)
@@ -20,7 +20,7 @@ void PreciseTimer::start(int intervalMs)
     const Clock::time_point now = Clock::now();
     m_interval = std::chrono::milliseconds(intervalMs);
     m_deadline = now + m_interval;
-    m_armed = true;
+    m_armed.store(true, std::memory_order_relaxed);
     // A QTimer due no later than the deadline is left alone: it is set again when it fires.
     if (!m_timer.isActive() || m_qtimerDue > m_deadline)
         armFor(m_deadline, now);
@@ -37,7 +37,7 @@ void PreciseTimer::armFor(Clock::time_point when, Clock::time_point now)
 
 void PreciseTimer::onTimeout()
 {
-    if (!m_armed)
+    if (!m_armed.load(std::memory_order_relaxed))
         return; // stopped since it was set; single-shot, so it stays off
     const Clock::time_point now = Clock::now();
     if (now < m_deadline) {

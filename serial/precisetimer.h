@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <atomic>
 #include <chrono>
 
 class PreciseTimer final : public QObject, public PacingTimer
@@ -24,7 +25,7 @@ public:
 
     void stop() override;
     void start(int intervalMs) override;
-    bool isActive() const override { return m_armed; }
+    bool isActive() const override { return m_armed.load(std::memory_order_relaxed); }
 
 signals:
     void Timer(); // the tick
@@ -34,8 +35,9 @@ private:
     void onTimeout();
     void armFor(Clock::time_point when, Clock::time_point now);
 
-    QTimer m_timer;
-    bool m_armed = false;          // a tick is due: started and not stopped since
+    QTimer m_timer; // a child, so that it moves with the timer to another thread
+    std::atomic<bool> m_armed{
+        false};                    // a tick is due: started and not stopped since (read anywhere)
     Clock::duration m_interval{};  // between ticks while it stays armed
     Clock::time_point m_deadline;  // the next tick, not before
     Clock::time_point m_qtimerDue; // when the QTimer fires, at the earliest

@@ -15,7 +15,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-SerialPort::SerialPort(QObject *parent) : QObject(parent)
+SerialPort::SerialPort(QObject *parent) : QObject(parent), m_port(this)
 {
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
 }

@@ -87,7 +87,7 @@ private:
                                 const QString &systemText) const;
     int modemLines(bool *known) const;
 
-    QSerialPort m_port;
+    QSerialPort m_port; // a child: it goes with the port to the thread that serves the line
     qint16 m_commPort = 1;
     QString m_device; // named directly; empty: the port number's
     LineSettings m_settings;

@@ -168,8 +168,8 @@ public:
     {
         return QTest::qWaitFor(
             [this] {
-                return !m_states.isEmpty() && m_form->engine().state() == Dialogue::Idle
-                       && !m_form->comm().isOpen();
+                return !m_states.isEmpty() && m_states.last() == Dialogue::Idle
+                       && m_form->engine().state() == Dialogue::Idle && !m_form->comm().isOpen();
             },
             DialogueTimeoutMs);
     }

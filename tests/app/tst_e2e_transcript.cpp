@@ -134,7 +134,7 @@ void TestE2eTranscript::terminalServer()
     QTRY_VERIFY_WITH_TIMEOUT(form.engine().state() != Dialogue::Idle, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(form.engine().state() == Dialogue::Idle, E2e::DialogueTimeoutMs);
     QCOMPARE(boxes.count(), 1);
-    QCOMPARE(caption(control(form, "answ1")), "2");
+    QTRY_COMPARE(caption(control(form, "answ1")), "2");
     const QString lines = marksAndText(form.transcript()).join(u'\n');
     for (const char *event : {"Conectando con 127.0.0.1", "COM-PORT-OPTION aceptada",
                               "Puerto abierto: rfc2217://", "Conexión cerrada"})

@@ -272,7 +272,7 @@ void TestTranscript::logFifo()
     ::close(reader);
     t.event(QStringLiteral("uno"));
     t.event(QStringLiteral("dos"));
-    QCOMPARE(failed.count(), 1);
+    QTRY_COMPARE(failed.count(), 1);
     QVERIFY2(failed.at(0).at(0).toString().contains(QFile::decodeName(fifo)),
              qPrintable(failed.at(0).at(0).toString()));
     QCOMPARE(marksAndText(t), QStringList({"---  uno", "---  dos"}));

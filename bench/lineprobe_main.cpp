@@ -1,24 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tavoli-bench-line: one "Configurar" dialogue, the real engine and serial port with the
-// transcript between them as the window has it, against the simulated modem on a
-// pseudo-terminal, without a window. It prints how many heap allocations the engine's thread
-// made during the dialogue; bench/lineprobe.sh runs it with a long list and with one entry,
-// under callgrind and strace too, and divides the difference by the extra exchanges.
-#include "deviceline.h"
+// tavoli-bench-line: one "Configurar" dialogue of a modem session as the window has it (its own
+// line thread, the transcript recording), against the simulated modem on a pseudo-terminal,
+// with a face that paints nothing. It prints the heap allocations of the window's thread and of
+// the line thread during the dialogue, and the line thread's id; bench/lineprobe.sh runs it with
+// a long list and with one entry, under callgrind and strace too, and divides the difference by
+// the extra exchanges.
 #include "dialogueengine.h"
 #include "dialoguesettings.h"
 #include "dialogueview.h"
 #include "hayesmodem.h"
-#include "precisetimer.h"
-#include "serialport.h"
-#include "tracing.h"
+#include "modemsession.h"
 #include "transcript.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <QTimer>
+
+#include <atomic>
 
 #include <cstdio>
 #include <cstdlib>
+
+#include <unistd.h>
 
 // Heap allocations of the engine's thread, counted by standing in front of glibc's allocator.
 extern "C" {
@@ -28,21 +31,29 @@ void *__libc_realloc(void *pointer, std::size_t size);
 }
 namespace {
 thread_local bool t_counting = false;
-thread_local unsigned long t_allocations = 0;
+std::atomic<unsigned long> g_windowAllocations = 0;
+std::atomic<unsigned long> g_lineAllocations = 0;
+std::atomic<int> g_lineThreadId = 0;
+
+void countAllocation()
+{
+    if (t_counting)
+        (g_lineThreadId == ::gettid() ? g_lineAllocations : g_windowAllocations)++;
+}
 } // namespace
 extern "C" void *malloc(std::size_t size)
 {
-    t_allocations += t_counting;
+    countAllocation();
     return __libc_malloc(size);
 }
 extern "C" void *calloc(std::size_t count, std::size_t size)
 {
-    t_allocations += t_counting;
+    countAllocation();
     return __libc_calloc(count, size);
 }
 extern "C" void *realloc(void *pointer, std::size_t size)
 {
-    t_allocations += t_counting;
+    countAllocation();
     return __libc_realloc(pointer, size);
 }
 
@@ -98,38 +109,36 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "Usage: tavoli-bench-line [--entries N]\n");
         return 2;
     }
-
     HayesModem modem;
     std::string error;
     if (!modem.start(&error)) {
         std::fprintf(stderr, "modem: %s\n", error.c_str());
         return 1;
     }
-    SerialPort port;
-    port.setDevice(QString::fromStdString(modem.devicePath()));
-    DeviceLine line(port);
-    Transcript transcript;
     ProbeFace face(entries);
-    TracingLine tracedLine(line, transcript, [&port] {
-        return TracingLine::Description{port.device(), port.settings(), Parity::Even};
-    });
-    TracingView tracedView(face, transcript);
-    PreciseTimer timer;
-    DialogueEngine engine(tracedLine, timer, tracedView, face);
-    QObject::connect(&timer, &PreciseTimer::Timer, &transcript, &Transcript::timerStep);
-    QObject::connect(&engine, &DialogueEngine::stateChanged, &transcript,
-                     &Transcript::stateChanged);
-    QObject::connect(&line, &DeviceLine::received, &engine, &DialogueEngine::bytesAvailable);
-    QObject::connect(&line, &DeviceLine::lost, &engine, &DialogueEngine::portLost);
-    QObject::connect(&timer, &PreciseTimer::Timer, &engine, &DialogueEngine::Timm_Timer);
-
+    ModemSession session(face, face, ModemSession::Recording::On,
+                         ModemSession::Threading::LineThread);
+    session.port().setDevice(QString::fromStdString(modem.devicePath()));
+    // Counted on each thread from the dialogue's start: the window's from here, the line
+    // thread's from the first state it enters.
+    QObject::connect(
+        &session.engine(), &DialogueEngine::stateChanged, &session,
+        [] {
+            if (!t_counting && QThread::currentThread() != qApp->thread()) {
+                t_counting = true;
+                g_lineThreadId = ::gettid();
+            }
+        },
+        Qt::DirectConnection);
     t_counting = true;
-    engine.startDialogue(Dialogue::ConfigWake);
+    session.run(Dialogue::ConfigWake);
     app.exec();
     t_counting = false;
-    const unsigned long allocations = t_allocations;
     modem.stop();
-    std::printf("entries %d, allocations %lu, transcript lines %lld, box: %s\n", entries,
-                allocations, static_cast<long long>(transcript.size()), qPrintable(face.box));
+    std::printf("entries %d, allocations on the window thread %lu, on the line thread %lu, "
+                "line thread %d, transcript lines %lld, box: %s\n",
+                entries, g_windowAllocations.load(), g_lineAllocations.load(),
+                g_lineThreadId.load(), static_cast<long long>(session.transcript()->size()),
+                qPrintable(face.box));
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -236,12 +237,24 @@ void Transcript::announce()
     if (m_announceQueued.exchange(true))
         return; // the lines will be seen with those already told
     QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_announceQueued = false;
-            emit appended();
-        },
-        Qt::QueuedConnection);
+        this, [this] { announceQueued(); }, Qt::QueuedConnection);
+}
+
+void Transcript::announceQueued()
+{
+    // On this thread: tells of the lines recorded elsewhere at most once a frame, and looks
+    // again a frame later while they keep coming.
+    quint64 end = endSerial();
+    if (end == m_announcedEnd) {
+        m_announceQueued = false;
+        // A line that came just before the flag went down was not told to anybody.
+        end = endSerial();
+        if (end == m_announcedEnd || m_announceQueued.exchange(true))
+            return;
+    }
+    m_announcedEnd = end;
+    emit appended();
+    QTimer::singleShot(AnnounceMs, this, [this] { announceQueued(); });
 }
 
 void Transcript::flushReceived()

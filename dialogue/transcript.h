@@ -10,8 +10,8 @@
 //
 // The line may be served from a thread of its own while the window reads: every call may come
 // from any thread. appended() comes from the thread that recorded the line when that is the
-// transcript's own; from another thread it is told once to the transcript's thread for however
-// many lines came meanwhile, so that a reader there is not woken per line.
+// transcript's own; from another thread it is told on the transcript's thread at most once a
+// frame for however many lines came meanwhile, so that a reader there is not woken per line.
 #pragma once
 
 #include "batchedlog.h"
@@ -111,6 +111,8 @@ private:
     const Line &kept(quint64 serial) const;
     // After a change, outside the lock.
     void announce();
+    void announceQueued();
+    static constexpr int AnnounceMs = 16;
 
     struct Stamp
     {
@@ -148,5 +150,6 @@ private:
     std::unique_ptr<BatchedLog> m_log;
 
     mutable QMutex m_lock;
-    std::atomic<bool> m_announceQueued{false};
+    std::atomic<bool> m_announceQueued{false}; // told, or looked at again soon
+    quint64 m_announcedEnd = 0;                // on the transcript's thread
 };

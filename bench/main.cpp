@@ -102,7 +102,7 @@ int main(int argc, char *argv[])
 
     // Where the modem's thread and the window's thread ran when each reply went out / came in.
     CpuTally modemCpus;
-    CpuTally windowCpus;
+    CpuTally lineCpus;
     CpuTally clientCpus;
     HayesOptions modemOptions;
     std::atomic<bool> modemPinned{false};
@@ -138,8 +138,10 @@ int main(int argc, char *argv[])
         if (!QTest::qWaitForWindowExposed(&form))
             print(QStringLiteral("warning: the window was not exposed"));
         ConfigureRun configure(form, modem);
-        QObject::connect(&form.comm(), &SerialPort::received, &form,
-                         [&windowCpus] { windowCpus.record(); });
+        // On the thread that serves the line, as each reply arrives.
+        QObject::connect(
+            &form.comm(), &SerialPort::received, &form, [&lineCpus] { lineCpus.record(); },
+            Qt::DirectConnection);
         const int timeoutMs = 3 * DialogueEngine::StepIntervalMs + 5000 + 50 * options.entries;
 
         print(QStringLiteral("tavoli-bench  %1")
@@ -207,14 +209,14 @@ int main(int argc, char *argv[])
         for (int r = 1; r <= options.runs; ++r) {
             const QString loadBefore = LoadProbe::loadAverage();
             modemCpus.clear();
-            windowCpus.clear();
+            lineCpus.clear();
             const double modemCpuBefore = modemCpuMs.load();
             ConfigureResult cfg = configure.run(timeoutMs);
             cfg.processCpuMs -= modemCpuMs.load() - modemCpuBefore;
             const QString dialogueThreads =
-                placement(QStringLiteral("window"), windowCpus, modemCpus);
+                placement(QStringLiteral("line thread"), lineCpus, modemCpus);
             const bool oneCore =
-                windowCpus.dominant() >= 0 && windowCpus.dominant() == modemCpus.dominant();
+                lineCpus.dominant() >= 0 && lineCpus.dominant() == modemCpus.dominant();
             LineAnchor after;
             if (!measureLine(&after))
                 return 1;

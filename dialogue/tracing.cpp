@@ -81,13 +81,13 @@ void TracingView::showInformation(const QString &text)
 
 void TracingView::showIdentification(const Identification &result)
 {
-    m_transcript.event(OperatorTexts::TranscriptIdentificationShown);
+    m_transcript.happened(OperatorTexts::TranscriptIdentificationShown);
     m_view.showIdentification(result);
     m_transcript.boxClosed();
 }
 
 void TracingView::lateReplyDropped(const QByteArray &bytes)
 {
-    m_transcript.event(OperatorTexts::TranscriptLateReply.arg(Transcript::visible(bytes)));
+    m_transcript.happened(OperatorTexts::TranscriptLateReply.arg(Transcript::visible(bytes)));
     m_view.lateReplyDropped(bytes);
 }

@@ -173,7 +173,7 @@ void Transcript::boxClosed()
     addEvent(OperatorTexts::TranscriptBoxClosed);
 }
 
-void Transcript::event(const QString &text)
+void Transcript::happened(const QString &text)
 {
     const Change change(*this);
     addEvent(text);

@@ -70,7 +70,7 @@ public:
     void stateChanged(int state);
     void boxShown(bool error, const QString &text);
     void boxClosed();
-    void event(const QString &text);
+    void happened(const QString &text); // anything else, in a line of its own
 
     // ---- What is kept. Lines are numbered from the first ever recorded; those from
     // firstSerial() up to (not including) endSerial() are kept.

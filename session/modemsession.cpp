@@ -47,9 +47,9 @@ ModemSession::ModemSession(DialogueView &view, DialogueSettings &settings, Recor
         shown = m_tracedView.get();
         connect(&m_timer, &PreciseTimer::Timer, m_transcript.get(), &Transcript::timerStep,
                 Qt::DirectConnection);
-        connect(&m_port, &SerialPort::note, m_transcript.get(), &Transcript::event,
+        connect(&m_port, &SerialPort::note, m_transcript.get(), &Transcript::happened,
                 Qt::DirectConnection);
-        connect(&m_line, &DeviceLine::note, m_transcript.get(), &Transcript::event,
+        connect(&m_line, &DeviceLine::note, m_transcript.get(), &Transcript::happened,
                 Qt::DirectConnection);
     }
     m_engine = std::make_unique<DialogueEngine>(*line, m_timer, *shown, *asked);

@@ -114,7 +114,7 @@ void TestTranscript::lines()
         else if (step.startsWith(u'R'))
             t.received(bytes, Parity(parity));
         else
-            t.event(step.mid(2));
+            t.happened(step.mid(2));
     }
     QCOMPARE(marksAndText(t), shown);
 }
@@ -132,7 +132,7 @@ void TestTranscript::sentViewIsCopied()
 void TestTranscript::dialogueClock()
 {
     Transcript t;
-    t.event(QStringLiteral("antes"));
+    t.happened(QStringLiteral("antes"));
     QVERIFY2(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} {12}---  antes$"))
                  .match(Transcript::format(t.line(0)))
                  .hasMatch(),
@@ -189,7 +189,7 @@ void TestTranscript::keepsTheLastLines()
     qsizetype recorded = 0;
     for (const qsizetype over : {qsizetype(1), Transcript::Capacity + 1}) {
         for (const qsizetype end = Transcript::Capacity + over; recorded < end; ++recorded)
-            t.event(QString::number(recorded));
+            t.happened(QString::number(recorded));
         QCOMPARE(t.size(), Transcript::Capacity);
         QCOMPARE(t.firstSerial(), quint64(over));
         for (quint64 s = t.firstSerial(); s < t.endSerial(); ++s)
@@ -206,7 +206,7 @@ void TestTranscript::keepsTheLastLines()
     t.clear();
     QCOMPARE(t.size(), 0);
     QCOMPARE(t.text(), QString());
-    t.event(QStringLiteral("otra"));
+    t.happened(QStringLiteral("otra"));
     QCOMPARE(marksAndText(t), QStringList{"---  otra"});
 }
 
@@ -220,7 +220,7 @@ void TestTranscript::logFile()
         QVERIFY(before.open(QIODevice::WriteOnly) && before.write("anterior\n") == 9);
     }
     Transcript t;
-    t.event(QStringLiteral("no va al archivo"));
+    t.happened(QStringLiteral("no va al archivo"));
     const Outcome opened = t.openLogFile(path);
     QVERIFY2(opened.ok(), qPrintable(opened.message()));
     QStringList lines = fileLines(path);
@@ -270,8 +270,8 @@ void TestTranscript::logFifo()
     const Outcome opened = t.openLogFile(QFile::decodeName(fifo));
     QVERIFY2(opened.ok(), qPrintable(opened.message()));
     ::close(reader);
-    t.event(QStringLiteral("uno"));
-    t.event(QStringLiteral("dos"));
+    t.happened(QStringLiteral("uno"));
+    t.happened(QStringLiteral("dos"));
     QTRY_COMPARE(failed.count(), 1);
     QVERIFY2(failed.at(0).at(0).toString().contains(QFile::decodeName(fifo)),
              qPrintable(failed.at(0).at(0).toString()));

@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The network line's receiving half: what comes from the server, data for the engine and Telnet
+// negotiation, notices and COM Port Control replies for the line's own bookkeeping.
+#include "networkline.h"
+
+#include "networktexts.h"
+
+#include <algorithm>
+
+using namespace Telnet;
+
+bool NetworkLine::drainSocket()
+{
+    bool added = false;
+    char chunk[ReadChunk];
+    while (m_socket && isOpen()) {
+        // Past the limit the socket is left unread (Qt then stops watching it) and the server's
+        // side holds the rest, until input() makes room.
+        m_held = m_input.size() >= ReadBufferLimit;
+        if (m_held)
+            break;
+        const qint64 room = std::min(ReadChunk, ReadBufferLimit - m_input.size());
+        const qint64 got = m_socket->read(chunk, room);
+        if (got < 0) {
+            // An unbuffered socket finds the end (or a failure) here and says nothing of it.
+            onSocketError(m_socket->error());
+            return false;
+        }
+        if (got == 0)
+            break;
+        const QByteArrayView bytes(chunk, got);
+        const qsizetype before = m_input.size();
+        QList<Event> events;
+        if (telnet())
+            m_decoder.feed(bytes, m_input, events);
+        else
+            m_input.append(bytes);
+        const qsizetype fresh = m_input.size() - before;
+        if (m_greeting.size() < GreetingLimit) {
+            const QByteArrayView data = QByteArrayView(m_input).sliced(before);
+            m_greeting.append(data.first(std::min(fresh, GreetingLimit - m_greeting.size())));
+            // A terminal server that serves one client per port tells the next one so and
+            // hangs up (ser2net: "Port already in use").
+            if (m_greeting.contains("already in use")) {
+                fail(describe(NetworkTexts::NetBusy));
+                return false;
+            }
+        }
+        if (!events.isEmpty()) {
+            // The events first, as the data was not seen yet: one of them may close the line.
+            const QByteArray data = m_input.sliced(before);
+            m_input.truncate(before);
+            for (const Event &event : events) {
+                handleEvent(event);
+                if (!isOpen())
+                    return false;
+            }
+            m_input += data;
+        }
+        added = added || fresh > 0;
+        // A short read emptied the socket: asking again would only hear "nothing".
+        if (got < room)
+            break;
+    }
+    return added;
+}
+
+QString NetworkLine::optionName(quint8 option) const
+{
+    switch (option) {
+    case OptBinary:
+        return QStringLiteral("BINARY");
+    case 1:
+        return QStringLiteral("ECHO");
+    case OptSuppressGoAhead:
+        return QStringLiteral("SUPPRESS-GO-AHEAD");
+    case OptComPort:
+        return QStringLiteral("COM-PORT-OPTION");
+    default:
+        return NetworkTexts::NoteUnknownOption.arg(option);
+    }
+}
+
+void NetworkLine::handleEvent(const Event &event)
+{
+    if (event.kind == Event::Kind::Subnegotiation) {
+        if (event.option != OptComPort || event.payload.isEmpty())
+            return;
+        const quint8 code = quint8(event.payload.at(0));
+        const QByteArray value = event.payload.mid(1);
+        if (code == ComPort::ServerOffset + ComPort::NotifyModemState && !value.isEmpty()) {
+            const quint8 state = quint8(value.at(0));
+            const quint8 lines = ComPort::StateCts | ComPort::StateDsr;
+            if (!m_modemStateHeard || ((state ^ m_modemState) & lines))
+                emit note(NetworkTexts::NoteModemState.arg(
+                    state & ComPort::StateCts ? NetworkTexts::NoteOn : NetworkTexts::NoteOff,
+                    state & ComPort::StateDsr ? NetworkTexts::NoteOn : NetworkTexts::NoteOff));
+            // A server in front of a device without modem lines (ser2net on a pseudo-terminal,
+            // a cable that carries only data) reports both off, the same as a modem switched
+            // off. The lines count as known only once one of them has been reported on: from
+            // then on the server is believed, off included.
+            if (state & lines)
+                m_modemStateKnown = true;
+            m_modemStateHeard = true;
+            m_modemState = state;
+        } else if (code == ComPort::ServerOffset + ComPort::Signature && !value.isEmpty()) {
+            QString text = QString::fromLatin1(value);
+            for (QChar &c : text) {
+                if (!c.isPrint())
+                    c = QLatin1Char('?');
+            }
+            emit note(NetworkTexts::NoteServerSignature.arg(text));
+        } else if (code == ComPort::ServerOffset + ComPort::SetBaudRate && value.size() >= 4) {
+            const quint32 speed = quint32(quint8(value[0])) << 24 | quint32(quint8(value[1])) << 16
+                                  | quint32(quint8(value[2])) << 8 | quint32(quint8(value[3]));
+            emit note(NetworkTexts::NoteServerSpeed.arg(speed));
+        }
+        return;
+    }
+
+    bool changed = false;
+    send(m_options->handle(event, &changed));
+    if (!isOpen())
+        return;
+    if (changed) {
+        const bool ours = event.kind == Event::Kind::Do || event.kind == Event::Kind::Dont;
+        const bool enabled =
+            ours ? m_options->localEnabled(event.option) : m_options->remoteEnabled(event.option);
+        emit note((enabled ? NetworkTexts::NoteOptionAccepted : NetworkTexts::NoteOptionRefused)
+                      .arg(optionName(event.option),
+                           ours ? NetworkTexts::NoteOurSide : NetworkTexts::NoteServerSide));
+    }
+    if (m_phase != Phase::Negotiating)
+        return;
+    if (m_options->localEnabled(OptComPort))
+        becomeReady();
+    else if (m_options->localRefused(OptComPort))
+        fail(describe(NetworkTexts::NetComPortRefused));
+}

@@ -42,8 +42,8 @@ const QColor PanelGrey(192, 192, 192);
 
 Form1::Form1(QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::Form1>()),
-      m_session(*this, *this, ModemSession::Recording::On, ModemSession::Threading::LineThread), Comm(m_session.port()),
-      Timm(m_session.timer())
+      m_session(*this, *this, ModemSession::Recording::On, ModemSession::Threading::LineThread),
+      Comm(m_session.port()), Timm(m_session.timer())
 {
     initAppResources();
     ui->setupUi(this);

@@ -26,10 +26,17 @@ struct IniText
     QList<Line> lines;
     QByteArray lineEnding; // what new lines end with: the file's own first line ending
 
+    // A UTF-8 byte order mark at the start of a line (two files joined, say) is no part of it,
+    // whichever way the file decodes: UTF-8 decoding drops it, so Latin-1 drops it too, and
+    // a write whose new bytes change the file's encoding still finds the same sections.
     QString text(const Line &line) const
     {
-        const QByteArray raw = bytes.mid(line.begin, line.contentEnd - line.begin);
-        return latin1 ? QString::fromLatin1(raw) : QString::fromUtf8(raw);
+        QByteArrayView raw = QByteArrayView(bytes).sliced(line.begin, line.contentEnd - line.begin);
+        if (!latin1)
+            return QString::fromUtf8(raw);
+        if (raw.startsWith("\xEF\xBB\xBF"))
+            raw = raw.sliced(3);
+        return QString::fromLatin1(raw);
     }
 };
 

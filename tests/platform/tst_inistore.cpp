@@ -147,6 +147,8 @@ private slots:
         QTest::newRow("'=' inside the value") << B("[TAVOLI]\nCmdAT=S0=2;S37=9\n") << "S0=2;S37=9";
         QTest::newRow("UTF-8") << B("[TAVOLI]\nCmdAT=caf\xC3\xA9\n") << "café";
         QTest::newRow("invalid UTF-8 read as Latin-1") << B("[TAVOLI]\nCmdAT=caf\xE9\n") << "café";
+        QTest::newRow("BOM starting a later line, Latin-1 file")
+            << B("[X]\r\n\xEF\xBB\xBF[TAVOLI]\r\nCmdAT=caf\xE9\r\n") << "café";
         QTest::newRow("NUL bytes elsewhere") << B("\0\0\n[TAVOLI]\nCmdAT=V0\n", 21) << "V0";
         QTest::newRow("key before any section") << B("CmdAT=loose\r\n[TAVOLI]\r\n") << "FALLBACK";
         QTest::newRow("key without '='") << B("[TAVOLI]\r\nCmdAT\r\n") << "FALLBACK";

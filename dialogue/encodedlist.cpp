@@ -18,9 +18,12 @@ EncodedList::EncodedList(const QStringList &entries, Parity parity)
         for (const char c : prefix)
             put(c);
         // One character, one byte, as QString::toLatin1() makes it: commands are plain ASCII;
-        // anything beyond Latin-1 cannot go down a 7-bit line anyway.
-        for (const QChar c : entry)
-            put(c.unicode() > 0xFF ? '?' : char(c.unicode()));
+        // anything beyond Latin-1 cannot go down a 7-bit line anyway, and a character whose
+        // seven bits are a carriage return (U+008D) would end the command in the middle.
+        for (const QChar c : entry) {
+            const char16_t u = c.unicode();
+            put(u > 0xFF || (u & 0x7F) == '\r' ? '?' : char(u));
+        }
         put('\r');
         m_ends.push_back(out - m_bytes.constData());
     }

@@ -61,6 +61,9 @@ private slots:
             QCOMPARE(list.line(i),
                      ApplyParity(Parity::Odd, "AT" + entries.at(i).toLatin1() + '\r'));
         QCOMPARE(EncodedList().size(), 0);
+        // A character whose seven bits are a carriage return never ends the command early.
+        QCOMPARE(EncodedList({QStringLiteral("S7\u008d=1")}, Parity::None).line(0),
+                 QByteArray("ATS7?=1\r"));
     }
 
     void leadingNumber_data()

@@ -6,19 +6,23 @@
 
 #include "cfglis.h"
 #include "commandlistbuilder.h"
+#include "deviceaddress.h"
+#include "dialoguetexts.h"
 #include "messagebox.h"
-#include "modemprotocol.h"
 #include "operatoractions.h"
 #include "operatortexts.h"
 #include "pacedlabel.h"
 #include "portassignments.h"
+#include "serialport.h"
 #include "textutils.h"
+#include "windowtexts.h"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFontInfo>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QScreen>
 
 // The window's icon lives in this static library's resources; naming their initialiser keeps
@@ -42,8 +46,7 @@ const QColor PanelGrey(192, 192, 192);
 
 Form1::Form1(QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::Form1>()),
-      m_session(*this, *this, ModemSession::Recording::On, ModemSession::Threading::LineThread),
-      Comm(m_session.port()), Timm(m_session.timer())
+      m_line(SessionHandle::Threading::LineThread, &m_transcript)
 {
     initAppResources();
     ui->setupUi(this);
@@ -80,6 +83,7 @@ Form1::Form1(QWidget *parent)
 
     Form_Load();
     connectHandlers();
+    connectSession();
 }
 
 Form1::~Form1() = default;
@@ -146,14 +150,9 @@ void Form1::connectHandlers()
 
 void Form1::Form_Load()
 {
-    engine().ClosePort();
-    // The port number stays at the port's own initial 1, the option selected at first.
-    sendLineSettings();
-}
-
-void Form1::sendLineSettings()
-{
-    Comm.setSettings(ApplyLineSettings());
+    // No port is open: the line settings are free. Port, speed and framing are taken from the
+    // options at each click.
+    setLineSettingsEnabled(true);
 }
 
 LineSettings Form1::ApplyLineSettings() const
@@ -163,81 +162,96 @@ LineSettings Form1::ApplyLineSettings() const
             ui->OpSb_0->isChecked() ? StopBits::One : StopBits::Two};
 }
 
-// --- Line settings -------------------------------------------------------------------------
-
-void Form1::OpCan_Click(int index)
+int Form1::selectedPort() const
 {
-    Comm.setCommPort(static_cast<qint16>(index + 1));
+    return qMax(0, m_opCan->checkedId()) + 1;
 }
+
+// --- Line settings -------------------------------------------------------------------------
+// The options are read at each click (ApplyLineSettings, parityMode, selectedPort): a handler
+// only keeps the data bits in step with the parity.
+
+void Form1::OpCan_Click(int)
+{}
 
 void Form1::OpBau_Click(int)
-{
-    sendLineSettings();
-}
+{}
 
 void Form1::OpDb_Click(int)
-{
-    sendLineSettings();
-}
+{}
 
 void Form1::OpSb_Click(int)
-{
-    sendLineSettings();
-}
+{}
 
 void Form1::OpNon_Click()
 {
     if (ui->OpNon->isChecked())
         ui->OpDb_1->setChecked(true);
-    sendLineSettings();
 }
 
 void Form1::OpOdd_Click()
 {
     if (ui->OpOdd->isChecked())
         ui->OpDb_0->setChecked(true);
-    sendLineSettings();
 }
 
 void Form1::OpEvn_Click()
 {
     if (ui->OpEvn->isChecked())
         ui->OpDb_0->setChecked(true);
-    sendLineSettings();
 }
 
 // --- Operator actions ----------------------------------------------------------------------
 
 void Form1::Configuro_Click()
 {
-    // Checked at the click, before the port is opened. While a dialogue runs the engine itself
-    // refuses the click (its port is open) and holds that dialogue's steps behind its box; a box
-    // of the window's own would let them run, and show their boxes, over it.
-    // A list without "S0=#" sends no ring count, so it needs none.
-    // A file that cannot be read is told where the list is read, naming it.
-    QString stored;
-    if (m_session.isIdle() && m_storedList.load(&stored)
-        && CommandListBuilder::NeedsRingCount(stored)
-        && !CommandListBuilder::RingCountValid(ui->llam->text())) {
-        showError(OperatorTexts::RingCountInvalid);
-        return;
+    // Refused before the port is opened, nothing sent, when the list cannot be sent as it stands
+    // (the file unreadable, the list empty or too long, the ring count unsound where the list
+    // needs one). A click while a dialogue runs is refused as the others are.
+    if (m_line.idle()) {
+        const CommandListResult list = BuildCommandList();
+        if (!list.ok()) {
+            showError(DialogueTexts::listRefusal(list, DialogueTexts::ListMoment::Click,
+                                                 WindowTexts::listHint(list.problem)));
+            return;
+        }
     }
-    m_session.run(OperatorActions::Configurar);
+    begin(OperatorActions::Configurar);
 }
 
 void Form1::Desconf_Click()
 {
-    m_session.run(OperatorActions::Desconfigurar);
+    begin(OperatorActions::Desconfigurar);
 }
 
 void Form1::Pregunto_Click()
 {
-    m_session.run(OperatorActions::Preguntar);
+    begin(OperatorActions::Preguntar);
 }
 
 void Form1::identifyModem()
 {
-    m_session.run(Dialogue::IdentifyWake);
+    begin(Dialogue::IdentifyWake);
+}
+
+void Form1::begin(Dialogue::State first)
+{
+    if (!m_line.idle()) {
+        // The running dialogue's port is open: refused here, without touching it.
+        showError(WindowTexts::PortAlreadyOpen.arg(
+            WindowTexts::portName(m_running.portNumber, m_running.address.text())));
+        return;
+    }
+    const int port = selectedPort();
+    m_running.first = first;
+    m_running.portNumber = port;
+    m_running.address = DeviceAddress::parse(SerialPort::deviceFor(port));
+    m_running.settings = ApplyLineSettings();
+    m_running.parity = parityMode();
+    // Taken now: the options that made them wait until the dialogue has ended.
+    setLineSettingsEnabled(false);
+    m_portOpened = false;
+    m_line.start(m_running);
 }
 
 void Form1::LaLista_Click()
@@ -249,7 +263,7 @@ void Form1::LaLista_Click()
 
 void Form1::Form_KeyDown(int key, Qt::KeyboardModifiers)
 {
-    if (key == Qt::Key_Escape && m_session.isIdle())
+    if (key == Qt::Key_Escape && isIdle())
         close();
 }
 
@@ -282,8 +296,8 @@ void Form1::showEvent(QShowEvent *event)
 void Form1::closeEvent(QCloseEvent *event)
 {
     // The program ends with this window; a dialogue still running ends with it, so that no
-    // tick or reply of it comes after the window has gone.
-    m_session.stop();
+    // tick or reply of it comes after the window has gone (and its port's lock file goes).
+    m_line.stop();
     QWidget::closeEvent(event);
 }
 
@@ -305,7 +319,90 @@ QAction *Form1::addExtra(const QString &text, const QKeySequence &keys, std::fun
     return action;
 }
 
-// --- What the engine shows and reads ----------------------------------------------------------
+// --- What the session tells ------------------------------------------------------------------
+
+void Form1::connectSession()
+{
+    connect(&m_line, &SessionHandle::connecting, this, [this] {
+        // The settings wait, as during a dialogue; the window stays live.
+        m_connecting = true;
+        setInfo(WindowTexts::InfoConnecting.arg(m_running.address.text()));
+    });
+    connect(&m_line, &SessionHandle::portOpened, this, [this] {
+        m_connecting = false;
+        m_portOpened = true;
+    });
+    connect(&m_line, &SessionHandle::stateChanged, this, [this](Dialogue::State state) {
+        if (state == Dialogue::Idle)
+            return; // told with the end, once it has been shown
+        if (const QString caption = DialogueTexts::infoOnEntering(state); !caption.isNull())
+            setInfo(caption);
+        m_state = state;
+        emit stateChanged(state);
+    });
+    connect(&m_line, &SessionHandle::commandSent, this, [this](const QString &command) {
+        // The identification names each inquiry as it goes.
+        if (m_state == Dialogue::IdentifyModeCheck || m_state == Dialogue::IdentifyAsk)
+            setInfo(DialogueTexts::sendingCaption(command));
+    });
+    connect(&m_line, &SessionHandle::entrySent, this,
+            [this](qsizetype index) { showEntry(m_list.entries.value(index)); });
+    connect(&m_line, &SessionHandle::ringsRead, this,
+            [this](qint16 rings) { setAnsw1(DialogueTexts::ringsCaption(rings)); });
+    connect(&m_line, &SessionHandle::speedRead, this,
+            [this](std::optional<qint16> code) { setAnsw2(DialogueTexts::speedCaption(code)); });
+    connect(&m_line, &SessionHandle::listNeeded, this, &Form1::listNeeded);
+    connect(&m_line, &SessionHandle::ended, this, &Form1::dialogueEnded);
+}
+
+void Form1::listNeeded()
+{
+    // Read now, from what the window shows now: a list saved in the editor, or a ring count
+    // typed, since the click counts.
+    m_list = BuildCommandList();
+    m_line.giveList(m_list);
+}
+
+void Form1::dialogueEnded(const DialogueResult &result)
+{
+    // One box at a time: an end heard while a box of the window is open waits for it.
+    if (m_boxOpen) {
+        m_pendingEnd = result;
+        return;
+    }
+    m_info->flush();
+    if (DialogueTexts::clearsInfo(result) || std::exchange(m_connecting, false))
+        setInfo(QString());
+    // A port that never opened locked nothing: the settings are free before its box.
+    if (!m_portOpened)
+        setLineSettingsEnabled(true);
+    switch (DialogueTexts::boxFor(result)) {
+    case DialogueTexts::Box::None:
+        break;
+    case DialogueTexts::Box::Error:
+        showError(result.kind == DialogueResult::Kind::ListRefused
+                      ? DialogueTexts::listRefusal(m_list, DialogueTexts::ListMoment::ListStep,
+                                                   WindowTexts::listHint(m_list.problem))
+                      : DialogueTexts::message(result));
+        break;
+    case DialogueTexts::Box::Information:
+        showInformation(DialogueTexts::message(result));
+        break;
+    case DialogueTexts::Box::Identification: {
+        m_transcript.identificationShown();
+        // Like the boxes: modal to this window.
+        IdentificationWindow window(result.identification, this);
+        window.setWindowModality(Qt::WindowModal);
+        inBox([&window] { window.exec(); });
+        break;
+    }
+    }
+    m_list = CommandListResult();
+    setLineSettingsEnabled(true);
+    m_state = Dialogue::Idle;
+    emit ended(result);
+    emit stateChanged(Dialogue::Idle);
+}
 
 void Form1::setLineSettingsEnabled(bool enabled)
 {
@@ -319,11 +416,11 @@ void Form1::setInfo(const QString &caption)
     m_info->setText(TextUtils::LabelText(caption));
 }
 
-void Form1::entrySent(const QString &body)
+void Form1::showEntry(const QString &body)
 {
     // Formatted when painted, at most once a frame, not once per entry.
     m_info->setText(body, [](const QString &raw) {
-        return TextUtils::LabelText(DialogueView::sendingCaption(raw, true));
+        return TextUtils::LabelText(DialogueTexts::sendingCaption(raw, true));
     });
 }
 
@@ -346,23 +443,29 @@ void Form1::setAnsw2(const QString &caption)
 
 void Form1::showError(const QString &text)
 {
-    m_info->flush();
-    MessageBox::showStop(this, text);
+    m_transcript.boxShown(true, text);
+    inBox([this, &text] { MessageBox::showStop(this, text); });
 }
 
 void Form1::showInformation(const QString &text)
 {
-    m_info->flush();
-    MessageBox::showInformation(this, text);
+    m_transcript.boxShown(false, text);
+    inBox([this, &text] { MessageBox::showInformation(this, text); });
 }
 
-void Form1::showIdentification(const Identification &result)
+void Form1::inBox(const std::function<void()> &show)
 {
     m_info->flush();
-    // Like the boxes: modal to this window, and the dialogue's next step waits for it.
-    IdentificationWindow window(result, this);
-    window.setWindowModality(Qt::WindowModal);
-    window.exec();
+    {
+        const QScopedValueRollback<bool> open(m_boxOpen, true);
+        show();
+    }
+    m_transcript.boxClosed();
+    // The end of a dialogue heard meanwhile is shown now, from the event loop.
+    if (m_pendingEnd)
+        QMetaObject::invokeMethod(
+            this, [this] { dialogueEnded(*std::exchange(m_pendingEnd, std::nullopt)); },
+            Qt::QueuedConnection);
 }
 
 Parity Form1::parityMode() const

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window "Configuración de Modems": line-setting options, ring count, the three
-// dialogue actions, the query read-back and the status line. The window owns one modem session
-// (serial port `Comm`, pacing timer `Timm`, transcript, dialogue engine) and only shows it; the
-// dialogue itself lives in DialogueEngine.
+// dialogue actions, the query read-back and the status line. The window holds one modem session
+// (serial port, pacing timer, dialogue engine) through a SessionHandle: the session lives on a
+// line thread of its own, made at the first dialogue, and tells the window what happens as facts,
+// which the window turns into its captions and boxes. The window keeps the transcript the session
+// records into. Lives on the window's thread.
 //
 // Option arrays. OpCan, OpBau, OpDb and OpSb are arrays addressed by a zero-based index. In
 // the form file their buttons are named OpCan_0, OpCan_1, ... (a form cannot hold two widgets
@@ -13,10 +15,10 @@
 // and the "OpCan" radio button whose property "index" is 2 are the same control.
 #pragma once
 
+#include "commandlistresult.h"
 #include "commandliststore.h"
-#include "dialoguesettings.h"
-#include "dialogueview.h"
-#include "modemsession.h"
+#include "dialogueresult.h"
+#include "sessionhandle.h"
 #include "transcript.h"
 
 #include <QStringList>
@@ -24,6 +26,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class PacedLabel;
 class QAction;
@@ -35,7 +38,7 @@ namespace Ui {
 class Form1;
 }
 
-class Form1 : public QWidget, public DialogueView, public DialogueSettings
+class Form1 : public QWidget
 {
     Q_OBJECT
 public:
@@ -45,32 +48,31 @@ public:
     explicit Form1(QWidget *parent = nullptr);
     ~Form1() override;
 
-    // DialogueView
-    void setLineSettingsEnabled(bool enabled) override;
-    void setInfo(const QString &caption) override;
-    void entrySent(const QString &body) override;
-    void setAnsw1(const QString &caption) override;
-    void setAnsw2(const QString &caption) override;
-    void showError(const QString &text) override;
-    void showInformation(const QString &text) override;
-    void showIdentification(const Identification &result) override;
-
-    // DialogueSettings
-    Parity parityMode() const override;
-    CommandListResult BuildCommandList() override;
-
+    // The frames "Canal", "Velocidad" and "Otros parámetros", in this order.
+    void setLineSettingsEnabled(bool enabled);
+    // Label captions; a doubled "&&" shows as one "&".
+    void setInfo(const QString &caption);
+    void setAnsw1(const QString &caption);
+    void setAnsw2(const QString &caption);
+    // List entry `body` (without its "AT") has gone out: `info` names it, formatted only when
+    // painted, at most once a frame.
+    void showEntry(const QString &body);
     // The status line's text, including a change that reaches the screen at the next frame.
     QString infoText() const;
 
-    // The port's settings for the options selected now.
+    // The port's settings and parity for the options selected now, and the port chosen (1 to 4).
     LineSettings ApplyLineSettings() const;
+    Parity parityMode() const;
+    int selectedPort() const;
+    // The stored list, read afresh and expanded with the ring count and speed shown now.
+    CommandListResult BuildCommandList();
 
-    // The parts the window owns, for the start-up program and for tests.
-    SerialPort &comm() { return Comm; }
-    PreciseTimer &timm() { return Timm; }
-    DialogueEngine &engine() { return m_session.engine(); }
+    // The dialogue's state as last heard; Idle once its end has been shown (box dismissed,
+    // frames free again).
+    Dialogue::State dialogueState() const { return m_state; }
+    bool isIdle() const { return m_line.idle() && !m_pendingEnd; }
     // Everything said on the line and what happened around it ("Registro de la línea").
-    Transcript &transcript() { return *m_session.transcript(); }
+    Transcript &transcript() { return m_transcript; }
 
     // An extra of the context menu (right click on the window), also reached by `keys`.
     QAction *addExtra(const QString &text, const QKeySequence &keys, std::function<void()> open);
@@ -95,6 +97,12 @@ public:
     // "Identificar modem...": the fourth dialogue, on the same line settings.
     void identifyModem();
 
+signals:
+    // The dialogue's state, once the window shows it; Idle after its end has been shown.
+    void stateChanged(Dialogue::State state);
+    // How the dialogue ended, once shown (just before stateChanged(Idle)).
+    void ended(const DialogueResult &result);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -105,8 +113,16 @@ private:
     QButtonGroup *makeArray(const QString &name, std::initializer_list<QRadioButton *> buttons);
     void applyFonts();
     void connectHandlers();
-    // Hands the port the settings of the options selected now.
-    void sendLineSettings();
+    void connectSession();
+
+    // Starts `first` unless a dialogue runs (the "ya está abierto" box names its port).
+    void begin(Dialogue::State first);
+    void listNeeded();
+    void dialogueEnded(const DialogueResult &result);
+    // A box, recorded in the transcript; one at a time.
+    void showError(const QString &text);
+    void showInformation(const QString &text);
+    void inBox(const std::function<void()> &show);
 
     std::unique_ptr<Ui::Form1> ui;
     PacedLabel *m_info = nullptr; // the status line, changed at most once a frame
@@ -117,8 +133,13 @@ private:
     bool m_placed = false;
 
     CommandListStore m_storedList;
-    // The port (or terminal server), the timer, the transcript and the engine, wired once.
-    ModemSession m_session;
-    SerialPort &Comm;
-    PreciseTimer &Timm;
+    Transcript m_transcript;
+    SessionHandle m_line;
+    SessionStart m_running;   // what the running (or last) dialogue was started with
+    CommandListResult m_list; // as built at the running configuration's list step
+    Dialogue::State m_state = Dialogue::Idle;
+    bool m_connecting = false;
+    bool m_portOpened = false; // by the running dialogue
+    bool m_boxOpen = false;
+    std::optional<DialogueResult> m_pendingEnd; // heard while a box of the window was open
 };

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "configurerun.h"
 
+#include "dialoguetexts.h"
 #include "eventwait.h"
 #include "form1.h"
 #include "hayesmodem.h"
 #include "modemprotocol.h"
-#include "operatortexts.h"
 
 #include <QAbstractButton>
 #include <QChildEvent>
@@ -99,7 +99,7 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
         result.failure = QStringLiteral("no button \"Configuro\" in the window");
         return result;
     }
-    if (m_form.engine().state() != 0) {
+    if (!m_form.isIdle()) {
         result.failure = QStringLiteral("a dialogue is already running");
         return result;
     }
@@ -107,7 +107,7 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
     m_modem.clearLog();
     QEventLoop loop;
     const QMetaObject::Connection ended =
-        connect(&m_form.engine(), &DialogueEngine::stateChanged, &loop, [&loop](qint16 state) {
+        connect(&m_form, &Form1::stateChanged, &loop, [&loop](qint16 state) {
             if (state == 0)
                 loop.quit();
         });
@@ -119,16 +119,16 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
     const double processCpuAtClick = processCpuMs();
     const Clock::time_point clicked = Clock::now();
     QTest::mouseClick(button, Qt::LeftButton);
-    if (m_form.engine().state() != 0)
+    if (!m_form.isIdle())
         loop.exec();
     disconnect(ended);
     waits.stop();
     result.eventWaitMs = waits.waitsMs();
 
-    if (m_form.engine().state() != 0) {
+    if (!m_form.isIdle()) {
         result.failure = QStringLiteral("no end within %1 ms (state %2)")
                              .arg(timeoutMs)
-                             .arg(m_form.engine().state());
+                             .arg(m_form.dialogueState());
         // Closing the window ends its dialogue; shown again for the next run.
         m_form.close();
         m_form.show();
@@ -138,7 +138,7 @@ ConfigureResult ConfigureRun::run(int timeoutMs)
         result.failure = QStringLiteral("the window showed: ") + m_otherBoxText;
         return result;
     }
-    if (!m_boxSeen || m_boxText != OperatorTexts::ConfiguredOk) {
+    if (!m_boxSeen || m_boxText != DialogueTexts::ConfiguredOk) {
         result.failure = QStringLiteral("no success box");
         return result;
     }

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cputally.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <sched.h>
 
 void CpuTally::record()
@@ -8,6 +11,31 @@ void CpuTally::record()
     const int cpu = ::sched_getcpu();
     if (cpu >= 0 && cpu < Slots)
         m_counts[std::size_t(cpu)].fetch_add(1, std::memory_order_relaxed);
+}
+
+void CpuTally::recordThread(int tid)
+{
+    QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(tid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return;
+    // After the name in parentheses, the processor is the 37th field.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    bool ok = false;
+    const int cpu = fields.value(36).toInt(&ok);
+    if (ok && cpu >= 0 && cpu < Slots)
+        m_counts[std::size_t(cpu)].fetch_add(1, std::memory_order_relaxed);
+}
+
+int CpuTally::threadNamed(const char *name)
+{
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(tid + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name)
+            return tid.toInt();
+    }
+    return 0;
 }
 
 void CpuTally::clear()

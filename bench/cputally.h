@@ -14,6 +14,10 @@ class CpuTally
 public:
     // Counts the processor the calling thread runs on now; safe from any thread.
     void record();
+    // Counts the processor thread `tid` of this process ran on last.
+    void recordThread(int tid);
+    // The id of this process's thread named `name` (as the kernel has it), or 0.
+    static int threadNamed(const char *name);
     void clear();
     // The processor counted most often, or -1 when nothing was counted.
     int dominant() const;

@@ -5,15 +5,14 @@
 // the line thread during the dialogue, and the line thread's id; bench/lineprobe.sh runs it with
 // a long list and with one entry, under callgrind and strace too, and divides the difference by
 // the extra exchanges.
-#include "dialogueengine.h"
-#include "dialoguesettings.h"
-#include "dialogueview.h"
+#include "dialoguestate.h"
 #include "hayesmodem.h"
-#include "modemsession.h"
+#include "sessionhandle.h"
 #include "transcript.h"
 
 #include <QCoreApplication>
-#include <QThread>
+#include <QDir>
+#include <QFile>
 #include <QTimer>
 
 #include <atomic>
@@ -23,22 +22,29 @@
 
 #include <unistd.h>
 
-// Heap allocations of the engine's thread, counted by standing in front of glibc's allocator.
+// Heap allocations of the window's thread and of the line thread, counted by standing in front
+// of glibc's allocator. Each thread learns its id once; the line thread is known once found.
 extern "C" {
 void *__libc_malloc(std::size_t size);
 void *__libc_calloc(std::size_t count, std::size_t size);
 void *__libc_realloc(void *pointer, std::size_t size);
 }
 namespace {
-thread_local bool t_counting = false;
+std::atomic<bool> g_counting = false;
 std::atomic<unsigned long> g_windowAllocations = 0;
 std::atomic<unsigned long> g_lineAllocations = 0;
+std::atomic<int> g_windowThreadId = 0;
 std::atomic<int> g_lineThreadId = 0;
 
 void countAllocation()
 {
-    if (t_counting)
-        (g_lineThreadId == ::gettid() ? g_lineAllocations : g_windowAllocations)++;
+    if (!g_counting)
+        return;
+    thread_local const int tid = ::gettid();
+    if (tid == g_lineThreadId)
+        ++g_lineAllocations;
+    else if (tid == g_windowThreadId)
+        ++g_windowAllocations;
 }
 } // namespace
 extern "C" void *malloc(std::size_t size)
@@ -59,43 +65,17 @@ extern "C" void *realloc(void *pointer, std::size_t size)
 
 namespace {
 
-// What the window does with the dialogue, minus the painting: the status line keeps its latest
-// caption, the boxes end the run.
-class ProbeFace final : public DialogueView, public DialogueSettings
+// The id of this process's thread that serves the line, once it is there.
+int lineThreadId()
 {
-public:
-    // The list is made before anything is counted: making it is the probe's work, not the
-    // program's (which reads its list from the INI file once per configuration).
-    explicit ProbeFace(int entries)
-    {
-        for (int i = 0; i < entries; ++i)
-            m_list << QStringLiteral("S%1=%2").arg(i % 3 == 0 ? 0 : 7).arg(i % 50);
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(tid + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "tavoli-line")
+            return tid.toInt();
     }
-
-    void setLineSettingsEnabled(bool) override {}
-    void setInfo(const QString &caption) override { m_info = caption; }
-    // As the window's status line does between two frames: keeps the body, formats nothing.
-    void entrySent(const QString &body) override { m_info = body; }
-    void setAnsw1(const QString &) override {}
-    void setAnsw2(const QString &) override {}
-    void showError(const QString &text) override { end(text); }
-    void showInformation(const QString &text) override { end(text); }
-    void showIdentification(const Identification &) override { end(QStringLiteral("?")); }
-
-    Parity parityMode() const override { return Parity::Even; }
-    CommandListResult BuildCommandList() override { return CommandListResult::checked(m_list); }
-
-    QString box;
-
-private:
-    void end(const QString &text)
-    {
-        box = text;
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-    }
-    QStringList m_list;
-    QString m_info;
-};
+    return 0;
+}
 
 } // namespace
 
@@ -115,30 +95,45 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "modem: %s\n", error.c_str());
         return 1;
     }
-    ProbeFace face(entries);
-    ModemSession session(face, face, ModemSession::Recording::On,
-                         ModemSession::Threading::LineThread);
-    session.port().setDevice(QString::fromStdString(modem.devicePath()));
-    // Counted on each thread from the dialogue's start: the window's from here, the line
-    // thread's from the first state it enters.
-    QObject::connect(
-        &session.engine(), &DialogueEngine::stateChanged, &session,
-        [] {
-            if (!t_counting && QThread::currentThread() != qApp->thread()) {
-                t_counting = true;
-                g_lineThreadId = ::gettid();
-            }
-        },
-        Qt::DirectConnection);
-    t_counting = true;
-    session.run(Dialogue::ConfigWake);
+    // The list is made before anything is counted: making it is the probe's work, not the
+    // program's (which reads its list from the INI file once per configuration).
+    QStringList list;
+    for (int i = 0; i < entries; ++i)
+        list << QStringLiteral("S%1=%2").arg(i % 3 == 0 ? 0 : 7).arg(i % 50);
+    const CommandListResult given = CommandListResult::checked(list);
+    Transcript transcript;
+    SessionHandle line(SessionHandle::Threading::LineThread, &transcript);
+    // What the window does with the dialogue, minus the painting: it keeps the newest entry and
+    // the list, and the end ends the run.
+    qsizetype shown = -1;
+    QObject::connect(&line, &SessionHandle::entrySent, [&shown](qsizetype i) { shown = i; });
+    QObject::connect(&line, &SessionHandle::listNeeded, [&] { line.giveList(given); });
+    QString end;
+    QObject::connect(&line, &SessionHandle::ended, [&end](const DialogueResult &result) {
+        end = result.ok() ? QStringLiteral("configured") : QStringLiteral("failed");
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    });
+    QTimer find;
+    QObject::connect(&find, &QTimer::timeout, [&find] {
+        if (const int tid = lineThreadId()) {
+            g_lineThreadId = tid;
+            find.stop();
+        }
+    });
+    find.start(1);
+    SessionStart start;
+    start.first = Dialogue::ConfigWake;
+    start.address = DeviceAddress::parse(QString::fromStdString(modem.devicePath()));
+    start.parity = Parity::Even;
+    g_windowThreadId = ::gettid();
+    g_counting = true;
+    line.start(start);
     app.exec();
-    t_counting = false;
+    g_counting = false;
     modem.stop();
     std::printf("entries %d, allocations on the window thread %lu, on the line thread %lu, "
-                "line thread %d, transcript lines %lld, box: %s\n",
+                "line thread %d, transcript lines %lld, end: %s\n",
                 entries, g_windowAllocations.load(), g_lineAllocations.load(),
-                g_lineThreadId.load(), static_cast<long long>(session.transcript()->size()),
-                qPrintable(face.box));
+                g_lineThreadId.load(), static_cast<long long>(transcript.size()), qPrintable(end));
     return 0;
 }

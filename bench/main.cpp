@@ -14,6 +14,7 @@
 #include "benchreport.h"
 #include "configurerun.h"
 #include "cputally.h"
+#include "dialogueengine.h"
 #include "form1.h"
 #include "hayesmodem.h"
 #include "latencysummary.h"
@@ -29,6 +30,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -138,10 +140,23 @@ int main(int argc, char *argv[])
         if (!QTest::qWaitForWindowExposed(&form))
             print(QStringLiteral("warning: the window was not exposed"));
         ConfigureRun configure(form, modem);
-        // On the thread that serves the line, as each reply arrives.
-        QObject::connect(
-            &form.comm(), &SerialPort::received, &form, [&lineCpus] { lineCpus.record(); },
-            Qt::DirectConnection);
+        // Where the thread that serves the line runs, sampled from a thread of the bench's own
+        // (the line thread is made at the first dialogue).
+        std::atomic<bool> sampling{true};
+        std::thread sampler([&sampling, &lineCpus] {
+            int line = 0;
+            while (sampling) {
+                if (line == 0)
+                    line = CpuTally::threadNamed("tavoli-line");
+                else
+                    lineCpus.recordThread(line);
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        });
+        const auto stopSampling = qScopeGuard([&] {
+            sampling = false;
+            sampler.join();
+        });
         const int timeoutMs = 3 * DialogueEngine::StepIntervalMs + 5000 + 50 * options.entries;
 
         print(QStringLiteral("tavoli-bench  %1")

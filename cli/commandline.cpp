@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandline.h"
 
+#include "clitexts.h"
 #include "commandlistbuilder.h"
 #include "commandliststore.h"
 #include "deviceaddress.h"
 #include "operatoractions.h"
-#include "operatortexts.h"
 #include "serialport.h"
 
 #include <QCommandLineParser>
@@ -21,7 +21,7 @@ namespace CommandLine {
 
 namespace {
 
-using namespace OperatorTexts;
+using namespace CliTexts;
 
 const std::array<QString, 4> ActionNames = {QStringLiteral("query"), QStringLiteral("configure"),
                                             QStringLiteral("unconfigure"),
@@ -41,9 +41,8 @@ Parsed usageError(const QString &text)
 // Two names of one device: the same file once links and "." are resolved. A path that does
 // not exist (yet) is compared as written, made absolute. A terminal server's port is one
 // device whichever protocol names it.
-QString identity(const QString &device)
+QString identity(const QString &device, const DeviceAddress &address)
 {
-    const DeviceAddress address = DeviceAddress::parse(device);
     if (address.isNetwork())
         return QStringLiteral("%1:%2").arg(address.host().toLower()).arg(address.port());
     const QFileInfo info(device);
@@ -80,24 +79,24 @@ bool wantsCommand(const QStringList &arguments)
 Parsed parse(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(CliDescription);
+    parser.setApplicationDescription(Description);
     // Not addHelpOption(): its texts have no Spanish translation, and --help-all would offer
     // Qt's window options, which the commands do not have.
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, CliHelpHelp);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, HelpHelp);
     parser.addOption(help);
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(CliCommandArgument, CliCommandHelp,
+    parser.addPositionalArgument(CommandArgument, CommandHelp,
                                  QStringLiteral("query|configure|unconfigure|identify"));
-    const QCommandLineOption device(QStringLiteral("device"), CliDeviceHelp, CliDeviceValue);
-    const QCommandLineOption port(QStringLiteral("port"), CliPortHelp, CliNumberValue);
-    const QCommandLineOption speed(QStringLiteral("speed"), CliSpeedHelp, CliSpeedValue);
-    const QCommandLineOption parity(QStringLiteral("parity"), CliParityHelp, CliParityValue);
-    const QCommandLineOption stopBits(QStringLiteral("stop-bits"), CliStopBitsHelp, CliNumberValue);
-    const QCommandLineOption rings(QStringLiteral("rings"), CliRingsHelp, CliNumberValue);
-    const QCommandLineOption list(QStringLiteral("list"), CliListHelp, CliListValue);
-    const QCommandLineOption verify(QStringLiteral("verify"), CliVerifyHelp);
-    const QCommandLineOption json(QStringLiteral("json"), CliJsonHelp);
-    const QCommandLineOption log(QStringLiteral("log"), CliLogHelp, TranscriptLogValue);
+    const QCommandLineOption device(QStringLiteral("device"), DeviceHelp, DeviceValue);
+    const QCommandLineOption port(QStringLiteral("port"), PortHelp, NumberValue);
+    const QCommandLineOption speed(QStringLiteral("speed"), SpeedHelp, SpeedValue);
+    const QCommandLineOption parity(QStringLiteral("parity"), ParityHelp, ParityValue);
+    const QCommandLineOption stopBits(QStringLiteral("stop-bits"), StopBitsHelp, NumberValue);
+    const QCommandLineOption rings(QStringLiteral("rings"), RingsHelp, NumberValue);
+    const QCommandLineOption list(QStringLiteral("list"), ListHelp, ListValue);
+    const QCommandLineOption verify(QStringLiteral("verify"), VerifyHelp);
+    const QCommandLineOption json(QStringLiteral("json"), JsonHelp);
+    const QCommandLineOption log(QStringLiteral("log"), LogHelp, LogValue);
     parser.addOptions({device, port, speed, parity, stopBits, rings, list, verify, json, log});
 
     if (!parser.parse(arguments))
@@ -106,7 +105,7 @@ Parsed parse(const QStringList &arguments)
         Parsed parsed;
         parsed.kind = Parsed::Kind::Help;
         // The usage line names the program as it was started; the manual page wants its name.
-        parsed.text = parser.helpText() + QLatin1Char('\n') + CliHelpTail;
+        parsed.text = parser.helpText() + QLatin1Char('\n') + HelpTail;
         const QStringList started = QCoreApplication::arguments();
         if (!started.isEmpty()) {
             const qsizetype at = parsed.text.indexOf(started.first());
@@ -130,41 +129,41 @@ Parsed parse(const QStringList &arguments)
     Request request;
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
-        return usageError(CliNoCommand);
+        return usageError(NoCommand);
     const auto action = std::find(ActionNames.begin(), ActionNames.end(), words.first());
     if (action == ActionNames.end())
-        return usageError(CliUnknownCommand.arg(words.first()));
+        return usageError(UnknownCommand.arg(words.first()));
     if (words.size() > 1)
-        return usageError(CliExtraArgument.arg(words.at(1)));
+        return usageError(ExtraArgument.arg(words.at(1)));
     request.action = Action(action - ActionNames.begin());
 
     for (const QCommandLineOption *single : {&speed, &parity, &stopBits, &rings, &list, &log}) {
         if (parser.values(*single).size() > 1)
-            return usageError(CliRepeated.arg(single->names().first()));
+            return usageError(Repeated.arg(single->names().first()));
     }
     if (request.action != Action::Configure) {
         for (const QCommandLineOption *only : {&rings, &list, &verify}) {
             if (parser.isSet(*only))
-                return usageError(CliOnlyConfigure.arg(only->names().first()));
+                return usageError(OnlyConfigure.arg(only->names().first()));
         }
     }
 
     if (parser.isSet(speed)) {
         const std::optional<LineSpeed> named = LineSpeeds::named(parser.value(speed));
         if (!named)
-            return usageError(CliBadSpeed.arg(parser.value(speed)));
+            return usageError(BadSpeed.arg(parser.value(speed)));
         request.settings.speed = *named;
     }
     if (parser.isSet(parity)) {
         const qsizetype named = ParityNames.indexOf(parser.value(parity));
         if (named < 0)
-            return usageError(CliBadParity.arg(parser.value(parity)));
+            return usageError(BadParity.arg(parser.value(parity)));
         request.parity = Parity(named);
     }
     if (parser.isSet(stopBits)) {
         const QString bits = parser.value(stopBits);
         if (bits != QLatin1String("1") && bits != QLatin1String("2"))
-            return usageError(CliBadStopBits.arg(bits));
+            return usageError(BadStopBits.arg(bits));
         request.settings.stopBits = bits == QLatin1String("1") ? StopBits::One : StopBits::Two;
     }
     if (request.action == Action::Configure) {
@@ -174,13 +173,13 @@ Parsed parse(const QStringList &arguments)
         if (parser.isSet(rings)) {
             request.rings = parser.value(rings);
             if (!CommandListBuilder::RingCountValid(request.rings))
-                return usageError(CliBadRings.arg(request.rings));
+                return usageError(BadRings.arg(request.rings));
         } else {
             // A stored list that cannot be read asks for nothing here: the run names the file.
             QString stored = request.list.value_or(QString());
             if ((request.list || CommandListStore().load(&stored))
                 && CommandListBuilder::NeedsRingCount(stored))
-                return usageError(CliNoRings);
+                return usageError(NoRings);
         }
         request.verify = parser.isSet(verify);
     }
@@ -189,20 +188,21 @@ Parsed parse(const QStringList &arguments)
 
     for (const QString &path : parser.values(device)) {
         if (path.isEmpty())
-            return usageError(CliNoDevice);
-        request.targets.append({path, 0});
+            return usageError(NoDevice);
+        request.targets.append({path, 0, DeviceAddress::parse(path)});
     }
     for (const QString &number : parser.values(port)) {
         if (number.size() != 1 || number.at(0) < u'1' || number.at(0) > u'4')
-            return usageError(CliBadPort.arg(number));
+            return usageError(BadPort.arg(number));
         const int n = number.at(0).unicode() - u'0';
-        request.targets.append({SerialPort::deviceFor(n), n});
+        const QString device = SerialPort::deviceFor(n);
+        request.targets.append({device, n, DeviceAddress::parse(device)});
     }
     if (request.targets.isEmpty())
-        return usageError(CliNoDevice);
+        return usageError(NoDevice);
     for (const Target &target : request.targets) {
-        if (const DeviceAddress address = DeviceAddress::parse(target.device); !address.isValid())
-            return usageError(address.error());
+        if (!target.address.isValid())
+            return usageError(target.address.error());
     }
     // Two dialogues on one line would answer each other's commands. Each path is resolved
     // once: following links costs system calls, and a long list of devices must stay quick.
@@ -210,11 +210,11 @@ Parsed parse(const QStringList &arguments)
     firstNamed.reserve(request.targets.size());
     for (qsizetype i = 0; i < request.targets.size(); ++i) {
         const QString &device = request.targets.at(i).device;
-        const QString resolved = identity(device);
+        const QString resolved = identity(device, request.targets.at(i).address);
         const auto earlier = firstNamed.constFind(resolved);
         if (earlier != firstNamed.cend())
             return usageError(
-                CliSameDevice.arg(request.targets.at(*earlier).device, device, resolved));
+                SameDevice.arg(request.targets.at(*earlier).device, device, resolved));
         firstNamed.insert(resolved, i);
     }
 

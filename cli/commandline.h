@@ -4,6 +4,7 @@
 // with only the window's own --log) the window starts instead.
 #pragma once
 
+#include "deviceaddress.h"
 #include "dialoguestate.h"
 #include "linesettings.h"
 
@@ -23,6 +24,7 @@ struct Target
 {
     QString device; // the path opened
     int port = 0;   // 1 to 4 when named by --port (messages then name the port); 0 for --device
+    DeviceAddress address; // the device, parsed where it was named
 };
 
 struct Request

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandrun.h"
 
+#include "clitexts.h"
 #include "identificationtext.h"
-#include "operatortexts.h"
 #include "signalpipe.h"
 
 #include <QCoreApplication>
@@ -15,7 +15,9 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -46,14 +48,56 @@ QString oneLine(const QString &text)
     return joined;
 }
 
-QJsonValue numberOrNull(int value)
+QJsonValue numberOrNull(const std::optional<int> &value)
 {
-    return value < 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(value);
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
 }
 
 QJsonValue textOrNull(const QString &text)
 {
     return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
+}
+
+QJsonValue reasonJson(DialogueResult::Reason reason)
+{
+    switch (reason) {
+    case DialogueResult::Reason::None:
+        break;
+    case DialogueResult::Reason::NoReply:
+        return QStringLiteral("no_reply");
+    case DialogueResult::Reason::OutOfRange:
+        return QStringLiteral("out_of_range");
+    case DialogueResult::Reason::NotRead:
+        return QStringLiteral("not_read");
+    }
+    return QJsonValue(QJsonValue::Null);
+}
+
+// The line speed an S37 code stands for; none for automatic (0), for 4 and for codes past 9.
+std::optional<int> speedOfS37(const std::optional<int> &code)
+{
+    static constexpr int Speeds[] = {0, 300, 300, 300, 0, 1200, 2400, 1200, 4800, 9600};
+    if (!code || *code < 0 || *code >= int(std::size(Speeds)) || Speeds[*code] == 0)
+        return std::nullopt;
+    return Speeds[*code];
+}
+
+QJsonValue failureJson(JobFailure failure)
+{
+    static const char *const Names[] = {
+        nullptr,         "modem_refused", "no_reply",     "no_signal",       "port_unavailable",
+        "port_held",     "port_lost",     "list_refused", "verify_mismatch", "interrupted",
+        "unresolved",    "refused",       "no_answer",    "dropped",         "busy",
+        "option_refused"};
+    const char *name = Names[int(failure)];
+    return name ? QJsonValue(QLatin1String(name)) : QJsonValue(QJsonValue::Null);
+}
+
+// A register read: "rings", "rings_reason" and the like.
+void putReading(QJsonObject &o, const QString &name, const Reading &reading)
+{
+    o[name] = numberOrNull(reading.value);
+    o[name + QLatin1String("_reason")] = reasonJson(reading.reason);
 }
 
 QJsonArray answersJson(const Identification &identification)
@@ -116,10 +160,10 @@ private:
             }
             const QString command = job->currentCommand();
             if (!command.isEmpty())
-                line += QLatin1String("  ")
-                        + OperatorTexts::CliResultLine.arg(job->result().device, command);
+                line +=
+                    QLatin1String("  ") + CliTexts::ResultLine.arg(job->result().device, command);
         }
-        line = OperatorTexts::CliProgress.arg(done).arg(m_jobs.size()) + line;
+        line = CliTexts::Progress.arg(done).arg(m_jobs.size()) + line;
         winsize size{};
         const int columns =
             ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 ? size.ws_col : 80;
@@ -144,7 +188,7 @@ void complain(const QString &message)
 
 QString textLine(const JobResult &result)
 {
-    return OperatorTexts::CliResultLine.arg(result.device, oneLine(result.message));
+    return CliTexts::ResultLine.arg(result.device, oneLine(result.message));
 }
 
 QByteArray jsonLine(const JobResult &result, const CommandLine::Request &request)
@@ -160,22 +204,23 @@ QByteArray jsonLine(const JobResult &result, const CommandLine::Request &request
         o[QLatin1String("error")] = result.message;
         o[QLatin1String("command")] = textOrNull(result.command);
     }
+    o[QLatin1String("failure")] = failureJson(result.failure);
     switch (result.action) {
     case Action::Query:
-        o[QLatin1String("rings")] = numberOrNull(result.rings);
-        o[QLatin1String("speed")] = textOrNull(result.speed);
-        o[QLatin1String("s37")] = numberOrNull(result.s37);
+        putReading(o, QStringLiteral("rings"), result.rings);
+        putReading(o, QStringLiteral("s37"), result.s37);
+        o[QLatin1String("speed_bps")] = numberOrNull(speedOfS37(result.s37.value));
         break;
     case Action::Configure: {
         o[QLatin1String("rings")] = numberOrNull(result.askedRings);
-        o[QLatin1String("speed")] = LineSpeeds::row(request.settings.speed).caption;
         o[QLatin1String("s37")] = numberOrNull(result.askedS37);
+        o[QLatin1String("speed_bps")] = LineSpeeds::row(request.settings.speed).bitRate;
         o[QLatin1String("entries")] = result.entries;
         if (request.verify) {
             QJsonObject read;
-            read[QLatin1String("rings")] = numberOrNull(result.rings);
-            read[QLatin1String("s37")] = numberOrNull(result.s37);
-            read[QLatin1String("speed")] = textOrNull(result.speed);
+            putReading(read, QStringLiteral("rings"), result.rings);
+            putReading(read, QStringLiteral("s37"), result.s37);
+            read[QLatin1String("speed_bps")] = numberOrNull(speedOfS37(result.s37.value));
             read[QLatin1String("match")] = result.verified;
             o[QLatin1String("verify")] = read;
         }
@@ -236,7 +281,7 @@ int run(const CommandLine::Request &request, QList<JobResult> *results)
                                           : textLine(result).toUtf8())) {
                 // Nobody reads the results any more: the others need not go on.
                 outputGone = true;
-                complain(OperatorTexts::CliOutputGone);
+                complain(CliTexts::OutputGone);
                 QMetaObject::invokeMethod(
                     &loop, [&] { cutShort(SIGPIPE); }, Qt::QueuedConnection);
             }
@@ -266,7 +311,7 @@ int main(const QStringList &arguments)
         return 0;
     case CommandLine::Parsed::Kind::UsageError:
         complain(parsed.text);
-        std::fprintf(stderr, "%s\n", qUtf8Printable(OperatorTexts::CliSeeHelp));
+        std::fprintf(stderr, "%s\n", qUtf8Printable(CliTexts::SeeHelp));
         return CommandLine::ExitUsage;
     case CommandLine::Parsed::Kind::Run:
         break;

@@ -1,47 +1,125 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "devicejob.h"
 
+#include "clitexts.h"
 #include "commandlistbuilder.h"
+#include "dialoguetexts.h"
 #include "identificationtext.h"
 #include "modemprotocol.h"
 #include "operatoractions.h"
-#include "operatortexts.h"
-#include "tracing.h"
-#include "transcript.h"
-
-#include <QDateTime>
-#include <QRegularExpression>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
 using namespace Dialogue;
+using Kind = DialogueResult::Kind;
 
-// ---- The job ---------------------------------------------------------------------------------
+namespace {
+
+JobFailure failureOf(const DialogueResult &result)
+{
+    using Fault = Outcome::Fault;
+    switch (result.lineFault) {
+    case Fault::Unresolved:
+        return JobFailure::Unresolved;
+    case Fault::Refused:
+        return JobFailure::Refused;
+    case Fault::NoAnswer:
+        return JobFailure::NoAnswer;
+    case Fault::Dropped:
+        return JobFailure::Dropped;
+    case Fault::Busy:
+        return JobFailure::Busy;
+    case Fault::OptionRefused:
+        return JobFailure::OptionRefused;
+    default:
+        break;
+    }
+    switch (result.kind) {
+    case Kind::Success:
+        return JobFailure::None;
+    case Kind::ModemRefused:
+        return JobFailure::ModemRefused;
+    case Kind::NoReply:
+    case Kind::SpeedUnknown:
+        return JobFailure::NoReply;
+    case Kind::NoSignal:
+        return JobFailure::NoSignal;
+    case Kind::PortUnavailable:
+        return JobFailure::PortUnavailable;
+    case Kind::PortHeld:
+        return JobFailure::PortHeld;
+    case Kind::PortLost:
+        return JobFailure::PortLost;
+    case Kind::ListRefused:
+        return JobFailure::ListRefused;
+    case Kind::Stopped:
+        return JobFailure::Interrupted;
+    }
+    return JobFailure::PortUnavailable;
+}
+
+JobStatus statusOf(JobFailure failure)
+{
+    switch (failure) {
+    case JobFailure::None:
+        return JobStatus::Ok;
+    // A list that could not be sent: nothing is wrong with the line or the modem.
+    case JobFailure::ModemRefused:
+    case JobFailure::ListRefused:
+    case JobFailure::VerifyMismatch:
+        return JobStatus::Refused;
+    case JobFailure::NoReply:
+        return JobStatus::NoReply;
+    case JobFailure::Interrupted:
+        return JobStatus::Interrupted;
+    default:
+        return JobStatus::DeviceFailed;
+    }
+}
+
+Reading readingOf(const std::optional<qint16> &value, DialogueResult::Reason reason)
+{
+    Reading reading;
+    if (value)
+        reading.value = *value;
+    reading.reason = reason;
+    return reading;
+}
+
+std::optional<qint16> shownSpeed(const Reading &s37)
+{
+    if (s37.value)
+        return qint16(*s37.value);
+    return std::nullopt;
+}
+
+} // namespace
 
 DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Target &target,
                      LineLog *log, QObject *parent)
     : QObject(parent), m_request(request), m_target(target),
-      m_session(*this, *this, log ? ModemSession::Recording::On : ModemSession::Recording::Off)
+      m_transcript(log ? std::make_unique<Transcript>() : nullptr),
+      m_line(SessionHandle::Threading::Caller, m_transcript.get())
 {
-    SerialPort &port = m_session.port();
-    if (target.port > 0)
-        port.setCommPort(qint16(target.port));
-    else
-        port.setDevice(target.device);
-    port.setSettings(request.settings);
-
-    if (Transcript *transcript = m_session.transcript()) {
-        // As the window's: the transcript sees the port, the boxes, the ticks and states.
+    if (Transcript *transcript = m_transcript.get()) {
+        // Recorded on this thread: told once per line.
         connect(transcript, &Transcript::appended, this, [this, log, transcript] {
             log->write(m_target.device, transcript->line(transcript->endSerial() - 1));
         });
     }
-    // Queued: the next step runs once the engine has finished the call that ended the dialogue.
-    connect(&m_session, &ModemSession::ended, this, &DeviceJob::dialogueEnded,
-            Qt::QueuedConnection);
+    connect(&m_line, &SessionHandle::listNeeded, this, [this] {
+        // Read afresh, as the window does at this step.
+        m_list = buildList();
+        m_line.giveList(m_list);
+    });
+    connect(&m_line, &SessionHandle::commandSent, this,
+            [this](const QString &command) { m_command = command; });
+    connect(&m_line, &SessionHandle::entrySent, this, [this](qsizetype index) {
+        m_command = ModemProtocol::CmdPrefix + m_list.entries.value(index);
+    });
+    connect(&m_line, &SessionHandle::ended, this, &DeviceJob::dialogueEnded);
 
     m_result.device = target.device;
     m_result.action = request.action;
@@ -51,117 +129,109 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
 
 DeviceJob::~DeviceJob() = default;
 
-void DeviceJob::start()
-{
-    m_clock.start();
-    begin(CommandLine::firstState(m_request.action));
-}
-
-QString DeviceJob::currentCommand() const
-{
-    return m_session.currentCommand();
-}
-
-void DeviceJob::begin(State first)
-{
-    m_shown = {};
-    m_session.run(first);
-}
-
-// ---- What the engine shows -------------------------------------------------------------------
-
-void DeviceJob::showIdentification(const Identification &result)
-{
-    m_result.identification = result;
-}
-
-CommandListResult DeviceJob::BuildCommandList()
+CommandListResult DeviceJob::buildList()
 {
     const SpeedRow &speed = LineSpeeds::row(m_request.settings.speed);
     QString stored = m_request.list.value_or(QString());
     const Outcome read = m_request.list ? Outcome::success() : m_store.load(&stored);
-    CommandListResult built = CommandListBuilder::Build(read, stored, m_request.rings,
-                                                        speed.s37Code, speed.modulationCode);
-    m_sentList = built.entries;
-    m_result.entries = m_sentList.size();
-    // What the list asks S37 to be: the last value it sets, if any.
-    static const QRegularExpression s37(QStringLiteral("S37=(\\d+)"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    for (const QString &entry : m_sentList) {
-        for (auto it = s37.globalMatch(entry); it.hasNext();)
-            m_result.askedS37 = it.next().captured(1).toInt();
+    return CommandListBuilder::Build(read, stored, m_request.rings, speed.s37Code,
+                                     speed.modulationCode);
+}
+
+void DeviceJob::start()
+{
+    m_clock.start();
+    if (m_request.action == CommandLine::Action::Configure) {
+        // A list that cannot be sent is refused before the port is opened: nothing goes out.
+        const CommandListResult list = buildList();
+        if (!list.ok()) {
+            fail(JobStatus::Refused, JobFailure::ListRefused,
+                 DialogueTexts::listRefusal(list, DialogueTexts::ListMoment::Click,
+                                            CliTexts::listHint(list.problem)));
+            // From the event loop, as every other end.
+            QMetaObject::invokeMethod(this, &DeviceJob::end, Qt::QueuedConnection);
+            return;
+        }
     }
-    return built;
+    begin(CommandLine::firstState(m_request.action));
+}
+
+void DeviceJob::begin(State first)
+{
+    SessionStart start;
+    start.first = first;
+    start.address = m_target.address;
+    start.portNumber = m_target.port;
+    start.settings = m_request.settings;
+    start.parity = m_request.parity;
+    m_line.start(start);
 }
 
 // ---- From one dialogue to the next -----------------------------------------------------------
 
 void DeviceJob::dialogueEnded(const DialogueResult &result)
 {
+    m_command.clear();
     if (m_done)
         return;
-    const Shown shown = std::exchange(m_shown, {});
-    if (m_stage == Stage::Main)
-        mainEnded(result, shown);
-    else
-        verifyEnded(result, shown);
-}
-
-namespace {
-
-JobStatus statusOf(DialogueResult::Kind kind)
-{
-    using Kind = DialogueResult::Kind;
-    switch (kind) {
-    case Kind::Success:
-        return JobStatus::Ok;
-    // A list that could not be sent: nothing is wrong with the line or the modem, the
-    // configuration was refused before it began.
-    case Kind::ModemRefused:
-    case Kind::ListRefused:
-        return JobStatus::Refused;
-    case Kind::NoReply:
-    case Kind::SpeedUnknown:
-        return JobStatus::NoReply;
-    case Kind::NoSignal:
-    case Kind::PortUnavailable:
-    case Kind::PortHeld:
-    case Kind::PortLost:
-        break;
+    if (m_interruptedBy != 0 || result.kind == Kind::Stopped) {
+        m_result.signal = m_interruptedBy;
+        fail(JobStatus::Interrupted, JobFailure::Interrupted,
+             CliTexts::Interrupted.arg(QLatin1String("SIG")
+                                       + QLatin1String(sigabbrev_np(m_interruptedBy))),
+             result.command);
+        end();
+        return;
     }
-    return JobStatus::DeviceFailed;
+    if (m_stage == Stage::Main)
+        mainEnded(result);
+    else
+        verifyEnded(result);
 }
-
-} // namespace
 
 void DeviceJob::failWith(const DialogueResult &result)
 {
-    fail(statusOf(result.kind), result.message, result.command);
+    const JobFailure failure = failureOf(result);
+    const QString message =
+        result.kind == Kind::ListRefused ? DialogueTexts::listRefusal(
+            m_list, DialogueTexts::ListMoment::ListStep, CliTexts::listHint(m_list.problem))
+                                         : DialogueTexts::message(result);
+    fail(statusOf(failure), failure, message, result.command);
 }
 
-void DeviceJob::mainEnded(const DialogueResult &result, const Shown &shown)
+void DeviceJob::mainEnded(const DialogueResult &result)
 {
     using CommandLine::Action;
-    using Kind = DialogueResult::Kind;
+    if (m_request.action == Action::Configure) {
+        m_result.entries = m_list.entries.size();
+        if (m_list.s37)
+            m_result.askedS37 = *m_list.s37;
+    }
     if (!result.ok() && result.kind != Kind::SpeedUnknown) {
+        if (m_request.action == Action::Query) {
+            m_result.rings = readingOf(result.rings, result.ringsReason);
+            m_result.s37 = readingOf(result.s37, result.s37Reason);
+        }
         failWith(result);
         end();
         return;
     }
     switch (m_request.action) {
     case Action::Query:
-        m_result.rings = result.rings.value_or(-1);
-        m_result.s37 = result.s37.value_or(-1);
-        m_result.speed = shown.answ2;
-        m_result.message = OperatorTexts::CliQueryResult.arg(shown.answ1, shown.answ2);
-        // The window shows "XXXX" when the speed query went unanswered: no reply all the same.
+        m_result.rings = readingOf(result.rings, result.ringsReason);
+        m_result.s37 = readingOf(result.s37, result.s37Reason);
+        m_result.message = CliTexts::QueryResult.arg(
+            result.rings ? DialogueTexts::ringsCaption(*result.rings) : QString(),
+            DialogueTexts::speedCaption(shownSpeed(m_result.s37)));
+        // "XXXX" where the speed query went unanswered: no reply all the same.
         if (result.kind == Kind::SpeedUnknown) {
             m_result.status = JobStatus::NoReply;
+            m_result.failure = JobFailure::NoReply;
             m_result.command = result.command;
         }
         break;
     case Action::Configure:
-        m_result.message = result.message;
+        m_result.message = DialogueTexts::message(result);
         if (m_request.verify) {
             m_stage = Stage::VerifyQuery;
             begin(OperatorActions::Preguntar);
@@ -169,57 +239,53 @@ void DeviceJob::mainEnded(const DialogueResult &result, const Shown &shown)
         }
         break;
     case Action::Unconfigure:
-        m_result.message = result.message;
+        m_result.message = DialogueTexts::message(result);
         break;
     case Action::Identify: {
+        m_result.identification = result.identification;
         QStringList parts;
-        if (m_result.identification) {
-            for (const IdentificationAnswer &answer : m_result.identification->answers()) {
-                QString said = answer.result == IdentificationAnswer::Result::Refused
-                                   ? OperatorTexts::IdentifyRefused
-                               : answer.result == IdentificationAnswer::Result::Silent
-                                   ? OperatorTexts::IdentifySilent
-                               : answer.lines.isEmpty()
-                                   ? QString()
-                                   : IdentificationText::visible(answer.lines.first().trimmed());
-                parts << (said.isEmpty() ? answer.command
-                                         : answer.command + QLatin1String(" ") + said);
-            }
-            const QString suggestion = IdentificationText::suggestion(*m_result.identification);
-            if (!suggestion.isEmpty())
-                parts << suggestion;
+        for (const IdentificationAnswer &answer : result.identification.answers()) {
+            QString said = answer.result == IdentificationAnswer::Result::Refused
+                               ? DialogueTexts::IdentifyRefused
+                           : answer.result == IdentificationAnswer::Result::Silent
+                               ? DialogueTexts::IdentifySilent
+                           : answer.lines.isEmpty()
+                               ? QString()
+                               : IdentificationText::visible(answer.lines.first().trimmed());
+            parts << (said.isEmpty() ? answer.command : answer.command + QLatin1String(" ") + said);
         }
-        m_result.message = OperatorTexts::CliIdentified.arg(parts.join(QLatin1String("; ")));
+        const QString suggestion = IdentificationText::suggestion(result.identification);
+        if (!suggestion.isEmpty())
+            parts << suggestion;
+        m_result.message = CliTexts::Identified.arg(parts.join(QLatin1String("; ")));
         break;
     }
     }
     end();
 }
 
-void DeviceJob::verifyEnded(const DialogueResult &result, const Shown &shown)
+void DeviceJob::verifyEnded(const DialogueResult &result)
 {
-    using Kind = DialogueResult::Kind;
     if (m_stage == Stage::VerifyQuery) {
-        m_result.rings = result.rings.value_or(-1);
-        m_result.s37 = result.s37.value_or(-1);
-        m_result.speed = shown.answ2;
+        m_result.rings = readingOf(result.rings, result.ringsReason);
+        m_result.s37 = readingOf(result.s37, result.s37Reason);
         if (result.kind == Kind::SpeedUnknown) {
-            fail(JobStatus::NoReply, OperatorTexts::CliVerifyNoSpeed, result.command);
+            fail(JobStatus::NoReply, JobFailure::NoReply, CliTexts::VerifyNoSpeed, result.command);
         } else if (!result.ok()) {
             failWith(result);
             if (m_result.status == JobStatus::DeviceFailed) {
                 end();
                 return;
             }
-        } else if ((m_result.askedRings >= 0 && m_result.rings != m_result.askedRings)
-                   || (m_result.askedS37 >= 0 && m_result.s37 != m_result.askedS37)) {
+        } else if ((m_result.askedRings && m_result.rings.value != m_result.askedRings)
+                   || (m_result.askedS37 && m_result.s37.value != m_result.askedS37)) {
             // A value the run did not ask for (no --rings; no S37 in the list) is not compared.
-            const auto asked = [](int value) {
-                return value >= 0 ? QString::number(value) : OperatorTexts::CliNotAsked;
+            const auto asked = [](const std::optional<int> &value) {
+                return value ? QString::number(*value) : CliTexts::NotAsked;
             };
-            fail(JobStatus::Refused,
-                 OperatorTexts::CliVerifyMismatch.arg(m_result.rings)
-                     .arg(m_result.s37)
+            fail(JobStatus::Refused, JobFailure::VerifyMismatch,
+                 CliTexts::VerifyMismatch.arg(m_result.rings.value.value_or(-1))
+                     .arg(m_result.s37.value.value_or(-1))
                      .arg(asked(m_result.askedRings), asked(m_result.askedS37)));
         } else {
             m_result.verified = true;
@@ -234,16 +300,19 @@ void DeviceJob::verifyEnded(const DialogueResult &result, const Shown &shown)
         if (m_result.status == JobStatus::Ok)
             failWith(result);
         else
-            m_result.status = std::max(m_result.status, statusOf(result.kind));
+            m_result.status = std::max(m_result.status, statusOf(failureOf(result)));
     } else if (m_result.status == JobStatus::Ok) {
-        m_result.message = OperatorTexts::CliVerified.arg(m_result.rings).arg(m_result.s37);
+        m_result.message = CliTexts::Verified.arg(m_result.rings.value.value_or(-1))
+                               .arg(m_result.s37.value.value_or(-1));
     }
     end();
 }
 
-void DeviceJob::fail(JobStatus status, const QString &message, const QString &command)
+void DeviceJob::fail(JobStatus status, JobFailure failure, const QString &message,
+                     const QString &command)
 {
     m_result.status = status;
+    m_result.failure = failure;
     m_result.message = message;
     m_result.command = command;
     m_result.verified = false;
@@ -251,20 +320,24 @@ void DeviceJob::fail(JobStatus status, const QString &message, const QString &co
 
 void DeviceJob::interrupt(int signal)
 {
-    if (m_done)
+    if (m_done || m_interruptedBy != 0)
         return;
-    const QString command = currentCommand();
-    m_session.stop();
-    fail(JobStatus::Interrupted,
-         OperatorTexts::CliInterrupted.arg(QLatin1String("SIG")
-                                           + QLatin1String(sigabbrev_np(signal))),
-         command);
-    m_result.signal = signal;
-    end();
+    m_interruptedBy = signal;
+    // The dialogue ends at once; its result, queued, finishes the job.
+    if (!m_line.idle()) {
+        m_line.stop();
+        return;
+    }
+    DialogueResult stopped;
+    stopped.kind = Kind::Stopped;
+    QMetaObject::invokeMethod(
+        this, [this, stopped] { dialogueEnded(stopped); }, Qt::QueuedConnection);
 }
 
 void DeviceJob::end()
 {
+    if (m_done)
+        return;
     m_done = true;
     m_result.durationMs = m_clock.elapsed();
     emit finished();

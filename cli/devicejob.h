@@ -1,23 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// One device of the command line: its own modem session, and a view that records what the
-// window would show. The boxes become the result; a configuration with
-// --verify runs the query dialogue after it and then puts the modem back on its stored profile.
+// One device of the command line: its own modem session, on the command line's thread, and what
+// its dialogues came to, as values. A configuration with --verify runs the query dialogue after
+// it and then puts the modem back on its stored profile. Lives on the command line's thread.
 #pragma once
 
 #include "commandline.h"
+#include "commandlistresult.h"
 #include "commandliststore.h"
 #include "dialogueresult.h"
-#include "dialoguesettings.h"
-#include "dialogueview.h"
 #include "identification.h"
 #include "linelog.h"
-#include "modemsession.h"
-#include "outcome.h"
+#include "sessionhandle.h"
+#include "transcript.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QObject>
-#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -32,20 +29,48 @@ enum class JobStatus : int {
     Interrupted = 128
 };
 
+// What went wrong, as the JSON's "failure" names it.
+enum class JobFailure : quint8 {
+    None,
+    ModemRefused,
+    NoReply,
+    NoSignal,
+    PortUnavailable,
+    PortHeld,
+    PortLost,
+    ListRefused,
+    VerifyMismatch,
+    Interrupted,
+    // A terminal server:
+    Unresolved,
+    Refused,
+    NoAnswer,
+    Dropped,
+    Busy,
+    OptionRefused,
+};
+
+// A register as a query read it: its value, or why there is none.
+struct Reading
+{
+    std::optional<int> value;
+    DialogueResult::Reason reason = DialogueResult::Reason::NotRead;
+};
+
 struct JobResult
 {
     QString device;
     CommandLine::Action action = CommandLine::Action::Query;
     JobStatus status = JobStatus::Ok;
-    QString message; // what the window would have said: its box, or its read-back labels
+    JobFailure failure = JobFailure::None;
+    QString message; // what the device's line says: the window's box, or the read-back
     QString command; // the command a failure concerns; empty when none
-    // Read from the modem (query; configure --verify); -1 when not read.
-    int rings = -1;
-    int s37 = -1;
-    QString speed; // as `answ2` shows it
-    // Asked of the modem (configure); askedS37 is -1 when the list sets no S37.
-    int askedRings = -1;
-    int askedS37 = -1;
+    // Read from the modem (query; configure --verify).
+    Reading rings;
+    Reading s37;
+    // Asked of the modem (configure): the ring count given, the S37 the list fills in.
+    std::optional<int> askedRings;
+    std::optional<int> askedS37;
     qsizetype entries = 0; // list entries sent
     bool verified = false;
     std::optional<Identification> identification;
@@ -55,7 +80,7 @@ struct JobResult
     int exitStatus() const { return int(status) + (status == JobStatus::Interrupted ? signal : 0); }
 };
 
-class DeviceJob : public QObject, private DialogueView, private DialogueSettings
+class DeviceJob : public QObject
 {
     Q_OBJECT
 public:
@@ -70,52 +95,36 @@ public:
     void interrupt(int signal);
     bool isDone() const { return m_done; }
     const JobResult &result() const { return m_result; }
-    // The command on the line now; empty between dialogues.
-    QString currentCommand() const;
+    // The command on the line now, as last heard; empty between dialogues.
+    QString currentCommand() const { return m_command; }
 
 signals:
     void finished();
 
 private:
     enum class Stage { Main, VerifyQuery, VerifyReset };
-    // The read-back labels of a query, as the window would show them.
-    struct Shown
-    {
-        QString answ1;
-        QString answ2;
-    };
 
-    // DialogueView
-    void setLineSettingsEnabled(bool) override {}
-    void setInfo(const QString &) override {}
-    void entrySent(const QString &) override {}
-    void setAnsw1(const QString &caption) override { m_shown.answ1 = caption; }
-    void setAnsw2(const QString &caption) override { m_shown.answ2 = caption; }
-    void showError(const QString &) override {}
-    void showInformation(const QString &) override {}
-    void showIdentification(const Identification &result) override;
-
-    // DialogueSettings
-    Parity parityMode() const override { return m_request.parity; }
-    CommandListResult BuildCommandList() override;
-
+    CommandListResult buildList();
     void begin(Dialogue::State first);
     void dialogueEnded(const DialogueResult &result);
-    void mainEnded(const DialogueResult &result, const Shown &shown);
-    void verifyEnded(const DialogueResult &result, const Shown &shown);
+    void mainEnded(const DialogueResult &result);
+    void verifyEnded(const DialogueResult &result);
     void failWith(const DialogueResult &result);
-    void fail(JobStatus status, const QString &message, const QString &command = QString());
+    void fail(JobStatus status, JobFailure failure, const QString &message,
+              const QString &command = QString());
     void end();
 
     const CommandLine::Request m_request;
     const CommandLine::Target m_target;
     CommandListStore m_store;
-    ModemSession m_session;
+    std::unique_ptr<Transcript> m_transcript; // with --log
+    SessionHandle m_line;
 
     Stage m_stage = Stage::Main;
-    Shown m_shown;
-    QStringList m_sentList;
+    CommandListResult m_list; // as built at the list step
+    QString m_command;
     QElapsedTimer m_clock;
     bool m_done = false;
+    int m_interruptedBy = 0;
     JobResult m_result;
 };

@@ -3,7 +3,6 @@
 
 #include "commandlisttext.h"
 #include "modemprotocol.h"
-#include "operatortexts.h"
 #include "textutils.h"
 
 #include <cfenv>
@@ -104,7 +103,6 @@ QStringList Expand(const QString &stored, const QString &ringText, const QString
                    const QString &modulationCode)
 {
     using namespace ModemProtocol;
-    using namespace OperatorTexts;
     // Split before filling, so that what is filled in can never move a separator. Only ";"
     // separates: a body may hold "," ("+MS=V#,0"), and the editor saves a lone such body with a
     // trailing ";" only out of care for its own reading of old texts.
@@ -122,15 +120,19 @@ CommandListResult Build(const Outcome &read, const QString &stored, const QStrin
 {
     using Problem = CommandListResult::Problem;
     if (!read) {
-        return CommandListResult::failure(Problem::Unreadable, read.message() + QLatin1Char('\n')
-                                                                   + OperatorTexts::NothingSent);
+        CommandListResult result = CommandListResult::failure(Problem::Unreadable);
+        result.unreadable = read.message();
+        return result;
     }
     // Checked again here, not only at the click: the box may have changed meanwhile.
     if (NeedsRingCount(stored) && !RingCountValid(typedRings))
-        return CommandListResult::failure(Problem::RingCountInvalid,
-                                          OperatorTexts::RingCountInvalid);
-    return CommandListResult::checked(
-        Expand(stored, RingText(typedRings), s37Code, modulationCode));
+        return CommandListResult::failure(Problem::RingCountInvalid);
+    CommandListResult built =
+        CommandListResult::checked(Expand(stored, RingText(typedRings), s37Code, modulationCode));
+    // The one S37 value the list asks for is the one filled in here.
+    if (built.ok() && stored.contains(ModemProtocol::S37Placeholder))
+        built.s37 = s37Code.toInt();
+    return built;
 }
 
 } // namespace CommandListBuilder

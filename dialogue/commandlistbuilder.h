@@ -36,7 +36,8 @@ QStringList Expand(const QString &stored, const QString &ringText, const QString
 
 // What a configuration sends, from the store's read of the list (`read`, failed when the file
 // could not be read) and the typed ring count, checked where the list is read: the file read,
-// the ring count sound when the list has "S0=#", the entries neither none nor too many.
+// the ring count sound when the list has "S0=#", the entries neither none nor too many. The S37
+// code filled in for "S37=#" comes with the list, as the value the list asks the modem for.
 CommandListResult Build(const Outcome &read, const QString &stored, const QString &typedRings,
                         const QString &s37Code, const QString &modulationCode);
 

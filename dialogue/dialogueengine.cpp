@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogueengine.h"
 
-#include "dialoguesettings.h"
+#include "dialoguefacts.h"
 #include "dialoguetable.h"
-#include "dialogueview.h"
 #include "linecodec.h"
 #include "lineport.h"
 #include "modemprotocol.h"
-#include "operatortexts.h"
 #include "pacingtimer.h"
 #include "textutils.h"
 
@@ -22,8 +20,9 @@ DialogueResult notOpened(State first, const Outcome &opened)
 {
     DialogueResult result;
     result.first = first;
-    result.message = opened.message();
+    result.description = opened.message();
     result.holder = opened.detail();
+    result.lineFault = opened.fault();
     switch (opened.fault()) {
     case Outcome::Fault::PortHeld:
         result.kind = DialogueResult::Kind::PortHeld;
@@ -40,19 +39,20 @@ DialogueResult notOpened(State first, const Outcome &opened)
 
 } // namespace
 
-DialogueEngine::DialogueEngine(LinePort &port, PacingTimer &timer, DialogueView &view,
-                               DialogueSettings &settings, QObject *parent)
-    : QObject(parent), m_port(port), m_timer(timer), m_view(view), m_settings(settings),
+DialogueEngine::DialogueEngine(LinePort &port, PacingTimer &timer, DialogueFacts &facts,
+                               QObject *parent)
+    : QObject(parent), m_port(port), m_timer(timer), m_facts(facts),
       m_events([this](const DialogueEvent &event) { handle(event); })
 {}
 
 // ---- Event sources ---------------------------------------------------------------------------
 
-void DialogueEngine::startDialogue(State first)
+void DialogueEngine::startDialogue(State first, Parity parity)
 {
     DialogueEvent event;
     event.kind = DialogueEvent::Kind::Start;
     event.first = first;
+    event.parity = parity;
     m_events.dispatch(std::move(event));
 }
 
@@ -76,11 +76,11 @@ void DialogueEngine::Timm_Timer()
     m_events.dispatch(std::move(event));
 }
 
-void DialogueEngine::portLost(const QString &description)
+void DialogueEngine::portLost(const Outcome &why)
 {
     DialogueEvent event;
     event.kind = DialogueEvent::Kind::Lost;
-    event.text = description;
+    event.lost = why;
     m_events.dispatch(std::move(event));
 }
 
@@ -95,30 +95,50 @@ void DialogueEngine::handle(const DialogueEvent &event)
             handleTick();
         break;
     case DialogueEvent::Kind::Lost:
-        handleLost(event.text);
+        handleLost(event.lost);
         break;
     case DialogueEvent::Kind::Start:
-        handleStart(event.first);
+        handleStart(event.first, event.parity);
         break;
     }
 }
 
 // ---- Operator action -------------------------------------------------------------------------
 
-void DialogueEngine::handleStart(State first)
+void DialogueEngine::handleStart(State first, Parity parity)
 {
+    // One dialogue at a time: the face refuses a second action itself.
+    if (m_state != Idle || m_awaitingList)
+        return;
     const Outcome opened = OpenPort();
     if (!opened) {
-        // Timer, `info` and state stay as they were: a running dialogue goes on untouched.
-        m_view.showError(opened.message());
-        if (m_state == Idle)
-            emit ended(notOpened(first, opened));
+        m_facts.ended(notOpened(first, opened));
         return;
     }
     stopTimer();
+    m_parity = parity;
     m_result = DialogueResult();
     m_result.first = first;
     enter(first);
+}
+
+void DialogueEngine::giveList(const CommandListResult &list)
+{
+    if (!std::exchange(m_awaitingList, false))
+        return;
+    startList(list);
+    // What came with the "0" that asked for the list is read as the list's first reply, as it
+    // would have been had the list been there at once.
+    if (m_state != Idle && !m_reply.text.isEmpty())
+        runLineLoop();
+}
+
+void DialogueEngine::stop()
+{
+    if (m_state == Idle && !m_awaitingList)
+        return;
+    m_result.command = lastCommand();
+    finish(DialogueResult::Kind::Stopped);
 }
 
 // ---- Port opening and closing ----------------------------------------------------------------
@@ -132,10 +152,10 @@ Outcome DialogueEngine::OpenPort()
     // One of the two lines is enough to tell that a modem is there.
     if (!m_port.ctsHolding() && !m_port.dsrHolding()) {
         m_port.close();
-        return Outcome::failure(Outcome::Fault::NoSignal, OperatorTexts::NoCtsDsr);
+        return Outcome::failure(Outcome::Fault::NoSignal, QString());
     }
 
-    m_view.setLineSettingsEnabled(false);
+    m_facts.portOpened();
     m_port.setRtsEnable(true);
     m_port.setDtrEnable(true);
     return Outcome::success();
@@ -143,10 +163,9 @@ Outcome DialogueEngine::OpenPort()
 
 void DialogueEngine::ClosePort()
 {
-    // Leaves the timer, the labels and the reply text alone: finish() has dealt with those.
+    // Leaves the timer and the reply text alone: finish() has dealt with those.
     if (m_port.isOpen())
         m_port.close();
-    m_view.setLineSettingsEnabled(true);
     setState(Idle);
 }
 
@@ -156,13 +175,12 @@ void DialogueEngine::SendCommand(const QString &command)
 {
     m_lastCommand = command;
     m_lastIsEntry = false;
-    // Parity is read at every send: the option may have changed since the last dialogue.
-    const Parity parityMode = m_settings.parityMode();
     // One character, one byte: commands are plain ASCII; anything beyond Latin-1 cannot go
     // down a 7-bit line anyway.
     QByteArray line = command.toLatin1();
     line.append('\r');
-    sendLine(LineCodec::ApplyParity(parityMode, line));
+    sendLine(LineCodec::ApplyParity(m_parity, line));
+    m_facts.commandSent(command);
 }
 
 void DialogueEngine::sendLine(const QByteArray &line)
@@ -184,9 +202,7 @@ QString DialogueEngine::lastCommand() const
 void DialogueEngine::ReportCommandError()
 {
     m_result.command = lastCommand();
-    finish(DialogueResult::Kind::ModemRefused, Box::Error,
-           OperatorTexts::CommandErrorLead + m_result.command + QLatin1Char('\n')
-               + OperatorTexts::CommandErrorTail);
+    finish(DialogueResult::Kind::ModemRefused);
 }
 
 // ---- Timer steps -----------------------------------------------------------------------------
@@ -206,7 +222,9 @@ void DialogueEngine::handleTick()
     switch (row->tick) {
     case OnTick::NoReply:
         m_result.command = lastCommand();
-        finish(DialogueResult::Kind::NoReply, Box::Error, OperatorTexts::NoReplyMessage, ClearInfo);
+        if (row->then == Then::ShowRings)
+            m_result.ringsReason = DialogueResult::Reason::NoReply;
+        finish(DialogueResult::Kind::NoReply);
         break;
     case OnTick::Pace:
         dropLateReply();
@@ -214,7 +232,8 @@ void DialogueEngine::handleTick()
         break;
     case OnTick::SpeedUnknown:
         m_port.discardInput();
-        m_view.setAnsw2(OperatorTexts::SpeedNoReply);
+        m_result.s37Reason = DialogueResult::Reason::NoReply;
+        m_facts.speedRead(std::nullopt);
         m_result.command = lastCommand();
         finish(DialogueResult::Kind::SpeedUnknown);
         break;
@@ -246,7 +265,7 @@ void DialogueEngine::dropLateReply()
     m_reply.hasNumber = false;
     // The line feed of a CR LF whose CR came in time ends a line; it is no reply.
     if (std::any_of(late.cbegin(), late.cend(), [](char c) { return c != '\r' && c != '\n'; }))
-        m_view.lateReplyDropped(late);
+        m_facts.lateReplyDropped(late);
 }
 
 // ---- Moving through the table ----------------------------------------------------------------
@@ -254,15 +273,13 @@ void DialogueEngine::dropLateReply()
 void DialogueEngine::enter(State state)
 {
     const Row &row = *rowFor(state);
-    // The command goes out before anything is shown: the modem should not wait on the window.
+    // The command goes out before anything is told: the modem should not wait on the face.
     if (!row.command.isEmpty()) {
         SendCommand(row.command);
     } else if (row.awaits == Awaits::Nothing) {
         startTimer(); // a pause of one second
         m_reply.begun = false;
     }
-    if (!row.info.isNull())
-        m_view.setInfo(row.info);
     setState(state);
 }
 
@@ -274,38 +291,27 @@ void DialogueEngine::apply(const Row &row)
         break;
     case Then::ShowRings:
         m_result.rings = m_reply.number;
-        m_view.setAnsw1(TextUtils::NumberText(m_reply.number));
+        m_result.ringsReason = DialogueResult::Reason::None;
+        m_facts.ringsRead(m_reply.number);
         enter(row.next);
         break;
     case Then::ShowSpeed: {
-        // Below 0 or past the table the modem reports a code this program has no name for.
+        // Below 0 or past the codes the modem documents, the program has no name for it.
         const qint16 number = m_reply.number;
         m_result.s37 = number;
-        m_view.setAnsw2(number >= 0 && number < m_speedNames.size()
-                            ? m_speedNames.at(number)
-                            : OperatorTexts::SpeedOutOfRange);
+        m_result.s37Reason = number >= 0 && number <= ModemProtocol::HighestS37
+                                 ? DialogueResult::Reason::None
+                                 : DialogueResult::Reason::OutOfRange;
+        m_facts.speedRead(number);
         finish(DialogueResult::Kind::Success);
         break;
     }
-    case Then::StartList: {
-        CommandListResult built = m_settings.BuildCommandList();
-        // Checked here too: the entry index cannot reach past MostEntries, and entry 0 must be.
-        if (built.ok())
-            built = CommandListResult::checked(std::move(built.entries));
-        if (!built.ok()) {
-            // Nothing of it has gone out: say why rather than send part of it, or another list.
-            m_result.listProblem = built.problem;
-            finish(DialogueResult::Kind::ListRefused, Box::Error, built.message);
-            break;
-        }
-        m_list = std::move(built.entries);
-        // Parity as it stands now: the option cannot change while the dialogue runs.
-        m_encoded = EncodedList(m_list, m_settings.parityMode());
-        m_index = 0;
-        sendListEntry();
-        setState(row.next);
+    case Then::StartList:
+        // The list is read now, by the face, from what it shows at this moment; nothing goes
+        // out, and no deadline runs, until it comes.
+        m_awaitingList = true;
+        m_facts.listNeeded();
         break;
-    }
     case Then::NextEntry:
         if (m_index < m_list.size() - 1) {
             TextUtils::IncrementIndex(m_index);
@@ -315,12 +321,8 @@ void DialogueEngine::apply(const Row &row)
         }
         break;
     case Then::EndConfigured:
-        finish(DialogueResult::Kind::Success, Box::Information, OperatorTexts::ConfiguredOk,
-               ClearInfo);
-        break;
     case Then::EndUnconfigured:
-        finish(DialogueResult::Kind::Success, Box::Information, OperatorTexts::UnconfiguredOk,
-               ClearInfo);
+        finish(DialogueResult::Kind::Success);
         break;
     case Then::StartInquiry:
         m_identification = Identification();
@@ -332,16 +334,33 @@ void DialogueEngine::apply(const Row &row)
         if (++m_index < qsizetype(ModemProtocol::IdentifyCommands.size()))
             sendInquiry();
         else
-            finish(DialogueResult::Kind::Success, Box::Identification, QString(), ClearInfo);
+            finish(DialogueResult::Kind::Success);
         break;
     }
+}
+
+void DialogueEngine::startList(const CommandListResult &given)
+{
+    // Checked here too: the entry index cannot reach past MostEntries, and entry 0 must be.
+    const CommandListResult list = given.ok() ? CommandListResult::checked(given.entries) : given;
+    if (!list.ok()) {
+        // Nothing of it has gone out: say why rather than send part of it, or another list.
+        m_result.listProblem = list.problem;
+        finish(DialogueResult::Kind::ListRefused);
+        return;
+    }
+    m_list = list.entries;
+    m_encoded = EncodedList(m_list, m_parity);
+    m_index = 0;
+    sendListEntry();
+    setState(rowFor(m_state)->next);
 }
 
 void DialogueEngine::sendListEntry()
 {
     sendLine(m_encoded.line(m_index));
     m_lastIsEntry = true;
-    m_view.entrySent(m_list.at(m_index));
+    m_facts.entrySent(m_index);
 }
 
 void DialogueEngine::sendInquiry()
@@ -349,48 +368,39 @@ void DialogueEngine::sendInquiry()
     const QString &command = ModemProtocol::IdentifyCommands.at(std::size_t(m_index));
     m_identification.begin(command);
     SendCommand(command);
-    m_view.setInfo(DialogueView::sendingCaption(command));
 }
 
 // ---- Lost port -------------------------------------------------------------------------------
 
-void DialogueEngine::handleLost(const QString &description)
+void DialogueEngine::handleLost(const Outcome &why)
 {
-    if (m_state == Idle) {
-        // No dialogue to end: the port is only closed and the settings freed.
+    if (m_state == Idle && !m_awaitingList) {
+        // No dialogue to end: the port is only closed.
         stopTimer();
         m_port.close();
         m_reply = {};
         ClosePort();
         return;
     }
-    // Like a silent modem: the progress text no longer holds, the operator is told once.
-    finish(DialogueResult::Kind::PortLost, Box::Error,
-           description.isEmpty() ? OperatorTexts::PortLostUnnamed : description, ClearInfo);
+    m_result.description = why.message();
+    m_result.lineFault = why.fault();
+    finish(DialogueResult::Kind::PortLost);
 }
 
 // ---- The one way a dialogue ends -------------------------------------------------------------
 
-void DialogueEngine::finish(DialogueResult::Kind kind, Box box, const QString &text, bool clearInfo)
+void DialogueEngine::finish(DialogueResult::Kind kind)
 {
     stopTimer();
-    if (clearInfo)
-        m_view.setInfo(QString());
-    // Closed before the box, not after: a modem that keeps sending while the operator reads
-    // the box must not fill memory, and what it sends then answers nothing anyway.
     m_port.close();
     m_reply = {};
-    if (box == Box::Error)
-        m_view.showError(text);
-    else if (box == Box::Information)
-        m_view.showInformation(text);
-    else if (box == Box::Identification)
-        m_view.showIdentification(m_identification);
+    m_awaitingList = false;
     ClosePort();
     DialogueResult result = std::exchange(m_result, DialogueResult());
     result.kind = kind;
-    result.message = text;
-    emit ended(result);
+    if (kind == DialogueResult::Kind::Success && result.first == IdentifyWake)
+        result.identification = std::exchange(m_identification, Identification());
+    m_facts.ended(result);
 }
 
 // ---- Small helpers ---------------------------------------------------------------------------
@@ -399,8 +409,8 @@ void DialogueEngine::setState(State state)
 {
     if (m_state == state)
         return;
-    m_state.store(state, std::memory_order_relaxed);
-    emit stateChanged(state);
+    m_state = state;
+    m_facts.stateChanged(state);
 }
 
 void DialogueEngine::stopTimer()

@@ -2,7 +2,9 @@
 // The modem dialogue: opening and closing the port, sending commands, interpreting replies by
 // state and taking the paced timer steps, as the state table (dialoguetable.h) says. Everything
 // reaches the outside through the narrow interfaces it is given, so it runs the same against a
-// real port and a fake one.
+// real port and a fake one. It reports facts (DialogueFacts) and never waits for anybody: the
+// command list it needs is given back later with giveList(). Lives on the thread that serves
+// its line; every call comes from there.
 #pragma once
 
 #include "dialogueevents.h"
@@ -10,6 +12,7 @@
 #include "dialoguestate.h"
 #include "encodedlist.h"
 #include "identification.h"
+#include "linesettings.h"
 #include "outcome.h"
 
 #include <QByteArray>
@@ -17,12 +20,9 @@
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
-
+class DialogueFacts;
 class LinePort;
 class PacingTimer;
-class DialogueView;
-class DialogueSettings;
 namespace Dialogue {
 struct Row;
 }
@@ -35,53 +35,47 @@ public:
     // Longest unconsumed reply text kept; older bytes are dropped from the front.
     static constexpr int ReplyTextLimit = 32767;
 
-    DialogueEngine(LinePort &port, PacingTimer &timer, DialogueView &view,
-                   DialogueSettings &settings, QObject *parent = nullptr);
+    DialogueEngine(LinePort &port, PacingTimer &timer, DialogueFacts &facts,
+                   QObject *parent = nullptr);
 
-    // Names shown for the modem's S37 values (index = value); set once at start-up.
-    void setSpeedNames(const QStringList &names) { m_speedNames = names; }
+    // Operator action: open the port, then enter the dialogue's first state (Dialogue::QueryWake,
+    // ConfigWake, FactoryReset...); every command of the dialogue goes out with `parity`. A port
+    // that will not open ends it at once. Ignored while a dialogue runs: its face refuses that.
+    void startDialogue(Dialogue::State first, Parity parity);
+    // The answer to listNeeded(): the list to send, or why there is none. Ignored unless asked.
+    void giveList(const CommandListResult &list);
+    // Ends the running dialogue at once (result Stopped): timer off, port closed.
+    void stop();
 
-    // Operator action: open the port (or show why not), then enter the dialogue's first state
-    // (Dialogue::QueryWake, ConfigWake or FactoryReset).
-    void startDialogue(Dialogue::State first);
-
-    // Event sources, wired by the window.
+    // Event sources, wired by the session.
     void bytesAvailable();
     void Timm_Timer();
-    void portLost(const QString &description);
+    // The line went away; `why` carries its kind and its own description.
+    void portLost(const Outcome &why);
 
-    // Also used at start-up: closes the port and unlocks the line settings.
+    // Closes the port and returns to Idle.
     void ClosePort();
 
-    // May be read from any thread.
-    Dialogue::State state() const { return m_state.load(std::memory_order_relaxed); }
+    Dialogue::State state() const { return m_state; }
+    // Waiting for giveList().
+    bool awaitingList() const { return m_awaitingList; }
     // The command sent last, with its "AT" and without the carriage return.
     QString lastCommand() const;
     // Bytes of unconsumed reply text kept now; never above ReplyTextLimit.
     qsizetype keptReplyBytes() const { return m_reply.text.size(); }
 
-signals:
-    // Emitted whenever the state changes (the window and tests watch it).
-    void stateChanged(Dialogue::State state);
-    // Every dialogue that began, or that could not begin because the port would not open, ends
-    // with one of these, after its box (if any) has been dismissed and the port closed.
-    void ended(const DialogueResult &result);
-
 private:
-    enum class Box { None, Error, Information, Identification };
-    static constexpr bool ClearInfo = true;
-
     void handle(const DialogueEvent &event);
-    void handleStart(Dialogue::State first);
+    void handleStart(Dialogue::State first, Parity parity);
     void handleReceived();
     void handleTick();
-    void handleLost(const QString &description);
+    void handleLost(const Outcome &why);
 
     Outcome OpenPort();
     void SendCommand(const QString &command);
     // Writes bytes already encoded for the line and starts the command's time-out.
     void sendLine(const QByteArray &line);
-    // The modem refused LastCommand: the error box naming it, and the dialogue ends.
+    // The modem refused LastCommand: the dialogue ends, naming it.
     void ReportCommandError();
 
     // Cuts the reply text into lines and gives each to the state's row.
@@ -98,12 +92,11 @@ private:
     void dropLateReply();
     void enter(Dialogue::State state);
     void apply(const Dialogue::Row &row);
+    void startList(const CommandListResult &list);
     void sendListEntry();
     void sendInquiry();
-    // Every dialogue ends here: timer off, port closed and reply text emptied before the box
-    // (if any), then ClosePort, and `ended` with the result's kind and the box's text.
-    void finish(DialogueResult::Kind kind, Box box = Box::None, const QString &text = QString(),
-                bool clearInfo = false);
+    // Every dialogue ends here: timer off, port closed, reply text emptied, Idle, and the result.
+    void finish(DialogueResult::Kind kind);
 
     void setState(Dialogue::State state);
     void stopTimer();
@@ -111,11 +104,11 @@ private:
 
     LinePort &m_port;
     PacingTimer &m_timer;
-    DialogueView &m_view;
-    DialogueSettings &m_settings;
-    QStringList m_speedNames;
+    DialogueFacts &m_facts;
 
-    std::atomic<Dialogue::State> m_state{Dialogue::Idle};
+    Dialogue::State m_state = Dialogue::Idle;
+    Parity m_parity = Parity::None; // of the running dialogue
+    bool m_awaitingList = false;
     QString m_lastCommand;      // with its "AT", without the carriage return; unless m_lastIsEntry
     bool m_lastIsEntry = false; // the command sent last is list entry m_index
     QByteArray m_received;      // bytes read by one receive step; its room is kept between steps

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// One step at a time. A step may show a modal box, and the real window keeps delivering port
-// and timer events while it is open; those wait here and run, in order, once the step (box
-// included) has finished, so that no step ever runs inside another and no box is stacked over
-// another.
+// One step at a time. What a step reports is heard at once by whoever listens, and a listener
+// may call back (a fake that ends the line, say); the events that brings wait here and run, in
+// order, once the step has finished, so that no step ever runs inside another.
 #pragma once
 
 #include "dialoguestate.h"
+#include "linesettings.h"
+#include "outcome.h"
 
 #include <QString>
 
@@ -17,8 +18,9 @@ struct DialogueEvent
     enum class Kind { Received, Tick, Lost, Start };
     Kind kind = Kind::Received;
     quint64 timerGeneration = 0;            // Tick: the timer's generation when it fired
-    QString text;                           // Lost: the port's description
+    Outcome lost = Outcome::success();      // Lost: the line's kind and description
     Dialogue::State first = Dialogue::Idle; // Start: the dialogue's first state
+    Parity parity = Parity::None;           // Start: the parity of its commands
 };
 
 class DialogueEvents
@@ -29,7 +31,7 @@ public:
 
     // Runs the event now, or after the step that is running.
     void dispatch(DialogueEvent event);
-    // A step is running (maybe inside a modal box).
+    // A step is running.
     bool busy() const { return m_busy; }
 
 private:

@@ -25,7 +25,8 @@ const qsizetype VerboseOkLength = ModemProtocol::ReplyOkVerbose.size();
 
 void DialogueEngine::handleReceived()
 {
-    if (!m_port.isOpen())
+    // While the list is awaited what comes stays in the port, to be read with the next reply.
+    if (!m_port.isOpen() || m_awaitingList)
         return;
     m_received.resize(0); // keeps its room: no allocation per reply
     m_port.readInto(m_received);
@@ -56,6 +57,8 @@ void DialogueEngine::handleReceived()
 
 void DialogueEngine::runLineLoop()
 {
+    if (m_awaitingList)
+        return;
     // Lines are consumed by moving an offset and cut off the front once at the end, so that a
     // block of many short lines costs linear time.
     qsizetype offset = 0;
@@ -79,6 +82,8 @@ void DialogueEngine::runLineLoop()
         if (consumed <= 0)
             break;
         offset += consumed;
+        if (m_awaitingList)
+            break; // the rest is read once the list has come
     }
     if (offset == m_reply.text.size())
         m_reply.text.resize(0); // all of it consumed: the room stays for the next reply

@@ -2,16 +2,13 @@
 #include "dialoguetable.h"
 
 #include "modemprotocol.h"
-#include "operatortexts.h"
 
 namespace Dialogue {
 
 namespace {
 
 using namespace ModemProtocol;
-using namespace OperatorTexts;
 
-const QString Unchanged;
 const QString None = QStringLiteral("");
 
 // Reply deadlines, in seconds from the command's sending:
@@ -23,23 +20,23 @@ const int Listing = 20; // ATI and AT&V may list a few KB: 2 KB take 17 s at 120
 // One row per state, read across.
 // clang-format off
 const Row Rows[] = {
-    // state            command          info                 awaits                  tick                  then                   next               reply
-    {QueryWake,         CmdQueryWake,    Unchanged,           Awaits::Nothing,        OnTick::Pace,         Then::Enter,           QueryModeCheck,    OneLine},
-    {QueryModeCheck,    CmdQueryWake,    Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::Enter,           QueryRingCount,    OneLine},
-    {QueryRingCount,    CmdQueryRings,   Unchanged,           Awaits::NumberThenZero, OnTick::NoReply,      Then::ShowRings,       QueryLineSpeed,    Number},
-    {QueryLineSpeed,    CmdQuerySpeed,   Unchanged,           Awaits::NumberThenZero, OnTick::SpeedUnknown, Then::ShowSpeed,       Idle,              Number},
-    {ConfigWake,        CmdConfigWake,   InfoInitialising,    Awaits::Nothing,        OnTick::Pace,         Then::Enter,           ConfigResetCheck,  OneLine},
-    {ConfigResetCheck,  CmdConfigWake,   Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::StartList,       ConfigSendList,    OneLine},
-    {ConfigSendList,    None,            Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::NextEntry,       ConfigQuiet,       OneLine},
-    {ConfigQuiet,       CmdQuiet,        InfoSendingQuiet,    Awaits::NoRefusal,      OnTick::Pace,         Then::Enter,           ConfigStore,       OneLine},
-    {ConfigStore,       CmdStoreProfile, Unchanged,           Awaits::NoRefusal,      OnTick::Pace,         Then::EndConfigured,   Idle,              OneLine},
-    {FactoryReset,      CmdFactory,      InfoSendingFactory,  Awaits::VerboseOk,      OnTick::NoReply,      Then::Enter,           FactoryResetDone,  Stored},
-    {FactoryResetDone,  None,            Unchanged,           Awaits::Nothing,        OnTick::Pace,         Then::Enter,           FactoryStore,      OneLine},
-    {FactoryStore,      CmdStoreProfile, InfoSendingStore,    Awaits::VerboseOk,      OnTick::NoReply,      Then::EndUnconfigured, Idle,              Stored},
-    {IdentifyWake,      CmdQueryWake,    InfoIdentifying,     Awaits::Nothing,        OnTick::Pace,         Then::Enter,           IdentifyModeCheck, OneLine},
-    {IdentifyModeCheck, CmdQueryWake,    Unchanged,           Awaits::ExactlyZero,    OnTick::NoReply,      Then::StartInquiry,    IdentifyAsk,       OneLine},
-    {IdentifyAsk,       None,            Unchanged,           Awaits::InfoThenResult, OnTick::Unanswered,   Then::NextInquiry,     Idle,              Listing},
-    {ResetToStored,     CmdResetStored,  InfoResetting,       Awaits::NoRefusal,      OnTick::Pace,         Then::EndConfigured,   Idle,              OneLine},
+    // state            command          awaits                  tick                  then                   next               reply
+    {QueryWake,         CmdQueryWake,    Awaits::Nothing,        OnTick::Pace,         Then::Enter,           QueryModeCheck,    OneLine},
+    {QueryModeCheck,    CmdQueryWake,    Awaits::ExactlyZero,    OnTick::NoReply,      Then::Enter,           QueryRingCount,    OneLine},
+    {QueryRingCount,    CmdQueryRings,   Awaits::NumberThenZero, OnTick::NoReply,      Then::ShowRings,       QueryLineSpeed,    Number},
+    {QueryLineSpeed,    CmdQuerySpeed,   Awaits::NumberThenZero, OnTick::SpeedUnknown, Then::ShowSpeed,       Idle,              Number},
+    {ConfigWake,        CmdConfigWake,   Awaits::Nothing,        OnTick::Pace,         Then::Enter,           ConfigResetCheck,  OneLine},
+    {ConfigResetCheck,  CmdConfigWake,   Awaits::ExactlyZero,    OnTick::NoReply,      Then::StartList,       ConfigSendList,    OneLine},
+    {ConfigSendList,    None,            Awaits::ExactlyZero,    OnTick::NoReply,      Then::NextEntry,       ConfigQuiet,       OneLine},
+    {ConfigQuiet,       CmdQuiet,        Awaits::NoRefusal,      OnTick::Pace,         Then::Enter,           ConfigStore,       OneLine},
+    {ConfigStore,       CmdStoreProfile, Awaits::NoRefusal,      OnTick::Pace,         Then::EndConfigured,   Idle,              OneLine},
+    {FactoryReset,      CmdFactory,      Awaits::VerboseOk,      OnTick::NoReply,      Then::Enter,           FactoryResetDone,  Stored},
+    {FactoryResetDone,  None,            Awaits::Nothing,        OnTick::Pace,         Then::Enter,           FactoryStore,      OneLine},
+    {FactoryStore,      CmdStoreProfile, Awaits::VerboseOk,      OnTick::NoReply,      Then::EndUnconfigured, Idle,              Stored},
+    {IdentifyWake,      CmdQueryWake,    Awaits::Nothing,        OnTick::Pace,         Then::Enter,           IdentifyModeCheck, OneLine},
+    {IdentifyModeCheck, CmdQueryWake,    Awaits::ExactlyZero,    OnTick::NoReply,      Then::StartInquiry,    IdentifyAsk,       OneLine},
+    {IdentifyAsk,       None,            Awaits::InfoThenResult, OnTick::Unanswered,   Then::NextInquiry,     Idle,              Listing},
+    {ResetToStored,     CmdResetStored,  Awaits::NoRefusal,      OnTick::Pace,         Then::EndConfigured,   Idle,              OneLine},
 };
 // clang-format on
 

@@ -22,21 +22,21 @@ enum class Awaits : quint8 {
 // What the awaited reply does (or, in a paced state, the tick).
 enum class Then : quint8 {
     Enter,           // enter `next`
-    ShowRings,       // `answ1` shows the number read; enter `next`
-    ShowSpeed,       // `answ2` shows the speed's name; the dialogue ends
+    ShowRings,       // the ring count has been read; enter `next`
+    ShowSpeed,       // the speed code has been read; the dialogue ends
     StartList,       // read the stored list and send its first entry (state `next`)
     NextEntry,       // send the next entry; after the last, enter `next`
-    EndConfigured,   // the dialogue ends with "Modem configurado con éxito"
-    EndUnconfigured, // the dialogue ends with "Modem desconfigurado con éxito"
+    EndConfigured,   // the configuration (or the return to the stored profile) has succeeded
+    EndUnconfigured, // the factory profile is stored
     StartInquiry,    // send the first inquiry command (state `next`)
-    NextInquiry,     // send the next inquiry command; after the last, show what the modem said
+    NextInquiry,     // send the next inquiry command; after the last, the dialogue ends
 };
 
 // What the tick does when the second is up.
 enum class OnTick : quint8 {
-    NoReply,      // the modem did not answer: the no-reply box, and the dialogue ends
+    NoReply,      // the modem did not answer, and the dialogue ends
     Pace,         // drop what came meanwhile, then `then`
-    SpeedUnknown, // drop what came meanwhile; `answ2` shows "XXXX", and the dialogue ends
+    SpeedUnknown, // drop what came meanwhile; the speed is unknown, and the dialogue ends
     Unanswered,   // the command had no result: note it, drop what came, then `then`
 };
 
@@ -44,7 +44,6 @@ struct Row
 {
     State state;
     QString command; // sent on entering; none for the list (its entries) and for 11 (a pause)
-    QString info;    // `info` caption on entering; a null text leaves the label as it is
     Awaits awaits;
     OnTick tick;
     Then then;

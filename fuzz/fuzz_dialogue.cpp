@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogue engine driven by arbitrary input read as a little program: each op byte, then its
 // payload. Dialogues start, the modem sends anything, the clock ticks, the cable goes, settings
-// change; boxes stay open while more ops run inside them (all but a start: a box is modal)
-// until a dismiss op. After every op the
-// fake checks what must always hold; at the end the modem falls silent and every dialogue must
-// come to its end.
+// change; the face's boxes stay open while more ops run inside them (all but a start: a box is
+// modal) until a dismiss op. After every op the fake checks what must always hold; at the end
+// the modem falls silent and every dialogue must come to its end.
 #include "checkedengine.h"
 
 #include <array>
@@ -80,8 +79,10 @@ private:
             const Dialogue::State first = Firsts.at(m_in.byte() % Firsts.size());
             // A box is modal: the operator cannot click an action while one is open. The
             // port and the timer go on meanwhile.
-            if (!inBox)
-                m_fake.engine.startDialogue(first);
+            if (!inBox) {
+                m_fake.engine.startDialogue(first, Parity(m_fake.parity));
+                m_fake.settle();
+            }
             break;
         }
         case Receive:

@@ -119,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CheckedEngineFake fake;
     fake.parity = in.byte() % 3;
 
-    fake.engine.startDialogue(Dialogue::IdentifyWake);
+    fake.engine.startDialogue(Dialogue::IdentifyWake, Parity(fake.parity));
     fake.tick(); // the paced wake-up; then "AT", answered
     fake.writes.clear();
     fake.receive("\r\n0\r\n");

@@ -9,30 +9,33 @@ DeviceLine::DeviceLine(SerialPort &port, QObject *parent)
     : QObject(parent), m_port(port), m_serial(port), m_network(this)
 {
     connect(&m_port, &SerialPort::received, this, &DeviceLine::received);
-    connect(&m_port, &SerialPort::lost, this, &DeviceLine::lost);
+    connect(&m_port, &SerialPort::lost, this, [this](const QString &description) {
+        emit lost(Outcome::failure(Outcome::Fault::Failed, description));
+    });
     connect(&m_network, &NetworkLine::received, this, &DeviceLine::received);
     connect(&m_network, &NetworkLine::note, this, &DeviceLine::note);
     connect(&m_network, &NetworkLine::ready, this, [this] {
         if (m_preparing)
             emit ready();
     });
-    connect(&m_network, &NetworkLine::lost, this, [this](const QString &description) {
-        // Before the dialogue has the line, nobody but the face is waiting for it.
+    connect(&m_network, &NetworkLine::lost, this, [this](const Outcome &why) {
+        // Before the dialogue has the line, nobody but the session is waiting for it.
         if (std::exchange(m_preparing, false))
-            emit connectFailed(description);
+            emit connectFailed(why);
         else
-            emit lost(description);
+            emit lost(why);
     });
 }
 
-bool DeviceLine::isNetwork() const
+void DeviceLine::setAddress(const DeviceAddress &address)
 {
-    return DeviceAddress::parse(m_port.device()).isNetwork();
+    if (!isOpen())
+        m_address = address;
 }
 
 void DeviceLine::aimNetwork()
 {
-    m_network.setAddress(DeviceAddress::parse(m_port.device()));
+    m_network.setAddress(m_address);
     m_network.setCommPort(m_port.shownNumber());
     // The port has already checked the text; the same text suits the server.
     m_network.setSettings(m_port.settings());

@@ -6,9 +6,11 @@
 // A network line connects ahead of the dialogue: prepare() starts the connection and ready()
 // says when the dialogue may begin, so that connection time never counts against the modem's
 // reply time and the window never waits. A failure while connecting comes as connectFailed();
-// once the dialogue runs, a failure of either line comes as lost(), for the engine.
+// once the dialogue runs, a failure of either line comes as lost(), for the engine. Both carry
+// the failure's kind and the line's own description. Lives on the thread that serves the line.
 #pragma once
 
+#include "deviceaddress.h"
 #include "lineport.h"
 #include "networkline.h"
 #include "serialline.h"
@@ -23,8 +25,11 @@ class DeviceLine : public QObject, public LinePort
 public:
     explicit DeviceLine(SerialPort &port, QObject *parent = nullptr);
 
-    // Whether the port's device is to be reached over the network, and so must be prepared.
-    bool isNetwork() const;
+    // The device the next dialogue uses, as parsed where the operator named it; a local one is
+    // the port's. Only while closed.
+    void setAddress(const DeviceAddress &address);
+    // Whether the device is to be reached over the network, and so must be prepared.
+    bool isNetwork() const { return m_address.isNetwork(); }
     // Starts connecting to the port's network device; ready() or connectFailed() follows. A
     // failure known at once (a malformed address) is returned. Harmless for a local device.
     Outcome prepare();
@@ -46,14 +51,14 @@ public:
 
 signals:
     void ready();
-    void connectFailed(const QString &description);
+    void connectFailed(const Outcome &why);
     void received();
-    void lost(const QString &description);
+    void lost(const Outcome &why);
     // The connection and its negotiation, for the transcript.
     void note(const QString &event);
 
 private:
-    // Hands the network line the port's number, address and settings as they stand now.
+    // Hands the network line the port's number, the address and the settings as they stand now.
     void aimNetwork();
     LinePort &active() { return m_useNetwork ? static_cast<LinePort &>(m_network) : m_serial; }
     const LinePort &active() const
@@ -62,6 +67,7 @@ private:
     }
 
     SerialPort &m_port;
+    DeviceAddress m_address;
     SerialLine m_serial;
     NetworkLine m_network;     // a child: it goes wherever the line goes
     bool m_useNetwork = false; // chosen at each prepare() or open() from a closed line

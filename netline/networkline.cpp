@@ -138,19 +138,19 @@ void NetworkLine::close()
     m_options.reset();
     m_pending.clear();
     m_input.clear();
-    m_greeting.clear();
+    m_greeted = false;
     m_modemStateKnown = false;
     m_modemStateHeard = false;
     m_modemState = 0;
     emit note(NetworkTexts::NoteClosed);
 }
 
-void NetworkLine::fail(const QString &description)
+void NetworkLine::fail(Outcome::Fault fault, const QString &description)
 {
     if (!isOpen() || !m_loss.claim())
         return;
     close();
-    m_loss.deliver(this, [this, description] { emit lost(description); });
+    m_loss.deliver(this, [this, why = Outcome::failure(fault, description)] { emit lost(why); });
 }
 
 // ---- The connection --------------------------------------------------------------------------
@@ -162,7 +162,8 @@ void NetworkLine::onConnected()
                                               m_socket->peerAddress().toString() + QLatin1Char(':')
                                                   + QString::number(m_socket->peerPort())));
     if (!telnet()) {
-        becomeReady();
+        // A server that is busy says so and hangs up within moments; one that stays is ready.
+        m_deadline.start(RawSettleMs);
         return;
     }
     // The time limit now waits for the server to take the COM Port option.
@@ -224,14 +225,33 @@ void NetworkLine::send(const QByteArray &wire)
         this,
         [this, socket = m_socket] {
             if (socket && socket == m_socket)
-                fail(describe(NetworkTexts::NetLost));
+                hungUp();
         },
         Qt::QueuedConnection);
 }
 
 void NetworkLine::onTimeout()
 {
-    fail(describe(NetworkTexts::NetNoAnswer).arg(ConnectTimeoutMs / 1000));
+    // A raw connection that has lasted its settling time is ready.
+    if (!telnet() && m_phase == Phase::Connecting && m_socket
+        && m_socket->state() == QAbstractSocket::ConnectedState) {
+        becomeReady();
+        return;
+    }
+    fail(Outcome::Fault::NoAnswer,
+         describe(NetworkTexts::NetNoAnswer).arg(ConnectTimeoutMs / 1000));
+}
+
+void NetworkLine::hungUp()
+{
+    // A server that spoke before the line was ready, then hung up, was turning us away: a terminal
+    // server serves one client per port and tells the next one so.
+    if (m_phase == Phase::Ready)
+        fail(Outcome::Fault::Dropped, describe(NetworkTexts::NetLost));
+    else if (m_greeted)
+        fail(Outcome::Fault::Busy, describe(NetworkTexts::NetBusy));
+    else
+        fail(Outcome::Fault::Dropped, describe(NetworkTexts::NetDroppedEarly));
 }
 
 void NetworkLine::onSocketError(QAbstractSocket::SocketError error)
@@ -244,22 +264,26 @@ void NetworkLine::onSocketError(QAbstractSocket::SocketError error)
         return;
     switch (error) {
     case QAbstractSocket::HostNotFoundError:
-        fail(describe(NetworkTexts::NetHostNotFound).arg(m_address.host()));
+        fail(Outcome::Fault::Unresolved,
+             describe(NetworkTexts::NetHostNotFound).arg(m_address.host()));
         break;
     case QAbstractSocket::ConnectionRefusedError:
-        fail(describe(NetworkTexts::NetRefused));
+        fail(Outcome::Fault::Refused, describe(NetworkTexts::NetRefused));
         break;
     case QAbstractSocket::SocketTimeoutError:
-        onTimeout();
+        fail(Outcome::Fault::NoAnswer,
+             describe(NetworkTexts::NetNoAnswer).arg(ConnectTimeoutMs / 1000));
         break;
     case QAbstractSocket::RemoteHostClosedError:
-        fail(describe(m_phase == Phase::Ready ? NetworkTexts::NetLost
-                                              : NetworkTexts::NetDroppedEarly));
+        hungUp();
         break;
     default:
-        fail(m_phase == Phase::Ready ? describe(NetworkTexts::NetLost)
-                                     : describe(NetworkTexts::NetOpenFailed)
-                                           .arg(m_socket ? m_socket->errorString() : QString()));
+        if (m_phase == Phase::Ready)
+            fail(Outcome::Fault::Dropped, describe(NetworkTexts::NetLost));
+        else
+            fail(Outcome::Fault::PortUnavailable,
+                 describe(NetworkTexts::NetOpenFailed)
+                     .arg(m_socket ? m_socket->errorString() : QString()));
         break;
     }
 }

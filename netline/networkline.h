@@ -4,8 +4,9 @@
 // (socket://). It keeps the serial port's contract: open() never blocks (it starts the lookup
 // and the connection; what is written meanwhile goes out once the line is ready), and every
 // later failure (name not resolved, refused, no answer in time, dropped, COM Port option
-// refused, server busy) is reported once by lost(), from the event loop, with the line
+// refused, server busy) is reported once by lost(), typed, from the event loop, with the line
 // already closed. Each open is one connection: a terminal server serves one client per port.
+// Lives on the thread that serves the line.
 #pragma once
 
 #include "deviceaddress.h"
@@ -35,8 +36,9 @@ public:
     static constexpr qint64 ReadBufferLimit = 64 * 1024;
     // Read from the socket at a time: more than a reply, so one read usually takes all.
     static constexpr qint64 ReadChunk = 16 * 1024;
-    // A terminal server that turns a second client away says so in its first bytes.
-    static constexpr qsizetype GreetingLimit = 256;
+    // A raw TCP server gives no sign that it is ready, but one that turns a client away does so
+    // at once: the connection counts as ready once it has lasted this long.
+    static constexpr int RawSettleMs = 150;
 
     explicit NetworkLine(QObject *parent = nullptr);
     ~NetworkLine() override;
@@ -81,8 +83,10 @@ signals:
     void ready();
     // Data bytes are waiting.
     void received();
-    // The line failed; raised once per open, the line closed first. The text names the port.
-    void lost(const QString &description);
+    // The line failed; raised once per open, the line closed first. Its kind (Unresolved,
+    // Refused, NoAnswer, Dropped, Busy, OptionRefused, PortUnavailable) and a text naming the
+    // port.
+    void lost(const Outcome &why);
     // Something for the transcript: the connection and the negotiation.
     void note(const QString &event);
 
@@ -102,10 +106,12 @@ private:
     bool drainSocket(); // true when data bytes were added
     void onSocketError(QAbstractSocket::SocketError error);
     void onTimeout();
+    // The server closed the connection: dropped, or busy.
+    void hungUp();
     void handleEvent(const Telnet::Event &event);
     void becomeReady();
     void send(const QByteArray &wire);
-    void fail(const QString &description);
+    void fail(Outcome::Fault fault, const QString &description);
     QString describe(const QString &text) const;
     QString optionName(quint8 option) const;
 
@@ -121,7 +127,7 @@ private:
     std::optional<TelnetOptions> m_options;
     QByteArray m_pending; // on the wire's terms, waiting for the line to be ready
     QByteArray m_input;
-    QByteArray m_greeting;          // the connection's first data bytes
+    bool m_greeted = false;         // data came before the line was ready: a server's notice
     bool m_held = false;            // the socket left unread, m_input being full
     bool m_modemStateKnown = false; // a line has been reported on: the server is believed
     bool m_modemStateHeard = false; // a report has come, for the transcript

@@ -36,16 +36,8 @@ bool NetworkLine::drainSocket()
         else
             m_input.append(bytes);
         const qsizetype fresh = m_input.size() - before;
-        if (m_greeting.size() < GreetingLimit) {
-            const QByteArrayView data = QByteArrayView(m_input).sliced(before);
-            m_greeting.append(data.first(std::min(fresh, GreetingLimit - m_greeting.size())));
-            // A terminal server that serves one client per port tells the next one so and
-            // hangs up (ser2net: "Port already in use").
-            if (m_greeting.contains("already in use")) {
-                fail(describe(NetworkTexts::NetBusy));
-                return false;
-            }
-        }
+        if (fresh > 0 && m_phase != Phase::Ready)
+            m_greeted = true;
         if (!events.isEmpty()) {
             // The events first, as the data was not seen yet: one of them may close the line.
             const QByteArray data = m_input.sliced(before);
@@ -135,5 +127,5 @@ void NetworkLine::handleEvent(const Event &event)
     if (m_options->localEnabled(OptComPort))
         becomeReady();
     else if (m_options->localRefused(OptComPort))
-        fail(describe(NetworkTexts::NetComPortRefused));
+        fail(Outcome::Fault::OptionRefused, describe(NetworkTexts::NetComPortRefused));
 }

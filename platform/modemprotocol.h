@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The modem protocol: the commands sent, the replies understood, the stored command lists with
-// their placeholders, and the names of the modem's S37 values.
+// their placeholders.
 #pragma once
 
 #include <QString>
@@ -27,6 +27,9 @@ inline const std::array<QString, 12> IdentifyCommands = {
     QStringLiteral("ATI6"),   QStringLiteral("ATI7"),   QStringLiteral("AT+GMI"),
     QStringLiteral("AT+GMM"), QStringLiteral("AT+GMR"), QStringLiteral("AT&V")};
 
+// The highest S37 code modems document (9: 9600 bit/s); a query may read others.
+inline constexpr qint16 HighestS37 = 9;
+
 // Replies understood.
 inline const QString ReplyOk = QStringLiteral("0");
 inline const QString ReplyOkVerbose = QStringLiteral("OK\r");
@@ -47,18 +50,5 @@ inline const QString S37Placeholder = QStringLiteral("S37=#");
 inline const QString S37Filled = QStringLiteral("S37=");
 inline const QString ModulationPlaceholder = QStringLiteral("+MS=V#");
 inline const QString ModulationFilled = QStringLiteral("+MS=V");
-
-// The modem's S37 values as the query shows them, indexed by the value. The codes each speed
-// option fills in (S37=#, +MS=V#) are in the speed table of linesettings.h.
-inline const std::array<QString, 10> SpeedNameTable = {QStringLiteral("AUTO"),
-                                                       QStringLiteral("300"),
-                                                       QStringLiteral("300"),
-                                                       QStringLiteral("300"),
-                                                       QString(),
-                                                       QStringLiteral("1200"),
-                                                       QStringLiteral("2400"),
-                                                       QStringLiteral("-V23-"),
-                                                       QStringLiteral("4800"),
-                                                       QStringLiteral("9600")};
 
 } // namespace ModemProtocol

@@ -16,8 +16,16 @@ public:
         PortUnavailable, // the port (or the terminal server) cannot be used: missing, refused...
         PortHeld,        // another program has it; `detail` names it when known
         NoSignal,        // opened, but neither CTS nor DSR: no modem on the line
+        // A terminal server, told apart by the connection itself, never by its words:
+        Unresolved,    // its name does not resolve
+        Refused,       // nothing listens on its port
+        NoAnswer,      // no connection (or no COM Port agreement) in time
+        Dropped,       // it closed the connection (before it was ready, or during a dialogue)
+        Busy,          // it serves another client on that port
+        OptionRefused, // it does not take the COM Port Control option (RFC 2217)
     };
 
+    Outcome() = default; // success
     static Outcome success() { return Outcome(); }
     static Outcome failure(const QString &message) { return Outcome(Fault::Failed, message, {}); }
     static Outcome failure(Fault fault, const QString &message, const QString &detail = {})
@@ -34,7 +42,6 @@ public:
     const QString &detail() const { return m_detail; }
 
 private:
-    Outcome() = default;
     Outcome(Fault fault, const QString &message, const QString &detail)
         : m_fault(fault), m_message(message), m_detail(detail)
     {}

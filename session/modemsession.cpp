@@ -1,249 +1,163 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "modemsession.h"
 
-#include "crossthreadview.h"
-#include "dialoguesettings.h"
-#include "dialogueview.h"
-#include "linethread.h"
-#include "modemprotocol.h"
-#include "networktexts.h"
-#include "operatortexts.h"
 #include "tracing.h"
 #include "transcript.h"
-#include "windowlink.h"
 
-#include <QCoreApplication>
-
-#include <utility>
+#include <QThread>
 
 using namespace Dialogue;
+using Kind = DialogueResult::Kind;
 
-ModemSession::ModemSession(DialogueView &view, DialogueSettings &settings, Recording recording,
-                           Threading threading, QObject *parent)
-    : QObject(parent), m_settings(settings), m_view(&view), m_line(m_port)
+ModemSession::ModemSession(SessionHandle *handle, Transcript *transcript)
+    : m_handle(handle), m_transcript(transcript)
 {
-    DialogueSettings *asked = &settings;
-    if (threading == Threading::LineThread) {
-        m_lineThread = std::make_unique<LineThread>();
-        m_link = std::make_unique<WindowLink>(*this);
-        m_crossView = std::make_unique<CrossThreadView>(view, *m_link);
-        m_crossSettings = std::make_unique<CrossThreadSettings>(settings, *m_link);
-        m_view = m_crossView.get();
-        asked = m_crossSettings.get();
-    }
     LinePort *line = &m_line;
-    DialogueView *shown = m_view;
-    if (recording == Recording::On) {
-        // The engine reaches the line and the view through these, so that the transcript sees
-        // all; it hears a tick before the engine acts on it. Direct: the transcript records on
-        // whichever thread serves the line.
-        m_transcript = std::make_unique<Transcript>();
-        m_tracedLine = std::make_unique<TracingLine>(m_line, *m_transcript, [this, asked] {
-            return TracingLine::Description{m_port.device(), m_port.settings(),
-                                            asked->parityMode()};
+    if (m_transcript) {
+        // Between the engine and the line, so that the transcript sees all.
+        m_traced = std::make_unique<TracingLine>(m_line, *m_transcript, [this] {
+            return TracingLine::Description{m_port.device(), m_start.settings, m_start.parity};
         });
-        m_tracedView = std::make_unique<TracingView>(*m_view, *m_transcript);
-        line = m_tracedLine.get();
-        shown = m_tracedView.get();
-        connect(&m_timer, &PreciseTimer::Timer, m_transcript.get(), &Transcript::timerStep,
-                Qt::DirectConnection);
-        connect(&m_port, &SerialPort::note, m_transcript.get(), &Transcript::happened,
-                Qt::DirectConnection);
-        connect(&m_line, &DeviceLine::note, m_transcript.get(), &Transcript::happened,
-                Qt::DirectConnection);
+        line = m_traced.get();
+        const auto note = [this](const QString &text) { m_transcript->happened(text); };
+        connect(&m_timer, &PreciseTimer::Timer, this, [this] { m_transcript->timerStep(); });
+        connect(&m_port, &SerialPort::note, this, note);
+        connect(&m_line, &DeviceLine::note, this, note);
     }
-    m_engine = std::make_unique<DialogueEngine>(*line, m_timer, *shown, *asked);
-    const auto &speeds = ModemProtocol::SpeedNameTable;
-    m_engine->setSpeedNames(QStringList(speeds.begin(), speeds.end()));
-    if (m_transcript)
-        connect(m_engine.get(), &DialogueEngine::stateChanged, m_transcript.get(),
-                &Transcript::stateChanged, Qt::DirectConnection);
-    // Whoever watches the states on the window's thread sees the entry sent before each.
-    if (m_crossView)
-        connect(m_engine.get(), &DialogueEngine::stateChanged, m_engine.get(),
-                [this] { m_crossView->flush(); });
-
-    // The engine is the context object: nothing reaches it once it is gone, and what reaches
-    // it runs on the thread that serves the line.
-    connect(&m_line, &DeviceLine::received, m_engine.get(), &DialogueEngine::bytesAvailable);
-    connect(&m_line, &DeviceLine::lost, m_engine.get(), &DialogueEngine::portLost);
-    connect(&m_line, &DeviceLine::ready, m_engine.get(), [this] {
-        m_engine->startDialogue(std::exchange(m_waitingDialogue, Idle));
-        // Not from inside the socket's own signal.
-        if (m_lineThread && !m_partsOnLine)
-            QMetaObject::invokeMethod(
-                this, [this] { goAwayIfRunning(); }, Qt::QueuedConnection);
+    m_engine =
+        std::make_unique<DialogueEngine>(*line, m_timer, static_cast<DialogueFacts &>(*this));
+    m_sinceEntryTold.start();
+    DialogueEngine *engine = m_engine.get(); // the context: nothing reaches it once it has gone
+    connect(&m_line, &DeviceLine::received, engine, &DialogueEngine::bytesAvailable);
+    connect(&m_line, &DeviceLine::lost, engine, &DialogueEngine::portLost);
+    connect(&m_timer, &PreciseTimer::Timer, engine, &DialogueEngine::Timm_Timer);
+    connect(&m_line, &DeviceLine::ready, engine, [this] { begin(); });
+    connect(&m_line, &DeviceLine::connectFailed, engine, [this](const Outcome &why) {
+        notConnected(why, why.fault() == Outcome::Fault::PortHeld ? Kind::PortHeld
+                                                                  : Kind::PortUnavailable);
     });
-    connect(&m_line, &DeviceLine::connectFailed, m_engine.get(),
-            [this](const QString &description) { notConnected(description); });
-    connect(&m_timer, &PreciseTimer::Timer, m_engine.get(), &DialogueEngine::Timm_Timer);
-    connect(m_engine.get(), &DialogueEngine::ended, m_engine.get(),
-            [this](const DialogueResult &result) { deliver(result); });
 }
 
 ModemSession::~ModemSession()
 {
-    stop();
-    m_lineThread.reset(); // joined: nothing runs there any more
-    m_timer.stop();
-    m_engine->ClosePort();
+    Q_ASSERT(QThread::currentThread() == thread());
+    m_quiet = true; // nobody hears a session that goes
+    m_connecting = false;
+    m_engine->stop();
+    m_line.close();
 }
 
-void ModemSession::run(State first)
+void ModemSession::start(const SessionStart &start)
 {
-    if (!m_lineThread) {
-        runHere(first);
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (m_connecting || m_engine->state() != Idle || m_engine->awaitingList())
         return;
-    }
-    // The parity as the options stand now; they stay locked while a dialogue lasts.
-    const Parity parity = m_settings.parityMode();
-    if (!m_away) {
-        // Begun here, as on the caller's thread, so that the face sees its start at once (the
-        // port opened or refused, the first command out); then it goes to the line thread.
-        m_crossSettings->setParity(parity);
-        runHere(first);
-        goAwayIfRunning();
-        return;
-    }
-    m_lineThread->post([this, first, parity] {
-        if (!m_partsOnLine) {
-            // They went home meanwhile: asked again from there, where they are now.
-            QMetaObject::invokeMethod(
-                this, [this, first] { run(first); }, Qt::QueuedConnection);
-            return;
-        }
-        if (m_engine->state() == Idle && m_waitingDialogue == Idle)
-            m_crossSettings->setParity(parity);
-        runHere(first);
-    });
+    m_start = start;
+    ++m_dialogue;
+    // A port named by its number keeps it, so that its messages name it so.
+    const bool numbered = start.portNumber > 0;
+    m_port.setCommPort(qint16(numbered ? start.portNumber : 1));
+    m_port.setDevice(numbered ? QString() : start.address.text());
+    m_port.setSettings(start.settings);
+    m_line.setAddress(start.address);
+    // Every dialogue begins once its line says it is ready; a local port may say so at once.
+    m_connecting = true;
+    if (const Outcome prepared = m_line.prepare(); !prepared)
+        notConnected(prepared, Kind::PortUnavailable);
+    else if (!m_line.isConnecting())
+        begin();
+    else if (m_line.isNetwork())
+        tell([](SessionHandle &h) { emit h.connecting(); });
 }
 
-void ModemSession::runHere(State first)
+void ModemSession::begin()
 {
-    // While connecting, the line is taken as a port already open is.
-    if (m_line.isConnecting()) {
-        m_view->showError(OperatorTexts::PortAlreadyOpen.arg(
-            OperatorTexts::portName(m_port.shownNumber(), m_port.device())));
-        return;
-    }
-    if (m_line.isOpen() || !m_line.isNetwork()) {
-        m_engine->startDialogue(first);
-        return;
-    }
-    // A terminal server: connected first, so that connecting never counts as the modem's time.
-    m_waitingDialogue = first;
-    if (const Outcome started = m_line.prepare(); !started) {
-        endUnconnected(started.message());
-        return;
-    }
-    // The face stays live; the settings wait, as during a dialogue.
-    m_view->setLineSettingsEnabled(false);
-    m_view->setInfo(NetworkTexts::InfoConnecting.arg(m_port.device()));
+    if (std::exchange(m_connecting, false))
+        m_engine->startDialogue(m_start.first, m_start.parity);
 }
 
-void ModemSession::notConnected(const QString &description)
+void ModemSession::notConnected(const Outcome &why, Kind kind)
 {
-    // The settings and the status line were given to the connection: back as they were.
-    m_view->setLineSettingsEnabled(true);
-    m_view->setInfo(QString());
-    endUnconnected(description);
-}
-
-void ModemSession::endUnconnected(const QString &description)
-{
+    if (!std::exchange(m_connecting, false))
+        return;
     DialogueResult result;
-    result.first = std::exchange(m_waitingDialogue, Idle);
-    result.kind = DialogueResult::Kind::PortUnavailable;
-    result.message = description;
-    m_view->showError(description);
-    deliver(result);
+    result.first = m_start.first;
+    result.kind = kind;
+    result.lineFault = why.fault();
+    result.description = why.message();
+    result.holder = why.detail();
+    ended(result);
 }
 
-void ModemSession::goAwayIfRunning()
+void ModemSession::giveList(quint64 dialogue, const CommandListResult &list)
 {
-    if (m_away || m_engine->state() == Idle)
-        return;
-    moveParts(m_lineThread->thread());
-    m_partsOnLine = true;
-    m_away = true;
-}
-
-void ModemSession::deliver(const DialogueResult &result)
-{
-    if (!m_lineThread || !m_partsOnLine) {
-        emit ended(result);
-        return;
-    }
-    // Once the step that ended it has returned, the parts go home unless another dialogue has
-    // begun meanwhile; the face hears of the end with them home.
-    m_lineThread->post([this, result] {
-        const bool home = comeHomeIfIdle();
-        QMetaObject::invokeMethod(
-            this,
-            [this, result, home] {
-                if (home)
-                    m_away = false;
-                emit ended(result);
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-bool ModemSession::comeHomeIfIdle()
-{
-    if (!m_partsOnLine || m_engine->state() != Idle || m_waitingDialogue != Idle
-        || m_line.isConnecting())
-        return false;
-    moveParts(thread());
-    m_partsOnLine = false;
-    return true;
-}
-
-void ModemSession::moveParts(QThread *to)
-{
-    m_port.moveToThread(to);
-    m_line.moveToThread(to);
-    m_timer.moveToThread(to);
-    m_engine->moveToThread(to);
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (dialogue == m_dialogue)
+        m_engine->giveList(list);
 }
 
 void ModemSession::stop()
 {
-    if (!m_away) {
-        stopHere();
-        return;
-    }
-    // The line thread may be waiting on a box: let it go, and let it wait on nothing more until
-    // it has stopped.
-    m_link->setCancelled(true);
-    bool home = false;
-    m_lineThread->run([this, &home] {
-        stopHere();
-        home = comeHomeIfIdle();
-    });
-    m_link->setCancelled(false);
-    m_away = !home;
-    // What the line thread told the window on its way out (the settings free again, the
-    // status line) is shown before this returns, as on the caller's thread.
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-}
-
-void ModemSession::stopHere()
-{
-    m_waitingDialogue = Idle;
-    m_timer.stop();
-    m_engine->ClosePort();
-    if (m_line.isConnecting())
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (m_connecting)
         m_line.close();
+    notConnected(Outcome(), Kind::Stopped);
+    m_engine->stop();
 }
 
-bool ModemSession::isIdle() const
+// ---- What the engine reports, recorded and posted to the handle ------------------------------
+
+void ModemSession::stateChanged(State state)
 {
-    return !m_away && m_engine->state() == Idle && m_waitingDialogue == Idle;
+    tellEntry();
+    if (m_transcript)
+        m_transcript->stateChanged(state);
+    tell([state](SessionHandle &h) { emit h.stateChanged(state); });
 }
 
-QString ModemSession::currentCommand() const
+void ModemSession::commandSent(const QString &command)
 {
-    Q_ASSERT(!m_lineThread);
-    return m_engine->state() == Idle ? QString() : m_engine->lastCommand();
+    tellEntry();
+    tell([command](SessionHandle &h) { emit h.commandSent(command); });
+}
+
+void ModemSession::entrySent(qsizetype index)
+{
+    // A clock read, not a word to the face, for most entries of a long list.
+    m_entry = index;
+    if (m_sinceEntryTold.elapsed() >= EntryFrameMs)
+        tellEntry();
+}
+
+void ModemSession::tellEntry()
+{
+    if (m_entry == m_entryTold)
+        return;
+    m_entryTold = m_entry;
+    m_sinceEntryTold.start();
+    tell([index = m_entry](SessionHandle &h) { emit h.entrySent(index); });
+}
+
+void ModemSession::lateReplyDropped(const QByteArray &bytes)
+{
+    if (m_transcript)
+        m_transcript->lateReplyDropped(bytes);
+}
+
+void ModemSession::listNeeded()
+{
+    m_entry = m_entryTold = -1;
+    tell([dialogue = m_dialogue](SessionHandle &h) {
+        h.m_listFor = dialogue;
+        emit h.listNeeded();
+    });
+}
+
+void ModemSession::ended(const DialogueResult &result)
+{
+    tellEntry();
+    tell([result](SessionHandle &h) {
+        h.m_running = false;
+        emit h.ended(result);
+    });
 }

@@ -1,104 +1,85 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One modem: its serial port (or the terminal server its device names), the pacing timer, the
-// transcript of the line and the dialogue engine, wired together once. A face gives it what it
-// shows (DialogueView) and what it asks (DialogueSettings), starts dialogues with run() and
-// learns how each ended from ended(); it never wires the parts itself.
-//
-// A window's session serves its line from a thread of its own (Threading::LineThread): each
-// dialogue begins on the session's thread (the port opened, the first command out), then the
-// port, timer and engine go to the line thread and come back once it has ended, so that between
-// dialogues the face and its tests see them on their own thread. The
-// window is then reached through the event loop (CrossThreadView) and hears the entries of a
-// list at display rate; the transcript records on the line thread.
+// recording of the transcript and the dialogue engine, made together on one thread and never
+// moved. Lives on the thread that made it (a window's line thread, or the command line's own);
+// its SessionHandle posts every call to it, and it tells the handle what happens by posting back.
 #pragma once
 
 #include "deviceline.h"
 #include "dialogueengine.h"
-#include "dialogueresult.h"
+#include "dialoguefacts.h"
 #include "precisetimer.h"
 #include "serialport.h"
+#include "sessionhandle.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
-#include <atomic>
 #include <memory>
 
-class CrossThreadSettings;
-class CrossThreadView;
-class DialogueSettings;
-class DialogueView;
-class LineThread;
-class QThread;
-class WindowLink;
 class Transcript;
 class TracingLine;
-class TracingView;
 
-class ModemSession : public QObject
+class ModemSession : public QObject, private DialogueFacts
 {
-    Q_OBJECT
 public:
-    enum class Recording : bool { Off, On };
-    enum class Threading : bool { Caller, LineThread };
+    // Of a long list's entries the face hears the newest at most this often, and always before
+    // whatever follows it.
+    static constexpr int EntryFrameMs = 16;
 
-    // `view` and `settings` must outlive the session. With Recording::On, everything said on
-    // the line and around it goes to transcript().
-    ModemSession(DialogueView &view, DialogueSettings &settings, Recording recording,
-                 Threading threading = Threading::Caller, QObject *parent = nullptr);
+    // `handle` outlives the session; `transcript`, if any, records the line.
+    ModemSession(SessionHandle *handle, Transcript *transcript);
     ~ModemSession() override;
 
-    // Starts the dialogue whose first state is `first`; on a terminal server once connected
-    // (the view says so meanwhile). Every dialogue started, or refused before it began, ends
-    // with one ended(), except an action refused while one is already under way.
-    void run(Dialogue::State first);
-    // Ends whatever runs at once, without a box: timer off, port closed (its lock file goes).
-    void stop();
-
-    bool isIdle() const;
-    // The command on the line now; empty between dialogues. Of a session on the caller's
-    // thread only.
-    QString currentCommand() const;
-
-    SerialPort &port() { return m_port; }
-    const SerialPort &port() const { return m_port; }
-    PreciseTimer &timer() { return m_timer; }
-    // Its state() may be read from any thread.
-    DialogueEngine &engine() { return *m_engine; }
-    // Null unless recording.
-    Transcript *transcript() { return m_transcript.get(); }
-
-signals:
-    void ended(const DialogueResult &result);
+    // Once the line is ready (a terminal server is connected first, so that connecting never
+    // counts as the modem's time), the dialogue; it ends with one result. Ignored while one runs.
+    void start(const SessionStart &start);
+    void giveList(quint64 dialogue, const CommandListResult &list); // dropped if it has ended
+    void stop(); // timer off, port closed (its lock file goes), result Stopped
 
 private:
-    // On the thread that serves the line.
-    void runHere(Dialogue::State first);
-    void stopHere();
-    void deliver(const DialogueResult &result);
-    // Back to the session's thread, unless a dialogue runs or waits; whether they came.
-    bool comeHomeIfIdle();
-    // On the session's thread: a dialogue begun there goes to the line thread.
-    void goAwayIfRunning();
-    void moveParts(QThread *to);
-    void notConnected(const QString &description);
-    // The dialogue waiting for its connection ends before it began: the box, then the result.
-    void endUnconnected(const QString &description);
+    template <class Call>
+    void tell(Call call) // runs `call` on the handle's thread
+    {
+        if (!m_quiet)
+            QMetaObject::invokeMethod(
+                m_handle, [h = m_handle, call = std::move(call)] { call(*h); },
+                Qt::QueuedConnection);
+    }
+    void tellEntry();
+    void begin();
+    void notConnected(const Outcome &why, DialogueResult::Kind kind);
 
-    std::unique_ptr<LineThread> m_lineThread; // null: served on the caller's thread
-    std::unique_ptr<WindowLink> m_link;
-    std::unique_ptr<CrossThreadView> m_crossView;
-    std::unique_ptr<CrossThreadSettings> m_crossSettings;
-    bool m_away = false;                    // the parts are on the line thread (session's thread)
-    std::atomic<bool> m_partsOnLine{false}; // the same, as the line thread knows it
+    // DialogueFacts
+    void portOpened() override
+    {
+        tell([](SessionHandle &h) { emit h.portOpened(); });
+    }
+    void stateChanged(Dialogue::State state) override;
+    void commandSent(const QString &command) override;
+    void entrySent(qsizetype index) override;
+    void ringsRead(qint16 rings) override
+    {
+        tell([=](SessionHandle &h) { emit h.ringsRead(rings); });
+    }
+    void speedRead(std::optional<qint16> code) override
+    {
+        tell([=](SessionHandle &h) { emit h.speedRead(code); });
+    }
+    void lateReplyDropped(const QByteArray &bytes) override;
+    void listNeeded() override;
+    void ended(const DialogueResult &result) override;
 
-    DialogueSettings &m_settings; // the face's
-    DialogueView *m_view;         // as the engine reaches it
+    SessionHandle *const m_handle;
+    Transcript *const m_transcript;
     SerialPort m_port;
-    DeviceLine m_line; // the port, or the terminal server its device names
+    DeviceLine m_line{m_port}; // the port, or the terminal server its device names
     PreciseTimer m_timer;
-    std::unique_ptr<Transcript> m_transcript;
-    std::unique_ptr<TracingLine> m_tracedLine;
-    std::unique_ptr<TracingView> m_tracedView;
-    std::unique_ptr<DialogueEngine> m_engine;           // last: it refers to everything above
-    Dialogue::State m_waitingDialogue = Dialogue::Idle; // to start once connected
+    std::unique_ptr<TracingLine> m_traced;
+    SessionStart m_start;
+    quint64 m_dialogue = 0; // counts the starts
+    bool m_connecting = false, m_quiet = false;
+    QElapsedTimer m_sinceEntryTold;
+    qsizetype m_entry = -1, m_entryTold = -1;
+    std::unique_ptr<DialogueEngine> m_engine; // last: it refers to everything above
 };

@@ -5,10 +5,12 @@
 //
 //   tavoli-soak [--dialogues N] [--seed S]
 #include "applicationsetup.h"
+#include "dialoguetexts.h"
 #include "form1.h"
 #include "hayesmodem.h"
 #include "modemprotocol.h"
 #include "operatortexts.h"
+#include "portlock.h"
 #include "quietoffscreen.h"
 #include "soakplan.h"
 #include "textutils.h"
@@ -114,7 +116,7 @@ const char *buttonOf(Action d)
 // The box the outcome calls for; none for the query's two quiet ends.
 std::optional<Box> expectedBox(const Plan &plan, const QString &device)
 {
-    using namespace OperatorTexts;
+    using namespace DialogueTexts;
     switch (plan.expected) {
     case End::Configured:
         return Box{false, ConfiguredOk};
@@ -128,7 +130,7 @@ std::optional<Box> expectedBox(const Plan &plan, const QString &device)
     case End::NoReply:
         return Box{true, NoReplyMessage};
     case End::PortLost:
-        return Box{true, PortLost.arg(OperatorTexts::portName(1, device))};
+        return Box{true, OperatorTexts::PortLost.arg(OperatorTexts::portName(1, device))};
     }
     return std::nullopt;
 }
@@ -244,12 +246,11 @@ int main(int argc, char *argv[])
             print(QStringLiteral("warning: the window was not exposed"));
         BoxAnswerer answerer(form);
         QList<qint16> numbers; // what a query read, in order
-        QObject::connect(&form.engine(), &DialogueEngine::ended, &form,
-                         [&numbers](const DialogueResult &result) {
-                             for (const std::optional<qint16> &read : {result.rings, result.s37})
-                                 if (read)
-                                     numbers << *read;
-                         });
+        QObject::connect(&form, &Form1::ended, &form, [&numbers](const DialogueResult &result) {
+            for (const std::optional<qint16> &read : {result.rings, result.s37})
+                if (read)
+                    numbers << *read;
+        });
 
         print(QStringLiteral("tavoli-soak  %1")
                   .arg(QDateTime::currentDateTime().toString(Qt::ISODate)));
@@ -277,25 +278,26 @@ int main(int argc, char *argv[])
             auto *button =
                 form.findChild<QAbstractButton *>(QLatin1String(buttonOf(plan.dialogue)));
             QEventLoop loop;
-            const auto ended = QObject::connect(&form.engine(), &DialogueEngine::stateChanged,
-                                                &loop, [&loop](qint16 state) {
-                                                    if (state == 0)
-                                                        loop.quit();
-                                                });
+            const auto ended =
+                QObject::connect(&form, &Form1::stateChanged, &loop, [&loop](qint16 state) {
+                    if (state == 0)
+                        loop.quit();
+                });
             QTimer::singleShot(15000, &loop, &QEventLoop::quit);
             QElapsedTimer dialogueTime;
             dialogueTime.start();
             QTest::mouseClick(button, Qt::LeftButton);
-            if (form.engine().state() != 0)
+            if (!form.isIdle())
                 loop.exec();
             QObject::disconnect(ended);
 
             QString wrong;
             const std::optional<Box> box = expectedBox(plan, device);
-            if (form.engine().state() != 0 || form.comm().isOpen() || form.timm().isActive()) {
+            const bool portOpen = QFile::exists(PortLock::qtLockFilePath(device));
+            if (!form.isIdle() || portOpen) {
                 wrong = QStringLiteral("not back to idle within 15 s (state %1, port %2)")
-                            .arg(form.engine().state())
-                            .arg(form.comm().isOpen() ? "open" : "closed");
+                            .arg(form.dialogueState())
+                            .arg(portOpen ? "open" : "closed");
             } else if (box ? answerer.boxes.size() != 1 || answerer.boxes[0].error != box->error
                                  || answerer.boxes[0].text != box->text
                            : !answerer.boxes.isEmpty()) {
@@ -328,7 +330,7 @@ int main(int argc, char *argv[])
                           .arg(seed)
                           .arg(name(plan.dialogue), name(plan.fault),
                                plan.target.isEmpty() ? QString() : " on " + plan.target, wrong));
-                if (form.engine().state() != 0) {
+                if (!form.isIdle()) {
                     form.close(); // ends a dialogue that is stuck; shown again for the next
                     form.show();
                 }

@@ -5,10 +5,12 @@
 // down the line and when (the modem's clock, taken right after the read() of each command).
 #pragma once
 
+#include "dialogueengine.h"
 #include "form1.h"
 #include "form1controls.h"
 #include "hayesmodem.h"
 #include "messageboxwatcher.h"
+#include "portlock.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -115,12 +117,11 @@ public:
             m_error = QStringLiteral("the main window was not shown");
             return false;
         }
-        QObject::connect(&m_form->engine(), &DialogueEngine::stateChanged, m_form.get(),
-                         [this](qint16 state) {
-                             m_states.append(state);
-                             m_stateTimes.append(Clock::now());
-                             m_infoAt.append(m_form->infoText());
-                         });
+        QObject::connect(m_form.get(), &Form1::stateChanged, m_form.get(), [this](qint16 state) {
+            m_states.append(state);
+            m_stateTimes.append(Clock::now());
+            m_infoAt.append(m_form->infoText());
+        });
         return true;
     }
 
@@ -168,18 +169,21 @@ public:
     {
         return QTest::qWaitFor(
             [this] {
-                return !m_states.isEmpty() && m_states.last() == Dialogue::Idle
-                       && m_form->engine().state() == Dialogue::Idle && !m_form->comm().isOpen();
+                return !m_states.isEmpty() && m_states.last() == Dialogue::Idle && m_form->isIdle()
+                       && portClosed();
             },
             DialogueTimeoutMs);
     }
 
-    // The end of every dialogue: port closed, state 0, timer off, the three frames usable.
+    // The end of every dialogue: port closed, state 0, the three frames usable. The session's
+    // timer is off before the window hears of the end.
     bool closedAndIdle() const
     {
-        return m_form->engine().state() == Dialogue::Idle && !m_form->comm().isOpen()
-               && !m_form->timm().isActive() && enabledFrames(*m_form) == 3;
+        return m_form->dialogueState() == Dialogue::Idle && m_form->isIdle() && portClosed()
+               && enabledFrames(*m_form) == 3;
     }
+    // The port's lock file goes with its closing.
+    bool portClosed() const { return !QFile::exists(PortLock::qtLockFilePath(m_device)); }
 
     // What the modem received, line by line: bit 7 cleared and without the CR...
     QStringList commands() const

@@ -208,7 +208,7 @@ void TestE2eDialogues::dialogue()
     form.setInfo(QStringLiteral("anterior"));
     bool interrupted = false;
     const QString other = button == "Pregunto" ? "Configuro" : "Pregunto";
-    QObject::connect(&form.engine(), &DialogueEngine::stateChanged, &form, [&](qint16 state) {
+    QObject::connect(&form, &Form1::stateChanged, &form, [&](qint16 state) {
         if (interruptAt != 0 && state == interruptAt && !std::exchange(interrupted, true))
             QTimer::singleShot(0, &form, [&] { bench.press(other); }); // from the event loop
     });

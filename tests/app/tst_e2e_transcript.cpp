@@ -126,13 +126,13 @@ void TestE2eTranscript::terminalServer()
     Form1 form;
     form.show();
     form.Pregunto_Click();
-    QCOMPARE(form.engine().state(), Dialogue::Idle); // connecting, not waiting
+    QCOMPARE(form.dialogueState(), Dialogue::Idle); // connecting, not waiting
     form.Pregunto_Click();
     QVERIFY(boxes.waitForCount(1));
     QVERIFY2(boxes.at(0).text.contains(OperatorTexts::PortAlreadyOpen.section(u' ', -3)),
              qPrintable(boxes.at(0).text));
-    QTRY_VERIFY_WITH_TIMEOUT(form.engine().state() != Dialogue::Idle, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(form.engine().state() == Dialogue::Idle, E2e::DialogueTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(form.dialogueState() != Dialogue::Idle, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.dialogueState() == Dialogue::Idle, E2e::DialogueTimeoutMs);
     QCOMPARE(boxes.count(), 1);
     QTRY_COMPARE(caption(control(form, "answ1")), "2");
     const QString lines = marksAndText(form.transcript()).join(u'\n');
@@ -151,7 +151,7 @@ void TestE2eTranscript::terminalServer()
     QVERIFY2(boxes.at(1).text.contains(QString::fromUtf8("rechaza la conexión")),
              qPrintable(boxes.at(1).text));
     QVERIFY(control(form, "CanMrc")->isEnabled());
-    QCOMPARE(form.engine().state(), Dialogue::Idle);
+    QCOMPARE(form.dialogueState(), Dialogue::Idle);
 }
 
 void TestE2eTranscript::logFileRefused()

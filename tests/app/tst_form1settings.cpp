@@ -26,8 +26,6 @@ void writeStoredList(const QString &dir, const QString &list)
     file.write((u'[' + ExecutableBaseName() + "]\r\nCmdAT=" + list + "\r\n").toUtf8());
 }
 
-const QString Stale = QStringLiteral("4800,N,8,2"); // what no row's options would make
-const LineSettings StaleSettings{LineSpeed::Bps4800, StopBits::Two};
 const QStringList BuiltIn{"V0", "S0=1", "B0", "L2", "M1", "E0", "Y1", "N1", "&D0", "&S0"};
 
 } // namespace
@@ -72,11 +70,11 @@ void TestForm1Settings::startUp()
         Form1 form;
         form.show();
         QCoreApplication::processEvents();
-        QCOMPARE(form.comm().commPort(), qint16(1));
-        QCOMPARE(form.comm().settings().text(), QStringLiteral("9600,N,8,1"));
+        QCOMPARE(form.selectedPort(), 1);
+        QCOMPARE(form.ApplyLineSettings().text(), QStringLiteral("9600,N,8,1"));
         QCOMPARE(form.parityMode(), Parity::Odd);
-        QVERIFY(!form.comm().isOpen() && !form.timm().isActive());
-        QCOMPARE(form.engine().state(), Dialogue::Idle);
+        QVERIFY(form.isIdle());
+        QCOMPARE(form.dialogueState(), Dialogue::Idle);
         QCOMPARE(enabledFrames(form), 3);
         // Nothing stored: the built-in list.
         QCOMPARE(form.BuildCommandList().entries, BuiltIn);
@@ -92,7 +90,7 @@ void TestForm1Settings::entryCaption()
     Form1 form;
     form.show();
     QCoreApplication::processEvents();
-    form.entrySent(QStringLiteral("&D0"));
+    form.showEntry(QStringLiteral("&D0"));
     const QString expected = QStringLiteral("Enviando: \"AT&D0\"");
     QCOMPARE(form.infoText(), expected);
     QCOMPARE(form.findChild<QLabel *>(QStringLiteral("info"))->text(), expected);
@@ -102,7 +100,7 @@ void TestForm1Settings::entryCaption()
 
 void TestForm1Settings::options_data()
 {
-    QTest::addColumn<QStringList>("select"); // the port gets a stale text before the last one
+    QTest::addColumn<QStringList>("select"); // clicked or set in this order
     QTest::addColumn<bool>("byProgram");     // setChecked rather than a click
     QTest::addColumn<QString>("settings");
     QTest::addColumn<int>("port");
@@ -115,7 +113,8 @@ void TestForm1Settings::options_data()
         << L{"OpSb#1", "OpBau#1", "OpSb#0"} << false << "4800,N,8,1" << 1 << 1 << 0;
     QTest::newRow("2400 on port 4")
         << L{"OpCan#3", "OpBau#2"} << false << "2400,N,8,1" << 4 << 1 << 0;
-    QTest::newRow("port 3 leaves the text alone") << L{"OpCan#2"} << false << Stale << 3 << 1 << 0;
+    QTest::newRow("port 3 leaves the settings alone")
+        << L{"OpBau#1", "OpCan#2"} << false << "4800,N,8,1" << 3 << 1 << 0;
     // Parity never reaches the port's framing: it is computed in software.
     QTest::newRow("odd to none") << L{"OpSb#1", "OpNon"} << false << "9600,N,8,2" << 1 << 0 << 1;
     QTest::newRow("none to odd") << L{"OpNon", "OpOdd"} << false << "9600,N,8,1" << 1 << 1 << 0;
@@ -123,10 +122,10 @@ void TestForm1Settings::options_data()
     QTest::newRow("even to none") << L{"OpEvn", "OpNon"} << false << "9600,N,8,1" << 1 << 0 << 1;
     QTest::newRow("odd to even") << L{"OpEvn"} << false << "9600,N,8,1" << 1 << 2 << 0;
     QTest::newRow("program: 4800") << L{"OpBau#1"} << true << "4800,N,8,1" << 1 << 1 << 0;
-    QTest::newRow("program: port 2") << L{"OpCan#1"} << true << Stale << 2 << 1 << 0;
+    QTest::newRow("program: port 2") << L{"OpCan#1"} << true << "9600,N,8,1" << 2 << 1 << 0;
     QTest::newRow("program: none") << L{"OpNon"} << true << "9600,N,8,1" << 1 << 0 << 1;
     QTest::newRow("program: the selected one again")
-        << L{"OpBau#1", "OpBau#1"} << true << Stale << 1 << 1 << 0;
+        << L{"OpBau#1", "OpBau#1"} << true << "4800,N,8,1" << 1 << 1 << 0;
 }
 
 void TestForm1Settings::options()
@@ -140,8 +139,6 @@ void TestForm1Settings::options()
     Form1 form;
     form.show();
     for (qsizetype i = 0; i < select.size(); ++i) {
-        if (i == select.size() - 1)
-            form.comm().setSettings(StaleSettings); // so that only fresh settings show
         auto *option = control<QRadioButton>(form, select.at(i));
         QVERIFY2(option, qPrintable(select.at(i)));
         if (byProgram)
@@ -149,9 +146,9 @@ void TestForm1Settings::options()
         else
             QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
     }
-    QCOMPARE(form.comm().settings().text(), settings);
-    QVERIFY(form.ApplyLineSettings() == form.comm().settings() || settings == Stale);
-    QCOMPARE(form.comm().commPort(), qint16(port));
+    // What the next click hands the session.
+    QCOMPARE(form.ApplyLineSettings().text(), settings);
+    QCOMPARE(form.selectedPort(), port);
     QCOMPARE(form.parityMode(), Parity(parity));
     QVERIFY(control<QRadioButton>(form, "OpDb#" + QString::number(dataBits))->isChecked());
 }
@@ -288,9 +285,9 @@ void TestForm1Settings::listRefusedWhereRead()
     QDir::current().rmdir(iniName());
     QCOMPARE(unreadable.problem, Problem::Unreadable);
     QCOMPARE(unreadable.entries, QStringList());
-    QVERIFY2(unreadable.message.contains(QDir::current().filePath(iniName()))
-                 && unreadable.message.contains(OperatorTexts::IniReadNotFile),
-             qPrintable(unreadable.message));
+    QVERIFY2(unreadable.unreadable.contains(QDir::current().filePath(iniName()))
+                 && unreadable.unreadable.contains(OperatorTexts::IniReadNotFile),
+             qPrintable(unreadable.unreadable));
 }
 
 void TestForm1Settings::listThroughTheWindow()

@@ -11,6 +11,7 @@
 #include "portassignments.h"
 #include "portswindow.h"
 #include "pseudoterminal.h"
+#include "serialport.h"
 
 #include <QComboBox>
 #include <QDir>

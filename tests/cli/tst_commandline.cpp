@@ -2,10 +2,10 @@
 // The commands end to end: the real `tavoli` program, run as a subprocess without any display,
 // against simulated modems on pseudo-terminals. Exit status and the JSON or text line of each
 // device.
+#include "clitexts.h"
 #include "hayesmodem.h"
 #include "initext.h"
 #include "networktexts.h"
-#include "operatortexts.h"
 #include "portlock.h"
 #include "ser2netserver.h"
 #include "telnetpeer.h"
@@ -43,6 +43,10 @@ HayesOptions modem(const QString &fault = QString())
     options.silent = fault == "silent";
     if (fault.startsWith("errorOn "))
         options.errorOn = {fault.section(u' ', 1).toStdString()};
+    if (fault.startsWith("silentOn "))
+        options.silentOn = {fault.section(u' ', 1).toStdString()};
+    if (fault == "s37 11")
+        options.registers[37] = 11;
     return options;
 }
 
@@ -149,19 +153,58 @@ void TestCommandLine::oneDevice_data()
 
     // S0=0, the factory value, is a number read like any other, not "not read" (null).
     QTest::newRow("query") << "factory rings" << QStringList{"query", "--json", "--device"} << 0
-                           << Fields{{"ok", true}, {"rings", 0}, {"speed", "9600"}, {"s37", 9}}
+                           << Fields{{"ok", true},
+                                     {"rings", 0},
+                                     {"rings_reason", QVariant()},
+                                     {"s37", 9},
+                                     {"s37_reason", QVariant()},
+                                     {"speed_bps", 9600},
+                                     {"failure", QVariant()},
+                                     {"speed", QVariant()}}
                            << 0;
+    // Numbers or why there are none, never the window's captions ("XXXX", "++++").
+    QTest::newRow("query, speed unanswered")
+        << "silentOn S37?" << QStringList{"query", "--json", "--device"} << 2
+        << Fields{{"ok", false},
+                  {"failure", "no_reply"},
+                  {"command", "ATS37?"},
+                  {"rings", 2},
+                  {"s37", QVariant()},
+                  {"s37_reason", "no_reply"},
+                  {"speed_bps", QVariant()}}
+        << 2;
+    QTest::newRow("query, speed code past the table")
+        << "s37 11" << QStringList{"query", "--json", "--device"} << 0
+        << Fields{{"ok", true},
+                  {"s37", 11},
+                  {"s37_reason", "out_of_range"},
+                  {"speed_bps", QVariant()}}
+        << 2;
     QTest::newRow("configure, verified")
         << "" << QStringList{"configure", "--rings",  "3",      "--speed",
                              "4800",      "--verify", "--json", "--device"}
-        << 0 << Fields{{"ok", true},        {"rings", 3},      {"speed", "4800"},
-                       {"s37", 8},          {"entries", 4},    {"verify/match", true},
-                       {"verify/rings", 3}, {"verify/s37", 8}, {"verify/speed", "4800"}}
+        << 0
+        << Fields{{"ok", true},
+                  {"rings", 3},
+                  {"speed_bps", 4800},
+                  {"s37", 8},
+                  {"entries", 4},
+                  {"verify/match", true},
+                  {"verify/rings", 3},
+                  {"verify/s37", 8},
+                  {"verify/speed_bps", 4800},
+                  {"verify/rings_reason", QVariant()},
+                  {"failure", QVariant()}}
         << 3;
     QTest::newRow("configure, stored profile differs")
         << "" << QStringList{"configure", "--rings",  "3",      "--list",
                              "S0=#;S0=5", "--verify", "--json", "--device"}
-        << 1 << Fields{{"ok", false}, {"verify/match", false}, {"verify/rings", 5}} << 5;
+        << 1
+        << Fields{{"ok", false},
+                  {"verify/match", false},
+                  {"verify/rings", 5},
+                  {"failure", "verify_mismatch"}}
+        << 5;
     // Without "S0=#" no ring count is needed, and none is compared or reported.
     QTest::newRow("configure, list without a ring count")
         << "" << QStringList{"configure", "--list", "V0;S37=#", "--verify", "--json", "--device"}
@@ -170,18 +213,22 @@ void TestCommandLine::oneDevice_data()
     QTest::newRow("configure, plus sign")
         << "" << QStringList{"configure", "--rings", "+3", "--json", "--device"} << 0
         << Fields{{"ok", true}, {"rings", 3}} << 3;
-    QTest::newRow("refusal") << "errorOn S0=3"
-                             << QStringList{"configure", "--rings", "3", "--json", "--device"} << 1
-                             << Fields{{"ok", false}, {"exit", 1}, {"command", "ATS0=3"}} << 2;
+    QTest::newRow("refusal")
+        << "errorOn S0=3" << QStringList{"configure", "--rings", "3", "--json", "--device"} << 1
+        << Fields{{"ok", false}, {"exit", 1}, {"command", "ATS0=3"}, {"failure", "modem_refused"}}
+        << 2;
     QTest::newRow("silence") << "silent" << QStringList{"query", "--json", "--device"} << 2
                              << Fields{{"ok", false},
                                        {"command", "ATE0Q0V0"},
-                                       {"rings", QVariant()}}
+                                       {"failure", "no_reply"},
+                                       {"rings", QVariant()},
+                                       {"rings_reason", "not_read"}}
                              << 2;
     QTest::newRow("missing device")
         << "missing" << QStringList{"unconfigure", "--json", "--device"} << 3
         << Fields{{"ok", false},
                   {"command", QVariant()},
+                  {"failure", "port_unavailable"},
                   {"error", "El puerto /nonexistent/tty no existe: no hay ningún dispositivo con "
                             "ese nombre."}}
         << 2;
@@ -250,6 +297,7 @@ void TestCommandLine::terminalServer()
         const QJsonObject result = json(line);
         const bool isRefused = result.value("device").toString() == refused;
         QCOMPARE(result.value("exit").toInt(), 3);
+        QCOMPARE(result.value("failure").toString(), isRefused ? "refused" : "unresolved");
         QVERIFY2(result.value("error").toString().contains(isRefused ? "rechaza la conexión"
                                                                      : "no se encuentra"),
                  qPrintable(line));
@@ -263,17 +311,19 @@ void TestCommandLine::terminalServerFault_data()
     using Script = TelnetPeer::Script;
     QTest::addColumn<int>("script");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("failure");
     QTest::newRow("COM Port refused")
-        << int(Script::RefuseComPort) << NetworkTexts::NetComPortRefused;
-    QTest::newRow("busy") << int(Script::Busy) << NetworkTexts::NetBusy;
+        << int(Script::RefuseComPort) << NetworkTexts::NetComPortRefused << "option_refused";
+    QTest::newRow("busy") << int(Script::Busy) << NetworkTexts::NetBusy << "busy";
     QTest::newRow("dropped after the first command")
-        << int(Script::DropAfterFirst) << NetworkTexts::NetLost;
+        << int(Script::DropAfterFirst) << NetworkTexts::NetLost << "dropped";
 }
 
 void TestCommandLine::terminalServerFault()
 {
     QFETCH(int, script);
     QFETCH(QString, text);
+    QFETCH(QString, failure);
     for (const bool asJson : {false, true}) {
         TelnetPeer peer{TelnetPeer::Script(script)};
         const QString device = peer.address();
@@ -287,13 +337,14 @@ void TestCommandLine::terminalServerFault()
         QCOMPARE(run.lines.size(), 1);
         if (!asJson) {
             QCOMPARE(run.lines.first(),
-                     OperatorTexts::CliResultLine.arg(device, IniFormat::oneLine(expected)));
+                     CliTexts::ResultLine.arg(device, IniFormat::oneLine(expected)));
             continue;
         }
         const QJsonObject result = json(run.lines.first());
         QCOMPARE(result.value("device").toString(), device);
         QCOMPARE(result.value("exit").toInt(), 3);
         QCOMPARE(result.value("error").toString(), expected);
+        QCOMPARE(result.value("failure").toString(), failure);
     }
 }
 
@@ -320,7 +371,13 @@ void TestCommandLine::listRefused()
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.lines.size(), 1);
         QCOMPARE(member(json(run.lines.first()), "entries"), QVariant(0));
+        QCOMPARE(member(json(run.lines.first()), "failure"), QVariant("list_refused"));
     }
+    // Refused before the port is opened: the modem heard nothing. The advice is the command
+    // line's, not the window's button.
+    QVERIFY(simulated.received().empty());
+    const QString said = json(empty.lines.first()).value("error").toString();
+    QVERIFY2(said.contains("--list") && !said.contains("\"AT...\""), qPrintable(said));
     QVERIFY2(json(unreadable.lines.first()).value("error").toString().contains("tavoli.INI"),
              qPrintable(unreadable.lines.first()));
     QCOMPARE(simulated.storedRegister(0), 2);
@@ -415,6 +472,9 @@ void TestCommandLine::logOfInterruptedList()
     QVERIFY2(received > 250 && logged >= received && logged < list.size(),
              qPrintable(QStringLiteral("%1 logged, %2 received").arg(logged).arg(received)));
     QVERIFY2(lines.last().endsWith("Estado 0: sin diálogo"), lines.last().constData());
+    // Boxes are the window's: the command line's log tells of none.
+    for (const QByteArray &line : lines)
+        QVERIFY2(!line.contains("Mensaje"), line.constData());
 }
 
 // Ended by a signal, or by a stdout nobody reads, in the middle of a configuration (three
@@ -466,8 +526,10 @@ void TestCommandLine::cutShort()
         const QString said =
             asJson ? json(run.lines.first()).value("error").toString() : run.lines.first();
         QVERIFY2(said.contains("Interrumpido por " + name), qPrintable(run.lines.first()));
-        if (asJson)
+        if (asJson) {
             QCOMPARE(json(run.lines.first()).value("exit").toInt(), 128 + signal);
+            QCOMPARE(json(run.lines.first()).value("failure").toString(), "interrupted");
+        }
     } else {
         QVERIFY2(run.errors.contains("La salida estándar se ha cerrado"), qPrintable(run.errors));
     }

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the dialogue does when the modem, the port or the operator misbehave, and how events
-// that arrive while one of its modal boxes is open are handled.
+// What the dialogue does when the modem, the port or the operator misbehave.
 #include "enginefake.h"
 
 #include <QElapsedTimer>
@@ -11,7 +10,7 @@ using Steps = EngineFake::Steps;
 
 namespace {
 
-const QString NoReplyBox = QStringLiteral("E:") + OperatorTexts::NoReplyMessage;
+const QString NoReplyBox = QStringLiteral("E:") + DialogueTexts::NoReplyMessage;
 
 // Runs a query up to state 3 (ATS0? sent 1100 ms after the action).
 void queryToRingCount(EngineFake &rig)
@@ -115,7 +114,7 @@ private slots:
         QTest::addColumn<QByteArray>("first"); // the first line, then "RING" lines
         QTest::addColumn<qint64>("deadline");
         QTest::addColumn<QString>("outcome"); // a box, a label, or the next command
-        const QString noReply = "E:" + OperatorTexts::NoReplyMessage;
+        const QString noReply = "E:" + DialogueTexts::NoReplyMessage;
         QTest::newRow("ring count")
             << int(QueryRingCount) << QByteArray("5\r") << qint64(3000) << noReply;
         QTest::newRow("speed") << int(QueryLineSpeed) << QByteArray("9\r") << qint64(3000)
@@ -144,10 +143,10 @@ private slots:
         }
         const qint64 sent = rig.now;
         qint64 ended = -1;
-        connect(&rig.engine, &DialogueEngine::stateChanged, this, [&] {
+        rig.onState = [&](int) {
             if (ended < 0)
                 ended = rig.now;
-        });
+        };
         // After a number line only its result can follow: blank lines are the chatter there.
         const QByteArray chatter = rig.engine.state() <= QueryLineSpeed ? "\r\n" : "RING\r";
         rig.reply(400, first);
@@ -162,31 +161,31 @@ private slots:
     }
 
     // The list is checked where it is read: one that cannot go out whole ends the configuration
-    // before its entry 0, with the reading's own message.
+    // before its entry 0, saying why and that the resets have gone out.
     void listCheckedWhereRead_data()
     {
         QTest::addColumn<int>("entries");
-        QTest::addColumn<QString>("problem"); // what the reading reports; empty: nothing
-        QTest::addColumn<QString>("box");     // empty: entry 0 goes out
+        QTest::addColumn<bool>("ringsBad"); // what the reading reports
+        QTest::addColumn<QString>("box");   // empty: entry 0 goes out
         const int most = int(CommandListResult::MostEntries);
-        QTest::newRow("one") << 1 << QString() << QString();
-        QTest::newRow("the most") << most << QString() << QString();
+        const QString changed = DialogueTexts::ListChanged + '\n';
+        QTest::newRow("one") << 1 << false << QString();
+        QTest::newRow("the most") << most << false << QString();
         QTest::newRow("one too many")
-            << most + 1 << QString() << OperatorTexts::CommandListTooLong.arg(most + 1).arg(most);
-        QTest::newRow("none") << 0 << QString() << OperatorTexts::EmptyCommandList;
-        QTest::newRow("ring count")
-            << 1 << OperatorTexts::RingCountInvalid << OperatorTexts::RingCountInvalid;
+            << most + 1 << false << changed + DialogueTexts::ListTooLong.arg(most + 1).arg(most);
+        QTest::newRow("none") << 0 << false << changed + DialogueTexts::ListEmpty;
+        QTest::newRow("ring count") << 1 << true << changed + DialogueTexts::RingCountInvalid;
     }
     void listCheckedWhereRead()
     {
         QFETCH(int, entries);
-        QFETCH(QString, problem);
+        QFETCH(bool, ringsBad);
         QFETCH(QString, box);
         EngineFake rig;
         rig.list = QStringList(entries, QStringLiteral("V0"));
-        if (!problem.isEmpty())
+        if (ringsBad)
             rig.listProblem =
-                CommandListResult::failure(CommandListResult::Problem::RingCountInvalid, problem);
+                CommandListResult::failure(CommandListResult::Problem::RingCountInvalid);
         QVERIFY(rig.reach(ConfigResetCheck));
         rig.receive("0\r");
         QCOMPARE(rig.sent(), box.isEmpty() ? QStringList{"ATV0"} : QStringList());
@@ -269,7 +268,7 @@ private slots:
         QCOMPARE(rig.state(), int(Idle));
         QVERIFY(!rig.isActive() && rig.framesEnabled);
         QCOMPARE(rig.info, QString());
-        rig.engine.portLost(rig.lostText);
+        rig.engine.portLost(Outcome::failure(Outcome::Fault::Failed, rig.lostText));
         rig.advanceTo(rig.now + 10000);
         QCOMPARE(rig.boxes.size(), 1);
         QCOMPARE(rig.writes.size(), 2);
@@ -277,114 +276,39 @@ private slots:
         rig.act(EngineFake::Query);
         QVERIFY(rig.isOpen());
         QCOMPARE(rig.state(), int(QueryWake));
-        rig.engine.portLost(QString());
-        QCOMPARE(rig.boxes.last(), "E:" + OperatorTexts::PortLostUnnamed);
+        rig.engine.portLost(Outcome::failure(Outcome::Fault::Failed, QString()));
+        QCOMPARE(rig.boxes.last(), "E:" + DialogueTexts::PortLostUnnamed);
     }
 
-    // Lost while the success box is open: handled after it, and quietly, as the dialogue is over.
-    void portLostWhileBoxOpen()
+    // A second start while a dialogue runs is the face's to refuse: the engine leaves the running
+    // one as it was (nothing sent, state and timer untouched), and what comes next is its own.
+    void secondStartIgnored()
+    {
+        EngineFake rig;
+        rig.list = {"A", "B", "C"};
+        QVERIFY(rig.reach(ConfigSendList));
+        const qint64 due = rig.due;
+        rig.act(EngineFake::Query);
+        QCOMPARE(rig.state(), int(ConfigSendList));
+        QVERIFY(rig.sent().isEmpty() && rig.isActive() && rig.due == due);
+        QCOMPARE(rig.log.count("open"), 0);
+        rig.receive("0\r");
+        QCOMPARE(rig.sent(), QStringList{"ATB"});
+        QVERIFY(rig.boxes.isEmpty());
+    }
+
+    // A lost port after the dialogue has ended (its notice late) ends nothing more.
+    void portLostAfterTheEnd()
     {
         EngineFake rig;
         rig.list = {"V0"};
         rig.act(EngineFake::Configure);
         rig.run({{1010, "0\r"}, {1020, "0\r"}});
-        rig.whileOpen = [&](int) {
-            rig.lose();
-            QCOMPARE(rig.state(), int(ConfigStore)); // not handled yet
-        };
         rig.advanceTo(rig.now + 2000);
+        rig.engine.portLost(Outcome::failure(Outcome::Fault::Failed, rig.lostText));
         QCOMPARE(rig.boxes, QStringList{"I:Modem configurado con éxito"});
+        QCOMPARE(rig.results.size(), 1);
         QCOMPARE(rig.state(), int(Idle));
-    }
-
-    // A refused action's box is open while the modem's "0" and the time-out tick fall due. The
-    // timer is switched off at once (no tick per second piles up); after the box the events are
-    // handled in order: a reply first makes the tick out of date, a tick first is a real
-    // time-out whose box comes after the first, not over it, and the late reply finds the port
-    // closed.
-    void eventsDuringABox_data()
-    {
-        QTest::addColumn<Steps>("inBox");
-        QTest::addColumn<QStringList>("sent");
-        QTest::addColumn<QStringList>("boxes");
-        QTest::addColumn<int>("state");
-        const QString refused = "E:El puerto 1 (/dev/fake0) ya está abierto.";
-        QTest::newRow("reply, then tick")
-            << Steps{{1600, "0\r"}, {6000, ""}} << QStringList{"ATE0Q0V0", "ATE0Q0V0", "ATS0?"}
-            << QStringList{refused} << int(QueryRingCount);
-        QTest::newRow("tick, then reply")
-            << Steps{{2100, "0\r"}} << QStringList{"ATE0Q0V0", "ATE0Q0V0"}
-            << QStringList{refused, NoReplyBox} << int(Idle);
-    }
-    void eventsDuringABox()
-    {
-        QFETCH(Steps, inBox);
-        QFETCH(QStringList, sent);
-        QFETCH(QStringList, boxes);
-        QFETCH(int, state);
-        EngineFake rig;
-        rig.act(EngineFake::Query);
-        rig.advanceTo(1500); // state 2, time-out due at 2000
-        rig.whileOpen = [&](int index) {
-            if (index != 0)
-                return;
-            rig.run(inBox);
-            QCOMPARE(rig.state(), int(QueryModeCheck)); // nothing handled yet
-            QVERIFY(!rig.isActive());
-        };
-        rig.act(EngineFake::Configure);
-        QCOMPARE(rig.ticks, 2);
-        QCOMPARE(rig.sent(), sent);
-        QCOMPARE(rig.boxes, boxes);
-        QCOMPARE(rig.mostOpenBoxes, 1);
-        QCOMPARE(rig.state(), state);
-        if (state == QueryRingCount) { // `info` left alone; the time-out counts from the answer
-            QCOMPARE(rig.info, QStringLiteral("(info)"));
-            QCOMPARE(rig.due, rig.writes.last().first + 1000);
-        }
-    }
-
-    // The operator starts a query while an error box of the running dialogue is open: the dialogue
-    // ends first (closing the port), then the query starts.
-    void actionDuringStepBoxRunsAfterIt()
-    {
-        EngineFake rig;
-        queryToRingCount(rig);
-        rig.receive("002\r");
-        rig.whileOpen = [&](int index) {
-            if (index == 0)
-                rig.act(EngineFake::Query);
-        };
-        rig.receive("4\r");
-        QCOMPARE(rig.boxes.size(), 1);
-        QVERIFY(rig.boxes.first().endsWith("ATS0?\nLa operación ha fracasado"));
-        QCOMPARE(rig.state(), int(QueryWake));
-        QCOMPARE(rig.sent().last(), QStringLiteral("ATE0Q0V0"));
-        // The port is closed before the box, so nothing the modem sends meanwhile is read.
-        const QStringList after = {"close",      "box stop", "frames on", "open",
-                                   "frames off", "rts on",   "dtr on"};
-        QCOMPARE(rig.log.mid(rig.log.lastIndexOf("box stop") - 1), after);
-        // The new query reads its own number, not the one left from before.
-        rig.advanceTo(rig.due);
-        rig.receive("0\r");
-        rig.receive("7\r0\r");
-        QCOMPARE(rig.labels.value(rig.labels.size() - 1), QStringLiteral("answ1=7"));
-    }
-
-    // Two notifications for the same bytes while a box is open: the bytes are handled once.
-    void notificationNotHandledTwice()
-    {
-        EngineFake rig;
-        rig.list = {"A", "B", "C"};
-        QVERIFY(rig.reach(ConfigSendList));
-        rig.whileOpen = [&](int) {
-            rig.receive("0\r");
-            rig.engine.bytesAvailable();
-            rig.engine.bytesAvailable();
-        };
-        rig.act(EngineFake::Query); // refused: already open
-        QCOMPARE(rig.sent(), QStringList{"ATB"});
-        QCOMPARE(rig.boxes.size(), 1);
     }
 };
 

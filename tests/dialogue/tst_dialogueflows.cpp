@@ -32,7 +32,7 @@ private slots:
         using S = QList<int>;
         const int Query = EngineFake::Query, Configure = EngineFake::Configure;
         const int Factory = EngineFake::Factory;
-        const QString noReply = "E:" + OperatorTexts::NoReplyMessage;
+        const QString noReply = "E:" + DialogueTexts::NoReplyMessage;
         const L factoryInfo = {"info=Enviando AT&&F", "info=Enviando AT&&W", "info="};
 
         // Whatever answers the first send is dropped; the wake-up is sent again a second later.
@@ -67,11 +67,12 @@ private slots:
                      {1300, "OK\r\n"}}
             << L{"AT&F", "AT&W0"} << T{0, 1100} << S{10, 11, 12, 0} << factoryInfo
             << "I:Modem desconfigurado con éxito" << qint64(1300);
-        // Nothing to send: said, rather than failing on a missing entry 0.
+        // Nothing to send: said, rather than failing on a missing entry 0; the two resets that
+        // went out are said too, and "inicializando..." no longer holds.
         QTest::newRow("configure, empty list")
             << Configure << 0 << L{} << Steps{{1100, "0\r\n"}} << L{"AT&F0E0Q0V0", "AT&F0E0Q0V0"}
-            << T{0, 1000} << S{5, 6, 0} << L{"info=inicializando..."}
-            << "E:" + OperatorTexts::EmptyCommandList << qint64(1100);
+            << T{0, 1000} << S{5, 6, 0} << L{"info=inicializando...", "info="}
+            << "E:" + DialogueTexts::ListChanged + '\n' + DialogueTexts::ListEmpty << qint64(1100);
         // A modem that stops answering part-way: the reply's deadline runs from the sending
         // (3 s for a register, 5 s for AT&F and AT&W0); lines that are not the result move it
         // no more than a notification with nothing new.
@@ -106,10 +107,10 @@ private slots:
         rig.list = list;
         QList<int> seen;
         qint64 idleAt = -1;
-        connect(&rig.engine, &DialogueEngine::stateChanged, this, [&](qint16 state) {
+        rig.onState = [&](int state) {
             seen << state;
             idleAt = state == Idle ? rig.now : idleAt;
-        });
+        };
 
         rig.act(action);
         QCOMPARE(rig.log, (L{"open", "frames off", "rts on", "dtr on"}));
@@ -129,7 +130,7 @@ private slots:
         QCOMPARE(rig.builds, action == EngineFake::Configure ? 1 : 0);
         QVERIFY(!rig.isOpen() && rig.framesEnabled && !rig.isActive());
 
-        // The parity option is read at every send: a change between dialogues takes effect.
+        // The parity option is taken at every start: a change between dialogues takes effect.
         rig.parity = (parity + 1) % 3;
         rig.act(action);
         QCOMPARE(rig.writes.last().second,

@@ -117,7 +117,7 @@ QString boxFor(const QByteArray &code, const QString &command)
         return "E:El modem ha devuelto un código de error con el comando:  " + command
                + "\nLa operación ha fracasado";
     if (code == "noreply")
-        return "E:" + OperatorTexts::NoReplyMessage;
+        return "E:" + DialogueTexts::NoReplyMessage;
     if (code == "configured")
         return "I:Modem configurado con éxito";
     return code == "unconfigured" ? "I:Modem desconfigurado con éxito" : QString();

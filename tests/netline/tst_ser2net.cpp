@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogues end to end through the real ser2net (127.0.0.1 only, a configuration of the
 // test's own) in front of the simulated modem, RFC 2217 and raw TCP: the modem must receive
-// exactly what it receives from a local port running the same dialogues, the view must be shown
-// the same, and ser2net must set the line as asked.
+// exactly what it receives from a local port running the same dialogues, the face must hear the
+// same, and ser2net must set the line as asked.
 #include "dialogueengine.h"
-#include "dialoguesettings.h"
-#include "dialogueview.h"
+#include "dialoguefacts.h"
+#include "dialoguetexts.h"
 #include "hayesmodem.h"
 #include "identification.h"
 #include "networkline.h"
@@ -14,6 +14,7 @@
 #include "serialline.h"
 
 #include <QTest>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <termios.h>
@@ -30,48 +31,68 @@ struct Shown
     bool operator==(const Shown &) const = default;
 };
 
-// The engine on a line, with a view that records instead of showing.
-class Rig : public DialogueView, public DialogueSettings
+// The engine on a line, with a face that records what it hears, worded as the window would.
+class Rig : public DialogueFacts
 {
 public:
     template <class Port>
-    Rig(LinePort &line, Port &port, int parity)
-        : m_parity(parity), m_engine(line, m_timer, *this, *this)
+    Rig(LinePort &line, Port &port, int parity) : m_parity(parity), m_engine(line, m_timer, *this)
     {
         QObject::connect(&m_timer, &PreciseTimer::Timer, &m_engine, &DialogueEngine::Timm_Timer);
         QObject::connect(&port, &Port::received, &m_engine, &DialogueEngine::bytesAvailable);
-        QObject::connect(&port, &Port::lost, &m_engine, &DialogueEngine::portLost);
+        QObject::connect(&port, &Port::lost, &m_engine,
+                         [this](const auto &why) { m_engine.portLost(lostAs(why)); });
     }
     Shown run(State first)
     {
         m_shown = {};
-        m_engine.startDialogue(first);
-        if (!QTest::qWaitFor([this] { return m_engine.state() == Idle; }, 20000))
+        m_ended = false;
+        m_engine.startDialogue(first, Parity(m_parity));
+        if (!QTest::qWaitFor([this] { return m_ended; }, 20000))
             m_shown.error = "(the dialogue did not end)";
         return m_shown;
     }
 
 private:
-    void setLineSettingsEnabled(bool) override {}
-    void setInfo(const QString &) override {}
-    void setAnsw1(const QString &caption) override { m_shown.answ1 = caption; }
-    void setAnsw2(const QString &caption) override { m_shown.answ2 = caption; }
-    void showError(const QString &text) override { m_shown.error = text; }
-    void showInformation(const QString &text) override { m_shown.information = text; }
-    void showIdentification(const Identification &result) override
+    // The serial port tells its loss in words, the network line as an Outcome.
+    static Outcome lostAs(const Outcome &why) { return why; }
+    static Outcome lostAs(const QString &why)
     {
-        for (const IdentificationAnswer &answer : result.answers())
-            m_shown.identification << answer.command + u'=' + answer.lines.join(u'/');
+        return Outcome::failure(Outcome::Fault::Failed, why);
     }
-    Parity parityMode() const override { return Parity(m_parity); }
-    CommandListResult BuildCommandList() override
+    void portOpened() override {}
+    void stateChanged(State) override {}
+    void commandSent(const QString &) override {}
+    void entrySent(qsizetype) override {}
+    void ringsRead(qint16 rings) override { m_shown.answ1 = DialogueTexts::ringsCaption(rings); }
+    void speedRead(std::optional<qint16> code) override
     {
-        return CommandListResult::checked({"S0=2", "S37=9", "&C1"});
+        m_shown.answ2 = DialogueTexts::speedCaption(code);
+    }
+    void lateReplyDropped(const QByteArray &) override {}
+    void listNeeded() override
+    {
+        // Answered from the event loop, as a face does.
+        QTimer::singleShot(0, &m_engine, [this] {
+            m_engine.giveList(CommandListResult::checked({"S0=2", "S37=9", "&C1"}));
+        });
+    }
+    void ended(const DialogueResult &result) override
+    {
+        m_ended = true;
+        const QString text = DialogueTexts::message(result);
+        if (DialogueTexts::boxFor(result) == DialogueTexts::Box::Error)
+            m_shown.error = text;
+        else
+            m_shown.information = text;
+        for (const IdentificationAnswer &answer : result.identification.answers())
+            m_shown.identification << answer.command + u'=' + answer.lines.join(u'/');
     }
 
     int m_parity;
     PreciseTimer m_timer;
     Shown m_shown;
+    bool m_ended = false;
     DialogueEngine m_engine;
 };
 

@@ -1,17 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's whole outside world in one fake on a virtual clock: the serial line, the timer
-// `Timm`, the window's frames, labels and modal boxes, and its settings. Everything the engine
-// does is recorded; `log` keeps the order of the port and window calls. The dialogue tests use it
-// as it is; the fuzz targets derive from it to check, at every call, what must always hold.
+// `Timm`, and a face that words the engine's facts as the window does (frames, labels, the box
+// of the end) and answers its request for the list once the step that asked has returned.
+// Everything is recorded; `log` keeps the order of the port and face calls. The dialogue tests
+// use it as it is; the fuzz targets derive from it to check, at every call, what must always
+// hold.
 #pragma once
 
 #include "dialogueengine.h"
-#include "dialoguesettings.h"
-#include "dialogueview.h"
+#include "dialoguefacts.h"
+#include "dialoguetexts.h"
 #include "linecodec.h"
 #include "lineport.h"
 #include "modemprotocol.h"
-#include "operatortexts.h"
 #include "pacingtimer.h"
 
 #include <QList>
@@ -22,17 +23,11 @@
 #include <functional>
 #include <utility>
 
-class EngineFake : public LinePort, public PacingTimer, public DialogueView, public DialogueSettings
+class EngineFake : public LinePort, public PacingTimer, public DialogueFacts
 {
 public:
     enum Action { Query, Configure, Factory, Identify };
     using Steps = QList<QPair<qint64, QByteArray>>; // at this time the modem sends these bytes
-
-    EngineFake()
-    {
-        const auto &names = ModemProtocol::SpeedNameTable;
-        engine.setSpeedNames(QStringList(names.begin(), names.end()));
-    }
 
     // ---- The operator and the modem
     void act(int action)
@@ -40,7 +35,9 @@ public:
         engine.startDialogue(action == Query       ? Dialogue::QueryWake
                              : action == Configure ? Dialogue::ConfigWake
                              : action == Identify  ? Dialogue::IdentifyWake
-                                                   : Dialogue::FactoryReset);
+                                                   : Dialogue::FactoryReset,
+                             Parity(parity));
+        settle();
     }
     // Brings a dialogue into `state` the way a well-behaved modem would, then forgets what was
     // recorded on the way. The command awaiting the next reply (or the pause) began at `now`.
@@ -87,6 +84,7 @@ public:
             return;
         pending.append(bytes);
         engine.bytesAvailable();
+        settle();
     }
     void reply(qint64 ms, const QByteArray &bytes)
     {
@@ -104,7 +102,8 @@ public:
     void lose()
     {
         if (std::exchange(m_open, false))
-            engine.portLost(lostText);
+            engine.portLost(Outcome::failure(Outcome::Fault::Failed, lostText));
+        settle();
     }
     // The timer's next tick, if it is on.
     void tick()
@@ -120,11 +119,26 @@ public:
             due += m_interval;
             ++ticks;
             engine.Timm_Timer();
+            settle();
         }
         now = std::max(now, target); // a tick handler may itself have moved time on
     }
     int state() const { return engine.state(); }
     int openBoxes() const { return m_openBoxes; }
+    // The list asked for, given now that the step that asked has returned.
+    void settle()
+    {
+        if (holdList || !std::exchange(m_listAsked, false))
+            return;
+        ++builds;
+        if (!listProblem.ok()) {
+            given = listProblem;
+        } else {
+            given = CommandListResult();
+            given.entries = list;
+        }
+        engine.giveList(given);
+    }
 
     // The commands written, parity removed and without their carriage return.
     QStringList sent() const
@@ -180,35 +194,70 @@ public:
     }
     bool isActive() const override { return m_timerOn; }
 
-    // ---- DialogueView
-    void setLineSettingsEnabled(bool enabled) override
+    // ---- DialogueFacts, worded as the window words them
+    void portOpened() override
     {
-        log.append(enabled ? "frames on" : "frames off");
-        framesEnabled = enabled;
+        log.append("frames off");
+        framesEnabled = false;
     }
-    void setInfo(const QString &caption) override { labels.append("info=" + (info = caption)); }
-    void setAnsw1(const QString &caption) override { labels.append("answ1=" + caption); }
-    void setAnsw2(const QString &caption) override { labels.append("answ2=" + caption); }
-    void showError(const QString &text) override { show("E:" + text); }
-    void showInformation(const QString &text) override { show("I:" + text); }
-    void showIdentification(const Identification &result) override
+    void stateChanged(Dialogue::State state) override
     {
-        identification = result;
-        show("N:identification");
+        if (state != Dialogue::Idle) {
+            if (const QString caption = DialogueTexts::infoOnEntering(state); !caption.isNull())
+                setInfo(caption);
+        }
+        m_state = state;
+        if (onState)
+            onState(state);
+    }
+    void commandSent(const QString &command) override
+    {
+        if (m_state == Dialogue::IdentifyModeCheck || m_state == Dialogue::IdentifyAsk)
+            setInfo(DialogueTexts::sendingCaption(command));
+    }
+    void entrySent(qsizetype index) override
+    {
+        setInfo(DialogueTexts::sendingCaption(given.entries.value(index), true));
+    }
+    void ringsRead(qint16 rings) override
+    {
+        labels.append("answ1=" + DialogueTexts::ringsCaption(rings));
+    }
+    void speedRead(std::optional<qint16> code) override
+    {
+        labels.append("answ2=" + DialogueTexts::speedCaption(code));
     }
     void lateReplyDropped(const QByteArray &bytes) override { late.append(bytes); }
-
-    // ---- DialogueSettings
-    Parity parityMode() const override { return Parity(parity); }
-    CommandListResult BuildCommandList() override
+    void listNeeded() override { m_listAsked = true; }
+    void ended(const DialogueResult &result) override
     {
-        ++builds;
-        if (!listProblem.ok())
-            return listProblem;
-        CommandListResult result;
-        result.entries = list;
-        return result;
+        results.append(result);
+        if (DialogueTexts::clearsInfo(result))
+            setInfo(QString());
+        switch (DialogueTexts::boxFor(result)) {
+        case DialogueTexts::Box::None:
+            break;
+        case DialogueTexts::Box::Error:
+            show("E:"
+                 + (result.kind == DialogueResult::Kind::ListRefused
+                        ? DialogueTexts::listRefusal(
+                            given.ok() ? CommandListResult::checked(given.entries) : given,
+                            DialogueTexts::ListMoment::ListStep, QString())
+                        : DialogueTexts::message(result)));
+            break;
+        case DialogueTexts::Box::Information:
+            show("I:" + DialogueTexts::message(result));
+            break;
+        case DialogueTexts::Box::Identification:
+            identification = result.identification;
+            show("N:identification");
+            break;
+        }
+        if (!framesEnabled)
+            log.append("frames on");
+        framesEnabled = true;
     }
+    void setInfo(const QString &caption) { labels.append("info=" + (info = caption)); }
 
     qint64 now = 0;
     QStringList log;
@@ -239,10 +288,14 @@ public:
     int parity = 0;
     QStringList list;
     CommandListResult listProblem; // given when not ok(): what the list's reading reports
+    CommandListResult given;       // the list last given to the engine
     int builds = 0;
+    bool holdList = false;         // the list asked for is not given yet
     Identification identification; // the last one shown
+    QList<DialogueResult> results;
+    std::function<void(int state)> onState; // every state, as the engine enters it
 
-    DialogueEngine engine{*this, *this, *this, *this};
+    DialogueEngine engine{*this, *this, *this};
 
 private:
     void show(const QString &box)
@@ -256,6 +309,8 @@ private:
     }
 
     bool m_open = false;
+    bool m_listAsked = false;
+    Dialogue::State m_state = Dialogue::Idle;
     bool m_timerOn = false;
     int m_interval = 0;
     int m_openBoxes = 0;

@@ -67,7 +67,7 @@ bool saveTranscript(const QString &path)
     window.show();
     window.findChild<QRadioButton *>(QStringLiteral("OpOdd"))->setChecked(true);
     QEventLoop loop;
-    QObject::connect(&window.engine(), &DialogueEngine::stateChanged, &loop, [&loop](qint16 state) {
+    QObject::connect(&window, &Form1::stateChanged, &loop, [&loop](qint16 state) {
         if (state == Dialogue::Idle)
             loop.quit();
     });
@@ -101,7 +101,7 @@ bool saveIdentification(const QString &path)
     });
     poll.start();
     QEventLoop loop;
-    QObject::connect(&window.engine(), &DialogueEngine::stateChanged, &loop, [&loop](qint16 state) {
+    QObject::connect(&window, &Form1::stateChanged, &loop, [&loop](qint16 state) {
         if (state == Dialogue::Idle)
             loop.quit();
     });

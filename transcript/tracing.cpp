@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tracing.h"
 
-#include "operatortexts.h"
 #include "transcript.h"
 
 TracingLine::TracingLine(LinePort &line, Transcript &transcript, Describe describe)
@@ -63,31 +62,4 @@ void TracingLine::readInto(QByteArray &into)
     m_line.readInto(into);
     if (into.size() > kept)
         m_transcript.received(QByteArrayView(into).sliced(kept), m_parity);
-}
-
-void TracingView::showError(const QString &text)
-{
-    m_transcript.boxShown(true, text);
-    m_view.showError(text);
-    m_transcript.boxClosed();
-}
-
-void TracingView::showInformation(const QString &text)
-{
-    m_transcript.boxShown(false, text);
-    m_view.showInformation(text);
-    m_transcript.boxClosed();
-}
-
-void TracingView::showIdentification(const Identification &result)
-{
-    m_transcript.happened(OperatorTexts::TranscriptIdentificationShown);
-    m_view.showIdentification(result);
-    m_transcript.boxClosed();
-}
-
-void TracingView::lateReplyDropped(const QByteArray &bytes)
-{
-    m_transcript.happened(OperatorTexts::TranscriptLateReply.arg(Transcript::visible(bytes)));
-    m_view.lateReplyDropped(bytes);
 }

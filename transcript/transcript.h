@@ -68,8 +68,12 @@ public:
     void inputDiscarded();
     void timerStep();
     void stateChanged(int state);
+    // The window's boxes: the transcript tells what the operator was shown.
     void boxShown(bool error, const QString &text);
     void boxClosed();
+    void identificationShown();
+    // Bytes (parity stripped) dropped as a late reply.
+    void lateReplyDropped(const QByteArray &bytes);
     void happened(const QString &text); // anything else, in a line of its own
 
     // ---- What is kept. Lines are numbered from the first ever recorded; those from

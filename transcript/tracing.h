@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Observers for the line's transcript, put between the dialogue engine and the real port and
-// window: each passes every call through unchanged and tells the transcript what it saw.
+// The line's recording: put between the dialogue engine and the real line, it passes every call
+// through unchanged and tells the transcript what it saw. Lives on the thread that serves the
+// line.
 #pragma once
 
-#include "dialogueview.h"
 #include "lineport.h"
 #include "linesettings.h"
 
@@ -45,25 +45,4 @@ private:
     Describe m_describe;
     bool m_opened = false;
     Parity m_parity = Parity::None; // of the present open: the settings are locked while it lasts
-};
-
-class TracingView final : public DialogueView
-{
-public:
-    TracingView(DialogueView &view, Transcript &transcript) : m_view(view), m_transcript(transcript)
-    {}
-
-    void setLineSettingsEnabled(bool enabled) override { m_view.setLineSettingsEnabled(enabled); }
-    void setInfo(const QString &caption) override { m_view.setInfo(caption); }
-    void entrySent(const QString &body) override { m_view.entrySent(body); }
-    void setAnsw1(const QString &caption) override { m_view.setAnsw1(caption); }
-    void setAnsw2(const QString &caption) override { m_view.setAnsw2(caption); }
-    void showError(const QString &text) override;
-    void showInformation(const QString &text) override;
-    void showIdentification(const Identification &result) override;
-    void lateReplyDropped(const QByteArray &bytes) override;
-
-private:
-    DialogueView &m_view;
-    Transcript &m_transcript;
 };

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "identificationtext.h"
 
-#include "operatortexts.h"
+#include "dialoguetexts.h"
 
 #include <QRegularExpression>
 
@@ -30,17 +30,17 @@ QString format(const Identification &result)
         case IdentificationAnswer::Result::Answered:
             break;
         case IdentificationAnswer::Result::Refused:
-            text += QLatin1String("  ") + OperatorTexts::IdentifyRefused;
+            text += QLatin1String("  ") + DialogueTexts::IdentifyRefused;
             break;
         case IdentificationAnswer::Result::Silent:
-            text += QLatin1String("  ") + OperatorTexts::IdentifySilent;
+            text += QLatin1String("  ") + DialogueTexts::IdentifySilent;
             break;
         }
         text += QLatin1Char('\n');
         for (const QString &line : answer.lines)
             text += QLatin1String("    ") + visible(line) + QLatin1Char('\n');
         if (answer.cut)
-            text += QLatin1String("    ") + OperatorTexts::IdentifyCut + QLatin1Char('\n');
+            text += QLatin1String("    ") + DialogueTexts::IdentifyCut + QLatin1Char('\n');
     }
     return text;
 }
@@ -72,7 +72,7 @@ QString chipsetFamily(const Identification &result)
 QString suggestion(const Identification &result)
 {
     const QString family = chipsetFamily(result);
-    return family.isEmpty() ? QString() : OperatorTexts::IdentifySuggestion.arg(family);
+    return family.isEmpty() ? QString() : DialogueTexts::IdentifySuggestion.arg(family);
 }
 
 } // namespace IdentificationText

@@ -173,6 +173,18 @@ void Transcript::boxClosed()
     addEvent(OperatorTexts::TranscriptBoxClosed);
 }
 
+void Transcript::identificationShown()
+{
+    const Change change(*this);
+    addEvent(OperatorTexts::TranscriptIdentificationShown);
+}
+
+void Transcript::lateReplyDropped(const QByteArray &bytes)
+{
+    const Change change(*this);
+    addEvent(OperatorTexts::TranscriptLateReply.arg(visible(bytes)));
+}
+
 void Transcript::happened(const QString &text)
 {
     const Change change(*this);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "applicationsetup.h"
 
-#include "operatortexts.h"
+#include "windowtexts.h"
 
 #include <QApplication>
 #include <QFont>
@@ -64,7 +64,7 @@ QStringList *held = nullptr;
 void holdOrEnd(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (type == QtFatalMsg) {
-        std::fprintf(stderr, "tavoli: %s\n", qUtf8Printable(OperatorTexts::NoGraphicalSession));
+        std::fprintf(stderr, "tavoli: %s\n", qUtf8Printable(WindowTexts::NoGraphicalSession));
         std::_Exit(1); // nothing has been started that needs ending
     }
     held->append(qFormatLogMessage(type, context, message));

@@ -2,9 +2,9 @@
 #include "extras.h"
 
 #include "form1.h"
-#include "operatortexts.h"
 #include "portswindow.h"
 #include "transcriptwindow.h"
+#include "windowtexts.h"
 
 #include <QKeySequence>
 
@@ -12,11 +12,11 @@ namespace Extras {
 
 void install(Form1 &window)
 {
-    window.addExtra(OperatorTexts::PortsMenuEntry, QKeySequence(Qt::CTRL | Qt::Key_P),
+    window.addExtra(WindowTexts::PortsMenuEntry, QKeySequence(Qt::CTRL | Qt::Key_P),
                     [&window] { PortsWindow::showFor(window); });
     window.addExtra(QStringLiteral("Identificar modem..."), QKeySequence(QStringLiteral("Ctrl+I")),
                     [&window] { window.identifyModem(); });
-    window.addExtra(OperatorTexts::TranscriptCaption, QKeySequence(Qt::CTRL | Qt::Key_L),
+    window.addExtra(WindowTexts::TranscriptCaption, QKeySequence(Qt::CTRL | Qt::Key_L),
                     [&window] { TranscriptWindow::showFor(window.transcript(), &window); });
 }
 

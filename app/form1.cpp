@@ -10,7 +10,6 @@
 #include "dialoguetexts.h"
 #include "messagebox.h"
 #include "operatoractions.h"
-#include "operatortexts.h"
 #include "pacedlabel.h"
 #include "portassignments.h"
 #include "serialport.h"
@@ -51,7 +50,7 @@ Form1::Form1(QWidget *parent)
     initAppResources();
     ui->setupUi(this);
     m_info = new PacedLabel(ui->info);
-    setWindowTitle(OperatorTexts::MainWindowCaption);
+    setWindowTitle(WindowTexts::MainWindowCaption);
     // A fixed dialog frame: no resizing, no maximize box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
@@ -304,8 +303,7 @@ void Form1::closeEvent(QCloseEvent *event)
 void Form1::refreshPortTips()
 {
     for (QAbstractButton *port : m_opCan->buttons())
-        port->setToolTip(
-            PortAssignments::describe(PortAssignments::choiceFor(m_opCan->id(port) + 1)));
+        port->setToolTip(WindowTexts::portUses(PortAssignments::choiceFor(m_opCan->id(port) + 1)));
 }
 
 QAction *Form1::addExtra(const QString &text, const QKeySequence &keys, std::function<void()> open)

@@ -2,7 +2,7 @@
 #include "identificationwindow.h"
 
 #include "identificationtext.h"
-#include "operatortexts.h"
+#include "windowtexts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -17,7 +17,7 @@ IdentificationWindow::IdentificationWindow(const Identification &result, QWidget
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("IdentificationWindow"));
-    setWindowTitle(OperatorTexts::IdentifyCaption);
+    setWindowTitle(WindowTexts::IdentifyCaption);
     auto *layout = new QVBoxLayout(this);
 
     const QString suggestion = IdentificationText::suggestion(result);

@@ -3,13 +3,14 @@
 // Without arguments (or with only --log FILE) it opens the window; with a command
 // (`tavoli query --device ...`, see CommandLine) it runs without one, on QCoreApplication.
 #include "applicationsetup.h"
+#include "clitexts.h"
 #include "commandline.h"
 #include "commandrun.h"
 #include "extras.h"
 #include "firstframe.h"
 #include "form1.h"
-#include "operatortexts.h"
 #include "signalpipe.h"
+#include "windowtexts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -54,7 +55,7 @@ int main(int argc, char *argv[])
     }
 
     if (!ApplicationSetup::GraphicalSessionNamed(argc, argv)) {
-        complain(OperatorTexts::NoGraphicalSession);
+        complain(WindowTexts::NoGraphicalSession);
         return 1;
     }
     std::optional<ApplicationSetup::NoDisplayGuard> noDisplay(std::in_place);
@@ -69,12 +70,12 @@ int main(int argc, char *argv[])
 
     // --help goes to the command mode, whose help tells of the window too.
     QCommandLineParser parser;
-    const QCommandLineOption logOption(QStringLiteral("log"), OperatorTexts::TranscriptLogOption,
-                                       OperatorTexts::TranscriptLogValue);
+    const QCommandLineOption logOption(QStringLiteral("log"), WindowTexts::TranscriptLogOption,
+                                       WindowTexts::TranscriptLogValue);
     parser.addOption(logOption);
     if (!parser.parse(QApplication::arguments())) {
         complain(parser.errorText());
-        std::fprintf(stderr, "%s\n", qUtf8Printable(OperatorTexts::CliSeeHelp));
+        std::fprintf(stderr, "%s\n", qUtf8Printable(CliTexts::SeeHelp));
         return CommandLine::ExitUsage;
     }
 

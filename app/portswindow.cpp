@@ -5,8 +5,8 @@
 #include "deviceaddress.h"
 #include "form1.h"
 #include "messagebox.h"
-#include "operatortexts.h"
 #include "portassignments.h"
+#include "windowtexts.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -49,15 +49,14 @@ enum DeviceColumn {
 QString holderText(const std::optional<PortHolder> &holder)
 {
     if (!holder)
-        return OperatorTexts::PortsFree;
+        return WindowTexts::PortsFree;
     if (holder->openOnly)
-        return OperatorTexts::PortsHeldOpen.arg(PortLock::describe(*holder));
+        return WindowTexts::PortsHeldOpen.arg(PortLock::describe(*holder));
     if (!holder->lockFile.isEmpty())
-        return OperatorTexts::PortsHeldByLockFile.arg(PortLock::describe(*holder),
-                                                      holder->lockFile);
+        return WindowTexts::PortsHeldByLockFile.arg(PortLock::describe(*holder), holder->lockFile);
     if (holder->pid > 0)
-        return OperatorTexts::PortsHeldByFlock.arg(PortLock::describe(*holder));
-    return OperatorTexts::PortsHeldByUnknown;
+        return WindowTexts::PortsHeldByFlock.arg(PortLock::describe(*holder));
+    return WindowTexts::PortsHeldByUnknown;
 }
 
 QTableWidget *makeTable(const QString &columns, const char *name)
@@ -101,7 +100,7 @@ void setRow(QTableWidget *table, int row, const QStringList &cells)
 PortsWindow::PortsWindow(QWidget *parent, const QString &stableNameFolder, const QString &ttyFolder)
     : QWidget(parent, Qt::Window), m_stableNameFolder(stableNameFolder), m_ttyFolder(ttyFolder)
 {
-    setWindowTitle(OperatorTexts::PortsCaption);
+    setWindowTitle(WindowTexts::PortsCaption);
     buildLayout();
 
     m_settle.setSingleShot(true);
@@ -116,22 +115,22 @@ PortsWindow::PortsWindow(QWidget *parent, const QString &stableNameFolder, const
 
 void PortsWindow::buildLayout()
 {
-    auto *devicesBox = new QGroupBox(OperatorTexts::PortsDevicesTitle);
-    m_table = makeTable(OperatorTexts::PortsDeviceColumns, "devices");
+    auto *devicesBox = new QGroupBox(WindowTexts::PortsDevicesTitle);
+    m_table = makeTable(WindowTexts::PortsDeviceColumns, "devices");
     m_typedPath = new QLineEdit;
     m_typedPath->setObjectName(QStringLiteral("typedPath"));
-    auto *add = new QPushButton(OperatorTexts::PortsAdd);
+    auto *add = new QPushButton(WindowTexts::PortsAdd);
     add->setObjectName(QStringLiteral("add"));
     auto *typedRow = new QHBoxLayout;
-    typedRow->addWidget(new QLabel(OperatorTexts::PortsTypedLabel));
+    typedRow->addWidget(new QLabel(WindowTexts::PortsTypedLabel));
     typedRow->addWidget(m_typedPath, 1);
     typedRow->addWidget(add);
     auto *devicesLayout = new QVBoxLayout(devicesBox);
     devicesLayout->addWidget(m_table);
     devicesLayout->addLayout(typedRow);
 
-    auto *assignmentsBox = new QGroupBox(OperatorTexts::PortsAssignmentsTitle);
-    m_assignments = makeTable(OperatorTexts::PortsAssignmentColumns, "assignments");
+    auto *assignmentsBox = new QGroupBox(WindowTexts::PortsAssignmentsTitle);
+    m_assignments = makeTable(WindowTexts::PortsAssignmentColumns, "assignments");
     m_assignments->setRowCount(PortAssignments::PortCount);
     m_assignments->setSelectionMode(QAbstractItemView::NoSelection);
     m_assignments->setFocusPolicy(Qt::NoFocus);
@@ -142,17 +141,17 @@ void PortsWindow::buildLayout()
     m_port = new QComboBox;
     m_port->setObjectName(QStringLiteral("port"));
     for (int port = 1; port <= PortAssignments::PortCount; ++port)
-        m_port->addItem(OperatorTexts::PortsPortChoice.arg(port), port);
-    m_assign = new QPushButton(OperatorTexts::PortsAssign);
+        m_port->addItem(WindowTexts::PortsPortChoice.arg(port), port);
+    m_assign = new QPushButton(WindowTexts::PortsAssign);
     m_assign->setObjectName(QStringLiteral("assign"));
-    auto *clear = new QPushButton(OperatorTexts::PortsClear);
+    auto *clear = new QPushButton(WindowTexts::PortsClear);
     clear->setObjectName(QStringLiteral("clear"));
     auto *assignRow = new QHBoxLayout;
     assignRow->addWidget(m_port);
     assignRow->addWidget(m_assign);
     assignRow->addWidget(clear);
     assignRow->addStretch(1);
-    auto *hint = new QLabel(OperatorTexts::PortsHint);
+    auto *hint = new QLabel(WindowTexts::PortsHint);
     hint->setWordWrap(true);
     auto *assignmentsLayout = new QVBoxLayout(assignmentsBox);
     assignmentsLayout->addWidget(m_assignments);
@@ -220,7 +219,7 @@ void PortsWindow::refresh()
     for (const QString &typed : std::as_const(addresses)) {
         SerialDeviceInfo info;
         info.device = typed;
-        info.description = OperatorTexts::PortsTerminalServer;
+        info.description = WindowTexts::PortsTerminalServer;
         info.typed = true;
         devices << info;
     }
@@ -259,9 +258,9 @@ void PortsWindow::fillAssignments()
         const PortChoice choice = PortAssignments::choiceFor(port);
         const QString canonical = identity(choice.device);
         const QString device =
-            canonical.isEmpty() ? OperatorTexts::PortsMissing.arg(choice.device) : choice.device;
+            canonical.isEmpty() ? WindowTexts::PortsMissing.arg(choice.device) : choice.device;
         setRow(m_assignments, port - 1,
-               {QString::number(port), device, PortAssignments::source(choice)});
+               {QString::number(port), device, WindowTexts::portSource(choice)});
         for (int row = 0; row < m_devices.size() && !canonical.isEmpty(); ++row) {
             if (identity(m_devices.at(row).device) == canonical) {
                 QString &ports = usedBy[row];
@@ -316,7 +315,7 @@ void PortsWindow::assignSelected()
 {
     const QString device = selectedDevice();
     if (device.isEmpty()) {
-        MessageBox::showStop(this, OperatorTexts::PortsNothingSelected);
+        MessageBox::showStop(this, WindowTexts::PortsNothingSelected);
         return;
     }
     for (const SerialDeviceInfo &info : std::as_const(m_devices)) {

@@ -3,8 +3,8 @@
 
 #include "bringtofront.h"
 #include "messagebox.h"
-#include "operatortexts.h"
 #include "transcript.h"
+#include "windowtexts.h"
 
 #include <QAbstractListModel>
 #include <QApplication>
@@ -95,7 +95,7 @@ TranscriptWindow::TranscriptWindow(Transcript &transcript, QWidget *owner)
     : QWidget(owner, Qt::Window), m_transcript(transcript)
 {
     setObjectName(QStringLiteral("TranscriptWindow"));
-    setWindowTitle(OperatorTexts::TranscriptCaption);
+    setWindowTitle(WindowTexts::TranscriptCaption);
 
     m_model = new TranscriptModel(transcript, this);
     m_lines = new QListView(this);
@@ -116,9 +116,9 @@ TranscriptWindow::TranscriptWindow(Transcript &transcript, QWidget *owner)
         return b;
     };
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(button("save", OperatorTexts::TranscriptSave, &TranscriptWindow::save));
-    buttons->addWidget(button("copy", OperatorTexts::TranscriptCopy, &TranscriptWindow::copy));
-    buttons->addWidget(button("clear", OperatorTexts::TranscriptClear, &TranscriptWindow::clear));
+    buttons->addWidget(button("save", WindowTexts::TranscriptSave, &TranscriptWindow::save));
+    buttons->addWidget(button("copy", WindowTexts::TranscriptCopy, &TranscriptWindow::copy));
+    buttons->addWidget(button("clear", WindowTexts::TranscriptClear, &TranscriptWindow::clear));
     buttons->addStretch();
 
     auto *layout = new QVBoxLayout(this);
@@ -165,9 +165,9 @@ void TranscriptWindow::refresh()
 
 void TranscriptWindow::save()
 {
-    const QString path = QFileDialog::getSaveFileName(this, OperatorTexts::TranscriptSaveTitle,
-                                                      OperatorTexts::TranscriptSaveName,
-                                                      OperatorTexts::TranscriptSaveFilter);
+    const QString path = QFileDialog::getSaveFileName(this, WindowTexts::TranscriptSaveTitle,
+                                                      WindowTexts::TranscriptSaveName,
+                                                      WindowTexts::TranscriptSaveFilter);
     if (!path.isEmpty())
         saveTo(path);
 }
@@ -177,8 +177,7 @@ void TranscriptWindow::saveTo(const QString &path)
     QSaveFile file(path);
     const QByteArray text = m_transcript.text().toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        MessageBox::showStop(this,
-                             OperatorTexts::TranscriptSaveFailed.arg(path, file.errorString()));
+        MessageBox::showStop(this, WindowTexts::TranscriptSaveFailed.arg(path, file.errorString()));
 }
 
 void TranscriptWindow::copy()

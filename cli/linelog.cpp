@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "linelog.h"
 
-#include "operatortexts.h"
+#include "transcripttexts.h"
 
 #include <QDate>
 
@@ -17,8 +17,8 @@ LineLog::LineLog()
 Outcome LineLog::open(const QString &path)
 {
     // The transcript's lines carry the time of day only: say which day they belong to.
-    return m_log.open(
-        path, OperatorTexts::TranscriptLogStarted.arg(QDate::currentDate().toString(Qt::ISODate)));
+    return m_log.open(path, TranscriptTexts::TranscriptLogStarted.arg(
+                                QDate::currentDate().toString(Qt::ISODate)));
 }
 
 void LineLog::write(const QString &device, const Transcript::Line &line)

@@ -3,9 +3,9 @@
 #include "ui_cfglis.h"
 
 #include "commandlisttext.h"
+#include "editortexts.h"
 #include "messagebox.h"
 #include "modemprotocol.h"
-#include "operatortexts.h"
 #include "selectalltext.h"
 #include "typinglimit.h"
 
@@ -125,7 +125,7 @@ void cfglis::Form_Load()
             this,
             [this] {
                 MessageBox::showStop(this, m_unreadable + QLatin1Char('\n')
-                                               + OperatorTexts::EditorListUnreadable);
+                                               + EditorTexts::EditorListUnreadable);
             },
             Qt::QueuedConnection);
         return;
@@ -232,7 +232,7 @@ void cfglis::acepto_Click()
 {
     if (!m_unreadable.isEmpty()) {
         MessageBox::showStop(this,
-                             m_unreadable + QLatin1Char('\n') + OperatorTexts::EditorWillNotSave);
+                             m_unreadable + QLatin1Char('\n') + EditorTexts::EditorWillNotSave);
         return;
     }
     const Outcome saved = m_storedList.write(CommandListText::Join(Entries()));

@@ -2,7 +2,7 @@
 #include "networkline.h"
 
 #include "networktexts.h"
-#include "operatortexts.h"
+#include "serialtexts.h"
 
 #include <QMetaObject>
 #include <QStringList>
@@ -47,7 +47,7 @@ void NetworkLine::setSettings(const LineSettings &settings)
 
 QString NetworkLine::describe(const QString &text) const
 {
-    return text.arg(OperatorTexts::portName(m_commPort, m_address.text()));
+    return text.arg(SerialTexts::portName(m_commPort, m_address.text()));
 }
 
 // ---- Opening and closing ---------------------------------------------------------------------
@@ -57,7 +57,7 @@ Outcome NetworkLine::open()
     if (isOpen()) {
         if (m_claimed)
             return Outcome::failure(Outcome::Fault::PortUnavailable,
-                                    describe(OperatorTexts::PortAlreadyOpen));
+                                    describe(SerialTexts::PortAlreadyOpen));
         // A prepared connection: the dialogue starts now, so whatever the server still holds
         // for or from the modem goes (a connection not yet ready purges with its settings).
         m_claimed = true;
@@ -196,9 +196,9 @@ void NetworkLine::becomeReady()
              + Encode::comPort(ComPort::Signature, {}));
         if (!isOpen())
             return;
-        static const QString parityNames[] = {OperatorTexts::TranscriptParityNone,
-                                              QStringLiteral("impar"), QStringLiteral("par"),
-                                              QStringLiteral("marca"), QStringLiteral("espacio")};
+        static const QString parityNames[] = {NetworkTexts::NoteParityNone, QStringLiteral("impar"),
+                                              QStringLiteral("par"), QStringLiteral("marca"),
+                                              QStringLiteral("espacio")};
         const QString stopName = m_settings.stopBits == ComPort::StopOneAndHalf
                                      ? QStringLiteral("1,5")
                                      : QString::number(m_settings.stopBits);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the operator reads about modems reached over the network: malformed addresses, failures
 // of the connection (in the style of the serial port's messages, %1 the port as
-// OperatorTexts::portName() names it with the address) and the transcript's events.
+// SerialTexts::portName() names it with the address) and the transcript's events.
 #pragma once
 
 #include <QString>
@@ -68,6 +68,7 @@ inline const QString NoteSettingsAsked =
 inline const QString NoteServerSpeed = QStringLiteral("El servidor fija la velocidad en %1");
 inline const QString NoteServerSignature = QStringLiteral("Servidor: %1");
 inline const QString NoteModemState = QStringLiteral("Señales del modem: CTS %1, DSR %2");
+inline const QString NoteParityNone = QStringLiteral("ninguna");
 inline const QString NoteOn = QStringLiteral("sí");
 inline const QString NoteOff = QStringLiteral("no");
 inline const QString NoteClosed = QStringLiteral("Conexión cerrada");

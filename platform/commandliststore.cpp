@@ -2,7 +2,7 @@
 #include "commandliststore.h"
 
 #include "modemprotocol.h"
-#include "operatortexts.h"
+#include "storetexts.h"
 
 #include <QDir>
 
@@ -30,7 +30,7 @@ Outcome CommandListStore::load(QString *text)
     const Outcome read = m_ini.read(text);
     if (read)
         return read;
-    return Outcome::failure(OperatorTexts::CommandListUnreadable.arg(
+    return Outcome::failure(StoreTexts::CommandListUnreadable.arg(
         QDir::toNativeSeparators(m_ini.fileName()), read.message()));
 }
 
@@ -40,8 +40,8 @@ Outcome CommandListStore::write(const QString &text)
     const Outcome written = m_ini.setValue(text);
     if (written)
         return written;
-    return Outcome::failure(OperatorTexts::SaveFailed.arg(
-        QDir::toNativeSeparators(m_ini.fileName()), written.message()));
+    return Outcome::failure(
+        StoreTexts::SaveFailed.arg(QDir::toNativeSeparators(m_ini.fileName()), written.message()));
 }
 
 QString CommandListStore::filePath() const

@@ -3,7 +3,7 @@
 
 #include "atomicsave.h"
 #include "initext.h"
-#include "operatortexts.h"
+#include "storetexts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,7 +32,7 @@ Load loadFile(const QString &path, QByteArray *bytes, QString *reason,
 {
     const bool reading = purpose == LoadFor::Reading;
     if (path.isEmpty()) {
-        *reason = OperatorTexts::IniNoFileName;
+        *reason = StoreTexts::IniNoFileName;
         return Load::Failed;
     }
     const QFileInfo info(path);
@@ -40,19 +40,19 @@ Load loadFile(const QString &path, QByteArray *bytes, QString *reason,
         return Load::Absent;
     // Directories, FIFOs and devices: opening or reading them could block or never end.
     if (!info.isFile()) {
-        *reason = reading ? OperatorTexts::IniReadNotFile : OperatorTexts::IniNotRegularFile;
+        *reason = reading ? StoreTexts::IniReadNotFile : StoreTexts::IniNotRegularFile;
         return Load::Failed;
     }
     if (info.size() > MaxFileSize) {
-        *reason = (reading ? OperatorTexts::IniReadTooLarge : OperatorTexts::IniTooLarge)
-                      .arg(MaxFileSize);
+        *reason =
+            (reading ? StoreTexts::IniReadTooLarge : StoreTexts::IniTooLarge).arg(MaxFileSize);
         return Load::Failed;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (!file.exists())
             return Load::Absent;
-        *reason = (reading ? OperatorTexts::IniReadError : OperatorTexts::IniReadFailed)
+        *reason = (reading ? StoreTexts::IniReadError : StoreTexts::IniReadFailed)
                       .arg(file.errorString());
         return Load::Failed;
     }
@@ -65,13 +65,13 @@ Load loadFile(const QString &path, QByteArray *bytes, QString *reason,
         bytes->append(piece, got);
     if (bytes->size() > MaxFileSize) { // grew since the size check
         bytes->clear();
-        *reason = (reading ? OperatorTexts::IniReadTooLarge : OperatorTexts::IniTooLarge)
-                      .arg(MaxFileSize);
+        *reason =
+            (reading ? StoreTexts::IniReadTooLarge : StoreTexts::IniTooLarge).arg(MaxFileSize);
         return Load::Failed;
     }
     if (file.error() != QFileDevice::NoError) {
         bytes->clear();
-        *reason = (reading ? OperatorTexts::IniReadError : OperatorTexts::IniReadFailed)
+        *reason = (reading ? StoreTexts::IniReadError : StoreTexts::IniReadFailed)
                       .arg(file.errorString());
         return Load::Failed;
     }
@@ -168,8 +168,7 @@ Outcome IniStore::setValue(const QString &text)
         return Outcome::failure(refusal(wanted, ini.latin1));
     // Reading refuses larger files: what the store writes, it must read back.
     if (out->size() > MaxFileSize)
-        return Outcome::failure(
-            OperatorTexts::IniWouldBeTooLarge.arg(out->size()).arg(MaxFileSize));
+        return Outcome::failure(StoreTexts::IniWouldBeTooLarge.arg(out->size()).arg(MaxFileSize));
 
     // Written beside the old file and renamed over it (in place where the folder takes no new
     // files). A link is followed: the file it names is the one written.
@@ -184,16 +183,16 @@ Outcome IniStore::setValue(const QString &text)
         return Outcome::success();
     case AtomicSave::Result::TempNotOurs:
         return Outcome::failure(
-            OperatorTexts::IniTempNotOurs.arg(QDir::toNativeSeparators(target + IniTempSuffix)));
+            StoreTexts::IniTempNotOurs.arg(QDir::toNativeSeparators(target + IniTempSuffix)));
     case AtomicSave::Result::NothingWritten:
-        return Outcome::failure(OperatorTexts::IniCreateFailed.arg(
+        return Outcome::failure(StoreTexts::IniCreateFailed.arg(
             QDir::toNativeSeparators(QFileInfo(target).absolutePath()), saved.system));
     case AtomicSave::Result::OldBytesLost:
-        return Outcome::failure(OperatorTexts::IniWriteFailedInPlace.arg(saved.system));
+        return Outcome::failure(StoreTexts::IniWriteFailedInPlace.arg(saved.system));
     case AtomicSave::Result::WriteFailed:
         break;
     }
-    return Outcome::failure(OperatorTexts::IniWriteFailed.arg(saved.system));
+    return Outcome::failure(StoreTexts::IniWriteFailed.arg(saved.system));
 }
 
 QString SettingsFilePath()

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "initext.h"
 
-#include "operatortexts.h"
+#include "storetexts.h"
 
 #include <QStringDecoder>
 #include <QStringList>
@@ -204,8 +204,8 @@ QString refusal(const QString &wanted, bool latin1)
         }
     }
     return missing.isEmpty()
-               ? OperatorTexts::IniValueNotKept
-               : OperatorTexts::IniCharsNotStorable.arg(missing.join(QStringLiteral(", ")));
+               ? StoreTexts::IniValueNotKept
+               : StoreTexts::IniCharsNotStorable.arg(missing.join(QStringLiteral(", ")));
 }
 
 } // namespace IniFormat

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "portassignments.h"
 
-#include "operatortexts.h"
+#include "storetexts.h"
 
 #include <QDir>
 
@@ -53,7 +53,7 @@ PortChoice choiceFor(int port)
 Outcome assign(int port, const QString &device)
 {
     if (port < 1 || port > PortCount)
-        return Outcome::failure(OperatorTexts::PortNumberInvalid.arg(port));
+        return Outcome::failure(StoreTexts::PortNumberInvalid.arg(port));
     IniStore ini = storeFor(port);
     // Going back to the default leaves a file that never held the key as it was.
     if (device.isEmpty() && ini.value().trimmed().isEmpty())
@@ -61,26 +61,8 @@ Outcome assign(int port, const QString &device)
     const Outcome written = ini.setValue(device);
     if (written)
         return written;
-    return Outcome::failure(OperatorTexts::PortAssignFailed.arg(
+    return Outcome::failure(StoreTexts::PortAssignFailed.arg(
         QString::number(port), QDir::toNativeSeparators(ini.fileName()), written.message()));
-}
-
-QString source(const PortChoice &choice)
-{
-    switch (choice.source) {
-    case PortChoice::Source::Variable:
-        return OperatorTexts::PortSourceVariable.arg(choice.origin);
-    case PortChoice::Source::Assigned:
-        return OperatorTexts::PortSourceIni.arg(choice.origin);
-    case PortChoice::Source::Default:
-        break;
-    }
-    return OperatorTexts::PortSourceDefault;
-}
-
-QString describe(const PortChoice &choice)
-{
-    return OperatorTexts::PortUses.arg(choice.device, source(choice));
 }
 
 } // namespace PortAssignments

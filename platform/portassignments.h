@@ -33,9 +33,4 @@ QString assigned(int port);
 // changes; the failure names the file and says why.
 Outcome assign(int port, const QString &device);
 
-// "variable TAVOLI_COM1", "asignado en /home/ana/tavoli.INI" or "predeterminado".
-QString source(const PortChoice &choice);
-// "/dev/ttyUSB0 (variable TAVOLI_COM1)", as the port options show it.
-QString describe(const PortChoice &choice);
-
 } // namespace PortAssignments

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "portlock.h"
 
-#include "operatortexts.h"
+#include "serialtexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -311,8 +311,8 @@ QString describe(const PortHolder &holder)
 {
     const QString pid = QString::number(holder.pid);
     if (holder.program.isEmpty())
-        return OperatorTexts::PortHolderUnnamed.arg(pid);
-    return OperatorTexts::PortHolder.arg(holder.program, pid);
+        return SerialTexts::PortHolderUnnamed.arg(pid);
+    return SerialTexts::PortHolder.arg(holder.program, pid);
 }
 
 } // namespace PortLock

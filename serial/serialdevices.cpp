@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "serialdevices.h"
 
-#include "operatortexts.h"
+#include "serialtexts.h"
 
 #include <QCollator>
 #include <QDir>
@@ -62,8 +62,8 @@ void fillHardware(SerialDeviceInfo &info, QString folder)
         if (QFileInfo::exists(folder + QLatin1String("/vendor"))
             && QFileInfo::exists(folder + QLatin1String("/device"))
             && QFileInfo::exists(folder + QLatin1String("/class"))) {
-            info.description = OperatorTexts::PortsPciCard.arg(hexId(attribute(folder, "vendor")),
-                                                               hexId(attribute(folder, "device")));
+            info.description = SerialTexts::PortsPciCard.arg(hexId(attribute(folder, "vendor")),
+                                                             hexId(attribute(folder, "device")));
             return;
         }
         folder = QFileInfo(folder).path();
@@ -106,11 +106,11 @@ std::optional<QString> refusalToAdd(const QString &path)
     {
     };
     if (path.isEmpty() || !QDir::isAbsolutePath(path))
-        return OperatorTexts::PortsAddNotAbsolute.arg(path);
+        return SerialTexts::PortsAddNotAbsolute.arg(path);
     if (::stat(path.toLocal8Bit().constData(), &status) != 0)
-        return OperatorTexts::PortsAddMissing.arg(path);
+        return SerialTexts::PortsAddMissing.arg(path);
     if (!S_ISCHR(status.st_mode))
-        return OperatorTexts::PortsAddNotDevice.arg(path);
+        return SerialTexts::PortsAddNotDevice.arg(path);
     return std::nullopt;
 }
 

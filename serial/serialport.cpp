@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "serialport.h"
 
-#include "operatortexts.h"
 #include "portassignments.h"
 #include "portlock.h"
+#include "serialtexts.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
@@ -83,9 +83,9 @@ void SerialPort::applySettings()
 Outcome SerialPort::open()
 {
     if (m_port.isOpen())
-        return Outcome::failure(Outcome::Fault::PortUnavailable,
-                                OperatorTexts::PortAlreadyOpen.arg(
-                                    OperatorTexts::portName(shownNumber(), m_openDevice)));
+        return Outcome::failure(
+            Outcome::Fault::PortUnavailable,
+            SerialTexts::PortAlreadyOpen.arg(SerialTexts::portName(shownNumber(), m_openDevice)));
 
     const QString dev = device();
     // A stable name (/dev/serial/by-id/...) is opened and locked as the device it points to,
@@ -113,14 +113,13 @@ Outcome SerialPort::open()
     if (const std::optional<PortHolder> holder = PortLock::lockDevice(m_port.handle())) {
         m_port.close();
         m_port.clearError();
-        const QString port = OperatorTexts::portName(shownNumber(), dev);
+        const QString port = SerialTexts::portName(shownNumber(), dev);
         if (holder->pid > 0) {
             const QString named = PortLock::describe(*holder);
             return Outcome::failure(Outcome::Fault::PortHeld,
-                                    OperatorTexts::PortHeldBy.arg(port, named), named);
+                                    SerialTexts::PortHeldBy.arg(port, named), named);
         }
-        return Outcome::failure(Outcome::Fault::PortHeld,
-                                OperatorTexts::PortHeldByUnknown.arg(port));
+        return Outcome::failure(Outcome::Fault::PortHeld, SerialTexts::PortHeldByUnknown.arg(port));
     }
     m_openDevice = dev;
     m_loss.opened();
@@ -133,21 +132,21 @@ Outcome SerialPort::open()
 std::optional<Outcome> SerialPort::refusalBeforeOpen(const QString &dev, const QString &target)
 {
     using Kind = PortLock::LockConflict::Kind;
-    const QString port = OperatorTexts::portName(shownNumber(), dev);
+    const QString port = SerialTexts::portName(shownNumber(), dev);
     if (const std::optional<PortLock::LockConflict> conflict = PortLock::lockFileConflict(dev)) {
         switch (conflict->kind) {
         case Kind::NotRegularFile:
             return Outcome::failure(Outcome::Fault::PortUnavailable,
-                                    OperatorTexts::PortLockNotFile.arg(port, conflict->path));
+                                    SerialTexts::PortLockNotFile.arg(port, conflict->path));
         case Kind::OtherHost:
             return Outcome::failure(
                 Outcome::Fault::PortHeld,
-                OperatorTexts::PortLockedByOtherHost.arg(port, conflict->host, conflict->path),
+                SerialTexts::PortLockedByOtherHost.arg(port, conflict->host, conflict->path),
                 conflict->host);
         case Kind::Holder: {
             const QString named = PortLock::describe(conflict->holder);
             return Outcome::failure(Outcome::Fault::PortHeld,
-                                    OperatorTexts::PortLockedBy.arg(port, named, conflict->path),
+                                    SerialTexts::PortLockedBy.arg(port, named, conflict->path),
                                     named);
         }
         }
@@ -155,14 +154,14 @@ std::optional<Outcome> SerialPort::refusalBeforeOpen(const QString &dev, const Q
     // Programs that take no lock at all (pyserial by default) are seen only this way.
     const PortLock::Openers openers = PortLock::openers(target);
     if (openers.unreadable > 0)
-        emit note(OperatorTexts::TranscriptHoldersPartial.arg(dev).arg(openers.unreadable));
+        emit note(SerialTexts::TranscriptHoldersPartial.arg(dev).arg(openers.unreadable));
     if (openers.holders.isEmpty())
         return std::nullopt;
     QStringList holders;
     for (const PortHolder &holder : openers.holders)
         holders << PortLock::describe(holder);
-    const QString named = holders.join(OperatorTexts::PortHoldersSeparator);
-    return Outcome::failure(Outcome::Fault::PortHeld, OperatorTexts::PortHeldBy.arg(port, named),
+    const QString named = holders.join(SerialTexts::PortHoldersSeparator);
+    return Outcome::failure(Outcome::Fault::PortHeld, SerialTexts::PortHeldBy.arg(port, named),
                             named);
 }
 
@@ -172,22 +171,22 @@ Outcome SerialPort::describeOpenFailure(QSerialPort::SerialPortError error,
     constexpr Outcome::Fault Unavailable = Outcome::Fault::PortUnavailable;
     constexpr Outcome::Fault Held = Outcome::Fault::PortHeld;
     const QString dev = device();
-    const QString port = OperatorTexts::portName(shownNumber(), dev);
+    const QString port = SerialTexts::portName(shownNumber(), dev);
     const QString busyText = QString::fromLocal8Bit(std::strerror(EBUSY));
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        return Outcome::failure(Unavailable, OperatorTexts::PortMissing.arg(port));
+        return Outcome::failure(Unavailable, SerialTexts::PortMissing.arg(port));
     case QSerialPort::PermissionError:
         // Qt also says PermissionError when another program holds the device's lock file,
         // so only a device we may not read and write is a matter of permissions.
         if (::access(dev.toLocal8Bit().constData(), R_OK | W_OK) != 0)
-            return Outcome::failure(Unavailable, OperatorTexts::PortNoPermission.arg(port));
-        return Outcome::failure(Held, OperatorTexts::PortBusy.arg(port));
+            return Outcome::failure(Unavailable, SerialTexts::PortNoPermission.arg(port));
+        return Outcome::failure(Held, SerialTexts::PortBusy.arg(port));
     default:
         if (systemText.contains(busyText, Qt::CaseInsensitive)
             || systemText.contains(QLatin1String("busy"), Qt::CaseInsensitive))
-            return Outcome::failure(Held, OperatorTexts::PortBusy.arg(port));
-        return Outcome::failure(Unavailable, OperatorTexts::PortOpenFailed.arg(port, systemText));
+            return Outcome::failure(Held, SerialTexts::PortBusy.arg(port));
+        return Outcome::failure(Unavailable, SerialTexts::PortOpenFailed.arg(port, systemText));
     }
 }
 
@@ -364,7 +363,7 @@ void SerialPort::reportLost()
     if (!m_port.isOpen() || !m_loss.claim())
         return;
     const QString description =
-        OperatorTexts::PortLost.arg(OperatorTexts::portName(shownNumber(), m_openDevice));
+        SerialTexts::PortLost.arg(SerialTexts::portName(shownNumber(), m_openDevice));
     close();
     m_loss.deliver(this, [this, description] { emit lost(description); });
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batchedlog.h"
 
-#include "operatortexts.h"
 #include "transcript.h"
+#include "transcripttexts.h"
 
 #include <QThread>
 
@@ -33,7 +33,7 @@ Outcome BatchedLog::open(const QString &path, const QString &firstLine)
     if (m_file.write(start) != start.size() || !m_file.flush()) {
         const QString why = m_file.errorString();
         m_file.close();
-        return Outcome::failure(OperatorTexts::TranscriptLogOpenFailed.arg(path, why));
+        return Outcome::failure(TranscriptTexts::TranscriptLogOpenFailed.arg(path, why));
     }
     return Outcome::success();
 }
@@ -101,6 +101,6 @@ void BatchedLog::flushLocked()
     if (m_file.write(batch) == batch.size() && m_file.flush())
         return;
     m_failed = true;
-    m_failure = OperatorTexts::TranscriptLogWriteFailed.arg(m_path, m_file.errorString());
+    m_failure = TranscriptTexts::TranscriptLogWriteFailed.arg(m_path, m_file.errorString());
     m_file.close();
 }

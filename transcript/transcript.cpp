@@ -2,7 +2,7 @@
 #include "transcript.h"
 
 #include "linecodec.h"
-#include "operatortexts.h"
+#include "transcripttexts.h"
 
 #include <QDateTime>
 #include <QThread>
@@ -84,22 +84,22 @@ void Transcript::portOpened(const QString &device, const LineSettings &settings,
     // just before the engine announces the dialogue's first state.
     const Change change(*this);
     m_dialogueClock.start();
-    const QString &parityText = parity == Parity::Odd    ? OperatorTexts::TranscriptParityOdd
-                                : parity == Parity::Even ? OperatorTexts::TranscriptParityEven
-                                                         : OperatorTexts::TranscriptParityNone;
-    addEvent(OperatorTexts::TranscriptPortOpened.arg(device, settings.text(), parityText));
+    const QString &parityText = parity == Parity::Odd    ? TranscriptTexts::TranscriptParityOdd
+                                : parity == Parity::Even ? TranscriptTexts::TranscriptParityEven
+                                                         : TranscriptTexts::TranscriptParityNone;
+    addEvent(TranscriptTexts::TranscriptPortOpened.arg(device, settings.text(), parityText));
 }
 
 void Transcript::portNotOpened(const QString &device, const LineSettings &settings)
 {
     const Change change(*this);
-    addEvent(OperatorTexts::TranscriptPortNotOpened.arg(device, settings.text()));
+    addEvent(TranscriptTexts::TranscriptPortNotOpened.arg(device, settings.text()));
 }
 
 void Transcript::portClosed()
 {
     const Change change(*this);
-    addEvent(OperatorTexts::TranscriptPortClosed);
+    addEvent(TranscriptTexts::TranscriptPortClosed);
     // Closed before any state was entered (no CTS/DSR): that dialogue never began.
     if (m_state == 0)
         m_dialogueClock.invalidate();
@@ -139,23 +139,23 @@ void Transcript::received(QByteArrayView wire, Parity parity)
 void Transcript::inputDiscarded()
 {
     const Change change(*this);
-    addEvent(OperatorTexts::TranscriptInputDiscarded);
+    addEvent(TranscriptTexts::TranscriptInputDiscarded);
 }
 
 void Transcript::timerStep()
 {
     const Change change(*this);
-    addEvent(OperatorTexts::TranscriptTimerStep);
+    addEvent(TranscriptTexts::TranscriptTimerStep);
 }
 
 void Transcript::stateChanged(int state)
 {
     const Change change(*this);
     m_state = state;
-    const auto &names = OperatorTexts::TranscriptStateNames;
+    const auto &names = TranscriptTexts::TranscriptStateNames;
     addEvent(state >= 0 && state < qsizetype(std::size(names))
-                 ? OperatorTexts::TranscriptState.arg(state).arg(names[state])
-                 : OperatorTexts::TranscriptStateUnnamed.arg(state));
+                 ? TranscriptTexts::TranscriptState.arg(state).arg(names[state])
+                 : TranscriptTexts::TranscriptStateUnnamed.arg(state));
     if (state == 0)
         m_dialogueClock.invalidate();
 }
@@ -163,26 +163,26 @@ void Transcript::stateChanged(int state)
 void Transcript::boxShown(bool error, const QString &text)
 {
     const Change change(*this);
-    addEvent(
-        (error ? OperatorTexts::TranscriptErrorBox : OperatorTexts::TranscriptInfoBox).arg(text));
+    addEvent((error ? TranscriptTexts::TranscriptErrorBox : TranscriptTexts::TranscriptInfoBox)
+                 .arg(text));
 }
 
 void Transcript::boxClosed()
 {
     const Change change(*this);
-    addEvent(OperatorTexts::TranscriptBoxClosed);
+    addEvent(TranscriptTexts::TranscriptBoxClosed);
 }
 
 void Transcript::identificationShown()
 {
     const Change change(*this);
-    addEvent(OperatorTexts::TranscriptIdentificationShown);
+    addEvent(TranscriptTexts::TranscriptIdentificationShown);
 }
 
 void Transcript::lateReplyDropped(const QByteArray &bytes)
 {
     const Change change(*this);
-    addEvent(OperatorTexts::TranscriptLateReply.arg(visible(bytes)));
+    addEvent(TranscriptTexts::TranscriptLateReply.arg(visible(bytes)));
 }
 
 void Transcript::happened(const QString &text)
@@ -398,8 +398,8 @@ Outcome Transcript::openForAppending(QFile &file, const QString &path)
                           O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) {
         const int error = errno;
-        return Outcome::failure(error == ENXIO ? OperatorTexts::TranscriptLogNoReader.arg(path)
-                                               : OperatorTexts::TranscriptLogOpenFailed.arg(
+        return Outcome::failure(error == ENXIO ? TranscriptTexts::TranscriptLogNoReader.arg(path)
+                                               : TranscriptTexts::TranscriptLogOpenFailed.arg(
                                                    path, qt_error_string(error)));
     }
     struct stat status
@@ -412,7 +412,7 @@ Outcome Transcript::openForAppending(QFile &file, const QString &path)
     if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return Outcome::failure(
-            OperatorTexts::TranscriptLogOpenFailed.arg(path, file.errorString()));
+            TranscriptTexts::TranscriptLogOpenFailed.arg(path, file.errorString()));
     }
     return Outcome::success();
 }
@@ -428,7 +428,7 @@ Outcome Transcript::openLogFile(const QString &path)
     // The lines carry the time of day only: say which day they belong to.
     Line start;
     start.wallMs = QDateTime::currentMSecsSinceEpoch();
-    start.text = OperatorTexts::TranscriptLogStarted.arg(
+    start.text = TranscriptTexts::TranscriptLogStarted.arg(
         QDateTime::fromMSecsSinceEpoch(start.wallMs).toString(QStringLiteral("yyyy-MM-dd")));
     if (const Outcome opened = log->open(path, format(start)); !opened)
         return opened;

@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "messagebox.h"
 
-#include "operatortexts.h"
-
 #include <QMessageBox>
 
 namespace MessageBox {
 
 static void show(QWidget *parent, QMessageBox::Icon icon, const QString &text)
 {
-    QMessageBox box(icon, OperatorTexts::AppTitle, text, QMessageBox::Ok, parent);
+    QMessageBox box(icon, MessageBox::Title, text, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

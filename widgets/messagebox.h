@@ -8,6 +8,9 @@ class QWidget;
 
 namespace MessageBox {
 
+// The program's name, in the title bar of every box.
+inline const QString Title = QStringLiteral("Tavoli");
+
 void showStop(QWidget *parent, const QString &text);        // failures
 void showInformation(QWidget *parent, const QString &text); // the two success messages
 

@@ -9,9 +9,9 @@
 #include "form1.h"
 #include "hayesmodem.h"
 #include "modemprotocol.h"
-#include "operatortexts.h"
 #include "portlock.h"
 #include "quietoffscreen.h"
+#include "serialtexts.h"
 #include "soakplan.h"
 #include "textutils.h"
 
@@ -130,7 +130,7 @@ std::optional<Box> expectedBox(const Plan &plan, const QString &device)
     case End::NoReply:
         return Box{true, NoReplyMessage};
     case End::PortLost:
-        return Box{true, OperatorTexts::PortLost.arg(OperatorTexts::portName(1, device))};
+        return Box{true, SerialTexts::PortLost.arg(SerialTexts::portName(1, device))};
     }
     return std::nullopt;
 }

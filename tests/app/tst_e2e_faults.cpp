@@ -5,8 +5,8 @@
 // bounded throughout.
 #include "e2efixture.h"
 #include "networktexts.h"
-#include "operatortexts.h"
 #include "pseudoterminal.h"
+#include "serialtexts.h"
 #include "telnetpeer.h"
 
 #include <atomic>
@@ -243,7 +243,7 @@ void TestE2eFaults::terminalServer()
     form.show();
     QTest::mouseClick(control(form, "Pregunto"), Qt::LeftButton);
     QVERIFY(boxes.waitForCount(1, E2e::DialogueTimeoutMs));
-    const QString lost = NetworkTexts::NetLost.arg(OperatorTexts::portName(1, dropping.address()));
+    const QString lost = NetworkTexts::NetLost.arg(SerialTexts::portName(1, dropping.address()));
     QCOMPARE(boxes.at(0).text, lost);
     QCOMPARE(boxes.at(0).icon, QMessageBox::Critical);
     // The dialogue has ended on the line's thread; the window shows it idle once the box is gone.
@@ -257,8 +257,7 @@ void TestE2eFaults::terminalServer()
     qputenv("TAVOLI_COM1", busy.address().toLocal8Bit());
     QTest::mouseClick(control(form, "Pregunto"), Qt::LeftButton);
     QVERIFY(boxes.waitForCount(2, E2e::DialogueTimeoutMs));
-    QCOMPARE(boxes.at(1).text,
-             NetworkTexts::NetBusy.arg(OperatorTexts::portName(1, busy.address())));
+    QCOMPARE(boxes.at(1).text, NetworkTexts::NetBusy.arg(SerialTexts::portName(1, busy.address())));
     QTRY_COMPARE(enabledFrames(form), 3);
     QTest::qWait(DialogueEngine::StepIntervalMs);
     QCOMPARE(boxes.count(), 2);

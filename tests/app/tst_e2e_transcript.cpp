@@ -4,8 +4,8 @@
 // write.
 #include "e2efixture.h"
 #include "extras.h"
-#include "operatortexts.h"
 #include "ser2netserver.h"
+#include "serialtexts.h"
 #include "transcriptwindow.h"
 
 #include <QAbstractItemModel>
@@ -79,7 +79,7 @@ void TestE2eTranscript::query()
     };
     const QStringList actual = marksAndText(transcript);
     // Where some processes cannot be looked at (not root), opening says so first.
-    const QString partial = OperatorTexts::TranscriptHoldersPartial.arg(bench.device());
+    const QString partial = SerialTexts::TranscriptHoldersPartial.arg(bench.device());
     const int skip = actual.value(0).startsWith("---  " + partial.section('%', 0, 0)) ? 1 : 0;
     if (skip)
         expected.prepend(actual.first());
@@ -129,7 +129,7 @@ void TestE2eTranscript::terminalServer()
     QCOMPARE(form.dialogueState(), Dialogue::Idle); // connecting, not waiting
     form.Pregunto_Click();
     QVERIFY(boxes.waitForCount(1));
-    QVERIFY2(boxes.at(0).text.contains(OperatorTexts::PortAlreadyOpen.section(u' ', -3)),
+    QVERIFY2(boxes.at(0).text.contains(SerialTexts::PortAlreadyOpen.section(u' ', -3)),
              qPrintable(boxes.at(0).text));
     QTRY_VERIFY_WITH_TIMEOUT(form.dialogueState() != Dialogue::Idle, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(form.dialogueState() == Dialogue::Idle, E2e::DialogueTimeoutMs);

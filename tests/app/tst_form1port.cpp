@@ -4,13 +4,17 @@
 // mid-dialogue is reported once.
 #include "applicationsetup.h"
 #include "dialogueengine.h"
+#include "dialoguetexts.h"
 #include "form1.h"
 #include "form1controls.h"
+#include "messagebox.h"
 #include "messageboxwatcher.h"
 #include "modemprotocol.h"
-#include "operatortexts.h"
 #include "portlock.h"
 #include "pseudoterminal.h"
+#include "serialtexts.h"
+#include "storetexts.h"
+#include "windowtexts.h"
 
 #include <QSerialPort>
 #include <QTest>
@@ -88,16 +92,16 @@ void TestForm1Port::tooltipsNameTheDevices()
 {
     Form1 form;
     const auto tip = [](const QString &device, const QString &source) {
-        return OperatorTexts::PortUses.arg(device, source);
+        return WindowTexts::PortUses.arg(device, source);
     };
     QCOMPARE(control(form, "OpCan#0")->toolTip(),
-             tip(m_port1.slavePath(), OperatorTexts::PortSourceVariable.arg("TAVOLI_COM1")));
+             tip(m_port1.slavePath(), WindowTexts::PortSourceVariable.arg("TAVOLI_COM1")));
     QCOMPARE(control(form, "OpCan#1")->toolTip(),
-             tip(m_missing, OperatorTexts::PortSourceVariable.arg("TAVOLI_COM2")));
+             tip(m_missing, WindowTexts::PortSourceVariable.arg("TAVOLI_COM2")));
     QCOMPARE(control(form, "OpCan#2")->toolTip(),
-             tip("/dev/ttyS2", OperatorTexts::PortSourceDefault));
+             tip("/dev/ttyS2", WindowTexts::PortSourceDefault));
     QCOMPARE(control(form, "OpCan#3")->toolTip(),
-             tip("/dev/ttyS3", OperatorTexts::PortSourceDefault));
+             tip("/dev/ttyS3", WindowTexts::PortSourceDefault));
 }
 
 void TestForm1Port::refused_data()
@@ -106,12 +110,12 @@ void TestForm1Port::refused_data()
     QTest::addColumn<QString>("message");
     const QString port1 = m_port1.slavePath();
     QTest::newRow("missing device")
-        << "missing" << OperatorTexts::PortMissing.arg(OperatorTexts::portName(2, m_missing));
+        << "missing" << SerialTexts::PortMissing.arg(SerialTexts::portName(2, m_missing));
     QTest::newRow("in use elsewhere")
-        << "held" << OperatorTexts::PortBusy.arg(OperatorTexts::portName(1, port1));
+        << "held" << SerialTexts::PortBusy.arg(SerialTexts::portName(1, port1));
     QTest::newRow("already open") << "running"
-                                  << OperatorTexts::PortAlreadyOpen.arg(
-                                         OperatorTexts::portName(1, port1));
+                                  << SerialTexts::PortAlreadyOpen.arg(
+                                         SerialTexts::portName(1, port1));
 }
 
 void TestForm1Port::refused()
@@ -135,7 +139,7 @@ void TestForm1Port::refused()
 
     press(*form, "Configuro");
     QVERIFY(boxes.waitForCount(1));
-    QCOMPARE(boxes.at(0).title, OperatorTexts::AppTitle);
+    QCOMPARE(boxes.at(0).title, MessageBox::Title);
     QCOMPARE(boxes.at(0).icon, QMessageBox::Critical);
     QCOMPARE(boxes.at(0).buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(boxes.at(0).buttonTexts, QStringList{QStringLiteral("Aceptar")});
@@ -177,7 +181,7 @@ void TestForm1Port::ringCountChecked_data()
     QTest::addColumn<bool>("running");
     QTest::addColumn<QString>("list");    // stored; null: no file, the built-in list
     QTest::addColumn<QString>("message"); // empty: accepted
-    const QString refused = OperatorTexts::RingCountInvalid;
+    const QString refused = DialogueTexts::RingCountInvalid + u'\n' + WindowTexts::RingCountHint;
     QTest::newRow("empty") << "" << false << QString() << refused;
     QTest::newRow("plus sign") << "+2" << false << QString() << "";
     QTest::newRow("empty, no S0=# stored") << "" << false << "V0;s0=1"
@@ -185,7 +189,7 @@ void TestForm1Port::ringCountChecked_data()
     QTest::newRow("empty, S0=# stored") << "" << false << "V0;S0=#" << refused;
     QTest::newRow("emptied while configuring")
         << "" << true << QString()
-        << OperatorTexts::PortAlreadyOpen.arg(OperatorTexts::portName(1, m_port1.slavePath()));
+        << SerialTexts::PortAlreadyOpen.arg(SerialTexts::portName(1, m_port1.slavePath()));
 }
 
 void TestForm1Port::ringCountChecked()
@@ -228,7 +232,7 @@ void TestForm1Port::deviceVanishesDuringADialogue()
 {
     auto usb = std::make_unique<PseudoTerminal>();
     QVERIFY(usb->isValid());
-    const QString lost = OperatorTexts::PortLost.arg(OperatorTexts::portName(4, usb->slavePath()));
+    const QString lost = SerialTexts::PortLost.arg(SerialTexts::portName(4, usb->slavePath()));
     qputenv("TAVOLI_COM4", usb->slavePath().toLocal8Bit());
     MessageBoxWatcher boxes;
     Form1 form;

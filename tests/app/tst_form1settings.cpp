@@ -4,7 +4,7 @@
 #include "commandlistbuilder.h"
 #include "form1.h"
 #include "form1controls.h"
-#include "operatortexts.h"
+#include "storetexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -286,7 +286,7 @@ void TestForm1Settings::listRefusedWhereRead()
     QCOMPARE(unreadable.problem, Problem::Unreadable);
     QCOMPARE(unreadable.entries, QStringList());
     QVERIFY2(unreadable.unreadable.contains(QDir::current().filePath(iniName()))
-                 && unreadable.unreadable.contains(OperatorTexts::IniReadNotFile),
+                 && unreadable.unreadable.contains(StoreTexts::IniReadNotFile),
              qPrintable(unreadable.unreadable));
 }
 

@@ -7,11 +7,13 @@
 #include "form1.h"
 #include "form1controls.h"
 #include "messageboxwatcher.h"
-#include "operatortexts.h"
 #include "portassignments.h"
 #include "portswindow.h"
 #include "pseudoterminal.h"
 #include "serialport.h"
+#include "serialtexts.h"
+#include "storetexts.h"
+#include "windowtexts.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -103,8 +105,8 @@ private slots:
         QVERIFY(window.isFollowingDevices());
         QCOMPARE(window.devices().size(), 1);
         QCOMPARE(rowOf(window, m_usb.slavePath()),
-                 QStringList({m_usb.slavePath(), "", OperatorTexts::PortsFree, "",
-                              "FT232R USB UART", "FTDI", "0403:6001", "A10K5X9"}));
+                 QStringList({m_usb.slavePath(), "", WindowTexts::PortsFree, "", "FT232R USB UART",
+                              "FTDI", "0403:6001", "A10K5X9"}));
         QVERIFY(QFile::link(m_usb.slavePath(), m_root.filePath("by-id/") + UsbLink));
         QTRY_COMPARE(rowOf(window, m_usb.slavePath()).value(3),
                      m_root.filePath("by-id/") + UsbLink);
@@ -142,28 +144,28 @@ private slots:
             QVERIFY(
                 writeFile(lockPath, QByteArray::number(other.processId()).rightJustified(10, ' ')
                                         + " sleep\n"));
-            held = OperatorTexts::PortsHeldByLockFile.arg(
-                OperatorTexts::PortHolder.arg("sleep").arg(other.processId()), lockPath);
+            held = WindowTexts::PortsHeldByLockFile.arg(
+                SerialTexts::PortHolder.arg("sleep").arg(other.processId()), lockPath);
         } else {
             QCOMPARE(::flock(m_typed.slaveFd(), LOCK_EX | LOCK_NB), 0);
             QFile comm(QStringLiteral("/proc/self/comm"));
             QVERIFY(comm.open(QIODevice::ReadOnly));
             const QString self = QString::fromLocal8Bit(comm.readAll()).trimmed();
-            held = OperatorTexts::PortsHeldByFlock.arg(
-                OperatorTexts::PortHolder.arg(self).arg(getpid()));
+            held =
+                WindowTexts::PortsHeldByFlock.arg(SerialTexts::PortHolder.arg(self).arg(getpid()));
         }
         MessageBoxWatcher boxes;
         PortsWindow window(nullptr, m_root.filePath("by-id"), m_root.filePath("tty"));
         QVERIFY(!window.addTyped(QDir::currentPath() + "/no-such-tty"));
         QVERIFY(!window.addTyped(QStringLiteral("pts/1")));
-        QCOMPARE(boxes.texts(), QStringList({OperatorTexts::PortsAddMissing.arg(QDir::currentPath()
-                                                                                + "/no-such-tty"),
-                                             OperatorTexts::PortsAddNotAbsolute.arg("pts/1")}));
+        QCOMPARE(boxes.texts(), QStringList({SerialTexts::PortsAddMissing.arg(QDir::currentPath()
+                                                                              + "/no-such-tty"),
+                                             SerialTexts::PortsAddNotAbsolute.arg("pts/1")}));
         QVERIFY(window.addTyped(device));
         QCOMPARE(rowOf(window, device).value(2), held);
         release();
         window.refresh();
-        QCOMPARE(rowOf(window, device).value(2), OperatorTexts::PortsFree);
+        QCOMPARE(rowOf(window, device).value(2), WindowTexts::PortsFree);
     }
 
     // An assignment stores the stable name, is used from then on and shows in the port
@@ -191,26 +193,25 @@ private slots:
         click("assign");
         QCOMPARE(PortAssignments::assigned(2), stable);
         QCOMPARE(SerialPort::deviceFor(2), stable);
-        QCOMPARE(tip(), OperatorTexts::PortUses.arg(stable, OperatorTexts::PortSourceIni.arg(ini)));
+        QCOMPARE(tip(), WindowTexts::PortUses.arg(stable, WindowTexts::PortSourceIni.arg(ini)));
         QCOMPARE(rowOf(*window, m_usb.slavePath()).value(1), QStringLiteral("2"));
 
         qputenv("TAVOLI_COM2", "/dev/pts/99");
         form.refreshPortTips();
-        QCOMPARE(tip(), OperatorTexts::PortUses.arg(
-                            "/dev/pts/99", OperatorTexts::PortSourceVariable.arg("TAVOLI_COM2")));
+        QCOMPARE(tip(), WindowTexts::PortUses.arg(
+                            "/dev/pts/99", WindowTexts::PortSourceVariable.arg("TAVOLI_COM2")));
         qunsetenv("TAVOLI_COM2");
 
         click("clear");
-        QCOMPARE(tip(),
-                 OperatorTexts::PortUses.arg("/dev/ttyS1", OperatorTexts::PortSourceDefault));
+        QCOMPARE(tip(), WindowTexts::PortUses.arg("/dev/ttyS1", WindowTexts::PortSourceDefault));
         QCOMPARE(boxes.count(), 0);
 
         QFile::remove(SettingsFilePath());
         QVERIFY(QDir().mkdir(SettingsFilePath()));
         click("assign");
         QVERIFY(QDir().rmdir(SettingsFilePath()));
-        QCOMPARE(boxes.texts(), QStringList(OperatorTexts::PortAssignFailed.arg(
-                                    "2", ini, OperatorTexts::IniNotRegularFile)));
+        QCOMPARE(boxes.texts(), QStringList(StoreTexts::PortAssignFailed.arg(
+                                    "2", ini, StoreTexts::IniNotRegularFile)));
     }
 
     // A terminal server's address is taken as typed (a malformed one names its fault), listed
@@ -226,7 +227,7 @@ private slots:
                  QStringList(DeviceAddress::parse(QStringLiteral("socket://10.0.0.9")).error()));
         const QString address = QStringLiteral("rfc2217://[fd00::20]:7000");
         QVERIFY(window->addTyped(address));
-        QCOMPARE(rowOf(*window, address).value(4), OperatorTexts::PortsTerminalServer);
+        QCOMPARE(rowOf(*window, address).value(4), WindowTexts::PortsTerminalServer);
         window->findChild<QComboBox *>(QStringLiteral("port"))->setCurrentIndex(2);
         QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("assign")),
                           Qt::LeftButton);

@@ -2,8 +2,8 @@
 // The "Comandos" window as the operator meets it: its layout, and editing the list with the
 // mouse and the keyboard.
 #include "editorharness.h"
+#include "editortexts.h"
 #include "modemprotocol.h"
-#include "operatortexts.h"
 
 #include <QClipboard>
 
@@ -44,7 +44,7 @@ private slots:
         QVERIFY(editor.button("acepto")->isDefault());
 
         QVERIFY(editor.open());
-        QCOMPARE(editor.window->windowTitle(), OperatorTexts::EditorCaption);
+        QCOMPARE(editor.window->windowTitle(), EditorTexts::EditorCaption);
         QCOMPARE(editor.window->minimumSize(), QSize(233, 265));
         QCOMPARE(editor.window->maximumSize(), QSize(233, 265));
         QVERIFY(!(editor.window->windowFlags() & Qt::WindowMaximizeButtonHint));

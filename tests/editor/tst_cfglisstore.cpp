@@ -4,9 +4,10 @@
 #include "commandlistbuilder.h"
 #include "commandliststore.h"
 #include "editorharness.h"
+#include "editortexts.h"
 #include "inistore.h"
 #include "modemprotocol.h"
-#include "operatortexts.h"
+#include "storetexts.h"
 
 #include <QTemporaryDir>
 
@@ -217,13 +218,13 @@ private slots:
         QVERIFY(opened.shown);
         QVERIFY(editor.open());
         QVERIFY2(opened.text.contains(QDir::toNativeSeparators(IniPath()))
-                     && opened.text.contains(OperatorTexts::IniReadNotFile),
+                     && opened.text.contains(StoreTexts::IniReadNotFile),
                  qPrintable(opened.text));
         QCOMPARE(editor.entries(), L());
         editor.click("dflZoo");
         QVERIFY(QDir().rmdir(IniPath())); // even once it is gone: what was there was never seen
         const AnsweredBox refused = AnswerMessageBox([&] { editor.accept(); });
-        QVERIFY(refused.text.endsWith(OperatorTexts::EditorWillNotSave));
+        QVERIFY(refused.text.endsWith(EditorTexts::EditorWillNotSave));
         QVERIFY(editor.window->isVisible());
         QVERIFY(!QFile::exists(IniPath()));
     }
@@ -241,7 +242,7 @@ private slots:
         const AnsweredBox box = AnswerMessageBox([] { Editor::key(Qt::Key_Return); });
         QVERIFY(box.shown);
         QCOMPARE(box.icon, QMessageBox::Critical);
-        const QString lead = OperatorTexts::SaveFailed.section(QStringLiteral("%1"), 0, 0);
+        const QString lead = StoreTexts::SaveFailed.section(QStringLiteral("%1"), 0, 0);
         QVERIFY2(box.text.startsWith(lead + QDir::toNativeSeparators(IniPath())),
                  qPrintable(box.text));
         QVERIFY2(box.text.size() > lead.size() + IniPath().size() + 2, "no reason given");

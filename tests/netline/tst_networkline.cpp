@@ -4,7 +4,7 @@
 // phase, silence, a busy port), and the one-notice contract the engine relies on.
 #include "networkline.h"
 #include "networktexts.h"
-#include "operatortexts.h"
+#include "serialtexts.h"
 #include "telnetpeer.h"
 
 #include <QSignalSpy>
@@ -43,7 +43,7 @@ struct Peer : TelnetPeer
     }
     QString expected(const QString &text) const
     {
-        return text.arg(OperatorTexts::portName(2, line.address().text()));
+        return text.arg(SerialTexts::portName(2, line.address().text()));
     }
 
     NetworkLine line;

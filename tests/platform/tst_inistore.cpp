@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "inistore.h"
 #include "modemprotocol.h"
-#include "operatortexts.h"
+#include "storetexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -177,13 +177,13 @@ private slots:
         QCOMPARE(storeAt(m_path).value(), QStringLiteral("FALLBACK"));
         QCOMPARE(readFailure(m_path), QString());
         QCOMPARE(entries(), QStringList());
-        QCOMPARE(storeAt(QString()).setValue("V0").message(), OperatorTexts::IniNoFileName);
+        QCOMPARE(storeAt(QString()).setValue("V0").message(), StoreTexts::IniNoFileName);
 
         QVERIFY(QDir(m_temp->path()).mkdir(QStringLiteral("DIR.INI")));
         const QString dir = m_temp->filePath(QStringLiteral("DIR.INI"));
         QCOMPARE(storeAt(dir).value(), QStringLiteral("FALLBACK"));
-        QCOMPARE(readFailure(dir), OperatorTexts::IniReadNotFile);
-        QCOMPARE(storeAt(dir).setValue("V0").message(), OperatorTexts::IniNotRegularFile);
+        QCOMPARE(readFailure(dir), StoreTexts::IniReadNotFile);
+        QCOMPARE(storeAt(dir).setValue("V0").message(), StoreTexts::IniNotRegularFile);
 
         const B huge = "[TAVOLI]\r\nCmdAT=V0\r\n" + B(2 * 1024 * 1024, '\x01');
         QVERIFY(writeBytes(m_path, huge));
@@ -371,7 +371,7 @@ private slots:
 
         QVERIFY2(reason.startsWith(QStringLiteral("No se puede escribir el archivo")),
                  qPrintable(reason));
-        QVERIFY2(reason.size() > OperatorTexts::IniWriteFailed.size(),
+        QVERIFY2(reason.size() > StoreTexts::IniWriteFailed.size(),
                  qPrintable(reason)); // system text
         QCOMPARE(readBytes(m_path), before);
         QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")});

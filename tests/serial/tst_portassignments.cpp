@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Which device each port uses: TAVOLI_COM<n>, else Port<n> of the INI file in the working
 // directory of the moment, else /dev/ttyS<n-1>; and assigning one rewrites only its line.
-#include "operatortexts.h"
 #include "portassignments.h"
 #include "serialport.h"
+#include "storetexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,17 +69,17 @@ private slots:
         QTest::addColumn<QString>("variable"); // null: unset
         QTest::addColumn<QString>("stored");   // null: no key
         QTest::addColumn<QString>("device");
-        QTest::addColumn<QString>("source");
-        const QString ini =
-            OperatorTexts::PortSourceIni.arg(QDir::toNativeSeparators(SettingsFilePath()));
+        QTest::addColumn<QString>("source"); // where it comes from, and what names that
+        const QString ini = "ini " + QDir::toNativeSeparators(SettingsFilePath());
         const QString byId = QStringLiteral("/dev/serial/by-id/usb-Modem_1234-if00");
         QTest::newRow("default") << QString() << QString() << "/dev/ttyS1"
-                                 << OperatorTexts::PortSourceDefault;
+                                 << "default ";
         QTest::newRow("empty key") << QString() << ""
-                                   << "/dev/ttyS1" << OperatorTexts::PortSourceDefault;
+                                   << "/dev/ttyS1"
+                                   << "default ";
         QTest::newRow("stored") << QString() << byId << byId << ini;
         QTest::newRow("variable first") << "/dev/pts/9" << byId << "/dev/pts/9"
-                                        << OperatorTexts::PortSourceVariable.arg("TAVOLI_COM2");
+                                        << "variable TAVOLI_COM2";
         QTest::newRow("empty variable") << "" << byId << byId << ini;
     }
     void precedence()
@@ -94,8 +94,10 @@ private slots:
             QVERIFY(writeFile(SettingsFilePath(), "[" + ExecutableBaseName().toUtf8()
                                                       + "]\nPort2=" + stored.toUtf8() + "\n"));
         QCOMPARE(SerialPort::deviceFor(2), device);
-        QCOMPARE(PortAssignments::describe(PortAssignments::choiceFor(2)),
-                 OperatorTexts::PortUses.arg(device, source));
+        const PortChoice choice = PortAssignments::choiceFor(2);
+        const char *kinds[] = {"variable", "ini", "default"};
+        QCOMPARE(choice.device, device);
+        QCOMPARE(kinds[int(choice.source)] + (u' ' + choice.origin), source);
         QCOMPARE(SerialPort::deviceFor(1), QStringLiteral("/dev/ttyS0"));
 
         // Read afresh: another working directory has its own file.
@@ -110,9 +112,9 @@ private slots:
         QVERIFY(QDir().mkdir(SettingsFilePath()));
         const Outcome stored = PortAssignments::assign(1, QStringLiteral("/dev/ttyUSB0"));
         QVERIFY(QDir().rmdir(SettingsFilePath()));
-        QCOMPARE(stored.message(), OperatorTexts::PortAssignFailed.arg(
-                                       "1", QDir::toNativeSeparators(SettingsFilePath()),
-                                       OperatorTexts::IniNotRegularFile));
+        QCOMPARE(stored.message(),
+                 StoreTexts::PortAssignFailed.arg("1", QDir::toNativeSeparators(SettingsFilePath()),
+                                                  StoreTexts::IniNotRegularFile));
     }
 
 private:

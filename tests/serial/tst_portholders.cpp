@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hayesmodem.h"
-#include "operatortexts.h"
 #include "serialdevices.h"
 #include "serialport.h"
+#include "serialtexts.h"
 
 #include "pseudoterminal.h"
 
@@ -121,15 +121,14 @@ private slots:
         const QByteArray lockBytes = lockFile.isEmpty() ? QByteArray() : fileBytes(lockFile);
         const QDateTime lockTime = QFileInfo(lockFile).lastModified();
 
-        const QString named = OperatorTexts::PortHolder.arg(holder).arg(other.processId());
+        const QString named = SerialTexts::PortHolder.arg(holder).arg(other.processId());
         SerialPort serial;
         serial.setDevice(device);
-        QCOMPARE(serial.open().message(), OperatorTexts::PortHeldBy.arg(device, named));
+        QCOMPARE(serial.open().message(), SerialTexts::PortHeldBy.arg(device, named));
         if (!lockFile.isEmpty()) {
             // By the link's name, the holder's lock file is found first.
             serial.setDevice(link);
-            QCOMPARE(serial.open().message(),
-                     OperatorTexts::PortLockedBy.arg(link, named, lockFile));
+            QCOMPARE(serial.open().message(), SerialTexts::PortLockedBy.arg(link, named, lockFile));
             QCOMPARE(fileBytes(lockFile), lockBytes);
             QCOMPARE(QFileInfo(lockFile).lastModified(), lockTime);
         }
@@ -201,8 +200,8 @@ private slots:
         took.start();
         const QString host = QString::fromUtf8(contents.split('\n').value(2));
         QCOMPARE(serial.open().message(),
-                 contents.isEmpty() ? OperatorTexts::PortLockNotFile.arg(outer, path)
-                                    : OperatorTexts::PortLockedByOtherHost.arg(outer, host, path));
+                 contents.isEmpty() ? SerialTexts::PortLockNotFile.arg(outer, path)
+                                    : SerialTexts::PortLockedByOtherHost.arg(outer, host, path));
         QVERIFY(took.elapsed() < 2000);
         if (contents.isEmpty())
             QVERIFY(QFileInfo(path).exists() && !QFileInfo(path).isFile());
@@ -222,7 +221,7 @@ private slots:
             SerialPort serial;
             serial.setDevice(pty.slavePath());
             QSignalSpy notes(&serial, &SerialPort::note);
-            const QString lead = OperatorTexts::TranscriptHoldersPartial.arg(pty.slavePath());
+            const QString lead = SerialTexts::TranscriptHoldersPartial.arg(pty.slavePath());
             const bool opened = serial.open().ok();
             serial.close(); // _exit() runs no destructor: Qt's lock file goes now
             ::_exit(opened && notes.size() == 1

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "operatortexts.h"
 #include "serialport.h"
+#include "serialtexts.h"
 
 #include "pseudoterminal.h"
 
@@ -219,7 +219,7 @@ private slots:
         const QString missing = dir.filePath(QStringLiteral("ttyGone"));
         pointPortAt(2, missing);
         QCOMPARE(serial.open().message(),
-                 OperatorTexts::PortMissing.arg(OperatorTexts::portName(2, missing)));
+                 SerialTexts::PortMissing.arg(SerialTexts::portName(2, missing)));
 
         // Not a serial device at all: the system's own text is passed on.
         const QString plain = dir.filePath(QStringLiteral("plainfile"));
@@ -229,7 +229,7 @@ private slots:
         pointPortAt(2, plain);
         const QString plainText = serial.open().message();
         const QString lead =
-            OperatorTexts::PortOpenFailed.arg(OperatorTexts::portName(2, plain), QString());
+            SerialTexts::PortOpenFailed.arg(SerialTexts::portName(2, plain), QString());
         QVERIFY2(plainText.startsWith(lead) && plainText.size() > lead.size(),
                  qPrintable(plainText));
         QVERIFY(!serial.isOpen());
@@ -240,12 +240,12 @@ private slots:
         pointPortAt(2, pty.slavePath());
         QCOMPARE(serial.open().message(), QString());
         QCOMPARE(serial.open().message(),
-                 OperatorTexts::PortAlreadyOpen.arg(OperatorTexts::portName(2, pty.slavePath())));
+                 SerialTexts::PortAlreadyOpen.arg(SerialTexts::portName(2, pty.slavePath())));
         QVERIFY(serial.isOpen());
         SerialPort other;
         other.setCommPort(2);
         QCOMPARE(other.open().message(),
-                 OperatorTexts::PortBusy.arg(OperatorTexts::portName(2, pty.slavePath())));
+                 SerialTexts::PortBusy.arg(SerialTexts::portName(2, pty.slavePath())));
         serial.setCommPort(3); // cannot change under an open device
         QCOMPARE(serial.commPort(), qint16(2));
 
@@ -254,7 +254,7 @@ private slots:
             QVERIFY(file.setPermissions(QFileDevice::Permissions()));
             pointPortAt(2, plain);
             QCOMPARE(serial.open().message(),
-                     OperatorTexts::PortNoPermission.arg(OperatorTexts::portName(2, plain)));
+                     SerialTexts::PortNoPermission.arg(SerialTexts::portName(2, plain)));
         }
     }
 
@@ -311,9 +311,9 @@ private slots:
             QVERIFY(fileBytes(lock.path).startsWith(QByteArray::number(getpid()) + '\n'));
             return;
         }
-        const QString holder = OperatorTexts::PortHolder.arg(QStringLiteral("sleep")).arg(pid);
-        QCOMPARE(result, OperatorTexts::PortLockedBy.arg(
-                             OperatorTexts::portName(1, pty.slavePath()), holder, lock.path));
+        const QString holder = SerialTexts::PortHolder.arg(QStringLiteral("sleep")).arg(pid);
+        QCOMPARE(result, SerialTexts::PortLockedBy.arg(SerialTexts::portName(1, pty.slavePath()),
+                                                       holder, lock.path));
         QVERIFY(!serial.isOpen());
         QCOMPARE(fileBytes(lock.path), contents);
         QCOMPARE(QFileInfo(lock.path).lastModified(), written);
@@ -334,9 +334,9 @@ private slots:
         SerialPort serial;
         const QString self =
             QString::fromLocal8Bit(fileBytes(QStringLiteral("/proc/self/comm"))).trimmed();
-        const QString holder = OperatorTexts::PortHolder.arg(self).arg(getpid());
-        QCOMPARE(serial.open().message(), OperatorTexts::PortHeldBy.arg(
-                                              OperatorTexts::portName(1, pty.slavePath()), holder));
+        const QString holder = SerialTexts::PortHolder.arg(self).arg(getpid());
+        QCOMPARE(serial.open().message(),
+                 SerialTexts::PortHeldBy.arg(SerialTexts::portName(1, pty.slavePath()), holder));
         QVERIFY(!serial.isOpen());
 
         QCOMPARE(::flock(other, LOCK_UN), 0);
@@ -509,7 +509,7 @@ private slots:
         }
         QTRY_COMPARE_WITH_TIMEOUT(port.lost.count(), 1, 2000);
         QCOMPARE(port.lost.at(0).at(0).toString(),
-                 OperatorTexts::PortLost.arg(OperatorTexts::portName(1, port.pty.slavePath())));
+                 SerialTexts::PortLost.arg(SerialTexts::portName(1, port.pty.slavePath())));
         QVERIFY(!port.serial.isOpen());
         const double cpuBefore = processCpuMs();
         QTest::qWait(300);
@@ -522,7 +522,7 @@ private slots:
         next.closeMaster();
         QTRY_COMPARE_WITH_TIMEOUT(port.lost.count(), 2, 2000);
         QCOMPARE(port.lost.at(1).at(0).toString(),
-                 OperatorTexts::PortLost.arg(OperatorTexts::portName(1, next.slavePath())));
+                 SerialTexts::PortLost.arg(SerialTexts::portName(1, next.slavePath())));
     }
 };
 

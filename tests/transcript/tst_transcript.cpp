@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The line's transcript on its own: how bytes read (control characters, parity on the wire,
 // lines cut at CR), the dialogue's clock, the bound on kept lines and the log file.
-#include "operatortexts.h"
 #include "tracing.h"
 #include "transcript.h"
+#include "transcripttexts.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -64,7 +64,7 @@ void TestTranscript::lateReply()
     Transcript t;
     t.lateReplyDropped("0\x01");
     QCOMPARE(marksAndText(t).value(0),
-             "---  " + OperatorTexts::TranscriptLateReply.arg(QStringLiteral("0<x01>")));
+             "---  " + TranscriptTexts::TranscriptLateReply.arg(QStringLiteral("0<x01>")));
 }
 
 void TestTranscript::lines_data()

@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the command list editor says in its own words.
+#pragma once
+
+#include <QString>
+
+namespace EditorTexts {
+
+inline const QString EditorCaption = QStringLiteral("Comandos");
+inline const QString EditorListUnreadable = QStringLiteral(
+    "La ventana no muestra la lista guardada, y no guardará nada sobre ese archivo.");
+inline const QString EditorWillNotSave = QStringLiteral(
+    "No se ha guardado nada: el archivo no se pudo leer al abrir esta ventana y guardar lo "
+    "sobrescribiría. Corrija el archivo y vuelva a abrir la ventana, o cancele.");
+
+} // namespace EditorTexts

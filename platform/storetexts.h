@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Why the INI file could not be read or written, as the stores (command list, port
+// assignments) report it.
+#pragma once
+
+#include <QString>
+
+namespace StoreTexts {
+
+// The INI file is there but could not be read: %1 the file, %2 why (IniRead*).
+inline const QString CommandListUnreadable =
+    QStringLiteral("No se ha podido leer la lista de comandos de %1: %2");
+inline const QString IniReadNotFile =
+    QStringLiteral("es una carpeta o un dispositivo, no un archivo.");
+inline const QString IniReadTooLarge =
+    QStringLiteral("ocupa más de %1 bytes y no parece un archivo de configuración.");
+inline const QString IniReadError = QStringLiteral("no se puede leer (%1).");
+inline const QString PortNumberInvalid =
+    QStringLiteral("El puerto %1 no existe: los puertos van del 1 al 4.");
+// %1 port number, %2 the INI file, %3 the reason.
+inline const QString PortAssignFailed =
+    QStringLiteral("No se ha podido guardar el dispositivo del puerto %1 en %2:\n%3");
+// Saving the command list; %1 is the file, %2 the reason.
+inline const QString SaveFailed =
+    QStringLiteral("No se ha podido guardar la lista de comandos en %1:\n%2");
+// Reasons the INI store gives when a value cannot be written (shown after SaveFailed).
+// The system's own text is the last placeholder; IniCreateFailed names the folder first.
+inline const QString IniNoFileName = QStringLiteral("No se ha indicado ningún archivo.");
+inline const QString IniNotRegularFile =
+    QStringLiteral("No es un archivo normal (es una carpeta o un dispositivo); no se modifica.");
+inline const QString IniTooLarge = QStringLiteral(
+    "El archivo ocupa más de %1 bytes y no parece un archivo de configuración; no se modifica.");
+inline const QString IniReadFailed =
+    QStringLiteral("No se puede leer el archivo para conservar su contenido: %1");
+inline const QString IniCreateFailed =
+    QStringLiteral("No se puede crear el archivo en la carpeta %1: %2");
+inline const QString IniWriteFailed =
+    QStringLiteral("No se puede escribir el archivo (el anterior queda intacto): %1");
+// The file was written over in place (its folder takes no new files) and could not be put back.
+inline const QString IniWriteFailedInPlace = QStringLiteral(
+    "No se puede escribir el archivo, y como su carpeta no admite archivos nuevos se escribía "
+    "directamente sobre él: su contenido anterior puede haberse perdido. Resuelva el problema "
+    "y vuelva a guardar: %1");
+// The one name the store writes beside the file is taken by something it did not create.
+inline const QString IniTempNotOurs = QStringLiteral(
+    "Junto al archivo hay otro con el nombre que se usa para guardarlo, %1, y no lo ha creado "
+    "este programa (es de otro usuario, un enlace o una carpeta). Por seguridad no se ha "
+    "modificado nada: bórrelo y vuelva a guardar.");
+inline const QString IniWouldBeTooLarge = QStringLiteral(
+    "Con este texto el archivo ocuparía %1 bytes, más de los %2 que se pueden leer después; "
+    "no se ha modificado. Acorte el texto y vuelva a intentarlo.");
+// Refusals to write a text that the file would not give back as written.
+inline const QString IniCharsNotStorable = QStringLiteral(
+    "El archivo está en Latin-1, no en UTF-8, y no puede guardar estos caracteres: %1. "
+    "No se ha modificado; quítelos del texto, o guarde el archivo como UTF-8 con un editor de "
+    "texto, y vuelva a intentarlo.");
+inline const QString IniValueNotKept = QStringLiteral(
+    "El texto contiene caracteres no válidos y no se leería igual después de guardarlo; el "
+    "archivo no se ha modificado. Quite esos caracteres y vuelva a intentarlo.");
+
+} // namespace StoreTexts

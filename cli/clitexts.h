@@ -4,8 +4,12 @@
 #pragma once
 
 #include "commandlistresult.h"
+#include "dialoguetexts.h"
+#include "modemprotocol.h"
 
 #include <QString>
+
+#include <optional>
 
 namespace CliTexts {
 
@@ -127,6 +131,18 @@ inline const QString OutputGone =
                    "interrumpen los dispositivos que quedaban.");
 
 inline const QString LogValue = QStringLiteral("ARCHIVO");
+// The speed a query read, for QueryResult: the window's name of the S37 code, or what it is.
+inline const QString SpeedUnnamed = QStringLiteral("código S37 %1, sin nombre");
+inline const QString SpeedUnanswered = QStringLiteral("sin respuesta a ATS37?");
+inline QString speedRead(std::optional<qint16> code)
+{
+    if (!code)
+        return SpeedUnanswered;
+    const QString name = DialogueTexts::speedCaption(code);
+    return *code < 0 || *code > ModemProtocol::HighestS37 || name.isEmpty()
+               ? SpeedUnnamed.arg(*code)
+               : name;
+}
 // Where the list of a configuration is put right: the command line has no "AT..." button.
 inline const QString ListEmptyHint = QStringLiteral(
     "Indique los comandos con --list o en la clave CmdAT del archivo INI y vuelva a lanzar la "

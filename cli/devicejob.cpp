@@ -104,9 +104,11 @@ DeviceJob::DeviceJob(const CommandLine::Request &request, const CommandLine::Tar
       m_line(SessionHandle::Threading::Caller, m_transcript.get())
 {
     if (Transcript *transcript = m_transcript.get()) {
-        // Recorded on this thread: told once per line.
+        // Every line recorded since the last time, however many one call recorded.
         connect(transcript, &Transcript::appended, this, [this, log, transcript] {
-            log->write(m_target.device, transcript->line(transcript->endSerial() - 1));
+            for (m_logged = std::max(m_logged, transcript->firstSerial());
+                 m_logged < transcript->endSerial(); ++m_logged)
+                log->write(m_target.device, transcript->line(m_logged));
         });
     }
     connect(&m_line, &SessionHandle::listNeeded, this, [this] {
@@ -222,7 +224,7 @@ void DeviceJob::mainEnded(const DialogueResult &result)
         m_result.s37 = readingOf(result.s37, result.s37Reason);
         m_result.message = CliTexts::QueryResult.arg(
             result.rings ? DialogueTexts::ringsCaption(*result.rings) : QString(),
-            DialogueTexts::speedCaption(shownSpeed(m_result.s37)));
+            CliTexts::speedRead(shownSpeed(m_result.s37)));
         // "XXXX" where the speed query went unanswered: no reply all the same.
         if (result.kind == Kind::SpeedUnknown) {
             m_result.status = JobStatus::NoReply;

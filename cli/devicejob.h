@@ -123,6 +123,7 @@ private:
     Stage m_stage = Stage::Main;
     CommandListResult m_list; // as built at the list step
     QString m_command;
+    quint64 m_logged = 0; // the transcript's lines written to the log so far
     QElapsedTimer m_clock;
     bool m_done = false;
     int m_interruptedBy = 0;

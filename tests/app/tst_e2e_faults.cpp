@@ -68,6 +68,7 @@ private slots:
     void floodWhileABoxWaits_data();
     void floodWhileABoxWaits();
     void terminalServer();
+    void closedDuringALongList();
 };
 
 void TestE2eFaults::fault_data()
@@ -261,6 +262,35 @@ void TestE2eFaults::terminalServer()
     QTRY_COMPARE(enabledFrames(form), 3);
     QTest::qWait(DialogueEngine::StepIntervalMs);
     QCOMPARE(boxes.count(), 2);
+}
+
+// The window closed in the middle of a long list: it goes at once, its line thread joined and its
+// port closed (the lock file gone), and nothing more reaches the modem.
+void TestE2eFaults::closedDuringALongList()
+{
+    HayesModem modem(E2e::poweredOn());
+    QVERIFY(modem.start());
+    const QString device = QString::fromStdString(modem.devicePath());
+    qputenv("TAVOLI_COM1", device.toLocal8Bit());
+    QStringList list;
+    for (int i = 0; i < 3000; ++i)
+        list << QStringLiteral("S7=%1").arg(i % 250);
+    QVERIFY(E2e::writeStoredList(list.join(u';')));
+    const auto removeList = qScopeGuard([] { QFile::remove(E2e::iniPath()); });
+    auto form = std::make_unique<Form1>();
+    form->show();
+    QTest::mouseClick(control(*form, "Configuro"), Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return modem.received().size() > 100; }, 20000));
+    QElapsedTimer clock;
+    clock.start();
+    form->close();
+    form.reset();
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!QFile::exists(PortLock::qtLockFilePath(device)));
+    const std::size_t sent = modem.received().size();
+    QTest::qWait(300);
+    QVERIFY(modem.received().size() <= sent + 1); // at most the one already on the wire
+    QVERIFY(sent < 3000);
 }
 
 #include "tst_e2e_faults.moc"

@@ -8,6 +8,7 @@
 #include "deviceline.h"
 #include "dialogueengine.h"
 #include "dialoguefacts.h"
+#include "mailbox.h"
 #include "precisetimer.h"
 #include "serialport.h"
 #include "sessionhandle.h"
@@ -36,15 +37,14 @@ public:
     void start(const SessionStart &start);
     void giveList(quint64 dialogue, const CommandListResult &list); // dropped if it has ended
     void stop(); // timer off, port closed (its lock file goes), result Stopped
+    Mailbox &inbox() { return m_inbox; } // where the handle posts these
 
 private:
     template <class Call>
     void tell(Call call) // runs `call` on the handle's thread
     {
         if (!m_quiet)
-            QMetaObject::invokeMethod(
-                m_handle, [h = m_handle, call = std::move(call)] { call(*h); },
-                Qt::QueuedConnection);
+            m_handle->m_inbox.post([h = m_handle, call = std::move(call)] { call(*h); });
     }
     void tellEntry();
     void begin();
@@ -71,6 +71,7 @@ private:
     void ended(const DialogueResult &result) override;
 
     SessionHandle *const m_handle;
+    Mailbox m_inbox;
     Transcript *const m_transcript;
     SerialPort m_port;
     DeviceLine m_line{m_port}; // the port, or the terminal server its device names

@@ -51,9 +51,7 @@ SessionHandle::~SessionHandle()
 void SessionHandle::post(Call call)
 {
     if (m_session) {
-        QMetaObject::invokeMethod(
-            m_session, [session = m_session, call = std::move(call)] { call(*session); },
-            Qt::QueuedConnection);
+        m_session->inbox().post([session = m_session, call = std::move(call)] { call(*session); });
         return;
     }
     m_early.push_back(std::move(call));
@@ -69,8 +67,7 @@ void SessionHandle::post(Call call)
         // Made when the first dialogue needs it, not before the window's first frame; the
         // session made there makes itself known by a queued call.
         m_thread = new LineThread(this, m_transcript, [this, adopt](ModemSession *session) {
-            QMetaObject::invokeMethod(
-                this, [adopt, session] { adopt(session); }, Qt::QueuedConnection);
+            m_inbox.post([adopt, session] { adopt(session); });
         });
         m_thread->start();
     }

@@ -11,6 +11,7 @@
 #include "deviceaddress.h"
 #include "dialogueresult.h"
 #include "linesettings.h"
+#include "mailbox.h"
 
 #include <QObject>
 
@@ -70,6 +71,7 @@ private:
     using Call = std::function<void(ModemSession &)>;
     void post(Call call); // runs on the session's thread, after what was posted before
 
+    Mailbox m_inbox; // what the session posts
     const Threading m_threading;
     Transcript *const m_transcript;
     std::unique_ptr<ModemSession> m_own; // Caller: on this thread

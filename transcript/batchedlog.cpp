@@ -40,7 +40,7 @@ Outcome BatchedLog::open(const QString &path, const QString &firstLine)
 
 void BatchedLog::append(const QString &line, bool urgent)
 {
-    QMutexLocker lock(&m_lock);
+    std::unique_lock lock(m_lock);
     if (!isOpen())
         return;
     const bool first = m_pending.isEmpty();
@@ -62,18 +62,12 @@ void BatchedLog::armDeadline()
         return;
     }
     // A timer is only started on its own thread; one that fires with nothing gathered is idle.
-    QMetaObject::invokeMethod(
-        &m_deadline,
-        [this] {
-            if (!m_deadline.isActive())
-                m_deadline.start();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&m_deadline, "start", Qt::QueuedConnection);
 }
 
 void BatchedLog::flush()
 {
-    QMutexLocker lock(&m_lock);
+    std::unique_lock lock(m_lock);
     flushLocked();
     lock.unlock();
     reportFailure();
@@ -83,7 +77,7 @@ void BatchedLog::reportFailure()
 {
     QString message;
     {
-        const QMutexLocker lock(&m_lock);
+        const std::unique_lock lock(m_lock);
         message = std::exchange(m_failure, QString());
     }
     if (!message.isEmpty() && m_failedReport)

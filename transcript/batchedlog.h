@@ -12,11 +12,11 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QMutex>
 #include <QString>
 #include <QTimer>
 
 #include <functional>
+#include <mutex>
 
 class BatchedLog
 {
@@ -52,7 +52,7 @@ private:
     QString m_path;
     QByteArray m_pending;
     QTimer m_deadline;
-    QMutex m_lock; // the file and what is gathered
+    std::mutex m_lock; // the file and what is gathered
     qsizetype m_batches = 0;
     bool m_failed = false;
     QString m_failure; // to report, once the lock is released

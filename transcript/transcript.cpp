@@ -53,7 +53,7 @@ class Transcript::Change
 {
 public:
     explicit Change(Transcript &transcript)
-        : m_transcript(transcript), m_lock(&transcript.m_lock), m_endBefore(transcript.m_end)
+        : m_transcript(transcript), m_lock(transcript.m_lock), m_endBefore(transcript.m_end)
     {}
     ~Change()
     {
@@ -67,7 +67,7 @@ public:
 
 private:
     Transcript &m_transcript;
-    QMutexLocker<QMutex> m_lock;
+    std::unique_lock<std::mutex> m_lock;
     quint64 m_endBefore;
 };
 
@@ -248,8 +248,7 @@ void Transcript::announce()
     }
     if (m_announceQueued.exchange(true))
         return; // the lines will be seen with those already told
-    QMetaObject::invokeMethod(
-        this, [this] { announceQueued(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "announceQueued", Qt::QueuedConnection);
 }
 
 void Transcript::announceQueued()
@@ -302,7 +301,7 @@ const Transcript::Line &Transcript::kept(quint64 serial) const
 
 Transcript::Line Transcript::line(quint64 serial) const
 {
-    const QMutexLocker lock(&m_lock);
+    const std::lock_guard lock(m_lock);
     if (serial < m_first || serial >= m_end)
         return Line();
     Line copy = kept(serial);
@@ -313,25 +312,25 @@ Transcript::Line Transcript::line(quint64 serial) const
 
 quint64 Transcript::firstSerial() const
 {
-    const QMutexLocker lock(&m_lock);
+    const std::lock_guard lock(m_lock);
     return m_first;
 }
 
 quint64 Transcript::endSerial() const
 {
-    const QMutexLocker lock(&m_lock);
+    const std::lock_guard lock(m_lock);
     return m_end;
 }
 
 qsizetype Transcript::size() const
 {
-    const QMutexLocker lock(&m_lock);
+    const std::lock_guard lock(m_lock);
     return qsizetype(m_end - m_first);
 }
 
 QString Transcript::text() const
 {
-    const QMutexLocker lock(&m_lock);
+    const std::lock_guard lock(m_lock);
     QString all;
     for (quint64 s = m_first; s < m_end; ++s)
         all += format(kept(s)) + QLatin1Char('\n');
@@ -341,7 +340,7 @@ QString Transcript::text() const
 void Transcript::clear()
 {
     {
-        const QMutexLocker lock(&m_lock);
+        const std::lock_guard lock(m_lock);
         m_lines.clear();
         m_store.clear();
         m_base = m_first = m_end;
@@ -417,13 +416,27 @@ Outcome Transcript::openForAppending(QFile &file, const QString &path)
     return Outcome::success();
 }
 
+void Transcript::tellLogFailure()
+{
+    QString message;
+    {
+        const std::lock_guard lock(m_failureLock);
+        message = std::exchange(m_logFailure, QString());
+    }
+    if (!message.isEmpty())
+        emit logFileFailed(message);
+}
+
 Outcome Transcript::openLogFile(const QString &path)
 {
     // Once failed, the log writes nothing more; recording goes on.
     auto log = std::make_unique<BatchedLog>([this](const QString &message) {
         // Told from the event loop: the failure may be found with the transcript locked.
-        QMetaObject::invokeMethod(
-            this, [this, message] { emit logFileFailed(message); }, Qt::QueuedConnection);
+        {
+            const std::lock_guard lock(m_failureLock);
+            m_logFailure = message;
+        }
+        QMetaObject::invokeMethod(this, "tellLogFailure", Qt::QueuedConnection);
     });
     // The lines carry the time of day only: say which day they belong to.
     Line start;
@@ -432,7 +445,7 @@ Outcome Transcript::openLogFile(const QString &path)
         QDateTime::fromMSecsSinceEpoch(start.wallMs).toString(QStringLiteral("yyyy-MM-dd")));
     if (const Outcome opened = log->open(path, format(start)); !opened)
         return opened;
-    const QMutexLocker lock(&m_lock);
+    const std::lock_guard lock(m_lock);
     m_log = std::move(log);
     return Outcome::success();
 }

@@ -23,13 +23,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QList>
-#include <QMutex>
 #include <QObject>
 #include <QString>
 
 #include <atomic>
 #include <deque>
 #include <memory>
+#include <mutex>
 
 class Transcript : public QObject
 {
@@ -109,13 +109,18 @@ signals:
     // The log file could not be written; it is closed and nothing more goes to it.
     void logFileFailed(const QString &message);
 
+private slots:
+    // On the transcript's thread, called through the event loop by name: the call carries no
+    // data from the thread that asked for it.
+    void announceQueued();
+    void tellLogFailure();
+
 private:
     class Change;
     void addEvent(const QString &text);
     const Line &kept(quint64 serial) const;
     // After a change, outside the lock.
     void announce();
-    void announceQueued();
     static constexpr int AnnounceMs = 16;
 
     struct Stamp
@@ -153,7 +158,10 @@ private:
 
     std::unique_ptr<BatchedLog> m_log;
 
-    mutable QMutex m_lock;
+    // A standard mutex: ThreadSanitizer sees it (it cannot see Qt's own locks).
+    mutable std::mutex m_lock;
+    std::mutex m_failureLock; // the log's failure, found on either thread
+    QString m_logFailure;
     std::atomic<bool> m_announceQueued{false}; // told, or looked at again soon
     quint64 m_announcedEnd = 0;                // on the transcript's thread
 };

@@ -31,6 +31,7 @@ void *__libc_realloc(void *pointer, std::size_t size);
 }
 namespace {
 std::atomic<bool> g_counting = false;
+std::atomic<bool> g_countingLine = false; // from the list on: the session's making is not counted
 std::atomic<unsigned long> g_windowAllocations = 0;
 std::atomic<unsigned long> g_lineAllocations = 0;
 std::atomic<int> g_windowThreadId = 0;
@@ -41,7 +42,7 @@ void countAllocation()
     if (!g_counting)
         return;
     thread_local const int tid = ::gettid();
-    if (tid == g_lineThreadId)
+    if (tid == g_lineThreadId && g_countingLine)
         ++g_lineAllocations;
     else if (tid == g_windowThreadId)
         ++g_windowAllocations;
@@ -107,7 +108,10 @@ int main(int argc, char *argv[])
     // the list, and the end ends the run.
     qsizetype shown = -1;
     QObject::connect(&line, &SessionHandle::entrySent, [&shown](qsizetype i) { shown = i; });
-    QObject::connect(&line, &SessionHandle::listNeeded, [&] { line.giveList(given); });
+    QObject::connect(&line, &SessionHandle::listNeeded, [&] {
+        g_countingLine = true;
+        line.giveList(given);
+    });
     QString end;
     QObject::connect(&line, &SessionHandle::ended, [&end](const DialogueResult &result) {
         end = result.ok() ? QStringLiteral("configured") : QStringLiteral("failed");

@@ -6,6 +6,8 @@
 
 #include <QThread>
 
+#include <ctime>
+
 using namespace Dialogue;
 using Kind = DialogueResult::Kind;
 
@@ -26,7 +28,6 @@ ModemSession::ModemSession(SessionHandle *handle, Transcript *transcript)
     }
     m_engine =
         std::make_unique<DialogueEngine>(*line, m_timer, static_cast<DialogueFacts &>(*this));
-    m_sinceEntryTold.start();
     DialogueEngine *engine = m_engine.get(); // the context: nothing reaches it once it has gone
     connect(&m_line, &DeviceLine::received, engine, &DialogueEngine::bytesAvailable);
     connect(&m_line, &DeviceLine::lost, engine, &DialogueEngine::portLost);
@@ -125,7 +126,7 @@ void ModemSession::entrySent(qsizetype index)
 {
     // A clock read, not a word to the face, for most entries of a long list.
     m_entry = index;
-    if (m_sinceEntryTold.elapsed() >= EntryFrameMs)
+    if (coarseMs() - m_entryToldMs >= EntryFrameMs)
         tellEntry();
 }
 
@@ -134,8 +135,15 @@ void ModemSession::tellEntry()
     if (m_entry == m_entryTold)
         return;
     m_entryTold = m_entry;
-    m_sinceEntryTold.start();
+    m_entryToldMs = coarseMs();
     tell([index = m_entry](SessionHandle &h) { emit h.entrySent(index); });
+}
+
+qint64 ModemSession::coarseMs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
 void ModemSession::lateReplyDropped(const QByteArray &bytes)

@@ -13,7 +13,6 @@
 #include "serialport.h"
 #include "sessionhandle.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 
 #include <memory>
@@ -47,6 +46,7 @@ private:
             m_handle->m_inbox.post([h = m_handle, call = std::move(call)] { call(*h); });
     }
     void tellEntry();
+    static qint64 coarseMs(); // cheaper than a precise clock, read at every entry
     void begin();
     void notConnected(const Outcome &why, DialogueResult::Kind kind);
 
@@ -80,7 +80,7 @@ private:
     SessionStart m_start;
     quint64 m_dialogue = 0; // counts the starts
     bool m_connecting = false, m_quiet = false;
-    QElapsedTimer m_sinceEntryTold;
+    qint64 m_entryToldMs = 0; // on the coarse clock: a frame is far above its few ms
     qsizetype m_entry = -1, m_entryTold = -1;
     std::unique_ptr<DialogueEngine> m_engine; // last: it refers to everything above
 };

@@ -67,7 +67,7 @@ public:
 
 private:
     Transcript &m_transcript;
-    std::unique_lock<std::mutex> m_lock;
+    std::unique_lock<Lock> m_lock;
     quint64 m_endBefore;
 };
 

@@ -27,10 +27,14 @@ DeviceLine::DeviceLine(SerialPort &port, QObject *parent)
     });
 }
 
-void DeviceLine::setAddress(const DeviceAddress &address)
+void DeviceLine::aim(const DeviceAddress &address, int portNumber, const LineSettings &settings)
 {
-    if (!isOpen())
-        m_address = address;
+    if (isOpen())
+        return;
+    m_address = address;
+    m_port.setCommPort(qint16(portNumber > 0 ? portNumber : 1));
+    m_port.setDevice(portNumber > 0 ? QString() : address.text());
+    m_port.setSettings(settings);
 }
 
 void DeviceLine::aimNetwork()

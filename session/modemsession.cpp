@@ -42,8 +42,7 @@ ModemSession::ModemSession(SessionHandle *handle, Transcript *transcript)
 ModemSession::~ModemSession()
 {
     Q_ASSERT(QThread::currentThread() == thread());
-    m_quiet = true; // nobody hears a session that goes
-    m_connecting = false;
+    m_connecting = false; // what it tells as it goes is for nobody: the handle is going too
     m_engine->stop();
     m_line.close();
 }
@@ -55,12 +54,7 @@ void ModemSession::start(const SessionStart &start)
         return;
     m_start = start;
     ++m_dialogue;
-    // A port named by its number keeps it, so that its messages name it so.
-    const bool numbered = start.portNumber > 0;
-    m_port.setCommPort(qint16(numbered ? start.portNumber : 1));
-    m_port.setDevice(numbered ? QString() : start.address.text());
-    m_port.setSettings(start.settings);
-    m_line.setAddress(start.address);
+    m_line.aim(start.address, start.portNumber, start.settings);
     // Every dialogue begins once its line says it is ready; a local port may say so at once.
     m_connecting = true;
     if (const Outcome prepared = m_line.prepare(); !prepared)

@@ -42,8 +42,7 @@ private:
     template <class Call>
     void tell(Call call) // runs `call` on the handle's thread
     {
-        if (!m_quiet)
-            m_handle->m_inbox.post([h = m_handle, call = std::move(call)] { call(*h); });
+        m_handle->m_inbox.post([h = m_handle, call = std::move(call)] { call(*h); });
     }
     void tellEntry();
     static qint64 coarseMs(); // cheaper than a precise clock, read at every entry
@@ -79,7 +78,7 @@ private:
     std::unique_ptr<TracingLine> m_traced;
     SessionStart m_start;
     quint64 m_dialogue = 0; // counts the starts
-    bool m_connecting = false, m_quiet = false;
+    bool m_connecting = false;
     qint64 m_entryToldMs = 0; // on the coarse clock: a frame is far above its few ms
     qsizetype m_entry = -1, m_entryTold = -1;
     std::unique_ptr<DialogueEngine> m_engine; // last: it refers to everything above

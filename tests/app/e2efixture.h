@@ -10,7 +10,7 @@
 #include "form1controls.h"
 #include "hayesmodem.h"
 #include "messageboxwatcher.h"
-#include "portlock.h"
+#include "ourlock.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -182,8 +182,17 @@ public:
         return m_form->dialogueState() == Dialogue::Idle && m_form->isIdle() && portClosed()
                && enabledFrames(*m_form) == 3;
     }
+    // What closedAndIdle() looked at, for a failure's message.
+    QString idleness() const
+    {
+        return QStringLiteral("state %1, idle %2, port %3, frames %4")
+            .arg(m_form->dialogueState())
+            .arg(m_form->isIdle())
+            .arg(portClosed() ? "closed" : "open")
+            .arg(enabledFrames(*m_form));
+    }
     // The port's lock file goes with its closing.
-    bool portClosed() const { return !QFile::exists(PortLock::qtLockFilePath(m_device)); }
+    bool portClosed() const { return !lockedByUs(m_device); }
 
     // What the modem received, line by line: bit 7 cleared and without the CR...
     QStringList commands() const

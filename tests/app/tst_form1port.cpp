@@ -10,7 +10,7 @@
 #include "messagebox.h"
 #include "messageboxwatcher.h"
 #include "modemprotocol.h"
-#include "portlock.h"
+#include "ourlock.h"
 #include "pseudoterminal.h"
 #include "serialtexts.h"
 #include "storetexts.h"
@@ -49,10 +49,10 @@ void press(Form1 &form, const char *key)
     QTest::mouseClick(widget, Qt::LeftButton);
 }
 
-// The port's lock file is there while the session has the port open.
+// The port's lock file is ours while the session has the port open.
 bool portOpen(const QString &device)
 {
-    return QFile::exists(PortLock::qtLockFilePath(device));
+    return lockedByUs(device);
 }
 
 // What the "modem" got, with the parity bit cleared. The window's events go on meanwhile: its

@@ -5,7 +5,7 @@
 // nothing, and a handle that goes in the middle of a long list takes its line with it.
 #include "dialogueengine.h"
 #include "hayesmodem.h"
-#include "portlock.h"
+#include "ourlock.h"
 #include "sessionhandle.h"
 #include "transcript.h"
 
@@ -85,7 +85,7 @@ SessionStart startOf(const HayesModem &modem, State first)
 
 bool portClosed(const HayesModem &modem)
 {
-    return !QFile::exists(PortLock::qtLockFilePath(QString::fromStdString(modem.devicePath())));
+    return !lockedByUs(QString::fromStdString(modem.devicePath()));
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 void DialogueEvents::dispatch(DialogueEvent event)
 {
     // One receive step reads everything waiting, so a second notification queued right behind
-    // another adds nothing; dropping it keeps the queue short while a box is open on a flood.
+    // another adds nothing; dropping it keeps the queue short while a step runs on a flood.
     const bool repeatsReceive = event.kind == DialogueEvent::Kind::Received
                                 && m_next < m_pending.size()
                                 && m_pending.back().kind == DialogueEvent::Kind::Received;

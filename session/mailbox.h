@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
 #include <functional>
 #include <mutex>
@@ -38,8 +39,13 @@ private slots:
             const std::lock_guard lock(m_lock);
             calls.swap(m_calls);
         }
-        for (Call &call : calls)
+        // A call may end the mailbox's owner (a face that goes once it has heard the end).
+        const QPointer<Mailbox> alive(this);
+        for (Call &call : calls) {
+            if (!alive)
+                return;
             call();
+        }
     }
 
 private:

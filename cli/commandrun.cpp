@@ -68,6 +68,7 @@ QJsonArray answersJson(const Identification &identification)
                                                                      : QLatin1String("silent");
         one[QLatin1String("lines")] = QJsonArray::fromStringList(answer.lines);
         one[QLatin1String("cut")] = answer.cut;
+        one[QLatin1String("waited_ms")] = answer.waitedMs;
         answers.append(one);
     }
     return answers;

@@ -178,13 +178,15 @@ void DeviceJob::mainEnded(const DialogueResult &result, const Shown &shown)
                 QString said = answer.result == IdentificationAnswer::Result::Refused
                                    ? OperatorTexts::IdentifyRefused
                                : answer.result == IdentificationAnswer::Result::Silent
-                                   ? OperatorTexts::IdentifySilent
+                                   ? IdentificationText::silent(answer)
                                : answer.lines.isEmpty()
                                    ? QString()
                                    : IdentificationText::visible(answer.lines.first().trimmed());
                 parts << (said.isEmpty() ? answer.command
                                          : answer.command + QLatin1String(" ") + said);
             }
+            if (const int ms = m_result.identification->stoppedAfterMs(); ms > 0)
+                parts << OperatorTexts::IdentifyStopped.arg((ms + 999) / 1000);
             const QString suggestion = IdentificationText::suggestion(*m_result.identification);
             if (!suggestion.isEmpty())
                 parts << suggestion;

@@ -21,6 +21,15 @@ QString visible(const QString &line)
     return shown;
 }
 
+namespace {
+
+int seconds(int ms)
+{
+    return (ms + 999) / 1000;
+}
+
+} // namespace
+
 QString format(const Identification &result)
 {
     QString text;
@@ -33,7 +42,7 @@ QString format(const Identification &result)
             text += QLatin1String("  ") + OperatorTexts::IdentifyRefused;
             break;
         case IdentificationAnswer::Result::Silent:
-            text += QLatin1String("  ") + OperatorTexts::IdentifySilent;
+            text += QLatin1String("  ") + silent(answer);
             break;
         }
         text += QLatin1Char('\n');
@@ -42,7 +51,15 @@ QString format(const Identification &result)
         if (answer.cut)
             text += QLatin1String("    ") + OperatorTexts::IdentifyCut + QLatin1Char('\n');
     }
+    if (result.stoppedAfterMs() > 0)
+        text += OperatorTexts::IdentifyStopped.arg(seconds(result.stoppedAfterMs()))
+                + QLatin1Char('\n');
     return text;
+}
+
+QString silent(const IdentificationAnswer &answer)
+{
+    return OperatorTexts::IdentifySilent.arg(seconds(answer.waitedMs));
 }
 
 QString chipsetFamily(const Identification &result)

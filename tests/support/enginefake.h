@@ -179,6 +179,7 @@ public:
         ++starts;
     }
     bool isActive() const override { return m_timerOn; }
+    qint64 nowMs() const override { return now; }
 
     // ---- DialogueView
     void setLineSettingsEnabled(bool enabled) override

@@ -186,7 +186,7 @@ void DeviceJob::mainEnded(const DialogueResult &result, const Shown &shown)
                                          : answer.command + QLatin1String(" ") + said);
             }
             if (const int ms = m_result.identification->stoppedAfterMs(); ms > 0)
-                parts << OperatorTexts::IdentifyStopped.arg((ms + 999) / 1000);
+                parts << OperatorTexts::IdentifyStopped.arg((ms + 500) / 1000);
             const QString suggestion = IdentificationText::suggestion(*m_result.identification);
             if (!suggestion.isEmpty())
                 parts << suggestion;

@@ -23,9 +23,10 @@ QString visible(const QString &line)
 
 namespace {
 
+// To the nearest second: a paced second that came a few milliseconds late is still one.
 int seconds(int ms)
 {
-    return (ms + 999) / 1000;
+    return (ms + 500) / 1000;
 }
 
 } // namespace

@@ -21,11 +21,11 @@ inline const QString InfoIdentifying = QStringLiteral("Identificando el modem...
 // The identification window.
 inline const QString IdentifyCaption = QStringLiteral("Identificación del modem");
 inline const QString IdentifyRefused = QStringLiteral("(rechazado por el modem)");
-// %1: whole seconds waited, rounded up.
+// %1: the seconds waited, to the nearest.
 inline const QString IdentifySilent = QStringLiteral("(sin respuesta en %1 s)");
 // %1: the seconds the inquiries were given, all together.
-inline const QString IdentifyStopped = QStringLiteral(
-    "(no se ha preguntado más: la identificación ya había durado %1 s)");
+inline const QString IdentifyStopped =
+    QStringLiteral("(no se ha preguntado más: la identificación ya había durado %1 s)");
 inline const QString IdentifyCut = QStringLiteral("(respuesta más larga: el resto no se guarda)");
 inline const QString IdentifySuggestion = QStringLiteral(
     "Sugerencia: las respuestas apuntan a un chipset %1; pruebe la lista \"%1\" del editor de "

@@ -365,8 +365,7 @@ void DialogueEngine::endIdentification()
         reportRefused(refused->command);
     } else {
         m_result.command = answers.constFirst().command;
-        finish(DialogueResult::Kind::NoReply, Box::Error, OperatorTexts::NoReplyMessage,
-               ClearInfo);
+        finish(DialogueResult::Kind::NoReply, Box::Error, OperatorTexts::NoReplyMessage, ClearInfo);
     }
 }
 

@@ -142,7 +142,7 @@ private:
     qint16 m_index = 0;    // the entry last sent (or the inquiry command)
     Identification m_identification;
     qint64 m_identifyEndMs = -1; // the identification's end on the timer's clock; -1: none runs
-    DialogueResult m_result; // of the running dialogue, filled in as it goes
+    DialogueResult m_result;     // of the running dialogue, filled in as it goes
 
     DialogueEvents m_events;
     quint64 m_timerGeneration = 0; // bumped at every start/stop of the timer by a step

@@ -174,16 +174,18 @@ private slots:
         QTest::addColumn<int>("expState");
         QTest::addColumn<QString>("label");
         using S = EngineFake::Steps;
-        QTest::newRow("rings result at 3.3 s") << int(QueryRingCount) << S{{400, "5\r"}, {3300, "0\r"}}
-                                            << int(QueryLineSpeed) << "answ1=5";
+        QTest::newRow("rings result at 3.3 s")
+            << int(QueryRingCount) << S{{400, "5\r"}, {3300, "0\r"}} << int(QueryLineSpeed)
+            << "answ1=5";
         QTest::newRow("speed result 1.3 s after its number")
             << int(QueryLineSpeed) << S{{500, "9\r"}, {1800, "0\r"}} << int(Idle) << "answ2=XXXX";
         QTest::newRow("speed result 0.9 s after its number")
             << int(QueryLineSpeed) << S{{500, "9\r"}, {1400, "0\r"}} << int(Idle) << "answ2=9600";
-        QTest::newRow("speed refused") << int(QueryLineSpeed) << S{{100, "ERROR\r"}, {1200, ""}} << int(Idle)
-                                       << "answ2=XXXX";
-        QTest::newRow("reset OK at 5.3 s") << int(FactoryReset) << S{{200, "AT&F\r"}, {5300, "OK\r"}}
-                                        << int(FactoryResetDone) << QString();
+        QTest::newRow("speed refused")
+            << int(QueryLineSpeed) << S{{100, "ERROR\r"}, {1200, ""}} << int(Idle) << "answ2=XXXX";
+        QTest::newRow("reset OK at 5.3 s")
+            << int(FactoryReset) << S{{200, "AT&F\r"}, {5300, "OK\r"}} << int(FactoryResetDone)
+            << QString();
         QTest::newRow("blank line, OK 1.2 s later")
             << int(FactoryStore) << S{{100, "\r\n"}, {1300, "OK\r\n"}} << int(Idle) << "info=";
     }
@@ -201,7 +203,8 @@ private slots:
             rig.receive(bytes);
         }
         QCOMPARE(rig.state(), expState);
-        QVERIFY2(!rig.boxes.contains("E:" + OperatorTexts::NoReplyMessage), qPrintable(rig.boxes.join('|')));
+        QVERIFY2(!rig.boxes.contains("E:" + OperatorTexts::NoReplyMessage),
+                 qPrintable(rig.boxes.join('|')));
         if (!label.isEmpty())
             QVERIFY2(rig.labels.contains(label), qPrintable(rig.labels.join('|')));
         if (state == QueryLineSpeed && expState == Idle && label == "answ2=XXXX")

@@ -269,14 +269,14 @@ private slots:
     // then floods is cut at the identification's bound; refusals alone name the refused command.
     void identifyEnds_data()
     {
-        QTest::addColumn<QByteArray>("first");  // ATI0's reply, then `rest` to every later one
-        QTest::addColumn<QByteArray>("rest");   // repeated every 0.4 s while the dialogue runs
+        QTest::addColumn<QByteArray>("first"); // ATI0's reply, then `rest` to every later one
+        QTest::addColumn<QByteArray>("rest");  // repeated every 0.4 s while the dialogue runs
         QTest::addColumn<QString>("box");
-        QTest::addColumn<qint64>("ended");      // after ATI0 went out
+        QTest::addColumn<qint64>("ended"); // after ATI0 went out
         QTest::addColumn<int>("asked");
         const QString noReply = "E:" + OperatorTexts::NoReplyMessage;
-        QTest::newRow("chatter") << QByteArray() << QByteArray("RING\r") << noReply
-                                 << qint64(20400) << 1;
+        QTest::newRow("chatter") << QByteArray() << QByteArray("RING\r") << noReply << qint64(20400)
+                                 << 1;
         QTest::newRow("silence") << QByteArray() << QByteArray() << noReply << qint64(1000) << 1;
         QTest::newRow("answered, then floods")
             << QByteArray("56000\r0\r") << QByteArray("X\r") << "N:identification"

@@ -171,7 +171,8 @@ private slots:
         else if (timer == "kept")
             QCOMPARE(rig.due, armed + 1000);
         else if (timer == "after") // the first line's time, from that line
-            QCOMPARE(rig.due, rig.now + Dialogue::rowFor(Dialogue::State(r.state))->afterFirstLineMs);
+            QCOMPARE(rig.due,
+                     rig.now + Dialogue::rowFor(Dialogue::State(r.state))->afterFirstLineMs);
         // A dialogue that ended has closed the port and unlocked the frames; else both stay.
         QCOMPARE(rig.isOpen(), r.expState != 0);
         QCOMPARE(rig.framesEnabled, r.expState == 0);

@@ -58,6 +58,8 @@ man_ok() {
   done
 }
 check lexgrog man_ok
+# The udev rule the README sends people to, as an example that is not active until copied.
+check udev-example test -f "$tree/usr/share/doc/tavoli/examples/77-tavoli-modemmanager-ignore.rules"
 check lintian lintian --fail-on error,warning --display-info "$deb"
 grep -E '^[EWI]:' "$out/lintian.log" || true
 exit $failed

@@ -4,6 +4,7 @@
 #include "commandlistbuilder.h"
 #include "commandliststore.h"
 #include "deviceaddress.h"
+#include "helptext.h"
 #include "operatoractions.h"
 #include "operatortexts.h"
 #include "serialport.h"
@@ -80,14 +81,13 @@ bool wantsCommand(const QStringList &arguments)
 Parsed parse(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(CliDescription);
-    // Not addHelpOption(): its texts have no Spanish translation, and --help-all would offer
-    // Qt's window options, which the commands do not have.
+    // Not addHelpOption() nor addVersionOption(): HelpText words them in Spanish, and
+    // --help-all would offer Qt's window options, which the commands do not have.
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, CliHelpHelp);
-    parser.addOption(help);
-    const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(CliCommandArgument, CliCommandHelp,
-                                 QStringLiteral("query|configure|unconfigure|identify"));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     HelpText::VersionHelp);
+    const QString commandSyntax = QStringLiteral("query|configure|unconfigure|identify");
+    parser.addPositionalArgument(CliCommandArgument, CliCommandHelp, commandSyntax);
     const QCommandLineOption device(QStringLiteral("device"), CliDeviceHelp, CliDeviceValue);
     const QCommandLineOption port(QStringLiteral("port"), CliPortHelp, CliNumberValue);
     const QCommandLineOption speed(QStringLiteral("speed"), CliSpeedHelp, CliSpeedValue);
@@ -98,25 +98,19 @@ Parsed parse(const QStringList &arguments)
     const QCommandLineOption verify(QStringLiteral("verify"), CliVerifyHelp);
     const QCommandLineOption json(QStringLiteral("json"), CliJsonHelp);
     const QCommandLineOption log(QStringLiteral("log"), CliLogHelp, TranscriptLogValue);
-    parser.addOptions({device, port, speed, parity, stopBits, rings, list, verify, json, log});
+    const QList<QCommandLineOption> options = {help,     version, device, port,   speed, parity,
+                                               stopBits, rings,   list,   verify, json,  log};
+    parser.addOptions(options);
 
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
     if (parser.isSet(help)) {
         Parsed parsed;
         parsed.kind = Parsed::Kind::Help;
-        // The usage line names the program as it was started; the manual page wants its name.
-        parsed.text = parser.helpText() + QLatin1Char('\n') + CliHelpTail;
-        const QStringList started = QCoreApplication::arguments();
-        if (!started.isEmpty()) {
-            const qsizetype at = parsed.text.indexOf(started.first());
-            if (at >= 0)
-                parsed.text.replace(at, started.first().size(), QStringLiteral("tavoli"));
-        }
-        // A paragraph of its own, as help2man and a reader both expect.
-        const qsizetype usageEnd = parsed.text.indexOf(QLatin1Char('\n'));
-        if (usageEnd >= 0)
-            parsed.text.insert(usageEnd, QLatin1Char('\n'));
+        // Named as installed, not as started: the manual page is made from this text.
+        parsed.text =
+            HelpText::render(QStringLiteral("tavoli"), commandSyntax, CliDescription, options,
+                             {{CliCommandArgument, CliCommandHelp}}, CliHelpTail);
         return parsed;
     }
     if (parser.isSet(version)) {

@@ -209,8 +209,14 @@ inline QString portName(int number, const QString &device)
 // Serial-port failures; %1 is the port as portName() names it, %2 the system's own text.
 inline const QString PortMissing =
     QStringLiteral("El puerto %1 no existe: no hay ningún dispositivo con ese nombre.");
+// No permission: %2 is the device's group, which the user may join (usually dialout). Where
+// joining it would not help: %2 the device's mode bits in octal, %3 its group.
 inline const QString PortNoPermission = QStringLiteral(
-    "No hay permiso para abrir el puerto %1: el usuario debe pertenecer al grupo dialout.");
+    "No hay permiso para abrir el puerto %1: el usuario debe pertenecer al grupo %2.");
+inline const QString PortNoPermissionNotGroup = QStringLiteral(
+    "No hay permiso para abrir el puerto %1: sus permisos (%2, grupo %3) no dejan leerlo y "
+    "escribirlo a este usuario, y entrar en un grupo no lo cambiaría. Pida acceso al "
+    "administrador del equipo.");
 inline const QString PortBusy =
     QStringLiteral("El puerto %1 está en uso por otro programa o bloqueado.");
 inline const QString PortAlreadyOpen = QStringLiteral("El puerto %1 ya está abierto.");

@@ -26,8 +26,9 @@ test_packages=(
 )
 # ---- end of the test packages ----
 fuzz_packages=(clang libclang-rt-14-dev llvm-14)
+# build-essential: dpkg-buildpackage checks for it as an implicit build dependency.
 package_packages=(
-  debhelper devscripts dpkg-dev lintian
+  build-essential debhelper devscripts dpkg-dev lintian
   desktop-file-utils appstream appstream-compose man-db
 )
 format_packages=(clang-format)
@@ -53,6 +54,13 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo > /dev/null; then
+    # A Debian installed with a root password has no sudo: say how to go on, in one line.
+    echo "Faltan paquetes de Debian y sudo no está instalado: instálelos como root con su -c 'bash $(realpath "$0") ${sets[*]}' (o instale sudo) y vuelva a empezar." >&2
+    exit 1
+  fi
+  sudo="sudo"
+fi
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

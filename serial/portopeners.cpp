@@ -112,14 +112,16 @@ QList<Use> usesOf(const QByteArray &process, const QList<Target> &targets, bool 
         *unreadable = (errno == EACCES || errno == EPERM) && !isKernelThread(process);
         return uses;
     }
+    // Each descriptor is named relative to the open folder: the kernel does not walk
+    // /proc/<pid>/fd again for every one of them.
+    const int folderFd = ::dirfd(fds);
     while (const dirent *entry = ::readdir(fds)) {
         if (!isNumber(entry->d_name))
             continue;
-        const QByteArray link = folder + '/' + entry->d_name;
         // Only descriptors of devices are looked at: stat() of a file on a network filesystem
         // that has stopped answering could hang the check.
         char target[64] = {};
-        const ssize_t length = ::readlink(link.constData(), target, sizeof target - 1);
+        const ssize_t length = ::readlinkat(folderFd, entry->d_name, target, sizeof target - 1);
         if (length < 0 && (errno == EACCES || errno == EPERM)) {
             *unreadable = true; // listed but not shown: processes outside our reach
             continue;
@@ -129,7 +131,7 @@ QList<Use> usesOf(const QByteArray &process, const QList<Target> &targets, bool 
         struct stat status
         {
         };
-        if (::stat(link.constData(), &status) != 0 || !S_ISCHR(status.st_mode))
+        if (::fstatat(folderFd, entry->d_name, &status, 0) != 0 || !S_ISCHR(status.st_mode))
             continue;
         long long master = -2; // the master's index, read once when needed
         for (qsizetype i = 0; i < targets.size(); ++i) {

@@ -143,7 +143,7 @@ Outcome SerialPort::openHeld()
                                 OperatorTexts::PortHeldByUnknown.arg(port));
     }
     // No later open of the device succeeds, whatever the program (root's aside). QSerialPort
-    // asks for this too; asked here so that it does not hang on Qt's choice.
+    // asks for this too; asked again here so as not to depend on how Qt opens it.
     ::ioctl(m_port.handle(), TIOCEXCL);
     m_openDevice = dev;
     m_loss.opened();

@@ -70,6 +70,8 @@ inline const QString IniReadNotFile =
 inline const QString IniReadTooLarge =
     QStringLiteral("ocupa más de %1 bytes y no parece un archivo de configuración.");
 inline const QString IniReadError = QStringLiteral("no se puede leer (%1).");
+inline const QString IniReadLocked =
+    QStringLiteral("otro programa lo está guardando y no ha terminado en %1 segundos.");
 // Refused before the port is opened, and again where the list is read.
 inline const QString RingCountInvalid =
     QStringLiteral("El número de rings debe ser un número entero de 0 a 99.\n"
@@ -235,6 +237,14 @@ inline const QString PortHeldByUnknown =
 inline const QString PortLockNotFile = QStringLiteral(
     "El puerto %1 no se abre: en el lugar de su archivo de bloqueo, %2, hay algo que no es "
     "un archivo normal.\nBórrelo (lo ha podido poner otro usuario) o elija otro puerto.");
+// A lock file, %2, whose contents name no process: nobody can say whether it is still used.
+inline const QString PortLockUnreadable = QStringLiteral(
+    "El puerto %1 no se abre: su archivo de bloqueo, %2, no dice qué programa lo tiene.\n"
+    "Si ningún programa usa el puerto, borre el archivo; si no, elija otro puerto.");
+// A program that opened the port while Tavoli was opening it: %2 as in PortHeldBy.
+inline const QString PortOpenedMeanwhile =
+    QStringLiteral("El puerto %1 lo ha abierto otro programa mientras Tavoli lo abría: %2.\n"
+                   "No se le ha enviado nada. Cierre ese programa o elija otro puerto.");
 // A lock file of another machine: %2 the machine named in it, %3 the file.
 inline const QString PortLockedByOtherHost = QStringLiteral(
     "El puerto %1 lo tiene reservado el equipo %2, según el archivo de bloqueo %3.\n"
@@ -403,6 +413,17 @@ inline const QString IniTempNotOurs = QStringLiteral(
 inline const QString IniWouldBeTooLarge = QStringLiteral(
     "Con este texto el archivo ocuparía %1 bytes, más de los %2 que se pueden leer después; "
     "no se ha modificado. Acorte el texto y vuelva a intentarlo.");
+// The lock that keeps two saves apart: %1 seconds waited, %2 the lock file.
+inline const QString IniLockTimedOut = QStringLiteral(
+    "Otro programa está guardando este mismo archivo y no ha terminado en %1 segundos (lo "
+    "indica el archivo de bloqueo %2). No se ha modificado nada: vuelva a guardar dentro de un "
+    "momento.");
+inline const QString IniLockNotFile = QStringLiteral(
+    "En el lugar del archivo de bloqueo %1 hay algo que no es un archivo normal (un enlace, una "
+    "carpeta o una tubería) y no lo ha creado este programa. Por seguridad no se ha modificado "
+    "nada: bórrelo y vuelva a guardar.");
+inline const QString IniLockFailed =
+    QStringLiteral("No se puede bloquear el archivo para guardarlo (%1): %2");
 // Refusals to write a text that the file would not give back as written.
 inline const QString IniCharsNotStorable = QStringLiteral(
     "El archivo está en Latin-1, no en UTF-8, y no puede guardar estos caracteres: %1. "

@@ -43,6 +43,8 @@ HayesOptions modem(const QString &fault = QString())
     options.silent = fault == "silent";
     if (fault.startsWith("errorOn "))
         options.errorOn = {fault.section(u' ', 1).toStdString()};
+    if (fault.startsWith("silentOn "))
+        options.silentOn = {fault.section(u' ', 1).toStdString()};
     return options;
 }
 
@@ -178,6 +180,10 @@ void TestCommandLine::oneDevice_data()
                                        {"command", "ATE0Q0V0"},
                                        {"rings", QVariant()}}
                              << 2;
+    // The ring count came, the speed did not: the query did not get what it asked for.
+    QTest::newRow("speed unanswered")
+        << "silentOn S37?" << QStringList{"query", "--json", "--device"} << 2
+        << Fields{{"ok", false}, {"rings", 2}, {"s37", QVariant()}} << 2;
     QTest::newRow("missing device")
         << "missing" << QStringList{"unconfigure", "--json", "--device"} << 3
         << Fields{{"ok", false},

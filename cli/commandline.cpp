@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandline.h"
 
+#include "checktexts.h"
 #include "commandlistbuilder.h"
 #include "commandliststore.h"
 #include "deviceaddress.h"
@@ -23,20 +24,12 @@ namespace {
 
 using namespace OperatorTexts;
 
-const std::array<QString, 4> ActionNames = {QStringLiteral("query"), QStringLiteral("configure"),
+const std::array<QString, 5> ActionNames = {QStringLiteral("query"), QStringLiteral("configure"),
                                             QStringLiteral("unconfigure"),
-                                            QStringLiteral("identify")};
+                                            QStringLiteral("identify"), QStringLiteral("check")};
 // In the order of Parity's values.
 const QStringList ParityNames = {QStringLiteral("none"), QStringLiteral("odd"),
                                  QStringLiteral("even")};
-
-Parsed usageError(const QString &text)
-{
-    Parsed parsed;
-    parsed.kind = Parsed::Kind::UsageError;
-    parsed.text = text;
-    return parsed;
-}
 
 // Two names of one device: the same file once links and "." are resolved. A path that does
 // not exist (yet) is compared as written, made absolute. A terminal server's port is one
@@ -86,19 +79,34 @@ Parsed parse(const QStringList &arguments)
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, CliHelpHelp);
     parser.addOption(help);
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(CliCommandArgument, CliCommandHelp,
-                                 QStringLiteral("query|configure|unconfigure|identify"));
+    parser.addPositionalArgument(CliCommandArgument,
+                                 CliCommandHelp + QLatin1Char(' ') + CheckTexts::CommandHelp,
+                                 QStringLiteral("query|configure|unconfigure|identify|check"));
     const QCommandLineOption device(QStringLiteral("device"), CliDeviceHelp, CliDeviceValue);
     const QCommandLineOption port(QStringLiteral("port"), CliPortHelp, CliNumberValue);
     const QCommandLineOption speed(QStringLiteral("speed"), CliSpeedHelp, CliSpeedValue);
     const QCommandLineOption parity(QStringLiteral("parity"), CliParityHelp, CliParityValue);
     const QCommandLineOption stopBits(QStringLiteral("stop-bits"), CliStopBitsHelp, CliNumberValue);
-    const QCommandLineOption rings(QStringLiteral("rings"), CliRingsHelp, CliNumberValue);
+    const QCommandLineOption rings(QStringLiteral("rings"),
+                                   CliRingsHelp + QLatin1Char(' ') + CheckTexts::RingsHelp,
+                                   CliNumberValue);
     const QCommandLineOption list(QStringLiteral("list"), CliListHelp, CliListValue);
     const QCommandLineOption verify(QStringLiteral("verify"), CliVerifyHelp);
     const QCommandLineOption json(QStringLiteral("json"), CliJsonHelp);
     const QCommandLineOption log(QStringLiteral("log"), CliLogHelp, TranscriptLogValue);
     parser.addOptions({device, port, speed, parity, stopBits, rings, list, verify, json, log});
+    // Named by its word even when the arguments are wrong: a check then answers as monitoring
+    // checks do.
+    const auto usageError = [&parser](const QString &text) {
+        Parsed parsed;
+        parsed.kind = Parsed::Kind::UsageError;
+        parsed.text = text;
+        const auto named = std::find(ActionNames.begin(), ActionNames.end(),
+                                     parser.positionalArguments().value(0));
+        if (named != ActionNames.end())
+            parsed.request.action = Action(named - ActionNames.begin());
+        return parsed;
+    };
 
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
@@ -106,7 +114,7 @@ Parsed parse(const QStringList &arguments)
         Parsed parsed;
         parsed.kind = Parsed::Kind::Help;
         // The usage line names the program as it was started; the manual page wants its name.
-        parsed.text = parser.helpText() + QLatin1Char('\n') + CliHelpTail;
+        parsed.text = parser.helpText() + QLatin1Char('\n') + CliHelpTail + CheckTexts::HelpSection;
         const QStringList started = QCoreApplication::arguments();
         if (!started.isEmpty()) {
             const qsizetype at = parsed.text.indexOf(started.first());
@@ -143,7 +151,9 @@ Parsed parse(const QStringList &arguments)
             return usageError(CliRepeated.arg(single->names().first()));
     }
     if (request.action != Action::Configure) {
-        for (const QCommandLineOption *only : {&rings, &list, &verify}) {
+        if (parser.isSet(rings) && request.action != Action::Check)
+            return usageError(CheckTexts::RingsOnlyConfigureOrCheck.arg(rings.names().first()));
+        for (const QCommandLineOption *only : {&list, &verify}) {
             if (parser.isSet(*only))
                 return usageError(CliOnlyConfigure.arg(only->names().first()));
         }
@@ -183,6 +193,16 @@ Parsed parse(const QStringList &arguments)
                 return usageError(CliNoRings);
         }
         request.verify = parser.isSet(verify);
+    }
+    if (request.action == Action::Check) {
+        if (parser.isSet(json))
+            return usageError(CheckTexts::NotWithCheck.arg(json.names().first()));
+        if (!parser.isSet(rings))
+            return usageError(CheckTexts::NoRings);
+        request.rings = parser.value(rings);
+        if (!CommandListBuilder::RingCountValid(request.rings))
+            return usageError(CliBadRings.arg(request.rings));
+        request.speedAsked = parser.isSet(speed);
     }
     request.json = parser.isSet(json);
     request.logPath = parser.value(log);
@@ -233,6 +253,7 @@ Dialogue::State firstState(Action action)
 {
     switch (action) {
     case Action::Query:
+    case Action::Check:
         return OperatorActions::Preguntar;
     case Action::Configure:
         return OperatorActions::Configurar;

@@ -46,8 +46,9 @@ inline const QString RingsHelp =
     QStringLiteral("check: el número de rings que el modem debe tener guardado (S0).");
 inline const QString HelpSection = QStringLiteral(
     "\n"
-    "Orden check (comprobación de monitorización, convenciones de monitoring-plugins):\n"
+    "Orden check:\n"
     "  tavoli check --device RUTA [--device RUTA ...] --rings N [--speed BAUDIOS]\n"
+    "Comprobación para Nagios, Icinga o Naemon, con las convenciones de monitoring-plugins:\n"
     "pregunta a cada modem (S0 y S37, como query), sin cambiar nada y sin retener el puerto\n"
     "más que la pregunta, y escribe una línea de estado por dispositivo, la peor primero; la\n"
     "primera lleva los datos de rendimiento (S0, y S37 con --speed). Estado de salida:\n"
@@ -57,8 +58,6 @@ inline const QString HelpSection = QStringLiteral(
     "      contesta, rechaza la pregunta o no da señal CTS/DSR\n"
     "  3   UNKNOWN: el puerto no existe, lo tiene otro programa, se pierde, el servidor de\n"
     "      terminales falla, la orden es incorrecta o se interrumpe\n"
-    "Con varios dispositivos, el peor: CRITICAL, luego WARNING, luego UNKNOWN.\n"
-    "\n"
-    "  tavoli check --device /dev/ttyUSB0 --rings 2 --speed 2400\n");
+    "Con varios dispositivos, el peor: CRITICAL, luego WARNING, luego UNKNOWN.\n");
 
 } // namespace CheckTexts

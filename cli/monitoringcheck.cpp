@@ -128,7 +128,8 @@ Verdict judge(const Reading &reading, const Expected &expected)
         return {Status::Critical, words};
     }
     if (expected.s37 && !result.s37)
-        return {Status::Warning, CheckTexts::SpeedUnread.arg(result.command).arg(rings)};
+        return {Status::Warning,
+                CheckTexts::SpeedUnread.arg(result.command, QString::number(rings))};
     if (s37Differs) {
         return {Status::Warning,
                 CheckTexts::SpeedDiffers.arg(differs(37, *result.s37, *expected.s37))

@@ -35,11 +35,13 @@ Run check(const QStringList &arguments, int terminateAfterMs = -1)
     return run;
 }
 
-std::unique_ptr<HayesModem> modem(int s0, int s37, bool silent = false)
+std::unique_ptr<HayesModem> modem(int s0, int s37, const QString &fault = QString())
 {
     HayesOptions options;
     options.registers = {{0, s0}, {37, s37}};
-    options.silent = silent;
+    options.silent = fault == "silent";
+    if (fault == "S37 unanswered")
+        options.silentOn = {"S37?"};
     auto simulated = std::make_unique<HayesModem>(options);
     return simulated->start() ? std::move(simulated) : nullptr;
 }
@@ -64,7 +66,8 @@ private slots:
 
 void TestMonitoringCheck::oneDevice_data()
 {
-    QTest::addColumn<QString>("fault"); // "silent", or "missing" for a device that is not there
+    // "silent", "S37 unanswered", or "missing" for a device that is not there
+    QTest::addColumn<QString>("fault");
     QTest::addColumn<int>("s0");
     QTest::addColumn<int>("s37");
     QTest::addColumn<QStringList>("arguments"); // the device goes after these
@@ -81,6 +84,11 @@ void TestMonitoringCheck::oneDevice_data()
     QTest::newRow("S37 differs")
         << "" << 2 << 9 << QStringList{"--speed", "2400", "--rings", "2", "--device"} << 1
         << R"(MODEM WARNING - \S+: S37=9 y se espera S37=6 \(2400 bit/s\).*)";
+    // The modem answers as asked; only its speed setting is in doubt.
+    QTest::newRow("S37 unanswered")
+        << "S37 unanswered" << 2 << 6 << QStringList{"--rings", "2", "--speed", "2400", "--device"}
+        << 1
+        << R"(MODEM WARNING - \S+: S37 sin leer \(ATS37\? .* \| S0=2;;2:2;0;255 S37=U;6:6;;0;255)";
     QTest::newRow("S0 differs")
         << "" << 1 << 9 << QStringList{"--rings", "2", "--device"} << 2
         << R"(MODEM CRITICAL - \S+: S0=1 y se espera S0=2: .* \| S0=1;;2:2;0;255 .*)";
@@ -102,7 +110,7 @@ void TestMonitoringCheck::oneDevice()
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QFETCH(QString, line);
-    const auto simulated = modem(s0, s37, fault == "silent");
+    const auto simulated = modem(s0, s37, fault);
     QVERIFY(simulated);
     const QString device = fault == "missing" ? "/nonexistent/tty" : path(simulated);
     const Run run = check(arguments << device);
@@ -154,7 +162,7 @@ void TestMonitoringCheck::terminalServer()
 // A monitoring system's time-out: the query ends at once and the check still answers, UNKNOWN.
 void TestMonitoringCheck::timedOut()
 {
-    const auto silent = modem(2, 9, true);
+    const auto silent = modem(2, 9, "silent");
     QVERIFY(silent);
     const Run run = check({"--rings", "2", "--device", path(silent)}, 300);
     QCOMPARE(run.exitCode, 3);

@@ -79,7 +79,10 @@ modem:
       type: int
       sample: 9
     speed_bps:
-      description: The speed S37 names, in bit/s; null for automatic, a code Tavoli has no speed for, or a Tavoli that does not report it.
+      description:
+        - The speed S37 names, in bit/s.
+        - Null for automatic, for a code Tavoli has no speed for, or from a Tavoli that does not
+          report it.
       type: int
       sample: 9600
 tavoli:

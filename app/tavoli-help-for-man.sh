@@ -11,4 +11,5 @@ shift
 "$program" "$@" | sed -e '1s/^Uso:/Usage:/' \
   -e 's/^Opciones:$/Options:/' \
   -e 's/^Estado de salida:$/*EXIT STATUS*/' \
-  -e 's/^Ejemplos:$/Examples:/'
+  -e 's/^Ejemplos:$/Examples:/' \
+  -e 's/^Orden check:$/*MONITORING CHECK*/'

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandline.h"
 
+#include "checktexts.h"
 #include "commandlistbuilder.h"
 #include "commandliststore.h"
 #include "deviceaddress.h"
@@ -24,20 +25,12 @@ namespace {
 
 using namespace OperatorTexts;
 
-const std::array<QString, 4> ActionNames = {QStringLiteral("query"), QStringLiteral("configure"),
+const std::array<QString, 5> ActionNames = {QStringLiteral("query"), QStringLiteral("configure"),
                                             QStringLiteral("unconfigure"),
-                                            QStringLiteral("identify")};
+                                            QStringLiteral("identify"), QStringLiteral("check")};
 // In the order of Parity's values.
 const QStringList ParityNames = {QStringLiteral("none"), QStringLiteral("odd"),
                                  QStringLiteral("even")};
-
-Parsed usageError(const QString &text)
-{
-    Parsed parsed;
-    parsed.kind = Parsed::Kind::UsageError;
-    parsed.text = text;
-    return parsed;
-}
 
 // Two names of one device: the same file once links and "." are resolved. A path that does
 // not exist (yet) is compared as written, made absolute. A terminal server's port is one
@@ -86,14 +79,17 @@ Parsed parse(const QStringList &arguments)
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, CliHelpHelp);
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      HelpText::VersionHelp);
-    const QString commandSyntax = QStringLiteral("query|configure|unconfigure|identify");
-    parser.addPositionalArgument(CliCommandArgument, CliCommandHelp, commandSyntax);
+    const QString commandSyntax = QStringLiteral("query|configure|unconfigure|identify|check");
+    const QString commandHelp = CliCommandHelp + QLatin1Char(' ') + CheckTexts::CommandHelp;
+    parser.addPositionalArgument(CliCommandArgument, commandHelp, commandSyntax);
     const QCommandLineOption device(QStringLiteral("device"), CliDeviceHelp, CliDeviceValue);
     const QCommandLineOption port(QStringLiteral("port"), CliPortHelp, CliNumberValue);
     const QCommandLineOption speed(QStringLiteral("speed"), CliSpeedHelp, CliSpeedValue);
     const QCommandLineOption parity(QStringLiteral("parity"), CliParityHelp, CliParityValue);
     const QCommandLineOption stopBits(QStringLiteral("stop-bits"), CliStopBitsHelp, CliNumberValue);
-    const QCommandLineOption rings(QStringLiteral("rings"), CliRingsHelp, CliNumberValue);
+    const QCommandLineOption rings(QStringLiteral("rings"),
+                                   CliRingsHelp + QLatin1Char(' ') + CheckTexts::RingsHelp,
+                                   CliNumberValue);
     const QCommandLineOption list(QStringLiteral("list"), CliListHelp, CliListValue);
     const QCommandLineOption verify(QStringLiteral("verify"), CliVerifyHelp);
     const QCommandLineOption json(QStringLiteral("json"), CliJsonHelp);
@@ -101,6 +97,18 @@ Parsed parse(const QStringList &arguments)
     const QList<QCommandLineOption> options = {help,     version, device, port,   speed, parity,
                                                stopBits, rings,   list,   verify, json,  log};
     parser.addOptions(options);
+    // Named by its word even when the arguments are wrong: a check then answers as monitoring
+    // checks do.
+    const auto usageError = [&parser](const QString &text) {
+        Parsed parsed;
+        parsed.kind = Parsed::Kind::UsageError;
+        parsed.text = text;
+        const auto named = std::find(ActionNames.begin(), ActionNames.end(),
+                                     parser.positionalArguments().value(0));
+        if (named != ActionNames.end())
+            parsed.request.action = Action(named - ActionNames.begin());
+        return parsed;
+    };
 
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
@@ -108,9 +116,9 @@ Parsed parse(const QStringList &arguments)
         Parsed parsed;
         parsed.kind = Parsed::Kind::Help;
         // Named as installed, not as started: the manual page is made from this text.
-        parsed.text =
-            HelpText::render(QStringLiteral("tavoli"), commandSyntax, CliDescription, options,
-                             {{CliCommandArgument, CliCommandHelp}}, CliHelpTail);
+        parsed.text = HelpText::render(QStringLiteral("tavoli"), commandSyntax, CliDescription,
+                                       options, {{CliCommandArgument, commandHelp}},
+                                       CliHelpTail + CheckTexts::HelpSection);
         return parsed;
     }
     if (parser.isSet(version)) {
@@ -137,7 +145,9 @@ Parsed parse(const QStringList &arguments)
             return usageError(CliRepeated.arg(single->names().first()));
     }
     if (request.action != Action::Configure) {
-        for (const QCommandLineOption *only : {&rings, &list, &verify}) {
+        if (parser.isSet(rings) && request.action != Action::Check)
+            return usageError(CheckTexts::RingsOnlyConfigureOrCheck.arg(rings.names().first()));
+        for (const QCommandLineOption *only : {&list, &verify}) {
             if (parser.isSet(*only))
                 return usageError(CliOnlyConfigure.arg(only->names().first()));
         }
@@ -177,6 +187,16 @@ Parsed parse(const QStringList &arguments)
                 return usageError(CliNoRings);
         }
         request.verify = parser.isSet(verify);
+    }
+    if (request.action == Action::Check) {
+        if (parser.isSet(json))
+            return usageError(CheckTexts::NotWithCheck.arg(json.names().first()));
+        if (!parser.isSet(rings))
+            return usageError(CheckTexts::NoRings);
+        request.rings = parser.value(rings);
+        if (!CommandListBuilder::RingCountValid(request.rings))
+            return usageError(CliBadRings.arg(request.rings));
+        request.speedAsked = parser.isSet(speed);
     }
     request.json = parser.isSet(json);
     request.logPath = parser.value(log);
@@ -227,6 +247,7 @@ Dialogue::State firstState(Action action)
 {
     switch (action) {
     case Action::Query:
+    case Action::Check:
         return OperatorActions::Preguntar;
     case Action::Configure:
         return OperatorActions::Configurar;

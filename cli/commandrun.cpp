@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandrun.h"
 
+#include "checkrun.h"
 #include "identificationtext.h"
 #include "operatortexts.h"
 #include "signalpipe.h"
@@ -183,6 +184,7 @@ QByteArray jsonLine(const JobResult &result, const CommandLine::Request &request
         break;
     }
     case Action::Unconfigure:
+    case Action::Check: // the check writes no JSON
         break;
     case Action::Identify:
         if (result.identification) {
@@ -266,12 +268,16 @@ int main(const QStringList &arguments)
         std::fputs(qUtf8Printable(parsed.text), stdout);
         return 0;
     case CommandLine::Parsed::Kind::UsageError:
+        if (parsed.request.action == Action::Check)
+            return CheckRun::usageError(parsed.text);
         complain(parsed.text);
         std::fprintf(stderr, "%s\n", qUtf8Printable(OperatorTexts::CliSeeHelp));
         return CommandLine::ExitUsage;
     case CommandLine::Parsed::Kind::Run:
         break;
     }
+    if (parsed.request.action == Action::Check)
+        return CheckRun::run(parsed.request);
     return run(parsed.request);
 }
 

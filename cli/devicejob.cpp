@@ -150,6 +150,7 @@ void DeviceJob::mainEnded(const DialogueResult &result, const Shown &shown)
     }
     switch (m_request.action) {
     case Action::Query:
+    case Action::Check: // run by CheckProbe, never as a job
         m_result.rings = result.rings.value_or(-1);
         m_result.s37 = result.s37.value_or(-1);
         m_result.speed = shown.answ2;

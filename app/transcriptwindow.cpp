@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "transcriptwindow.h"
 
+#include "atomicsave.h"
 #include "bringtofront.h"
 #include "messagebox.h"
 #include "transcript.h"
@@ -175,9 +176,22 @@ void TranscriptWindow::save()
 void TranscriptWindow::saveTo(const QString &path)
 {
     QSaveFile file(path);
-    const QByteArray text = m_transcript.text().toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        MessageBox::showStop(this, WindowTexts::TranscriptSaveFailed.arg(path, file.errorString()));
+    if (!file.open(QIODevice::WriteOnly)) {
+        MessageBox::showStop(this,
+                             WindowTexts::TranscriptSaveFailed.arg(path, file.errorString()));
+        return;
+    }
+    // Through the descriptor: on a disk that fills up, QSaveFile's write only comes back short,
+    // and the reason would be "Unknown error".
+    if (const int error = AtomicSave::writeAll(file.handle(), m_transcript.text().toUtf8())) {
+        file.cancelWriting();
+        MessageBox::showStop(
+            this, WindowTexts::TranscriptSaveFailed.arg(path, AtomicSave::systemText(error)));
+        return;
+    }
+    if (!file.commit())
+        MessageBox::showStop(this,
+                             WindowTexts::TranscriptSaveFailed.arg(path, file.errorString()));
 }
 
 void TranscriptWindow::copy()

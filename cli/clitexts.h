@@ -83,9 +83,9 @@ inline const QString HelpTail = QStringLiteral(
 // Usage errors: each is followed by CliSeeHelp.
 inline const QString SeeHelp = QStringLiteral("Pruebe \"tavoli --help\" para ver cómo se usa.");
 inline const QString NoCommand =
-    QStringLiteral("Falta la orden: query, configure, unconfigure o identify.");
+    QStringLiteral("Falta la orden: query, configure, unconfigure, identify o check.");
 inline const QString UnknownCommand = QStringLiteral(
-    "Orden desconocida: \"%1\". Las órdenes son query, configure, unconfigure e identify.");
+    "Orden desconocida: \"%1\". Las órdenes son query, configure, unconfigure, identify y check.");
 inline const QString ExtraArgument =
     QStringLiteral("Sobra \"%1\": se espera una sola orden, y cada valor detrás de su opción.");
 inline const QString NoDevice =

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandline.h"
 
+#include "checktexts.h"
 #include "clitexts.h"
 #include "commandlistbuilder.h"
 #include "commandliststore.h"
 #include "deviceaddress.h"
+#include "helptext.h"
 #include "operatoractions.h"
 #include "serialport.h"
 
@@ -23,20 +25,12 @@ namespace {
 
 using namespace CliTexts;
 
-const std::array<QString, 4> ActionNames = {QStringLiteral("query"), QStringLiteral("configure"),
+const std::array<QString, 5> ActionNames = {QStringLiteral("query"), QStringLiteral("configure"),
                                             QStringLiteral("unconfigure"),
-                                            QStringLiteral("identify")};
+                                            QStringLiteral("identify"), QStringLiteral("check")};
 // In the order of Parity's values.
 const QStringList ParityNames = {QStringLiteral("none"), QStringLiteral("odd"),
                                  QStringLiteral("even")};
-
-Parsed usageError(const QString &text)
-{
-    Parsed parsed;
-    parsed.kind = Parsed::Kind::UsageError;
-    parsed.text = text;
-    return parsed;
-}
 
 // Two names of one device: the same file once links and "." are resolved. A path that does
 // not exist (yet) is compared as written, made absolute. A terminal server's port is one
@@ -79,43 +73,51 @@ bool wantsCommand(const QStringList &arguments)
 Parsed parse(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(Description);
-    // Not addHelpOption(): its texts have no Spanish translation, and --help-all would offer
-    // Qt's window options, which the commands do not have.
+    // Not addHelpOption() nor addVersionOption(): HelpText words them in Spanish, and
+    // --help-all would offer Qt's window options, which the commands do not have.
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, HelpHelp);
-    parser.addOption(help);
-    const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(CommandArgument, CommandHelp,
-                                 QStringLiteral("query|configure|unconfigure|identify"));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     HelpText::VersionHelp);
+    const QString commandSyntax = QStringLiteral("query|configure|unconfigure|identify|check");
+    const QString commandHelp = CommandHelp + QLatin1Char(' ') + CheckTexts::CommandHelp;
+    parser.addPositionalArgument(CommandArgument, commandHelp, commandSyntax);
     const QCommandLineOption device(QStringLiteral("device"), DeviceHelp, DeviceValue);
     const QCommandLineOption port(QStringLiteral("port"), PortHelp, NumberValue);
     const QCommandLineOption speed(QStringLiteral("speed"), SpeedHelp, SpeedValue);
     const QCommandLineOption parity(QStringLiteral("parity"), ParityHelp, ParityValue);
     const QCommandLineOption stopBits(QStringLiteral("stop-bits"), StopBitsHelp, NumberValue);
-    const QCommandLineOption rings(QStringLiteral("rings"), RingsHelp, NumberValue);
+    const QCommandLineOption rings(QStringLiteral("rings"),
+                                   RingsHelp + QLatin1Char(' ') + CheckTexts::RingsHelp,
+                                   NumberValue);
     const QCommandLineOption list(QStringLiteral("list"), ListHelp, ListValue);
     const QCommandLineOption verify(QStringLiteral("verify"), VerifyHelp);
     const QCommandLineOption json(QStringLiteral("json"), JsonHelp);
     const QCommandLineOption log(QStringLiteral("log"), LogHelp, LogValue);
-    parser.addOptions({device, port, speed, parity, stopBits, rings, list, verify, json, log});
+    const QList<QCommandLineOption> options = {help,     version, device, port,   speed, parity,
+                                               stopBits, rings,   list,   verify, json,  log};
+    parser.addOptions(options);
+    // Named by its word even when the arguments are wrong: a check then answers as monitoring
+    // checks do.
+    const auto usageError = [&parser](const QString &text) {
+        Parsed parsed;
+        parsed.kind = Parsed::Kind::UsageError;
+        parsed.text = text;
+        const auto named = std::find(ActionNames.begin(), ActionNames.end(),
+                                     parser.positionalArguments().value(0));
+        if (named != ActionNames.end())
+            parsed.request.action = Action(named - ActionNames.begin());
+        return parsed;
+    };
 
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
     if (parser.isSet(help)) {
         Parsed parsed;
         parsed.kind = Parsed::Kind::Help;
-        // The usage line names the program as it was started; the manual page wants its name.
-        parsed.text = parser.helpText() + QLatin1Char('\n') + HelpTail;
-        const QStringList started = QCoreApplication::arguments();
-        if (!started.isEmpty()) {
-            const qsizetype at = parsed.text.indexOf(started.first());
-            if (at >= 0)
-                parsed.text.replace(at, started.first().size(), QStringLiteral("tavoli"));
-        }
-        // A paragraph of its own, as help2man and a reader both expect.
-        const qsizetype usageEnd = parsed.text.indexOf(QLatin1Char('\n'));
-        if (usageEnd >= 0)
-            parsed.text.insert(usageEnd, QLatin1Char('\n'));
+        // Named as installed, not as started: the manual page is made from this text.
+        parsed.text = HelpText::render(QStringLiteral("tavoli"), commandSyntax, Description,
+                                       options, {{CommandArgument, commandHelp}},
+                                       HelpTail + CheckTexts::HelpSection);
         return parsed;
     }
     if (parser.isSet(version)) {
@@ -142,7 +144,9 @@ Parsed parse(const QStringList &arguments)
             return usageError(Repeated.arg(single->names().first()));
     }
     if (request.action != Action::Configure) {
-        for (const QCommandLineOption *only : {&rings, &list, &verify}) {
+        if (parser.isSet(rings) && request.action != Action::Check)
+            return usageError(CheckTexts::RingsOnlyConfigureOrCheck.arg(rings.names().first()));
+        for (const QCommandLineOption *only : {&list, &verify}) {
             if (parser.isSet(*only))
                 return usageError(OnlyConfigure.arg(only->names().first()));
         }
@@ -182,6 +186,16 @@ Parsed parse(const QStringList &arguments)
                 return usageError(NoRings);
         }
         request.verify = parser.isSet(verify);
+    }
+    if (request.action == Action::Check) {
+        if (parser.isSet(json))
+            return usageError(CheckTexts::NotWithCheck.arg(json.names().first()));
+        if (!parser.isSet(rings))
+            return usageError(CheckTexts::NoRings);
+        request.rings = parser.value(rings);
+        if (!CommandListBuilder::RingCountValid(request.rings))
+            return usageError(BadRings.arg(request.rings));
+        request.speedAsked = parser.isSet(speed);
     }
     request.json = parser.isSet(json);
     request.logPath = parser.value(log);
@@ -233,6 +247,7 @@ Dialogue::State firstState(Action action)
 {
     switch (action) {
     case Action::Query:
+    case Action::Check:
         return OperatorActions::Preguntar;
     case Action::Configure:
         return OperatorActions::Configurar;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The command line: `tavoli query|configure|unconfigure|identify --device RUTA ...` runs the
-// window's dialogues without a window, on one or many modems at once. Without arguments (or
-// with only the window's own --log) the window starts instead.
+// window's dialogues without a window, on one or many modems at once; `tavoli check` is the
+// query as a monitoring check. Without arguments (or with only the window's own --log) the
+// window starts instead.
 #pragma once
 
 #include "deviceaddress.h"
@@ -18,7 +19,7 @@ namespace CommandLine {
 
 constexpr int ExitUsage = 64; // sysexits' EX_USAGE
 
-enum class Action { Query, Configure, Unconfigure, Identify };
+enum class Action { Query, Configure, Unconfigure, Identify, Check };
 
 struct Target
 {
@@ -33,7 +34,8 @@ struct Request
     QList<Target> targets;
     LineSettings settings; // --speed, --stop-bits
     Parity parity = Parity::Odd;
-    QString rings; // configure: 0 to 99 as RingCountValid takes it; null when not given
+    QString rings; // configure, check: 0 to 99 as RingCountValid takes it; null when not given
+    bool speedAsked = false;     // --speed given (check: S37 is compared only then)
     std::optional<QString> list; // configure: --list, else the stored list
     bool verify = false;
     bool json = false;
@@ -54,6 +56,7 @@ struct Parsed
 bool wantsCommand(const QStringList &arguments);
 
 // Needs the application object (the help names the program; --port reads the port map).
+// A usage error still names the command in `request.action` when its word was recognised.
 Parsed parse(const QStringList &arguments);
 
 QString actionName(Action action); // "query", ...

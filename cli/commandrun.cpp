@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandrun.h"
 
+#include "checkrun.h"
 #include "clitexts.h"
 #include "identificationtext.h"
 #include "signalpipe.h"
@@ -112,6 +113,7 @@ QJsonArray answersJson(const Identification &identification)
                                                                      : QLatin1String("silent");
         one[QLatin1String("lines")] = QJsonArray::fromStringList(answer.lines);
         one[QLatin1String("cut")] = answer.cut;
+        one[QLatin1String("waited_ms")] = answer.waitedMs;
         answers.append(one);
     }
     return answers;
@@ -227,6 +229,7 @@ QByteArray jsonLine(const JobResult &result, const CommandLine::Request &request
         break;
     }
     case Action::Unconfigure:
+    case Action::Check: // the check writes no JSON
         break;
     case Action::Identify:
         if (result.identification) {
@@ -310,12 +313,16 @@ int main(const QStringList &arguments)
         std::fputs(qUtf8Printable(parsed.text), stdout);
         return 0;
     case CommandLine::Parsed::Kind::UsageError:
+        if (parsed.request.action == Action::Check)
+            return CheckRun::usageError(parsed.text);
         complain(parsed.text);
         std::fprintf(stderr, "%s\n", qUtf8Printable(CliTexts::SeeHelp));
         return CommandLine::ExitUsage;
     case CommandLine::Parsed::Kind::Run:
         break;
     }
+    if (parsed.request.action == Action::Check)
+        return CheckRun::run(parsed.request);
     return run(parsed.request);
 }
 

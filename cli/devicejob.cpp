@@ -220,6 +220,7 @@ void DeviceJob::mainEnded(const DialogueResult &result)
     }
     switch (m_request.action) {
     case Action::Query:
+    case Action::Check: // run by CheckProbe, never as a job
         m_result.rings = readingOf(result.rings, result.ringsReason);
         m_result.s37 = readingOf(result.s37, result.s37Reason);
         m_result.message = CliTexts::QueryResult.arg(
@@ -250,12 +251,14 @@ void DeviceJob::mainEnded(const DialogueResult &result)
             QString said = answer.result == IdentificationAnswer::Result::Refused
                                ? DialogueTexts::IdentifyRefused
                            : answer.result == IdentificationAnswer::Result::Silent
-                               ? DialogueTexts::IdentifySilent
+                               ? IdentificationText::silent(answer)
                            : answer.lines.isEmpty()
                                ? QString()
                                : IdentificationText::visible(answer.lines.first().trimmed());
             parts << (said.isEmpty() ? answer.command : answer.command + QLatin1String(" ") + said);
         }
+        if (const int ms = result.identification.stoppedAfterMs(); ms > 0)
+            parts << DialogueTexts::IdentifyStopped.arg((ms + 500) / 1000);
         const QString suggestion = IdentificationText::suggestion(result.identification);
         if (!suggestion.isEmpty())
             parts << suggestion;

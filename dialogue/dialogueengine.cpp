@@ -191,7 +191,6 @@ void DialogueEngine::sendLine(const QByteArray &line)
     stopTimer();
     startTimer();
     m_reply.begun = false;
-    m_reply.secondsWaited = 0;
 }
 
 QString DialogueEngine::lastCommand() const
@@ -201,7 +200,12 @@ QString DialogueEngine::lastCommand() const
 
 void DialogueEngine::ReportCommandError()
 {
-    m_result.command = lastCommand();
+    reportRefused(lastCommand());
+}
+
+void DialogueEngine::reportRefused(const QString &command)
+{
+    m_result.command = command;
     finish(DialogueResult::Kind::ModemRefused);
 }
 
@@ -213,12 +217,6 @@ void DialogueEngine::handleTick()
     const Row *row = rowFor(m_state);
     if (!row)
         return;
-    // A reply that began within the first second may take until the state's deadline, counted
-    // from the sending; whatever it sends meanwhile moves no deadline.
-    if (m_reply.begun && ++m_reply.secondsWaited < row->replySeconds) {
-        startTimer();
-        return;
-    }
     switch (row->tick) {
     case OnTick::NoReply:
         m_result.command = lastCommand();
@@ -240,7 +238,7 @@ void DialogueEngine::handleTick()
     case OnTick::Unanswered:
         // Silence ends this command, not the dialogue.
         dropLateReply();
-        m_identification.end(IdentificationAnswer::Result::Silent);
+        m_identification.end(IdentificationAnswer::Result::Silent, m_timer.nowMs());
         apply(*row);
         break;
     }
@@ -327,15 +325,48 @@ void DialogueEngine::apply(const Row &row)
     case Then::StartInquiry:
         m_identification = Identification();
         m_index = 0;
+        m_identifyEndMs = m_timer.nowMs() + IdentifyTotalMs;
         sendInquiry();
         setState(row.next);
         break;
-    case Then::NextInquiry:
-        if (++m_index < qsizetype(ModemProtocol::IdentifyCommands.size()))
+    case Then::NextInquiry: {
+        // A line that does not answer the first inquiry at all is no modem to identify.
+        const IdentificationAnswer &first = m_identification.answers().constFirst();
+        if (m_index == 0 && first.result == IdentificationAnswer::Result::Silent) {
+            m_result.command = first.command;
+            finish(DialogueResult::Kind::NoReply);
+            break;
+        }
+        const bool more = m_index + 1 < qsizetype(ModemProtocol::IdentifyCommands.size());
+        if (more && m_timer.nowMs() < m_identifyEndMs) {
+            ++m_index;
             sendInquiry();
-        else
-            finish(DialogueResult::Kind::Success);
+            break;
+        }
+        if (more)
+            m_identification.stopAfter(IdentifyTotalMs);
+        endIdentification();
         break;
+    }
+    }
+}
+
+void DialogueEngine::endIdentification()
+{
+    using Result = IdentificationAnswer::Result;
+    const auto &answers = m_identification.answers();
+    const auto said = [&answers](Result result) {
+        return std::find_if(answers.cbegin(), answers.cend(),
+                            [result](const IdentificationAnswer &a) { return a.result == result; });
+    };
+    // Identified only if the modem answered something; refusals alone name what it refused.
+    if (said(Result::Answered) != answers.cend()) {
+        finish(DialogueResult::Kind::Success);
+    } else if (const auto refused = said(Result::Refused); refused != answers.cend()) {
+        reportRefused(refused->command);
+    } else {
+        m_result.command = answers.constFirst().command;
+        finish(DialogueResult::Kind::NoReply);
     }
 }
 
@@ -366,7 +397,7 @@ void DialogueEngine::sendListEntry()
 void DialogueEngine::sendInquiry()
 {
     const QString &command = ModemProtocol::IdentifyCommands.at(std::size_t(m_index));
-    m_identification.begin(command);
+    m_identification.begin(command, m_timer.nowMs());
     SendCommand(command);
 }
 
@@ -395,6 +426,7 @@ void DialogueEngine::finish(DialogueResult::Kind kind)
     m_port.close();
     m_reply = {};
     m_awaitingList = false;
+    m_identifyEndMs = -1;
     ClosePort();
     DialogueResult result = std::exchange(m_result, DialogueResult());
     result.kind = kind;
@@ -419,8 +451,18 @@ void DialogueEngine::stopTimer()
     ++m_timerGeneration;
 }
 
-void DialogueEngine::startTimer()
+void DialogueEngine::startTimer(int intervalMs)
 {
-    m_timer.start(StepIntervalMs);
+    if (m_identifyEndMs >= 0)
+        intervalMs = int(std::clamp<qint64>(m_identifyEndMs - m_timer.nowMs(), 1, intervalMs));
+    m_timer.start(intervalMs);
     ++m_timerGeneration;
+}
+
+void DialogueEngine::firstLineIn(const Row &row)
+{
+    if (std::exchange(m_reply.begun, true))
+        return;
+    stopTimer();
+    startTimer(row.afterFirstLineMs);
 }

@@ -34,6 +34,9 @@ public:
     static constexpr int StepIntervalMs = 1000;
     // Longest unconsumed reply text kept; older bytes are dropped from the front.
     static constexpr int ReplyTextLimit = 32767;
+    // The identification's inquiries, all together, from the first one's sending: a line that
+    // chatters or floods without answering ends it well within a minute.
+    static constexpr int IdentifyTotalMs = 40000;
 
     DialogueEngine(LinePort &port, PacingTimer &timer, DialogueFacts &facts,
                    QObject *parent = nullptr);
@@ -77,6 +80,7 @@ private:
     void sendLine(const QByteArray &line);
     // The modem refused LastCommand: the dialogue ends, naming it.
     void ReportCommandError();
+    void reportRefused(const QString &command);
 
     // Cuts the reply text into lines and gives each to the state's row.
     void runLineLoop();
@@ -95,12 +99,19 @@ private:
     void startList(const CommandListResult &list);
     void sendListEntry();
     void sendInquiry();
+    // After the last inquiry, or once the identification's time is up: what the modem said,
+    // if it said anything.
+    void endIdentification();
+    // The state's first complete line has come: its one-second timer gives way to the time the
+    // rest of the reply may take (the row's afterFirstLineMs), once per command.
+    void firstLineIn(const Dialogue::Row &row);
     // Every dialogue ends here: timer off, port closed, reply text emptied, Idle, and the result.
     void finish(DialogueResult::Kind kind);
 
     void setState(Dialogue::State state);
     void stopTimer();
-    void startTimer();
+    // Within an identification, no later than its end (IdentifyTotalMs).
+    void startTimer(int intervalMs = StepIntervalMs);
 
     LinePort &m_port;
     PacingTimer &m_timer;
@@ -117,14 +128,14 @@ private:
         QByteArray text; // received, decoded, not yet consumed; only consumed from the front
         bool hasNumber = false;
         qint16 number = 0;
-        bool begun = false;    // a line of the awaited reply came in the command's first second
-        int secondsWaited = 0; // ticks since the sending while the reply goes on
+        bool begun = false; // a line of the awaited reply came in the command's first second
     } m_reply;
     QStringList m_list;    // the expanded command bodies of a configuration
     EncodedList m_encoded; // the same, as they go on the line
     qint16 m_index = 0;    // the entry last sent (or the inquiry command)
     Identification m_identification;
-    DialogueResult m_result; // of the running dialogue, filled in as it goes
+    qint64 m_identifyEndMs = -1; // the identification's end on the timer's clock; -1: none runs
+    DialogueResult m_result;     // of the running dialogue, filled in as it goes
 
     DialogueEvents m_events;
     quint64 m_timerGeneration = 0; // bumped at every start/stop of the timer by a step

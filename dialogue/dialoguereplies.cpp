@@ -7,6 +7,7 @@
 #include "linecodec.h"
 #include "lineport.h"
 #include "modemprotocol.h"
+#include "pacingtimer.h"
 #include "replyline.h"
 
 #include <algorithm>
@@ -70,13 +71,16 @@ void DialogueEngine::runLineLoop()
         // A view, not a copy: the text does not change while the line is looked at.
         const QByteArray line = ReplyLine::withoutLeadingLineFeeds(
             QByteArray::fromRawData(m_reply.text.constData() + offset, length - 1));
+        const Row &row = *rowFor(m_state);
         if (line.isEmpty()) {
             // Modems that frame their results in CR LF send a blank line first; it carries no
-            // result, so it neither answers the command nor restarts the time-out.
+            // result. Where any line is awaited (AT&F, AT&W0), it is the line that came.
+            if (row.awaits == Awaits::VerboseOk)
+                firstLineIn(row);
             offset += length;
             continue;
         }
-        const qsizetype consumed = takeLine(*rowFor(m_state), line, offset, length);
+        const qsizetype consumed = takeLine(row, line, offset, length);
         if (m_state == Idle)
             return; // finish() has emptied the text
         if (consumed <= 0)
@@ -119,8 +123,7 @@ qsizetype DialogueEngine::takeLine(const Row &row, const QByteArray &line, qsize
         if (!m_reply.hasNumber) {
             m_reply.number = ReplyLine::leadingNumber(line);
             m_reply.hasNumber = true;
-            // The result line must follow by the state's deadline.
-            m_reply.begun = true;
+            firstLineIn(row); // the result line must follow in the row's time
             return length;
         }
         stopTimer();
@@ -140,9 +143,9 @@ qsizetype DialogueEngine::takeLine(const Row &row, const QByteArray &line, qsize
             return length;
         }
         if (found < 0) {
-            // Keep everything and wait for more, but not for ever: "OK" must come by the
-            // state's deadline, whatever else the modem sends.
-            m_reply.begun = true;
+            // Keep everything and wait for more, but not for ever: "OK" must come in the row's
+            // time, whatever else the modem sends.
+            firstLineIn(row);
             return 0;
         }
         stopTimer();
@@ -155,11 +158,12 @@ qsizetype DialogueEngine::takeLine(const Row &row, const QByteArray &line, qsize
             stopTimer();
             m_identification.end(ReplyLine::isRefusal(line)
                                      ? IdentificationAnswer::Result::Refused
-                                     : IdentificationAnswer::Result::Answered);
+                                     : IdentificationAnswer::Result::Answered,
+                                 m_timer.nowMs());
             apply(row);
         } else {
             m_identification.addLine(line);
-            m_reply.begun = true; // the result must follow by the state's deadline
+            firstLineIn(row); // the result must follow in the row's time
         }
         return length;
     }

@@ -48,10 +48,11 @@ struct Row
     OnTick tick;
     Then then;
     State next;
-    // Seconds from the command's sending within which its whole reply must be in, once a first
-    // line has come within the first second (without one, the first tick is the time-out).
-    // Lines that are not the result never extend it, so every command ends.
-    int replySeconds;
+    // Once a first complete line has come within the command's first second (which switches that
+    // second's timer off), how long the rest of the reply may take, counted from that line; 0
+    // where the first line settles the state. Later lines never extend it, so every command
+    // ends. Why each is what it is: dialoguetable.cpp.
+    int afterFirstLineMs;
 };
 
 // The row of a running state; nullptr for Idle.

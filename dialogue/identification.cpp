@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "identification.h"
 
-void Identification::begin(const QString &command)
+void Identification::begin(const QString &command, qint64 nowMs)
 {
     IdentificationAnswer answer;
     answer.command = command;
+    answer.sentMs = nowMs;
     m_answers.append(answer);
 }
 
@@ -22,8 +23,11 @@ void Identification::addLine(const QByteArray &line)
     answer.lines.append(QString::fromLatin1(line.left(MaxLineLength)));
 }
 
-void Identification::end(IdentificationAnswer::Result result)
+void Identification::end(IdentificationAnswer::Result result, qint64 nowMs)
 {
-    if (!m_answers.isEmpty())
-        m_answers.last().result = result;
+    if (m_answers.isEmpty())
+        return;
+    IdentificationAnswer &answer = m_answers.last();
+    answer.result = result;
+    answer.waitedMs = int(nowMs - answer.sentMs);
 }

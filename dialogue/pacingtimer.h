@@ -2,6 +2,8 @@
 // The one-second timer `Timm` that paces the dialogue and detects a silent modem.
 #pragma once
 
+#include <QtGlobal>
+
 class PacingTimer
 {
 public:
@@ -11,4 +13,7 @@ public:
     // Sets the interval and switches the timer on; the interval counts from now.
     virtual void start(int intervalMs) = 0;
     virtual bool isActive() const = 0;
+    // The timer's own monotonic clock, in milliseconds from an arbitrary origin: what a dialogue
+    // bounded as a whole measures against.
+    virtual qint64 nowMs() const = 0;
 };

@@ -3,6 +3,8 @@
 
 #include "deviceaddress.h"
 
+#include <QMetaObject>
+
 #include <utility>
 
 DeviceLine::DeviceLine(SerialPort &port, QObject *parent)
@@ -10,7 +12,13 @@ DeviceLine::DeviceLine(SerialPort &port, QObject *parent)
 {
     connect(&m_port, &SerialPort::received, this, &DeviceLine::received);
     connect(&m_port, &SerialPort::lost, this, [this](const QString &description) {
-        emit lost(Outcome::failure(Outcome::Fault::Failed, description));
+        m_scan.cancel();
+        m_localReady = false;
+        const Outcome why = Outcome::failure(Outcome::Fault::Failed, description);
+        if (std::exchange(m_preparing, false))
+            emit connectFailed(why);
+        else
+            emit lost(why);
     });
     connect(&m_network, &NetworkLine::received, this, &DeviceLine::received);
     connect(&m_network, &NetworkLine::note, this, &DeviceLine::note);
@@ -47,19 +55,101 @@ void DeviceLine::aimNetwork()
 
 Outcome DeviceLine::prepare()
 {
-    if (isOpen())
+    if (isOpen() || m_preparing)
         return Outcome::success();
     m_useNetwork = isNetwork();
-    if (!m_useNetwork)
+    if (m_useNetwork) {
+        aimNetwork();
+        const Outcome started = m_network.prepare();
+        m_preparing = started.ok();
+        return started;
+    }
+    m_preparing = true;
+    // Lock files are a few small reads: looked at here. A refusal is told from the event loop,
+    // as every later one is.
+    const quint64 attempt = ++m_attempt;
+    if (const std::optional<Outcome> refused = m_port.lockFileRefusal()) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, attempt, why = *refused] {
+                if (attempt == m_attempt)
+                    notReady(why);
+            },
+            Qt::QueuedConnection);
         return Outcome::success();
-    aimNetwork();
-    const Outcome started = m_network.prepare();
-    m_preparing = started.ok();
-    return started;
+    }
+    m_scanned = m_port.scanTarget();
+    if (m_scanned.isEmpty()) { // missing: the open says so
+        QMetaObject::invokeMethod(
+            this,
+            [this, attempt] {
+                if (attempt == m_attempt)
+                    afterFirstLook({});
+            },
+            Qt::QueuedConnection);
+        return Outcome::success();
+    }
+    m_scan.ask(m_scanned, this,
+               [this](const PortLock::Openers &openers) { afterFirstLook(openers); });
+    return Outcome::success();
+}
+
+void DeviceLine::afterFirstLook(const PortLock::Openers &openers)
+{
+    if (!m_preparing || m_useNetwork)
+        return;
+    if (const std::optional<Outcome> refused = m_port.holderRefusal(openers)) {
+        notReady(*refused);
+        return;
+    }
+    if (const Outcome opened = m_port.openHeld(); !opened) {
+        notReady(opened);
+        return;
+    }
+    if (m_scanned.isEmpty()) {
+        afterSecondLook({});
+        return;
+    }
+    // Whoever opened the device between the look and the open is seen now; from here on, no
+    // one else can open it.
+    m_scan.ask(m_scanned, this,
+               [this](const PortLock::Openers &openers) { afterSecondLook(openers); });
+}
+
+void DeviceLine::afterSecondLook(const PortLock::Openers &openers)
+{
+    if (!m_preparing || m_useNetwork)
+        return;
+    if (const std::optional<Outcome> late = m_port.lateHolderRefusal(openers)) {
+        notReady(*late);
+        return;
+    }
+    m_localReady = true;
+    emit ready();
+}
+
+void DeviceLine::notReady(const Outcome &why)
+{
+    if (!std::exchange(m_preparing, false))
+        return;
+    m_port.close();
+    emit connectFailed(why);
 }
 
 Outcome DeviceLine::open()
 {
+    if (m_preparing && !m_useNetwork) {
+        ++m_attempt;
+        m_preparing = false;
+        m_scan.cancel();
+        // Prepared: the dialogue takes the port over. Still being looked at: given up, and
+        // opened here with every step at once.
+        if (std::exchange(m_localReady, false)) {
+            m_port.listen();
+            return Outcome::success();
+        }
+        m_port.close();
+    }
     if (isOpen()) {
         // A prepared connection becomes the dialogue's; an open one refuses a second dialogue.
         const Outcome taken = active().open();
@@ -75,7 +165,10 @@ Outcome DeviceLine::open()
 
 void DeviceLine::close()
 {
+    ++m_attempt;
     m_preparing = false;
+    m_localReady = false;
+    m_scan.cancel();
     active().close();
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "atomicsave.h"
 
+#include "filelock.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -27,11 +29,6 @@ bool keptOrRestored(const QString &path, const QByteArray &old)
            && file.flush();
 }
 
-QString systemText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 struct Written
 {
     enum { Done, NoTempFile, CreateFailed, WriteFailed, TempNotOurs } result = Done;
@@ -48,14 +45,7 @@ bool folderRefuses(int error)
 // 0, or the system's error.
 int lockWithin(int fd)
 {
-    for (int wait = 0; wait < 500; ++wait) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            return 0;
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            return errno;
-        ::usleep(10000);
-    }
-    return EWOULDBLOCK;
+    return FileLock::lockWithin(fd, LOCK_EX, 5000);
 }
 
 bool sameFile(const struct stat &a, const struct stat &b)
@@ -179,14 +169,8 @@ Written writeBeside(const QString &path, const QByteArray &bytes, const QString 
             ::close(fd);
             return Written{Written::WriteFailed, systemText(error)};
         };
-        for (qsizetype done = 0; done < bytes.size();) {
-            const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return fail(n < 0 ? errno : EIO);
-            done += n;
-        }
+        if (const int error = writeAll(fd, bytes))
+            return fail(error);
         if (exists) {
             // Owner first: changing it clears the set-id bits that the mode then puts back. Only
             // root can give a file away; another user's save makes the file theirs, as any
@@ -216,11 +200,16 @@ Written writeBeside(const QString &path, const QByteArray &bytes, const QString 
 // Over the file itself, for a folder that takes no new files.
 Written writeInPlace(const QString &path, const QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return {Written::CreateFailed, file.errorString()};
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return {Written::WriteFailed, file.errorString()};
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return {Written::CreateFailed, systemText(errno)};
+    int error = writeAll(fd, bytes);
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    ::close(fd);
+    if (error != 0)
+        return {Written::WriteFailed, systemText(error)};
     return {};
 }
 
@@ -249,6 +238,26 @@ Result save(const QString &path, const QByteArray &bytes, const QString &tempSuf
         break;
     }
     return {Result::NothingWritten, written.system};
+}
+
+int writeAll(int fd, QByteArrayView bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO;
+        done += n;
+    }
+    return 0;
+}
+
+QString systemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 } // namespace AtomicSave

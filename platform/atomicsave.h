@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace AtomicSave {
@@ -25,5 +26,13 @@ struct Result
 // writes `oldBytes` back (null: there was no file).
 Result save(const QString &path, const QByteArray &bytes, const QString &tempSuffix,
             const QByteArray *oldBytes);
+
+// Writes every byte to `fd`, going on after a short write: a disk that fills up half-way then
+// says why (ENOSPC), where one write only comes back short and Qt calls that "Unknown error".
+// 0, or the system's error.
+int writeAll(int fd, QByteArrayView bytes);
+
+// The system's reason for an error number, as the messages quote it.
+QString systemText(int error);
 
 } // namespace AtomicSave

@@ -2,6 +2,7 @@
 #include "inistore.h"
 
 #include "atomicsave.h"
+#include "inilock.h"
 #include "initext.h"
 #include "storetexts.h"
 
@@ -56,6 +57,18 @@ Load loadFile(const QString &path, QByteArray *bytes, QString *reason,
                       .arg(file.errorString());
         return Load::Failed;
     }
+    // A save holds the lock already; a reader waits for it, so as never to read a file being
+    // written over in place.
+    IniLock lock;
+    if (reading) {
+        const IniLock::Result locked = lock.forReading(path, file.handle());
+        if (!locked.ok()) {
+            *reason = locked.kind == IniLock::Result::TimedOut
+                          ? StoreTexts::IniReadLocked.arg(IniLock::WaitMs / 1000)
+                          : StoreTexts::IniReadError.arg(locked.system);
+            return Load::Failed;
+        }
+    }
     // In pieces, not one read of the largest size: that would take a megabyte of memory for
     // every read of a file that is usually a few hundred bytes.
     bytes->clear();
@@ -76,6 +89,22 @@ Load loadFile(const QString &path, QByteArray *bytes, QString *reason,
         return Load::Failed;
     }
     return Load::Loaded;
+}
+
+// Why the save lock could not be had, in Spanish.
+QString lockRefusal(const IniLock::Result &locked)
+{
+    const QString path = QDir::toNativeSeparators(locked.path);
+    switch (locked.kind) {
+    case IniLock::Result::TimedOut:
+        return StoreTexts::IniLockTimedOut.arg(IniLock::WaitMs / 1000).arg(path);
+    case IniLock::Result::NotPlainFile:
+        return StoreTexts::IniLockNotFile.arg(path);
+    case IniLock::Result::Taken:
+    case IniLock::Result::Failed:
+        break;
+    }
+    return StoreTexts::IniLockFailed.arg(path, locked.system);
 }
 
 } // namespace
@@ -142,6 +171,18 @@ Outcome IniStore::read(QString *text) const
 
 Outcome IniStore::setValue(const QString &text)
 {
+    // A link is followed: the file it names is the one written, and locked.
+    const QFileInfo info(m_fileName);
+    const QString target = info.isSymLink() && !info.canonicalFilePath().isEmpty()
+                               ? info.canonicalFilePath()
+                               : m_fileName;
+    // Held from the read to the rename, so that a save made meanwhile is not lost.
+    IniLock lock;
+    if (!target.isEmpty()) {
+        const IniLock::Result locked = lock.forSaving(target);
+        if (!locked.ok())
+            return Outcome::failure(lockRefusal(locked));
+    }
     QByteArray bytes;
     QString reason;
     const Load load = loadFile(m_fileName, &bytes, &reason);
@@ -171,11 +212,7 @@ Outcome IniStore::setValue(const QString &text)
         return Outcome::failure(StoreTexts::IniWouldBeTooLarge.arg(out->size()).arg(MaxFileSize));
 
     // Written beside the old file and renamed over it (in place where the folder takes no new
-    // files). A link is followed: the file it names is the one written.
-    const QFileInfo info(m_fileName);
-    const QString target = info.isSymLink() && !info.canonicalFilePath().isEmpty()
-                               ? info.canonicalFilePath()
-                               : m_fileName;
+    // files).
     const QByteArray *oldBytes = load == Load::Loaded ? &ini.bytes : nullptr;
     const AtomicSave::Result saved = AtomicSave::save(target, *out, IniTempSuffix, oldBytes);
     switch (saved.kind) {

@@ -15,6 +15,8 @@ inline const QString IniReadNotFile =
 inline const QString IniReadTooLarge =
     QStringLiteral("ocupa más de %1 bytes y no parece un archivo de configuración.");
 inline const QString IniReadError = QStringLiteral("no se puede leer (%1).");
+inline const QString IniReadLocked =
+    QStringLiteral("otro programa lo está guardando y no ha terminado en %1 segundos.");
 inline const QString PortNumberInvalid =
     QStringLiteral("El puerto %1 no existe: los puertos van del 1 al 4.");
 // %1 port number, %2 the INI file, %3 the reason.
@@ -49,6 +51,17 @@ inline const QString IniTempNotOurs = QStringLiteral(
 inline const QString IniWouldBeTooLarge = QStringLiteral(
     "Con este texto el archivo ocuparía %1 bytes, más de los %2 que se pueden leer después; "
     "no se ha modificado. Acorte el texto y vuelva a intentarlo.");
+// The lock that keeps two saves apart: %1 seconds waited, %2 the lock file.
+inline const QString IniLockTimedOut = QStringLiteral(
+    "Otro programa está guardando este mismo archivo y no ha terminado en %1 segundos (lo "
+    "indica el archivo de bloqueo %2). No se ha modificado nada: vuelva a guardar dentro de un "
+    "momento.");
+inline const QString IniLockNotFile = QStringLiteral(
+    "En el lugar del archivo de bloqueo %1 hay algo que no es un archivo normal (un enlace, una "
+    "carpeta o una tubería) y no lo ha creado este programa. Por seguridad no se ha modificado "
+    "nada: bórrelo y vuelva a guardar.");
+inline const QString IniLockFailed =
+    QStringLiteral("No se puede bloquear el archivo para guardarlo (%1): %2");
 // Refusals to write a text that the file would not give back as written.
 inline const QString IniCharsNotStorable = QStringLiteral(
     "El archivo está en Latin-1, no en UTF-8, y no puede guardar estos caracteres: %1. "

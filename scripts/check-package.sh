@@ -48,16 +48,21 @@ compose_ok() {
     grep -q '<icon type="cached" width="64" height="64">es.tavoli.tavoli.png</icon>'
 }
 check appstream-compose compose_ok
-# lexgrog finds the page's one-line description; the sections a reader looks for are there.
+# lexgrog finds the page's one-line description; the sections a reader looks for are there, in
+# Spanish as the page is; the synopsis gives --rings as optional.
 man_ok() {
   local page="$tree/usr/share/man/man1/tavoli.1.gz"
   lexgrog "$page" || return 1
-  for section in NAME SYNOPSIS DESCRIPTION OPTIONS '"EXIT STATUS"' ENVIRONMENT FILES EXAMPLES \
-    '"SEE ALSO"'; do
+  for section in NOMBRE SINOPSIS DESCRIPCIÓN OPCIONES '"ESTADO DE SALIDA"' ENTORNO ARCHIVOS \
+    EJEMPLOS '"VÉASE TAMBIÉN"'; do
     zcat "$page" | grep -qx ".SH $section" || { echo "no section $section"; return 1; }
   done
+  ! zcat "$page" | grep -E '^\.(SH|SS|TH) .*(NAME|SYNOPSIS|OPTIONS|EXIT|SEE ALSO|User|Usage)' || return 1
+  zcat "$page" | grep -qF '[\fB\-\-rings\fR \fIN\fR]' || { echo "--rings not optional"; return 1; }
 }
 check lexgrog man_ok
+# The udev rule the README sends people to, as an example that is not active until copied.
+check udev-example test -f "$tree/usr/share/doc/tavoli/examples/77-tavoli-modemmanager-ignore.rules"
 check lintian lintian --fail-on error,warning --display-info "$deb"
 grep -E '^[EWI]:' "$out/lintian.log" || true
 exit $failed

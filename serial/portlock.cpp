@@ -246,8 +246,11 @@ std::optional<LockConflict> lockFileConflict(const QString &path, StaleLockFile 
         // for stale after 30 seconds and remove it.
         if (!hostname.isEmpty() && hostname != QSysInfo::machineHostName())
             return LockConflict{LockConflict::Kind::OtherHost, {}, candidate, hostname};
-        // Unreadable, or ours (another port object of this program: Qt refuses it as before).
-        if (pid == 0 || pid == ::getpid())
+        // Nobody to ask whether it still holds the port: the operator decides, told which file.
+        if (pid == 0)
+            return LockConflict{LockConflict::Kind::NoProcess, {}, candidate, {}};
+        // Ours: another port object of this program, which Qt refuses as before.
+        if (pid == ::getpid())
             continue;
         if (isAlive(pid))
             return LockConflict{
@@ -268,10 +271,18 @@ std::optional<PortHolder> lockFileHolder(const QString &device, StaleLockFile st
 
 QString programOf(qint64 pid)
 {
-    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-    if (!comm.open(QIODevice::ReadOnly))
+    // Without Qt's file classes: the holder scan calls this on a thread that may outlive them.
+    const int fd = ::open(QByteArray("/proc/" + QByteArray::number(pid) + "/comm").constData(),
+                          O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return QString();
-    return QString::fromLocal8Bit(comm.read(64)).trimmed();
+    char name[64];
+    ssize_t n = 0;
+    do
+        n = ::read(fd, name, sizeof name);
+    while (n < 0 && errno == EINTR);
+    ::close(fd);
+    return n > 0 ? QString::fromLocal8Bit(name, n).trimmed() : QString();
 }
 
 std::optional<PortHolder> lockDevice(int fd)

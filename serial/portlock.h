@@ -50,6 +50,7 @@ struct LockConflict
     enum class Kind {
         Holder,         // a live process other than this one is named; `holder` says which
         NotRegularFile, // something other than a plain file (a FIFO, a link) sits at `path`
+        NoProcess,      // a plain file at `path` whose contents name no process
         OtherHost,      // the file names a process of the machine `host`
     };
     Kind kind = Kind::Holder;
@@ -61,8 +62,10 @@ struct LockConflict
 // The first of the device's lock files (lockFileCandidates()) that forbids the port. Only plain
 // files are ever opened: a FIFO planted by another user would block the reader for ever. A file
 // naming a local process that has gone is removed when it is at Qt's place (unless `stale` says
-// Keep), so that Qt does not refuse the port because the file is recent. A live holder's file,
-// and another machine's whatever its age, are never touched.
+// Keep), so that Qt does not refuse the port because the file is recent. A live holder's file
+// (another user's process counts, though kill() may not signal it), one that names no process
+// (empty, garbage: perhaps being written), and another machine's whatever its age, are never
+// touched.
 std::optional<LockConflict> lockFileConflict(const QString &path,
                                              StaleLockFile stale = StaleLockFile::Remove);
 
@@ -93,6 +96,8 @@ struct Openers
     int unreadable = 0;
 };
 Openers openers(const QString &device);
+// The same for several devices in one pass over /proc, in the order given (HolderScan).
+QList<Openers> openers(const QStringList &devices);
 
 // The program name of a process (/proc/<pid>/comm); empty when unreadable.
 QString programOf(qint64 pid);

@@ -2,10 +2,9 @@
 // PortLock::openers(): the processes that have a device open, from /proc as fuser finds them.
 #include "portlock.h"
 
-#include <QFile>
-
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -30,13 +29,29 @@ long long ptsIndex(const QString &device)
     return ok && index >= 0 ? index : -1;
 }
 
+// Reads the start of a file of /proc without Qt: the scan runs on a thread of its own, which
+// may still be at work while the program ends. Empty when unreadable.
+QByteArray procFile(const QByteArray &path, qsizetype most)
+{
+    QByteArray bytes;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return bytes;
+    bytes.resize(most);
+    ssize_t n = 0;
+    do
+        n = ::read(fd, bytes.data(), size_t(most));
+    while (n < 0 && errno == EINTR);
+    ::close(fd);
+    bytes.resize(n > 0 ? n : 0);
+    return bytes;
+}
+
 // The pseudo-terminal a master descriptor serves, from its fdinfo ("tty-index:\tN"); -1 unknown.
 long long masterIndex(const QByteArray &process, const char *fd)
 {
-    QFile info(QString::fromLocal8Bit("/proc/" + process + "/fdinfo/" + fd));
-    if (!info.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> lines = info.read(4096).split('\n');
+    const QList<QByteArray> lines =
+        procFile("/proc/" + process + "/fdinfo/" + fd, 4096).split('\n');
     for (const QByteArray &line : lines) {
         if (!line.startsWith("tty-index:"))
             continue;
@@ -52,10 +67,9 @@ long long masterIndex(const QByteArray &process, const char *fd)
 bool isKernelThread(const QByteArray &process)
 {
     constexpr qulonglong KernelThreadFlag = 0x00200000; // PF_KTHREAD
-    QFile stat(QString::fromLocal8Bit("/proc/" + process + "/stat"));
-    if (!stat.open(QIODevice::ReadOnly))
+    const QByteArray line = procFile("/proc/" + process + "/stat", 1024);
+    if (line.isEmpty())
         return false;
-    const QByteArray line = stat.read(1024);
     const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
     return fields.size() > 6 && (fields.at(6).toULongLong() & KernelThreadFlag);
 }
@@ -70,34 +84,46 @@ bool isNumber(const char *name)
     return true;
 }
 
-// What one process does with the device: opens it, and whether it is the line's far end.
+// A device looked for: its number, and N for /dev/pts/N (else -1).
+struct Target
+{
+    dev_t device = 0;
+    long long pts = -1;
+    bool valid = false; // a character device
+};
+
+// What one process does with one device: opens it, and whether it is the line's far end.
 struct Use
 {
-    bool unreadable = false; // its descriptors may not be looked at
     bool opens = false;
     bool farEnd = false;
 };
 
-Use useOf(const QByteArray &process, dev_t device, long long pts)
+// What one process does with each of the targets; `unreadable` when its descriptors may not
+// be looked at.
+QList<Use> usesOf(const QByteArray &process, const QList<Target> &targets, bool *unreadable)
 {
-    Use use;
+    QList<Use> uses(targets.size());
+    *unreadable = false;
     const QByteArray folder = "/proc/" + process + "/fd";
     DIR *fds = ::opendir(folder.constData());
     if (!fds) {
         // Gone meanwhile (ENOENT) is no loss; another user's process is.
-        use.unreadable = (errno == EACCES || errno == EPERM) && !isKernelThread(process);
-        return use;
+        *unreadable = (errno == EACCES || errno == EPERM) && !isKernelThread(process);
+        return uses;
     }
+    // Each descriptor is named relative to the open folder: the kernel does not walk
+    // /proc/<pid>/fd again for every one of them.
+    const int folderFd = ::dirfd(fds);
     while (const dirent *entry = ::readdir(fds)) {
         if (!isNumber(entry->d_name))
             continue;
-        const QByteArray link = folder + '/' + entry->d_name;
         // Only descriptors of devices are looked at: stat() of a file on a network filesystem
         // that has stopped answering could hang the check.
         char target[64] = {};
-        const ssize_t length = ::readlink(link.constData(), target, sizeof target - 1);
+        const ssize_t length = ::readlinkat(folderFd, entry->d_name, target, sizeof target - 1);
         if (length < 0 && (errno == EACCES || errno == EPERM)) {
-            use.unreadable = true; // listed but not shown: processes outside our reach
+            *unreadable = true; // listed but not shown: processes outside our reach
             continue;
         }
         if (length < 5 || std::string_view(target, 5) != "/dev/")
@@ -105,15 +131,22 @@ Use useOf(const QByteArray &process, dev_t device, long long pts)
         struct stat status
         {
         };
-        if (::stat(link.constData(), &status) != 0 || !S_ISCHR(status.st_mode))
+        if (::fstatat(folderFd, entry->d_name, &status, 0) != 0 || !S_ISCHR(status.st_mode))
             continue;
-        if (status.st_rdev == device)
-            use.opens = true;
-        else if (pts >= 0 && isPtyMaster(status) && masterIndex(process, entry->d_name) == pts)
-            use.farEnd = true;
+        long long master = -2; // the master's index, read once when needed
+        for (qsizetype i = 0; i < targets.size(); ++i) {
+            const Target &wanted = targets.at(i);
+            if (status.st_rdev == wanted.device) {
+                uses[i].opens = true;
+            } else if (wanted.pts >= 0 && isPtyMaster(status)) {
+                if (master == -2)
+                    master = masterIndex(process, entry->d_name);
+                uses[i].farEnd = uses[i].farEnd || master == wanted.pts;
+            }
+        }
     }
     ::closedir(fds);
-    return use;
+    return uses;
 }
 
 } // namespace
@@ -122,27 +155,43 @@ namespace PortLock {
 
 Openers openers(const QString &device)
 {
-    Openers found;
-    struct stat status
-    {
-    };
-    if (::stat(device.toLocal8Bit().constData(), &status) != 0 || !S_ISCHR(status.st_mode))
-        return found;
-    const long long pts = ptsIndex(device);
-    const QByteArray self = QByteArray::number(qint64(::getpid()));
-    DIR *processes = ::opendir("/proc");
+    return openers(QStringList{device}).value(0);
+}
+
+QList<Openers> openers(const QStringList &devices)
+{
+    QList<Openers> found(devices.size());
+    QList<Target> targets(devices.size());
+    bool any = false;
+    for (qsizetype i = 0; i < devices.size(); ++i) {
+        struct stat status
+        {
+        };
+        if (::stat(devices.at(i).toLocal8Bit().constData(), &status) != 0
+            || !S_ISCHR(status.st_mode))
+            continue;
+        targets[i] = {status.st_rdev, ptsIndex(devices.at(i)), true};
+        any = true;
+    }
+    DIR *processes = any ? ::opendir("/proc") : nullptr;
     if (!processes)
         return found;
+    const QByteArray self = QByteArray::number(qint64(::getpid()));
     while (const dirent *entry = ::readdir(processes)) {
         if (!isNumber(entry->d_name) || self == entry->d_name)
             continue;
         const QByteArray process(entry->d_name);
-        const Use use = useOf(process, status.st_rdev, pts);
-        if (use.unreadable)
-            ++found.unreadable;
-        if (use.opens && !use.farEnd) {
-            const qint64 pid = process.toLongLong();
-            found.holders << PortHolder{pid, programOf(pid), QString(), true};
+        bool unreadable = false;
+        const QList<Use> uses = usesOf(process, targets, &unreadable);
+        for (qsizetype i = 0; i < targets.size(); ++i) {
+            if (!targets.at(i).valid)
+                continue;
+            if (unreadable)
+                ++found[i].unreadable;
+            if (uses.at(i).opens && !uses.at(i).farEnd) {
+                const qint64 pid = process.toLongLong();
+                found[i].holders << PortHolder{pid, programOf(pid), QString(), true};
+            }
         }
     }
     ::closedir(processes);

@@ -26,6 +26,12 @@ void PreciseTimer::start(int intervalMs)
         armFor(m_deadline, now);
 }
 
+qint64 PreciseTimer::nowMs() const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
 void PreciseTimer::armFor(Clock::time_point when, Clock::time_point now)
 {
     // Rounded up to the next millisecond, so that the QTimer never fires before `when`.

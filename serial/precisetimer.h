@@ -26,6 +26,7 @@ public:
     void stop() override;
     void start(int intervalMs) override;
     bool isActive() const override { return m_armed.load(std::memory_order_relaxed); }
+    qint64 nowMs() const override;
 
 signals:
     void Timer(); // the tick

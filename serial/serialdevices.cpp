@@ -87,13 +87,23 @@ QHash<QString, QString> stableNames(const QString &folder)
     return names;
 }
 
-std::optional<PortHolder> holder(const QString &device)
+namespace {
+
+// A holder known without looking at every process: a lock file, a flock().
+std::optional<PortHolder> lockHolder(const QString &device)
 {
     if (std::optional<PortHolder> byFile =
             PortLock::lockFileHolder(device, PortLock::StaleLockFile::Keep))
         return byFile;
-    if (std::optional<PortHolder> byFlock = PortLock::flockHolderOf(device))
-        return byFlock;
+    return PortLock::flockHolderOf(device);
+}
+
+} // namespace
+
+std::optional<PortHolder> holder(const QString &device)
+{
+    if (std::optional<PortHolder> byLock = lockHolder(device))
+        return byLock;
     const PortLock::Openers openers = PortLock::openers(device);
     if (!openers.holders.isEmpty())
         return openers.holders.first();
@@ -158,7 +168,7 @@ QList<SerialDeviceInfo> list(const QStringList &typed, const QString &stableName
             return;
         seen.insert(canonical);
         info.stableName = stable.value(canonical);
-        info.holder = holder(canonical);
+        info.holder = lockHolder(canonical);
         devices << info;
     };
     for (const SerialDeviceInfo &port : systemPorts(ttyFolder))
@@ -171,6 +181,19 @@ QList<SerialDeviceInfo> list(const QStringList &typed, const QString &stableName
         info.typed = true;
         add(info);
     }
+    // The rest in one pass over /proc, not one per device: it reads every process's descriptors.
+    QStringList unheld;
+    QList<SerialDeviceInfo *> asked;
+    for (SerialDeviceInfo &info : devices) {
+        if (!info.holder) {
+            unheld << QFileInfo(info.device).canonicalFilePath();
+            asked << &info;
+        }
+    }
+    const QList<PortLock::Openers> openers = PortLock::openers(unheld);
+    for (qsizetype i = 0; i < asked.size(); ++i)
+        if (!openers.at(i).holders.isEmpty())
+            asked.at(i)->holder = openers.at(i).holders.first();
     QCollator order;
     order.setNumericMode(true); // ttyS2 before ttyS10
     std::sort(devices.begin(), devices.end(),

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "serialport.h"
 
+#include "serialtexts.h"
 #include "portassignments.h"
 #include "portlock.h"
-#include "serialtexts.h"
+#include "portpermission.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
@@ -83,21 +84,41 @@ void SerialPort::applySettings()
 Outcome SerialPort::open()
 {
     if (m_port.isOpen())
-        return Outcome::failure(
-            Outcome::Fault::PortUnavailable,
-            SerialTexts::PortAlreadyOpen.arg(SerialTexts::portName(shownNumber(), m_openDevice)));
-
-    const QString dev = device();
-    // A stable name (/dev/serial/by-id/...) is opened and locked as the device it points to,
-    // whose lock file other programs use; messages keep the name the operator chose.
-    const QString target = QFileInfo(dev).canonicalFilePath();
-    // Qt counts a lock file older than 30 seconds as stale even while its program runs, opens
-    // whatever sits at its lock path (a FIFO blocks it for ever) and removes another machine's
-    // old file: all of that is settled here first. A missing device is reported as missing.
+        return Outcome::failure(Outcome::Fault::PortUnavailable,
+                                SerialTexts::PortAlreadyOpen.arg(
+                                    SerialTexts::portName(shownNumber(), m_openDevice)));
+    if (const std::optional<Outcome> refused = lockFileRefusal())
+        return *refused;
+    const QString target = scanTarget();
     if (!target.isEmpty()) {
-        if (const std::optional<Outcome> refused = refusalBeforeOpen(dev, target))
+        if (const std::optional<Outcome> refused = holderRefusal(PortLock::openers(target)))
             return *refused;
     }
+    if (const Outcome opened = openHeld(); !opened)
+        return opened;
+    if (!target.isEmpty()) {
+        if (const std::optional<Outcome> late = lateHolderRefusal(PortLock::openers(target)))
+            return *late;
+    }
+    listen();
+    return Outcome::success();
+}
+
+QString SerialPort::scanTarget() const
+{
+    // A stable name (/dev/serial/by-id/...) is opened and locked as the device it points to,
+    // whose lock file other programs use; messages keep the name the operator chose.
+    return QFileInfo(device()).canonicalFilePath();
+}
+
+Outcome SerialPort::openHeld()
+{
+    if (m_port.isOpen())
+        return Outcome::failure(Outcome::Fault::PortUnavailable,
+                                SerialTexts::PortAlreadyOpen.arg(
+                                    SerialTexts::portName(shownNumber(), m_openDevice)));
+    const QString dev = device();
+    const QString target = scanTarget();
     m_port.setPortName(target.isEmpty() ? dev : target);
     applySettings();
     // A flood must not fill memory while nobody reads (a box is open): past this much, Qt stops
@@ -119,49 +140,99 @@ Outcome SerialPort::open()
             return Outcome::failure(Outcome::Fault::PortHeld,
                                     SerialTexts::PortHeldBy.arg(port, named), named);
         }
-        return Outcome::failure(Outcome::Fault::PortHeld, SerialTexts::PortHeldByUnknown.arg(port));
+        return Outcome::failure(Outcome::Fault::PortHeld,
+                                SerialTexts::PortHeldByUnknown.arg(port));
     }
+    // No later open of the device succeeds, whatever the program (root's aside). QSerialPort
+    // asks for this too; asked again here so as not to depend on how Qt opens it.
+    ::ioctl(m_port.handle(), TIOCEXCL);
     m_openDevice = dev;
     m_loss.opened();
     // Whatever the device held from before this open is not a reply to anything we send.
     m_port.clear(QSerialPort::Input);
-    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::onReadyRead, Qt::UniqueConnection);
     return Outcome::success();
 }
 
-std::optional<Outcome> SerialPort::refusalBeforeOpen(const QString &dev, const QString &target)
+void SerialPort::listen()
+{
+    if (!m_port.isOpen())
+        return;
+    // Arrivals since the open came before anything was sent: not replies.
+    m_port.clear(QSerialPort::Input);
+    m_port.readAll();
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::onReadyRead, Qt::UniqueConnection);
+}
+
+std::optional<Outcome> SerialPort::lockFileRefusal()
 {
     using Kind = PortLock::LockConflict::Kind;
+    const QString dev = device();
+    // A missing device is reported as missing, by the open.
+    if (scanTarget().isEmpty())
+        return std::nullopt;
+    // Qt counts a lock file older than 30 seconds as stale even while its program runs, opens
+    // whatever sits at its lock path (a FIFO blocks it for ever) and removes another machine's
+    // old file: all of that is settled here first.
+    const std::optional<PortLock::LockConflict> conflict = PortLock::lockFileConflict(dev);
+    if (!conflict)
+        return std::nullopt;
     const QString port = SerialTexts::portName(shownNumber(), dev);
-    if (const std::optional<PortLock::LockConflict> conflict = PortLock::lockFileConflict(dev)) {
-        switch (conflict->kind) {
-        case Kind::NotRegularFile:
-            return Outcome::failure(Outcome::Fault::PortUnavailable,
-                                    SerialTexts::PortLockNotFile.arg(port, conflict->path));
-        case Kind::OtherHost:
-            return Outcome::failure(
-                Outcome::Fault::PortHeld,
-                SerialTexts::PortLockedByOtherHost.arg(port, conflict->host, conflict->path),
-                conflict->host);
-        case Kind::Holder: {
-            const QString named = PortLock::describe(conflict->holder);
-            return Outcome::failure(Outcome::Fault::PortHeld,
-                                    SerialTexts::PortLockedBy.arg(port, named, conflict->path),
-                                    named);
-        }
-        }
+    switch (conflict->kind) {
+    case Kind::NotRegularFile:
+        return Outcome::failure(Outcome::Fault::PortUnavailable,
+                                SerialTexts::PortLockNotFile.arg(port, conflict->path));
+    case Kind::NoProcess:
+        return Outcome::failure(Outcome::Fault::PortUnavailable,
+                                SerialTexts::PortLockUnreadable.arg(port, conflict->path));
+    case Kind::OtherHost:
+        return Outcome::failure(
+            Outcome::Fault::PortHeld,
+            SerialTexts::PortLockedByOtherHost.arg(port, conflict->host, conflict->path),
+            conflict->host);
+    case Kind::Holder:
+        break;
     }
+    const QString named = PortLock::describe(conflict->holder);
+    return Outcome::failure(Outcome::Fault::PortHeld,
+                            SerialTexts::PortLockedBy.arg(port, named, conflict->path), named);
+}
+
+namespace {
+
+QString holderNames(const PortLock::Openers &openers)
+{
+    QStringList holders;
+    for (const PortHolder &holder : openers.holders)
+        holders << PortLock::describe(holder);
+    return holders.join(SerialTexts::PortHoldersSeparator);
+}
+
+} // namespace
+
+std::optional<Outcome> SerialPort::holderRefusal(const PortLock::Openers &openers)
+{
     // Programs that take no lock at all (pyserial by default) are seen only this way.
-    const PortLock::Openers openers = PortLock::openers(target);
+    const QString dev = device();
     if (openers.unreadable > 0)
         emit note(SerialTexts::TranscriptHoldersPartial.arg(dev).arg(openers.unreadable));
     if (openers.holders.isEmpty())
         return std::nullopt;
-    QStringList holders;
-    for (const PortHolder &holder : openers.holders)
-        holders << PortLock::describe(holder);
-    const QString named = holders.join(SerialTexts::PortHoldersSeparator);
-    return Outcome::failure(Outcome::Fault::PortHeld, SerialTexts::PortHeldBy.arg(port, named),
+    const QString named = holderNames(openers);
+    return Outcome::failure(
+        Outcome::Fault::PortHeld,
+        SerialTexts::PortHeldBy.arg(SerialTexts::portName(shownNumber(), dev), named), named);
+}
+
+std::optional<Outcome> SerialPort::lateHolderRefusal(const PortLock::Openers &openers)
+{
+    if (openers.holders.isEmpty() || !m_port.isOpen())
+        return std::nullopt;
+    // It opened the device between the first look and our open: the two would share the line.
+    close();
+    const QString named = holderNames(openers);
+    return Outcome::failure(Outcome::Fault::PortHeld,
+                            SerialTexts::PortOpenedMeanwhile.arg(
+                                SerialTexts::portName(shownNumber(), m_openDevice), named),
                             named);
 }
 
@@ -180,7 +251,7 @@ Outcome SerialPort::describeOpenFailure(QSerialPort::SerialPortError error,
         // Qt also says PermissionError when another program holds the device's lock file,
         // so only a device we may not read and write is a matter of permissions.
         if (::access(dev.toLocal8Bit().constData(), R_OK | W_OK) != 0)
-            return Outcome::failure(Unavailable, SerialTexts::PortNoPermission.arg(port));
+            return Outcome::failure(Unavailable, PortPermission::refusal(port, dev));
         return Outcome::failure(Held, SerialTexts::PortBusy.arg(port));
     default:
         if (systemText.contains(busyText, Qt::CaseInsensitive)

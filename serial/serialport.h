@@ -6,6 +6,7 @@
 #include "linesettings.h"
 #include "lossnotice.h"
 #include "outcome.h"
+#include "portlock.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -46,10 +47,28 @@ public:
     // port and its device (missing, no permission, in use or locked, already open, other).
     // A device another live program holds, by a lock file under any of the device's names
     // whatever its age, by having it open, or by flock(), is refused naming that program where
-    // known; so is one whose lock file is not a plain file or belongs to another machine. All
-    // of that is decided before the device is opened. The device then holds our flock() until
-    // close(). A check that could not see every process is told through note().
+    // known; so is one whose lock file is not a plain file, names no process or belongs to
+    // another machine. All of that is decided before the device is opened. Once open, the
+    // device is held exclusively (TIOCEXCL: no other open succeeds but root's) and by our
+    // flock() until close(), and the processes are looked at once more: one that opened it
+    // in between is named and the port closed again, nothing written. A check that could not
+    // see every process is told through note().
     Outcome open();
+
+    // open() in its steps, for a caller that looks for holders off its own thread (HolderScan):
+    // lockFileRefusal(); the look at scanTarget(); holderRefusal(); openHeld(); another look;
+    // lateHolderRefusal(); listen(). Each refusal is final; the port is then closed.
+    std::optional<Outcome> lockFileRefusal();
+    // The device to look for holders of: the port's device with its links resolved; empty when
+    // there is none (the open then says the port is missing).
+    QString scanTarget() const;
+    std::optional<Outcome> holderRefusal(const PortLock::Openers &openers);
+    // Opens and holds the device without looking at processes; received() stays silent, and
+    // what arrives is kept, until listen().
+    Outcome openHeld();
+    std::optional<Outcome> lateHolderRefusal(const PortLock::Openers &openers);
+    // From now on received() tells of arrivals; whatever came since the open is dropped.
+    void listen();
     void close(); // harmless when closed
     bool isOpen() const;
 
@@ -81,8 +100,6 @@ private:
     void onReadyRead();
     void reportLost();
     void applySettings();
-    // Why the device must not be opened, from its lock files and the processes that have it.
-    std::optional<Outcome> refusalBeforeOpen(const QString &dev, const QString &target);
     Outcome describeOpenFailure(QSerialPort::SerialPortError error,
                                 const QString &systemText) const;
     int modemLines(bool *known) const;

@@ -16,8 +16,14 @@ inline QString portName(int number, const QString &device)
 // Serial-port failures; %1 is the port as portName() names it, %2 the system's own text.
 inline const QString PortMissing =
     QStringLiteral("El puerto %1 no existe: no hay ningún dispositivo con ese nombre.");
+// No permission: %2 is the device's group, which the user may join (usually dialout). Where
+// joining it would not help: %2 the device's mode bits in octal, %3 its group.
 inline const QString PortNoPermission = QStringLiteral(
-    "No hay permiso para abrir el puerto %1: el usuario debe pertenecer al grupo dialout.");
+    "No hay permiso para abrir el puerto %1: el usuario debe pertenecer al grupo %2.");
+inline const QString PortNoPermissionNotGroup = QStringLiteral(
+    "No hay permiso para abrir el puerto %1: sus permisos (%2, grupo %3) no dejan leerlo y "
+    "escribirlo a este usuario, y entrar en un grupo no lo cambiaría. Pida acceso al "
+    "administrador del equipo.");
 inline const QString PortBusy =
     QStringLiteral("El puerto %1 está en uso por otro programa o bloqueado.");
 inline const QString PortAlreadyOpen = QStringLiteral("El puerto %1 ya está abierto.");
@@ -36,6 +42,14 @@ inline const QString PortHeldByUnknown =
 inline const QString PortLockNotFile = QStringLiteral(
     "El puerto %1 no se abre: en el lugar de su archivo de bloqueo, %2, hay algo que no es "
     "un archivo normal.\nBórrelo (lo ha podido poner otro usuario) o elija otro puerto.");
+// A lock file, %2, whose contents name no process: nobody can say whether it is still used.
+inline const QString PortLockUnreadable = QStringLiteral(
+    "El puerto %1 no se abre: su archivo de bloqueo, %2, no dice qué programa lo tiene.\n"
+    "Si ningún programa usa el puerto, borre el archivo; si no, elija otro puerto.");
+// A program that opened the port while Tavoli was opening it: %2 as in PortHeldBy.
+inline const QString PortOpenedMeanwhile =
+    QStringLiteral("El puerto %1 lo ha abierto otro programa mientras Tavoli lo abría: %2.\n"
+                   "No se le ha enviado nada. Cierre ese programa o elija otro puerto.");
 // A lock file of another machine: %2 the machine named in it, %3 the file.
 inline const QString PortLockedByOtherHost = QStringLiteral(
     "El puerto %1 lo tiene reservado el equipo %2, según el archivo de bloqueo %3.\n"

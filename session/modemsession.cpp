@@ -75,6 +75,9 @@ void ModemSession::notConnected(const Outcome &why, Kind kind)
 {
     if (!std::exchange(m_connecting, false))
         return;
+    // A local port refused before it opened is in the record as one that would not open.
+    if (m_transcript && !m_line.isNetwork() && kind != Kind::Stopped)
+        m_transcript->portNotOpened(m_port.device(), m_start.settings);
     DialogueResult result;
     result.first = m_start.first;
     result.kind = kind;

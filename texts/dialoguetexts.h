@@ -90,7 +90,11 @@ QString listRefusal(const CommandListResult &list, ListMoment moment, const QStr
 
 // The identification's own words.
 inline const QString IdentifyRefused = QStringLiteral("(rechazado por el modem)");
-inline const QString IdentifySilent = QStringLiteral("(sin respuesta en un segundo)");
+// %1: the seconds waited, to the nearest.
+inline const QString IdentifySilent = QStringLiteral("(sin respuesta en %1 s)");
+// %1: the seconds the inquiries were given, all together.
+inline const QString IdentifyStopped =
+    QStringLiteral("(no se ha preguntado más: la identificación ya había durado %1 s)");
 inline const QString IdentifyCut = QStringLiteral("(respuesta más larga: el resto no se guarda)");
 inline const QString IdentifySuggestion = QStringLiteral(
     "Sugerencia: las respuestas apuntan a un chipset %1; pruebe la lista \"%1\" del editor de "

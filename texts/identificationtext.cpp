@@ -21,6 +21,16 @@ QString visible(const QString &line)
     return shown;
 }
 
+namespace {
+
+// To the nearest second: a paced second that came a few milliseconds late is still one.
+int seconds(int ms)
+{
+    return (ms + 500) / 1000;
+}
+
+} // namespace
+
 QString format(const Identification &result)
 {
     QString text;
@@ -33,7 +43,7 @@ QString format(const Identification &result)
             text += QLatin1String("  ") + DialogueTexts::IdentifyRefused;
             break;
         case IdentificationAnswer::Result::Silent:
-            text += QLatin1String("  ") + DialogueTexts::IdentifySilent;
+            text += QLatin1String("  ") + silent(answer);
             break;
         }
         text += QLatin1Char('\n');
@@ -42,7 +52,15 @@ QString format(const Identification &result)
         if (answer.cut)
             text += QLatin1String("    ") + DialogueTexts::IdentifyCut + QLatin1Char('\n');
     }
+    if (result.stoppedAfterMs() > 0)
+        text += DialogueTexts::IdentifyStopped.arg(seconds(result.stoppedAfterMs()))
+                + QLatin1Char('\n');
     return text;
+}
+
+QString silent(const IdentificationAnswer &answer)
+{
+    return DialogueTexts::IdentifySilent.arg(seconds(answer.waitedMs));
 }
 
 QString chipsetFamily(const Identification &result)

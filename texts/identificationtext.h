@@ -20,6 +20,9 @@ QString chipsetFamily(const Identification &result);
 // The line a technician reads: which editor list to try, or empty.
 QString suggestion(const Identification &result);
 
+// How long a silent inquiry was waited for, as the answer's note says it.
+QString silent(const IdentificationAnswer &answer);
+
 // One answer line with its control characters shown visibly.
 QString visible(const QString &line);
 

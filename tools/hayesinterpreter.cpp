@@ -106,7 +106,7 @@ void HayesInterpreter::powerOn()
 
 bool HayesInterpreter::echoes() const
 {
-    return m_active.echo && !m_faults.silent;
+    return m_active.echo && !m_faults.silent && !m_faults.noEcho;
 }
 
 HayesAnswer HayesInterpreter::answer(const std::string &line)

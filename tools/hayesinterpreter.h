@@ -35,6 +35,7 @@ struct HayesFaults
 {
     bool silent = false;                 // never answer anything
     bool blankReplies = false;           // commands take effect, but every reply is just "\r\n"
+    bool noEcho = false;                 // never echoes, whatever its profile says
     std::vector<std::string> errorOn;    // answer ERROR to these command lines
     std::vector<std::string> silentOn;   // no reply at all to these command lines
     std::vector<std::string> noResultOn; // information text but no result code

@@ -17,39 +17,42 @@
 namespace {
 
 const char *const Usage =
-    "Usage: tavoli-modem [options]\n"
-    "A Hayes-compatible modem simulated on a pseudo-terminal. The first line printed on stdout\n"
-    "is the device path of the line; point Tavoli at it (TAVOLI_COM1=<path>) or use --link.\n"
-    "Runs until SIGINT or SIGTERM (Ctrl+C), then removes its links and exits with status 0.\n"
+    "Uso: tavoli-modem [opciones]\n"
+    "Un modem compatible Hayes simulado en un pseudoterminal. La primera línea que escribe en\n"
+    "la salida estándar es la ruta del dispositivo de la línea: désela a Tavoli\n"
+    "(TAVOLI_COM1=<ruta>) o use --link. Sigue hasta recibir SIGINT o SIGTERM (Ctrl+C); entonces\n"
+    "borra sus enlaces y sale con estado 0.\n"
     "\n"
-    "Power-on profile (default E0 V0 Q0; AT&F gives E1 V1 Q0):\n"
-    "  --echo                 start with echo on (E1)\n"
-    "  --verbose              start with word result codes (V1)\n"
-    "  --quiet                start with result codes off (Q1)\n"
-    "  --set Sn=v             initial value of an S-register, e.g. --set S37=9 (repeatable)\n"
+    "Perfil al encenderse (por omisión E0 V0 Q0; AT&F da E1 V1 Q0):\n"
+    "  --echo                 empieza con eco (E1)\n"
+    "  --verbose              empieza con los códigos de resultado en palabras (V1)\n"
+    "  --quiet                empieza sin códigos de resultado (Q1)\n"
+    "  --set Sn=v             valor inicial de un registro S, p. ej. --set S37=9 (repetible)\n"
     "\n"
-    "Faults (CMD is a command line, with or without \"AT\", any case; repeatable where noted):\n"
-    "  --silent               never answer anything\n"
-    "  --blank-replies        carry out every command but answer only an empty line (CR LF)\n"
-    "  --error-on CMD         answer ERROR to CMD (repeatable)\n"
-    "  --silent-on CMD        do not answer CMD at all (repeatable)\n"
-    "  --no-result-on CMD     send CMD's information text but no result code (repeatable)\n"
-    "  --hangup-after CMD     answer CMD, then close the line\n"
-    "  --flood-after CMD      after CMD send endless bytes without any CR or LF\n"
-    "  --chunk N              write replies in pieces of N bytes\n"
-    "  --chunk-gap MS         pause between pieces (default 0)\n"
-    "  --split-crlf           write the CR and the LF of a reply line separately\n"
-    "  --split-gap MS         pause between them (default 20)\n"
-    "  --parity odd|even      put parity in bit 7 of every byte sent\n"
-    "  --garbage N            send N bytes of noise (never CR) before each reply\n"
-    "  --delay MS             wait MS milliseconds before each reply\n"
+    "Fallos (CMD es una línea de comando, con o sin \"AT\", en mayúsculas o minúsculas):\n"
+    "  --silent               no contesta nunca nada\n"
+    "  --blank-replies        ejecuta cada comando pero solo contesta una línea vacía (CR LF)\n"
+    "  --error-on CMD         contesta ERROR a CMD (repetible)\n"
+    "  --silent-on CMD        no contesta nada a CMD (repetible)\n"
+    "  --no-result-on CMD     envía el texto informativo de CMD pero no su código de\n"
+    "                         resultado (repetible)\n"
+    "  --hangup-after CMD     contesta a CMD y después cierra la línea\n"
+    "  --flood-after CMD      después de CMD envía bytes sin fin, sin ningún CR ni LF\n"
+    "  --chunk N              escribe las respuestas en trozos de N bytes\n"
+    "  --chunk-gap MS         pausa entre trozos (por omisión, 0)\n"
+    "  --split-crlf           escribe por separado el CR y el LF de cada línea de respuesta\n"
+    "  --split-gap MS         pausa entre ellos (por omisión, 20)\n"
+    "  --parity odd|even      pone la paridad en el bit 7 de cada byte que envía\n"
+    "  --garbage N            envía N bytes de ruido (nunca CR) antes de cada respuesta\n"
+    "  --delay MS             espera MS milisegundos antes de cada respuesta\n"
     "\n"
-    "Other:\n"
-    "  --numeric-crlf         frame V0 results and information in CR LF, as V1 does:\n"
-    "                         \"<CR><LF>0<CR><LF>\" instead of \"0<CR>\"\n"
-    "  --link PATH            make PATH a symbolic link to the line (repeatable)\n"
-    "  --log                  print each command line and reply on stderr with timestamps\n"
-    "  --help                 show this text\n";
+    "Otras opciones:\n"
+    "  --numeric-crlf         enmarca en CR LF los resultados y la información de V0, como\n"
+    "                         hace V1: \"<CR><LF>0<CR><LF>\" en lugar de \"0<CR>\"\n"
+    "  --link RUTA            hace de RUTA un enlace simbólico a la línea (repetible)\n"
+    "  --log                  escribe cada línea de comando y cada respuesta, con su hora,\n"
+    "                         en la salida de errores\n"
+    "  --help                 muestra este texto\n";
 
 std::mutex logMutex;
 HayesModem::Clock::time_point started;
@@ -113,7 +116,7 @@ bool parseRegister(std::string text, HayesOptions &options)
 
 int usageError(const std::string &what)
 {
-    std::fprintf(stderr, "tavoli-modem: %s\nTry --help.\n", what.c_str());
+    std::fprintf(stderr, "tavoli-modem: %s\nPruebe --help.\n", what.c_str());
     return 2;
 }
 
@@ -148,7 +151,7 @@ int main(int argc, char **argv)
         } else if (arg == "--set") {
             const char *v = value();
             if (!v || !parseRegister(v, options))
-                return usageError("--set needs Sn=v with n and v from 0 to 255");
+                return usageError("--set necesita Sn=v, con n y v de 0 a 255");
         } else if (arg == "--silent") {
             options.silent = true;
         } else if (arg == "--blank-replies") {
@@ -157,7 +160,7 @@ int main(int argc, char **argv)
                    || arg == "--hangup-after" || arg == "--flood-after" || arg == "--link") {
             const char *v = value();
             if (!v)
-                return usageError(arg + " needs an argument");
+                return usageError(arg + " necesita un valor");
             if (arg == "--error-on")
                 options.errorOn.push_back(v);
             else if (arg == "--silent-on")
@@ -172,11 +175,11 @@ int main(int argc, char **argv)
                 links.push_back(v);
         } else if (arg == "--chunk") {
             if (!number(65536, n) || n == 0)
-                return usageError("--chunk needs a number of bytes from 1 to 65536");
+                return usageError("--chunk necesita un número de bytes de 1 a 65536");
             options.chunk = static_cast<std::size_t>(n);
         } else if (arg == "--chunk-gap" || arg == "--split-gap" || arg == "--delay") {
             if (!number(600000, n))
-                return usageError(arg + " needs milliseconds from 0 to 600000");
+                return usageError(arg + " necesita milisegundos de 0 a 600000");
             (arg == "--chunk-gap"   ? options.chunkGapMs
              : arg == "--split-gap" ? options.splitGapMs
                                     : options.replyDelayMs) = static_cast<int>(n);
@@ -190,15 +193,15 @@ int main(int argc, char **argv)
             else if (p == "even")
                 options.replyParity = 2;
             else
-                return usageError("--parity needs odd or even");
+                return usageError("--parity necesita odd o even");
         } else if (arg == "--garbage") {
             if (!number(65536, n))
-                return usageError("--garbage needs a number of bytes from 0 to 65536");
+                return usageError("--garbage necesita un número de bytes de 0 a 65536");
             options.garbageBefore = static_cast<std::size_t>(n);
         } else if (arg == "--log") {
             log = true;
         } else {
-            return usageError("unknown option " + arg);
+            return usageError("opción desconocida: " + arg);
         }
     }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batchedlog.h"
 
+#include "atomicsave.h"
 #include "transcript.h"
 #include "transcripttexts.h"
 
@@ -28,12 +29,11 @@ Outcome BatchedLog::open(const QString &path, const QString &firstLine)
     m_path = path;
     if (const Outcome opened = Transcript::openForAppending(m_file, path); !opened)
         return opened;
-    const QByteArray start = firstLine.toUtf8() + '\n';
     ++m_batches;
-    if (m_file.write(start) != start.size() || !m_file.flush()) {
-        const QString why = m_file.errorString();
+    if (const int error = AtomicSave::writeAll(m_file.handle(), firstLine.toUtf8() + '\n')) {
         m_file.close();
-        return Outcome::failure(TranscriptTexts::TranscriptLogOpenFailed.arg(path, why));
+        return Outcome::failure(
+            TranscriptTexts::TranscriptLogOpenFailed.arg(path, AtomicSave::systemText(error)));
     }
     return Outcome::success();
 }
@@ -92,9 +92,12 @@ void BatchedLog::flushLocked()
         return;
     const QByteArray batch = std::exchange(m_pending, QByteArray());
     ++m_batches;
-    if (m_file.write(batch) == batch.size() && m_file.flush())
+    // Through the descriptor, not QFile: a disk that fills up writes part of a batch, and only
+    // the write after that says why (QFile reports the short write as "Unknown error").
+    const int error = AtomicSave::writeAll(m_file.handle(), batch);
+    if (error == 0)
         return;
     m_failed = true;
-    m_failure = TranscriptTexts::TranscriptLogWriteFailed.arg(m_path, m_file.errorString());
+    m_failure = TranscriptTexts::TranscriptLogWriteFailed.arg(m_path, AtomicSave::systemText(error));
     m_file.close();
 }

@@ -322,7 +322,7 @@ void TestE2eDialogues::identify()
     QVERIFY2(suggestion.contains(QStringLiteral("\"Zoom\"")), qPrintable(suggestion));
     QVERIFY2(answers.contains(QStringLiteral("ATI3\n    Zoom V.92 External Modem 3049C\n")),
              qPrintable(answers));
-    QVERIFY(answers.contains(QStringLiteral("ATI4  (sin respuesta en un segundo)")));
+    QVERIFY(answers.contains(QStringLiteral("ATI4  (sin respuesta en 1 s)")));
     QVERIFY(answers.contains(QStringLiteral("ATI7  (rechazado por el modem)")));
     QVERIFY(answers.contains(QStringLiteral("STORED PROFILE 0:\n    E1 Q1 V1"))); // still quiet
     QVERIFY(bench.shownBoxes().isEmpty());

@@ -117,6 +117,8 @@ void TestE2eTranscript::query()
 // connecting as for an open port, runs the query through ser2net and records the connection.
 void TestE2eTranscript::terminalServer()
 {
+    if (Ser2net::program().isEmpty())
+        QSKIP(Ser2net::Missing);
     HayesModem modem(E2e::poweredOn({{0, 2}, {37, 9}}));
     QVERIFY(modem.start());
     Ser2net server(modem.devicePath(), true);

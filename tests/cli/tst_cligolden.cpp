@@ -35,14 +35,14 @@ QString normalised(QString text)
     // A transcript line's time of day, and its time since the dialogue began (blank outside).
     static const QRegularExpression times(
         QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d (?: *\\+\\d+\\.\\d\\d\\d|( {9}))  "));
-    static const QRegularExpression duration(QStringLiteral("\"duration_ms\":\\d+"));
+    static const QRegularExpression duration(QStringLiteral("\"(duration|waited)_ms\":\\d+"));
     static const QRegularExpression tcpPort(QStringLiteral("(127\\.0\\.0\\.1:|puerto TCP )\\d+"));
     static const QRegularExpression day(QStringLiteral("\\d{4}-\\d\\d-\\d\\d"));
     for (auto m = times.match(text); m.hasMatch(); m = times.match(text, m.capturedStart() + 1))
         text.replace(m.capturedStart(), m.capturedLength(),
                      m.captured(1).isEmpty() ? QStringLiteral("HH:MM:SS.mmm     +S.mmm  ")
                                              : QStringLiteral("HH:MM:SS.mmm            "));
-    text.replace(duration, QStringLiteral("\"duration_ms\":0"));
+    text.replace(duration, QStringLiteral("\"\\1_ms\":0"));
     text.replace(tcpPort, QStringLiteral("\\1PORT"));
     return text.replace(day, QStringLiteral("YYYY-MM-DD"));
 }

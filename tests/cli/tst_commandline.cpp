@@ -269,6 +269,8 @@ void TestCommandLine::oneDevice()
 // and a server that cannot be reached is the device's failure (status 3) with its reason.
 void TestCommandLine::terminalServer()
 {
+    if (Ser2net::program().isEmpty())
+        QSKIP(Ser2net::Missing);
     HayesModem simulated(modem()), other(modem());
     QVERIFY(simulated.start() && other.start());
     Ser2net telnet(simulated.devicePath(), true), raw(other.devicePath(), false);
@@ -510,7 +512,9 @@ void TestCommandLine::cutShort()
     const Run run = tavoli(
         arguments, {},
         [&](QProcess &process) {
-            if (!simulated.waitForReceived(1, 10000) || !QFile::exists(lockFile) || !signal)
+            // Without a signal the missing device's line, at once, ends the run: maybe before
+            // anything has gone to the modem, which is not waited for then.
+            if (!signal || !simulated.waitForReceived(1, 10000) || !QFile::exists(lockFile))
                 return;
             clock.start();
             ::kill(pid_t(process.processId()), signal);

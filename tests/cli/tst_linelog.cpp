@@ -1,10 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The command line's --log file: written in batches, never losing or reordering a line.
 #include "linelog.h"
+#include "transcripttexts.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
 
 namespace {
 
@@ -30,6 +37,7 @@ class TestLineLog : public QObject
 private slots:
     void batchedInOrder();
     void lateLineWithinDeadline();
+    void fullDiskSaysWhy();
 };
 
 // 1,000 lines of traffic and an event: a handful of writes, every line there in its order.
@@ -77,6 +85,29 @@ void TestLineLog::lateLineWithinDeadline()
     QVERIFY2(clock.elapsed() >= BatchedLog::LongestWaitMs - 1,
              qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(log.batches(), 2);
+}
+
+// A disk that fills up in the middle of a batch: the failure is told once, with the system's
+// reason rather than Qt's "Unknown error" for the write that came back short.
+void TestLineLog::fullDiskSaysWhy()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    if (::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, "size=16k") != 0)
+        QSKIP("needs to mount a small tmpfs (root)");
+    const auto unmount =
+        qScopeGuard([&dir] { ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH); });
+    const QString path = dir.filePath("full.log");
+    QStringList failures;
+    {
+        BatchedLog log([&failures](const QString &message) { failures << message; });
+        QVERIFY(log.open(path, "start").ok());
+        for (int i = 0; i < 100 && failures.isEmpty(); ++i)
+            log.append(QString(1000, u'x'), true);
+        log.append("after", true);
+    }
+    QCOMPARE(failures, QStringList{TranscriptTexts::TranscriptLogWriteFailed.arg(
+                           path, QString::fromLocal8Bit(std::strerror(ENOSPC)))});
 }
 
 QTEST_GUILESS_MAIN(TestLineLog)

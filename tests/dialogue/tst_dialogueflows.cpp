@@ -73,22 +73,22 @@ private slots:
             << Configure << 0 << L{} << Steps{{1100, "0\r\n"}} << L{"AT&F0E0Q0V0", "AT&F0E0Q0V0"}
             << T{0, 1000} << S{5, 6, 0} << L{"info=inicializando...", "info="}
             << "E:" + DialogueTexts::ListChanged + '\n' + DialogueTexts::ListEmpty << qint64(1100);
-        // A modem that stops answering part-way: the reply's deadline runs from the sending
-        // (3 s for a register, 5 s for AT&F and AT&W0); lines that are not the result move it
-        // no more than a notification with nothing new.
+        // A modem that stops answering part-way: the reply's time runs from its first line
+        // (10 s for a register's result, 30 s for AT&F and AT&W0); later lines that are not the
+        // result move it no more than a notification with nothing new.
         QTest::newRow("query, silent after the number line")
             << Query << 0 << L{} << Steps{{1100, "0\r\n"}, {1300, "002\r\n"}}
             << L{"ATE0Q0V0", "ATE0Q0V0", "ATS0?"} << T{0, 1000, 1100} << S{1, 2, 3, 0} << L{"info="}
-            << noReply << qint64(4100);
+            << noReply << qint64(11300);
         QTest::newRow("factory reset, silent after lines without OK")
             << Factory << 0 << L{} << Steps{{300, "RING\r\n"}, {900, "AT&F\r\n"}, {1400, ""}}
             << L{"AT&F"} << T{0} << S{10, 0} << L{"info=Enviando AT&&F", "info="} << noReply
-            << qint64(5000);
+            << qint64(30300);
         QTest::newRow("store, silent after lines without OK")
             << Factory << 0 << L{}
             << Steps{{100, "OK\r"}, {1400, "RING\r\n"}, {2000, "AT&F\r\n"}, {2500, ""}}
             << L{"AT&F", "AT&W0"} << T{0, 1100} << S{10, 11, 12, 0} << factoryInfo << noReply
-            << qint64(6100);
+            << qint64(31400);
     }
     void dialogue()
     {
@@ -263,6 +263,57 @@ private slots:
         QCOMPARE(answers[11].lines.size(), Identification::MaxLines);
         QVERIFY(answers[11].cut && !answers[10].cut);
         QCOMPARE(rig.info, QString()); // cleared at the end
+    }
+
+    // Identification ends honestly and in bounded time: a line that chatters without answering
+    // the first inquiry, or says nothing to it, is no modem; one that answered something but
+    // then floods is cut at the identification's bound; refusals alone name the refused command.
+    void identifyEnds_data()
+    {
+        QTest::addColumn<QByteArray>("first"); // ATI0's reply, then `rest` to every later one
+        QTest::addColumn<QByteArray>("rest");  // repeated every 0.4 s while the dialogue runs
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<qint64>("ended"); // after ATI0 went out
+        QTest::addColumn<int>("asked");
+        const QString noReply = "E:" + DialogueTexts::NoReplyMessage;
+        QTest::newRow("chatter") << QByteArray() << QByteArray("RING\r") << noReply << qint64(20400)
+                                 << 1;
+        QTest::newRow("silence") << QByteArray() << QByteArray() << noReply << qint64(1000) << 1;
+        QTest::newRow("answered, then floods")
+            << QByteArray("56000\r0\r") << QByteArray("X\r") << "N:identification"
+            << qint64(DialogueEngine::IdentifyTotalMs) << 3;
+        QTest::newRow("only refusals")
+            << QByteArray("4\r") << QByteArray("ERROR\r")
+            << "E:" + DialogueTexts::CommandErrorLead + "ATI0\n" + DialogueTexts::CommandErrorTail
+            << qint64(-1) << 12;
+    }
+    void identifyEnds()
+    {
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, rest);
+        QFETCH(QString, box);
+        QFETCH(qint64, ended);
+        QFETCH(int, asked);
+        EngineFake rig;
+        rig.act(EngineFake::Identify);
+        rig.advanceTo(rig.due);
+        rig.receive("0\r");
+        const qint64 start = rig.now;
+        qint64 idleAt = -1;
+        rig.onState = [&](int state) { idleAt = state == Idle ? rig.now : idleAt; };
+        rig.receive(first);
+        while (rig.state() != Idle && rig.now < start + 60000) {
+            if (rest.isEmpty())
+                rig.tick();
+            else
+                rig.reply(rest.startsWith('X') || rest.startsWith('R') ? 400 : 10, rest);
+        }
+        QCOMPARE(rig.boxes, QStringList{box});
+        if (ended >= 0)
+            QCOMPARE(idleAt - start, ended);
+        QCOMPARE(rig.sent().size() - 2, asked);
+        if (box.startsWith("N:"))
+            QCOMPARE(rig.identification.stoppedAfterMs(), DialogueEngine::IdentifyTotalMs);
     }
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The state table, row by row: each state, reached as a sound modem would lead there, meets reply
 // lines of each kind or a tick; the resulting state, commands, boxes, labels and timer are checked.
+#include "dialoguetable.h"
 #include "enginefake.h"
 
 #include <QTest>
@@ -40,9 +41,9 @@ const Row rows[] = {
     {"2 partial line kept", 2, "0", 2, "", "", "kept", "", 0, 1},
     {"2 tick", 2, Tick, 0, "", "noreply", "off", "info=", 0, 0},
 
-    // state 3: any first line gives the number, the result must follow by the deadline; a
+    // state 3: any first line gives the number, the result must follow in the row's time; a
     // line ending in zero then shows it and asks for S37
-    {"3 number", 3, "002\r", 3, "", "", "kept", "", 0, 0},
+    {"3 number", 3, "002\r", 3, "", "", "after", "", 0, 0},
     {"3 number then zero", 3, "5\r0\r", 4, "ATS37?", "", "on", "answ1=5", 0, 0},
     {"3 zero as number", 3, "0\r0\r", 4, "ATS37?", "", "on", "answ1=0", 0, 0},
     {"3 text as number", 3, "ERROR\r10\r", 4, "ATS37?", "", "on", "answ1=0", 0, 0},
@@ -60,7 +61,7 @@ const Row rows[] = {
     {"4 ten", 4, "10\r0\r", 0, "", "", "off", "answ2=++++", 0, 0},
     {"4 negative", 4, "-1\r0\r", 0, "", "", "off", "answ2=++++", 0, 0},
     {"4 text", 4, "9\rERROR\r", 0, "", "error", "off", "", 0, 0},
-    {"4 empty", 4, "9\r\r", 4, "", "", "kept", "", 0, 0},
+    {"4 empty", 4, "9\r\r", 4, "", "", "after", "", 0, 0},
     {"4 tick", 4, Tick, 0, "", "", "off", "answ2=XXXX", 1, 0},
 
     // state 6: "0" builds the list and sends entry 0
@@ -86,11 +87,13 @@ const Row rows[] = {
     {"9 error text", 9, "ERROR\r", 0, "", "error", "off", "", 0, 0},
     {"9 tick", 9, Tick, 0, "", "configured", "off", "info=", 1, 0},
 
-    // state 10: waits for "OK"+CR anywhere in the text, until the deadline; a refusal fails
+    // state 10: waits for "OK"+CR anywhere in the text, in the row's time once a line (even a
+    // blank one) has come; a refusal fails
     {"10 OK", 10, "OK\r", 11, "", "", "on", "", 0, 0},
     {"10 echo then OK", 10, "AT&F\rOK\rX\r", 11, "", "", "on", "", 0, 0},
-    {"10 zero", 10, "0\r", 10, "", "", "kept", "", 0, 2},
-    {"10 lower case", 10, "ok\r", 10, "", "", "kept", "", 0, 3},
+    {"10 zero", 10, "0\r", 10, "", "", "after", "", 0, 2},
+    {"10 lower case", 10, "ok\r", 10, "", "", "after", "", 0, 3},
+    {"10 blank", 10, "\r\n", 10, "", "", "after", "", 0, 0},
     {"10 OK without CR", 10, "OK", 10, "", "", "kept", "", 0, 2},
     {"10 echo then error code", 10, "AT&F\r4\r", 0, "", "error", "off", "", 0, 0},
     {"10 error text", 10, "ERROR\r", 0, "", "error", "off", "", 0, 0},
@@ -100,6 +103,7 @@ const Row rows[] = {
     // state 12
     {"12 OK", 12, "OK\r", 0, "", "unconfigured", "off", "info=", 0, 0},
     {"12 error", 12, "ERROR\r", 0, "", "error", "off", "", 0, 0},
+    {"12 blank", 12, "\r", 12, "", "", "after", "", 0, 0},
     {"12 tick", 12, Tick, 0, "", "noreply", "off", "info=", 0, 0},
 
     // paced states: lines are not looked at, the tick takes the next step
@@ -166,6 +170,9 @@ private slots:
             QCOMPARE(rig.due, rig.now + 1000);
         else if (timer == "kept")
             QCOMPARE(rig.due, armed + 1000);
+        else if (timer == "after") // the first line's time, from that line
+            QCOMPARE(rig.due,
+                     rig.now + Dialogue::rowFor(Dialogue::State(r.state))->afterFirstLineMs);
         // A dialogue that ended has closed the port and unlocked the frames; else both stay.
         QCOMPARE(rig.isOpen(), r.expState != 0);
         QCOMPARE(rig.framesEnabled, r.expState == 0);

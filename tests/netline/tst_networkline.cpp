@@ -7,6 +7,7 @@
 #include "serialtexts.h"
 #include "telnetpeer.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -177,11 +178,20 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, fault);
         const bool telnet = scheme == "rfc2217";
+        // A port bound and never listened on refuses every connection, and stays this test's:
+        // one freed again could be taken meanwhile by another listener, this test's own peer
+        // among them, which would answer instead of refusing.
+        const int reserved = script == 5 ? ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0) : -1;
+        const auto release = qScopeGuard([reserved] { ::close(reserved); });
         quint16 closedPort = 0;
         if (script == 5) {
-            QTcpServer closed;
-            QVERIFY(closed.listen(QHostAddress::LocalHost));
-            closedPort = closed.serverPort();
+            sockaddr_in at{};
+            at.sin_family = AF_INET;
+            at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            socklen_t size = sizeof at;
+            QVERIFY(::bind(reserved, reinterpret_cast<sockaddr *>(&at), size) == 0
+                    && ::getsockname(reserved, reinterpret_cast<sockaddr *>(&at), &size) == 0);
+            closedPort = ntohs(at.sin_port);
         }
         Peer p(qPrintable(scheme), closedPort);
         QVERIFY(p.line.open().ok());

@@ -117,6 +117,11 @@ class TestSer2net : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        if (Ser2net::program().isEmpty())
+            QSKIP(Ser2net::Missing);
+    }
     void dialogues_data()
     {
         QTest::addColumn<bool>("rfc2217");

@@ -1,25 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "inilock.h"
 #include "inistore.h"
 #include "modemprotocol.h"
 #include "storetexts.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <cstddef>
+#include <cstring>
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -52,26 +60,29 @@ bool setFolderOverride(bool on)
     return syscall(SYS_capset, &header, caps) == 0;
 }
 
-// From now on this process dies the moment it renames a file, as if killed there: a save cut
-// off at its last step, with everything written and nothing in place yet.
-bool dieAtRename()
+// From now on this process dies the moment it makes one of these system calls, as if killed
+// there.
+bool dieAt(std::initializer_list<int> calls)
 {
-    sock_filter filter[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_rename, 3, 0),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat, 2, 0),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
-    };
-    sock_fprog program{sizeof filter / sizeof *filter, filter};
+    std::vector<sock_filter> filter{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+    for (const int call : calls)
+        filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __u32(call), 0, 1)),
+            filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS));
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
     return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
            && syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0;
 }
 
-IniStore storeAt(const QString &path)
+// A save cut off at its last step, with everything written and nothing in place yet.
+bool dieAtRename()
 {
-    IniStore store(QStringLiteral("CmdAT"));
+    return dieAt({SYS_rename, SYS_renameat, SYS_renameat2});
+}
+
+IniStore storeAt(const QString &path, const QString &key = QStringLiteral("CmdAT"))
+{
+    IniStore store(key);
     store.setFileName(path);
     store.setSection(QStringLiteral("tavoli"));
     store.setFallback(QStringLiteral("FALLBACK"));
@@ -86,9 +97,12 @@ class TstIniStore : public QObject
     std::unique_ptr<QTemporaryDir> m_temp;
     QString m_path;
 
+    // What lies in the folder besides the save lock, which stays there by design.
     QStringList entries() const
     {
-        return QDir(m_temp->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+        QStringList found = QDir(m_temp->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+        found.removeOne(QStringLiteral("TAVOLI.INI") + IniLock::Suffix);
+        return found;
     }
 
     // Makes the test folder refuse new files; false when this process can still create them.
@@ -371,8 +385,8 @@ private slots:
 
         QVERIFY2(reason.startsWith(QStringLiteral("No se puede escribir el archivo")),
                  qPrintable(reason));
-        QVERIFY2(reason.size() > StoreTexts::IniWriteFailed.size(),
-                 qPrintable(reason)); // system text
+        // The system's own reason, not Qt's "Unknown error" for a write that came back short.
+        QVERIFY2(reason.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(reason));
         QCOMPARE(readBytes(m_path), before);
         QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")});
     }
@@ -440,6 +454,127 @@ private slots:
         QCOMPARE(::stat(name, &after), 0);
         QCOMPARE(QList<uint>({after.st_mode & 07777, after.st_uid, after.st_gid}),
                  QList<uint>({0660, owner, owner}));
+    }
+
+    // The temporary file is never wider than the file it replaces, not even for a moment: a
+    // save stopped at its first write or change of mode finds it with the file's own mode,
+    // whatever the umask.
+    void temporaryFileNeverWider()
+    {
+        QVERIFY(storeAt(m_path).setValue(QStringLiteral("V0")).ok()); // the lock file is there
+        QCOMPARE(::chmod(QFile::encodeName(m_path), 0600), 0);
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::umask(0);
+            if (!dieAt({SYS_write, SYS_writev, SYS_pwrite64, SYS_fchmod, SYS_fchmodat, SYS_chmod,
+                        SYS_fchown}))
+                _exit(2);
+            (void)storeAt(m_path).setValue(QStringLiteral("E0"));
+            _exit(3);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY2(WIFSIGNALED(status), qPrintable(QString::number(status)));
+        struct stat temp
+        {
+        };
+        QCOMPARE(::lstat(QFile::encodeName(m_path + IniTempSuffix), &temp), 0);
+        QCOMPARE(temp.st_mode & 07777, mode_t(0600));
+    }
+
+    // Two programs saving the same file at once, each its own keys: every save is kept, none
+    // overwritten by a save that read the file before it.
+    void concurrentSavesLoseNothing()
+    {
+        constexpr int Saves = 300;
+        const auto key = [](int who, int i) { return QStringLiteral("K%1_%2").arg(who).arg(i); };
+        pid_t children[2] = {};
+        for (int who = 0; who < 2; ++who) {
+            children[who] = fork();
+            QVERIFY(children[who] >= 0);
+            if (children[who] == 0) {
+                int failed = 0;
+                for (int i = 0; i < Saves; ++i)
+                    failed += !storeAt(m_path, key(who, i)).setValue(QString::number(i)).ok();
+                _exit(failed == 0 ? 0 : 1);
+            }
+        }
+        for (const pid_t child : children) {
+            int status = 0;
+            QCOMPARE(waitpid(child, &status, 0), child);
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        QStringList lost;
+        for (int who = 0; who < 2; ++who)
+            for (int i = 0; i < Saves; ++i)
+                if (storeAt(m_path, key(who, i)).value() != QString::number(i))
+                    lost << key(who, i);
+        QVERIFY2(lost.isEmpty(), qPrintable(lost.join(u' ')));
+    }
+
+    // Whatever holds the lock file's name: a save that keeps it is waited for a while, then the
+    // save says so; a FIFO or a link put there is refused at once and left as it was. The file
+    // is not touched either way.
+    void lockFileInTheWay_data()
+    {
+        QTest::addColumn<int>("way");
+        QTest::newRow("another save keeps it") << 0;
+        QTest::newRow("FIFO") << 1;
+        QTest::newRow("link to a file elsewhere") << 2;
+    }
+    void lockFileInTheWay()
+    {
+        QFETCH(int, way);
+        const B before("[TAVOLI]\r\nCmdAT=V0\r\n");
+        QVERIFY(writeBytes(m_path, before));
+        const QString lock = m_path + IniLock::Suffix, elsewhere = m_path + QStringLiteral(".x");
+        const QByteArray name = QFile::encodeName(lock);
+        int holder = -1;
+        if (way == 0)
+            QVERIFY((holder = ::open(name, O_RDONLY | O_CREAT | O_CLOEXEC, 0600)) >= 0
+                    && ::flock(holder, LOCK_EX) == 0);
+        else
+            QCOMPARE(
+                way == 1 ? ::mkfifo(name, 0600) : ::symlink(QFile::encodeName(elsewhere), name), 0);
+        QElapsedTimer clock;
+        clock.start();
+        const QString reason = storeAt(m_path).setValue(QStringLiteral("E0")).message();
+        const qint64 took = clock.elapsed();
+        QCOMPARE(reason, way == 0 ? StoreTexts::IniLockTimedOut.arg(5).arg(lock)
+                                  : StoreTexts::IniLockNotFile.arg(lock));
+        QVERIFY2(way == 0 ? took >= IniLock::WaitMs : took < IniLock::WaitMs / 2,
+                 qPrintable(QString::number(took)));
+        QCOMPARE(readBytes(m_path), before);
+        QVERIFY(!QFileInfo::exists(elsewhere));
+        if (holder >= 0) {
+            ::close(holder);
+            QCOMPARE(storeAt(m_path).setValue(QStringLiteral("E0")).message(), QString());
+        }
+    }
+
+    // In a folder that takes no new files the file is written over in place: a reader meanwhile
+    // gets the old text or the new one whole, never an empty or cut one.
+    void readerNeverSeesAHalfWrittenFile()
+    {
+        const QString a(256 * 1024, QLatin1Char('A')), b(16 * 1024 + 1, QLatin1Char('B'));
+        QVERIFY(storeAt(m_path).setValue(b).ok());
+        QFile::remove(m_path + IniLock::Suffix); // as in a folder that never took a new file
+        if (!lockFolder())
+            QSKIP("This process creates files even in a folder with mode 0555.");
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0)
+            for (int i = 0;; ++i)
+                (void)storeAt(m_path).setValue(i % 2 ? b : a);
+        const auto stopChild = qScopeGuard([child] {
+            ::kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        });
+        for (int read = 0; read < 300; ++read) {
+            const QString text = storeAt(m_path).value();
+            QVERIFY2(text == a || text == b, qPrintable(text.left(20)));
+        }
     }
 
     // Saves killed at their rename or at a random moment: the file is always one whole version,

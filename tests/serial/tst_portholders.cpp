@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hayesmodem.h"
+#include "holderscan.h"
 #include "serialdevices.h"
 #include "serialport.h"
 #include "serialtexts.h"
@@ -19,6 +20,9 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <array>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -103,12 +107,16 @@ private slots:
             config.close();
             other.start(holder, {QStringLiteral("-n"), QStringLiteral("-c"), config.fileName(),
                                  QStringLiteral("-P"), dir.filePath(QStringLiteral("pid"))});
-            // It opens the device only once a client has connected.
-            QTRY_VERIFY_WITH_TIMEOUT((client.abort(),
-                                      client.connectToHost(QHostAddress::LocalHost, port),
-                                      client.waitForConnected(200)),
+            // It opens the device only once a client has connected, after writing its lock
+            // file: the file is looked at once it names the process, not merely once it is there.
+            // A refused attempt (not listening yet) is made again; one under way is never cut
+            // off, or ser2net would take the device and its lock file, and let them go, again.
+            QTRY_VERIFY_WITH_TIMEOUT((client.state() == QAbstractSocket::UnconnectedState
+                                          ? client.connectToHost(QHostAddress::LocalHost, port)
+                                          : void(),
+                                      client.state() == QAbstractSocket::ConnectedState),
                                      5000);
-            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lockFile), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(PortLock::pidInLockFile(fileBytes(lockFile)) > 0, 5000);
         } else if (holder == QLatin1String("picocom")) {
             // Its standard input stays an open pipe, so it waits for keys that never come.
             other.start(holder, {QStringLiteral("-q"), QStringLiteral("--noreset"), device});
@@ -117,9 +125,11 @@ private slots:
                         {QStringLiteral("-c"), QStringLiteral("exec sleep 60 3<>\"$0\""), device});
         }
         QVERIFY(other.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(holds(other.processId(), device), 5000);
+        // The shell opens the device before it becomes "sleep": named only once it has.
+        QTRY_VERIFY_WITH_TIMEOUT(holds(other.processId(), device)
+                                     && PortLock::programOf(other.processId()) == holder,
+                                 5000);
         const QByteArray lockBytes = lockFile.isEmpty() ? QByteArray() : fileBytes(lockFile);
-        const QDateTime lockTime = QFileInfo(lockFile).lastModified();
 
         const QString named = SerialTexts::PortHolder.arg(holder).arg(other.processId());
         SerialPort serial;
@@ -130,12 +140,61 @@ private slots:
             serial.setDevice(link);
             QCOMPARE(serial.open().message(), SerialTexts::PortLockedBy.arg(link, named, lockFile));
             QCOMPARE(fileBytes(lockFile), lockBytes);
-            QCOMPARE(QFileInfo(lockFile).lastModified(), lockTime);
         }
         QVERIFY(!serial.isOpen());
         QCOMPARE(SerialDevices::holder(device).value_or(PortHolder{}).pid, other.processId());
         QVERIFY(!modem.waitForReceived(1, 300));
         QVERIFY(!QFileInfo::exists(lockPath(device.mid(5))));
+    }
+
+    // Devices looked at together share the passes over /proc: one answers every device asked
+    // for while it was pending (a second, should the first have started with the first request
+    // alone; a busy machine may stretch that a little), never one per request. Each answer
+    // comes on the asking thread from its event loop, never inside ask(); a cancelled request
+    // is never answered.
+    void lookedAtTogether()
+    {
+        constexpr int Devices = 8, Held = 3, Cancelled = 5;
+        std::array<PseudoTerminal, Devices> ptys;
+        QProcess holder;
+        const auto stopHolder = qScopeGuard([&holder] { stop(holder); });
+        const QString held = ptys[Held].slavePath();
+        holder.start(QStringLiteral("sh"),
+                     {QStringLiteral("-c"), QStringLiteral("exec sleep 60 3<>\"$0\""), held});
+        QVERIFY(holder.waitForStarted());
+        QTRY_VERIFY(holds(holder.processId(), held)
+                    && PortLock::programOf(holder.processId()) == "sleep");
+
+        QObject owner;
+        std::array<HolderScan, Devices> scans;
+        QList<int> answered;
+        QList<qint64> heldBy;
+        bool elsewhere = false;
+        const quint64 before = HolderScan::passes();
+        for (int i = 0; i < Devices; ++i)
+            scans[i].ask(ptys[i].slavePath(), &owner, [&, i](const PortLock::Openers &openers) {
+                answered << i;
+                elsewhere = elsewhere || QThread::currentThread() != owner.thread();
+                for (const PortHolder &one : openers.holders)
+                    heldBy << (i == Held ? one.pid : -one.pid);
+            });
+        scans[Cancelled].cancel();
+        QVERIFY(answered.isEmpty());
+        QTRY_COMPARE(answered.size(), Devices - 1);
+        QCoreApplication::processEvents(); // anything posted with the others has come by now
+        QVERIFY(!answered.contains(Cancelled) && !elsewhere);
+        QCOMPARE(heldBy, QList<qint64>{holder.processId()});
+        const quint64 passes = HolderScan::passes() - before;
+        QVERIFY2(passes <= Devices / 2, qPrintable(QString::number(passes)));
+
+        // The ports window's list looks at all its devices in one pass too.
+        const QString none = QStringLiteral("/nonexistent");
+        const QList<SerialDeviceInfo> listed =
+            SerialDevices::list({ptys[0].slavePath(), held, ptys[7].slavePath()}, none, none);
+        QCOMPARE(listed.size(), 3);
+        for (const SerialDeviceInfo &info : listed)
+            QCOMPARE(info.holder.value_or(PortHolder{}).pid,
+                     info.device == held ? holder.processId() : 0);
     }
 
     // A software modem in another process holds the master side and a slave descriptor: it is

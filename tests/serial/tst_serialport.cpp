@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "portlock.h"
 #include "serialport.h"
 #include "serialtexts.h"
 
@@ -25,6 +26,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -253,14 +255,16 @@ private slots:
             serial.close();
             QVERIFY(file.setPermissions(QFileDevice::Permissions()));
             pointPortAt(2, plain);
+            // The user owns it: no group would let them in.
             QCOMPARE(serial.open().message(),
-                     SerialTexts::PortNoPermission.arg(SerialTexts::portName(2, plain)));
+                     SerialTexts::PortNoPermissionNotGroup.arg(SerialTexts::portName(2, plain),
+                                                                 "0000", QFileInfo(plain).group()));
         }
     }
 
     // A lock file naming a live program keeps the port however old it is, in every format
     // programs write; it is left exactly as it was. One naming a process that has gone is
-    // cleared, even when recent.
+    // cleared, even when recent. One that names no process keeps it too, and is named.
     void lockFileOfAnotherProgram_data()
     {
         QTest::addColumn<QString>("format");
@@ -270,6 +274,7 @@ private slots:
         QTest::newRow("binary, live, 2 min old") << "binary" << true;
         QTest::newRow("text, gone") << "text" << false;
         QTest::newRow("Qt's, gone") << "qt" << false;
+        QTest::newRow("garbage") << "garbage" << true;
     }
     void lockFileOfAnotherProgram()
     {
@@ -295,6 +300,8 @@ private slots:
         QByteArray contents;
         if (format == QLatin1String("text")) {
             contents = QByteArray::number(pid).rightJustified(10, ' ') + " sleep root\n";
+        } else if (format == QLatin1String("garbage")) {
+            contents = "\x01tavoli\n";
         } else if (format == QLatin1String("qt")) {
             contents =
                 QByteArray::number(pid) + "\nsleep\n" + QSysInfo::machineHostName().toUtf8() + "\n";
@@ -312,11 +319,43 @@ private slots:
             return;
         }
         const QString holder = SerialTexts::PortHolder.arg(QStringLiteral("sleep")).arg(pid);
-        QCOMPARE(result, SerialTexts::PortLockedBy.arg(SerialTexts::portName(1, pty.slavePath()),
-                                                       holder, lock.path));
+        const QString port = SerialTexts::portName(1, pty.slavePath());
+        QCOMPARE(result, format == QLatin1String("garbage")
+                             ? SerialTexts::PortLockUnreadable.arg(port, lock.path)
+                             : SerialTexts::PortLockedBy.arg(port, holder, lock.path));
         QVERIFY(!serial.isOpen());
         QCOMPARE(fileBytes(lock.path), contents);
         QCOMPARE(QFileInfo(lock.path).lastModified(), written);
+    }
+
+    // Another user's live process keeps the port by its lock file, though a program that is
+    // not root may not signal it (kill() gives EPERM): judged by a child that has dropped root.
+    void otherUsersLockIsNotStale()
+    {
+        if (!QFileInfo(QStringLiteral("/var/lock")).isWritable())
+            QSKIP("needs to write the system's lock folder");
+        PseudoTerminal pty;
+        QVERIFY(pty.isValid());
+        // As "nobody", this root process is another user's; as anyone else, init is.
+        const qint64 pid = ::geteuid() == 0 ? ::getpid() : 1;
+        const QByteArray contents = QByteArray::number(pid).rightJustified(10, ' ') + " x root\n";
+        ForeignLockFile lock(pty.slavePath(), contents, 120);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            if (::geteuid() == 0 && ::setuid(65534) != 0)
+                ::_exit(10);
+            const auto conflict = PortLock::lockFileConflict(pty.slavePath());
+            ::_exit(conflict && conflict->kind == PortLock::LockConflict::Kind::Holder
+                            && conflict->holder.pid == pid
+                        ? 0
+                        : 11);
+        }
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(fileBytes(lock.path), contents);
     }
 
     // A program holding the device with flock() (as picocom and pyserial do) keeps it, and

@@ -193,6 +193,7 @@ public:
         ++starts;
     }
     bool isActive() const override { return m_timerOn; }
+    qint64 nowMs() const override { return now; }
 
     // ---- DialogueFacts, worded as the window words them
     void portOpened() override

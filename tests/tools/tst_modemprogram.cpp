@@ -80,7 +80,7 @@ private slots:
         QVERIFY(modem.waitForFinished(3000));
         QCOMPARE(modem.exitCode(), exitCode);
         if (exitCode == 0)
-            QVERIFY(modem.readAllStandardOutput().contains("Usage: tavoli-modem"));
+            QVERIFY(modem.readAllStandardOutput().contains("Uso: tavoli-modem [opciones]"));
         else
             QVERIFY(!modem.readAllStandardError().isEmpty());
     }

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "serialport.h"
 
-#include "serialtexts.h"
 #include "portassignments.h"
 #include "portlock.h"
 #include "portpermission.h"
+#include "serialtexts.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -84,9 +85,9 @@ void SerialPort::applySettings()
 Outcome SerialPort::open()
 {
     if (m_port.isOpen())
-        return Outcome::failure(Outcome::Fault::PortUnavailable,
-                                SerialTexts::PortAlreadyOpen.arg(
-                                    SerialTexts::portName(shownNumber(), m_openDevice)));
+        return Outcome::failure(
+            Outcome::Fault::PortUnavailable,
+            SerialTexts::PortAlreadyOpen.arg(SerialTexts::portName(shownNumber(), m_openDevice)));
     if (const std::optional<Outcome> refused = lockFileRefusal())
         return *refused;
     const QString target = scanTarget();
@@ -114,9 +115,9 @@ QString SerialPort::scanTarget() const
 Outcome SerialPort::openHeld()
 {
     if (m_port.isOpen())
-        return Outcome::failure(Outcome::Fault::PortUnavailable,
-                                SerialTexts::PortAlreadyOpen.arg(
-                                    SerialTexts::portName(shownNumber(), m_openDevice)));
+        return Outcome::failure(
+            Outcome::Fault::PortUnavailable,
+            SerialTexts::PortAlreadyOpen.arg(SerialTexts::portName(shownNumber(), m_openDevice)));
     const QString dev = device();
     const QString target = scanTarget();
     m_port.setPortName(target.isEmpty() ? dev : target);
@@ -140,8 +141,7 @@ Outcome SerialPort::openHeld()
             return Outcome::failure(Outcome::Fault::PortHeld,
                                     SerialTexts::PortHeldBy.arg(port, named), named);
         }
-        return Outcome::failure(Outcome::Fault::PortHeld,
-                                SerialTexts::PortHeldByUnknown.arg(port));
+        return Outcome::failure(Outcome::Fault::PortHeld, SerialTexts::PortHeldByUnknown.arg(port));
     }
     // No later open of the device succeeds, whatever the program (root's aside). QSerialPort
     // asks for this too; asked again here so as not to depend on how Qt opens it.
@@ -407,11 +407,24 @@ void SerialPort::onReadyRead()
     m_draining = false;
 }
 
+bool SerialPort::hungUp() const
+{
+    pollfd device{int(m_port.handle()), POLLIN, 0};
+    return ::poll(&device, 1, 0) < 0 || (device.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
 {
     switch (error) {
-    case QSerialPort::ResourceError:
     case QSerialPort::ReadError:
+        // A read that found nothing after all (the input was discarded between the device's
+        // signal and the read) is no failure; a device that has gone says so in its poll.
+        if (m_port.isOpen() && !hungUp()) {
+            m_port.clearError();
+            break;
+        }
+        [[fallthrough]];
+    case QSerialPort::ResourceError:
     case QSerialPort::WriteError:
         // After a device goes away Qt reports this again on every pass of the event loop;
         // only closing the port stops its notifier.

@@ -97,6 +97,8 @@ signals:
 
 private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
+    // The open device reports a hang-up or an error (unplugged, far end gone).
+    bool hungUp() const;
     void onReadyRead();
     void reportLost();
     void applySettings();

@@ -177,8 +177,7 @@ void TranscriptWindow::saveTo(const QString &path)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        MessageBox::showStop(this,
-                             WindowTexts::TranscriptSaveFailed.arg(path, file.errorString()));
+        MessageBox::showStop(this, WindowTexts::TranscriptSaveFailed.arg(path, file.errorString()));
         return;
     }
     // Through the descriptor: on a disk that fills up, QSaveFile's write only comes back short,
@@ -190,8 +189,7 @@ void TranscriptWindow::saveTo(const QString &path)
         return;
     }
     if (!file.commit())
-        MessageBox::showStop(this,
-                             WindowTexts::TranscriptSaveFailed.arg(path, file.errorString()));
+        MessageBox::showStop(this, WindowTexts::TranscriptSaveFailed.arg(path, file.errorString()));
 }
 
 void TranscriptWindow::copy()

@@ -86,9 +86,8 @@ Parsed parse(const QStringList &arguments)
     const QCommandLineOption speed(QStringLiteral("speed"), SpeedHelp, SpeedValue);
     const QCommandLineOption parity(QStringLiteral("parity"), ParityHelp, ParityValue);
     const QCommandLineOption stopBits(QStringLiteral("stop-bits"), StopBitsHelp, NumberValue);
-    const QCommandLineOption rings(QStringLiteral("rings"),
-                                   RingsHelp + QLatin1Char(' ') + CheckTexts::RingsHelp,
-                                   NumberValue);
+    const QCommandLineOption rings(
+        QStringLiteral("rings"), RingsHelp + QLatin1Char(' ') + CheckTexts::RingsHelp, NumberValue);
     const QCommandLineOption list(QStringLiteral("list"), ListHelp, ListValue);
     const QCommandLineOption verify(QStringLiteral("verify"), VerifyHelp);
     const QCommandLineOption json(QStringLiteral("json"), JsonHelp);
@@ -115,9 +114,9 @@ Parsed parse(const QStringList &arguments)
         Parsed parsed;
         parsed.kind = Parsed::Kind::Help;
         // Named as installed, not as started: the manual page is made from this text.
-        parsed.text = HelpText::render(QStringLiteral("tavoli"), commandSyntax, Description,
-                                       options, {{CommandArgument, commandHelp}},
-                                       HelpTail + CheckTexts::HelpSection);
+        parsed.text =
+            HelpText::render(QStringLiteral("tavoli"), commandSyntax, Description, options,
+                             {{CommandArgument, commandHelp}}, HelpTail + CheckTexts::HelpSection);
         return parsed;
     }
     if (parser.isSet(version)) {

@@ -98,6 +98,7 @@ void BatchedLog::flushLocked()
     if (error == 0)
         return;
     m_failed = true;
-    m_failure = TranscriptTexts::TranscriptLogWriteFailed.arg(m_path, AtomicSave::systemText(error));
+    m_failure =
+        TranscriptTexts::TranscriptLogWriteFailed.arg(m_path, AtomicSave::systemText(error));
     m_file.close();
 }

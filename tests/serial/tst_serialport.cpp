@@ -258,7 +258,7 @@ private slots:
             // The user owns it: no group would let them in.
             QCOMPARE(serial.open().message(),
                      SerialTexts::PortNoPermissionNotGroup.arg(SerialTexts::portName(2, plain),
-                                                                 "0000", QFileInfo(plain).group()));
+                                                               "0000", QFileInfo(plain).group()));
         }
     }
 

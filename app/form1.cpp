@@ -480,7 +480,7 @@ CommandListResult Form1::BuildCommandList()
     // Read afresh, from the working directory of this moment: a list saved in the editor
     // takes effect at the next configuration.
     QString stored;
-    const Outcome read = m_storedList.load(&stored);
+    const StoreResult read = m_storedList.load(&stored);
     const SpeedRow &speed = LineSpeeds::row(ApplyLineSettings().speed);
     return CommandListBuilder::Build(read, stored, ui->llam->text(), speed.s37Code,
                                      speed.modulationCode);

@@ -135,7 +135,7 @@ CommandListResult DeviceJob::buildList()
 {
     const SpeedRow &speed = LineSpeeds::row(m_request.settings.speed);
     QString stored = m_request.list.value_or(QString());
-    const Outcome read = m_request.list ? Outcome::success() : m_store.load(&stored);
+    const StoreResult read = m_request.list ? StoreResult() : m_store.load(&stored);
     return CommandListBuilder::Build(read, stored, m_request.rings, speed.s37Code,
                                      speed.modulationCode);
 }

@@ -127,6 +127,7 @@ private slots:
     void twoDevicesOneFailing();
     void logToFifo();
     void logOfInterruptedList();
+    void deviceNameCannotForgeALine();
     void cutShort_data();
     void cutShort();
     void windowSignalled();
@@ -477,6 +478,37 @@ void TestCommandLine::logOfInterruptedList()
     // Boxes are the window's: the command line's log tells of none.
     for (const QByteArray &line : lines)
         QVERIFY2(!line.contains("Mensaje"), line.constData());
+}
+
+// A device's name with a line feed in it, written after it as a result line would be: one real
+// modem through a link so named, one missing. Each device gets one line, in the results and in
+// the log, with the name's line feed shown where the name is.
+void TestCommandLine::deviceNameCannotForgeALine()
+{
+    HayesModem simulated(modem());
+    QVERIFY(simulated.start());
+    const QString forged = QStringLiteral("\nttyUSB9: Modem configurado con éxito");
+    const QString linked = "modem" + forged, missing = "gone" + forged;
+    QFile::remove(linked);
+    QVERIFY(QFile::link(QString::fromStdString(simulated.devicePath()), linked));
+    QFile::remove("forged.log");
+    const Run run =
+        tavoli({"query", "--log", "forged.log", "--device", linked, "--device", missing});
+    QFile::remove(linked);
+    QCOMPARE(run.exitCode, 3);
+    const QString shown = QStringLiteral("<x0A>ttyUSB9: Modem configurado con éxito");
+    QCOMPARE(run.lines.size(), 2);
+    QVERIFY(run.lines.contains("modem" + shown + ": Número de rings: 2, Fijado a Bauds: 9600"));
+    QVERIFY(run.lines.contains(QStringLiteral("gone%1: El puerto gone%1 no existe: no hay ningún "
+                                              "dispositivo con ese nombre.")
+                                   .arg(shown)));
+    QFile file("forged.log");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList log = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    QVERIFY(log.size() > 5);
+    for (const QString &line : log.mid(1)) // after the day the log was started
+        QVERIFY2(line.startsWith("modem" + shown + "  ") || line.startsWith("gone" + shown + "  "),
+                 qPrintable(line));
 }
 
 // Ended by a signal, or by a stdout nobody reads, in the middle of a configuration (three

@@ -324,10 +324,13 @@ void Form1::connectSession()
     connect(&m_line, &SessionHandle::connecting, this, [this] {
         // The settings wait, as during a dialogue; the window stays live.
         m_connecting = true;
+        m_infoBeforeConnecting = m_info->latest();
         setInfo(WindowTexts::InfoConnecting.arg(m_running.address.text()));
     });
     connect(&m_line, &SessionHandle::portOpened, this, [this] {
-        m_connecting = false;
+        // From here on the dialogue's captions are those of a local port.
+        if (std::exchange(m_connecting, false))
+            m_info->setText(m_infoBeforeConnecting);
         m_portOpened = true;
     });
     connect(&m_line, &SessionHandle::stateChanged, this, [this](Dialogue::State state) {
@@ -369,7 +372,9 @@ void Form1::dialogueEnded(const DialogueResult &result)
         return;
     }
     m_info->flush();
-    if (DialogueTexts::clearsInfo(result) || std::exchange(m_connecting, false))
+    if (std::exchange(m_connecting, false))
+        m_info->setText(m_infoBeforeConnecting);
+    if (DialogueTexts::clearsInfo(result))
         setInfo(QString());
     // A port that never opened locked nothing: the settings are free before its box.
     if (!m_portOpened)

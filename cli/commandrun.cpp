@@ -89,8 +89,8 @@ QJsonValue failureJson(JobFailure failure)
     static const char *const Names[] = {
         nullptr,         "modem_refused", "no_reply",     "no_signal",       "port_unavailable",
         "port_held",     "port_lost",     "list_refused", "verify_mismatch", "interrupted",
-        "unresolved",    "refused",       "no_answer",    "dropped",         "busy",
-        "option_refused"};
+        "unresolved",    "refused",       "no_answer",    "dropped",         "turned_away",
+        "option_refused", "not_telnet",   "stalled"};
     const char *name = Names[int(failure)];
     return name ? QJsonValue(QLatin1String(name)) : QJsonValue(QJsonValue::Null);
 }

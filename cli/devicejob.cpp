@@ -29,10 +29,14 @@ JobFailure failureOf(const DialogueResult &result)
         return JobFailure::NoAnswer;
     case Fault::Dropped:
         return JobFailure::Dropped;
-    case Fault::Busy:
-        return JobFailure::Busy;
+    case Fault::TurnedAway:
+        return JobFailure::TurnedAway;
     case Fault::OptionRefused:
         return JobFailure::OptionRefused;
+    case Fault::NotTelnet:
+        return JobFailure::NotTelnet;
+    case Fault::Stalled:
+        return JobFailure::Stalled;
     default:
         break;
     }

@@ -305,6 +305,18 @@ void TestCommandLine::terminalServer()
                                                                      : "no se encuentra"),
                  qPrintable(line));
     }
+
+    // A server that cannot open its device says why and hangs up: its words are the reason, and
+    // nothing is written on the closed connection (Qt would complain on stderr).
+    Ser2net broken("/dev/tavoli-test-missing", true);
+    QVERIFY(broken.listening);
+    run = tavoli({"query", "--json", "--device", broken.address});
+    QCOMPARE(run.exitCode, 3);
+    const QJsonObject result = json(run.lines.value(0));
+    QCOMPARE(result.value("failure").toString(), "turned_away");
+    QVERIFY2(result.value("error").toString().contains("dice: \"Device open failure: "),
+             qPrintable(run.lines.value(0)));
+    QVERIFY2(run.errors.isEmpty(), qPrintable(run.errors));
 }
 
 // A terminal server that fails in its own way fails the device (status 3): one line naming it,
@@ -317,9 +329,14 @@ void TestCommandLine::terminalServerFault_data()
     QTest::addColumn<QString>("failure");
     QTest::newRow("COM Port refused")
         << int(Script::RefuseComPort) << NetworkTexts::NetComPortRefused << "option_refused";
-    QTest::newRow("busy") << int(Script::Busy) << NetworkTexts::NetBusy << "busy";
+    QTest::newRow("in use") << int(Script::Busy)
+                            << NetworkTexts::NetTurnedAway.arg("%1", "Port already in use")
+                            << "turned_away";
     QTest::newRow("dropped after the first command")
         << int(Script::DropAfterFirst) << NetworkTexts::NetLost << "dropped";
+    // Not the modem's silence: what is sent never reaches the server.
+    QTest::newRow("stops reading") << int(Script::StopReading) << NetworkTexts::NetStalled
+                                   << "stalled";
 }
 
 void TestCommandLine::terminalServerFault()

@@ -140,7 +140,7 @@ private:
     Dialogue::State m_state = Dialogue::Idle;
     bool m_connecting = false;
     QString m_infoBeforeConnecting; // shown again once connected, as a local port leaves it
-    bool m_portOpened = false; // by the running dialogue
+    bool m_portOpened = false;      // by the running dialogue
     bool m_boxOpen = false;
     std::optional<DialogueResult> m_pendingEnd; // heard while a box of the window was open
 };

@@ -87,10 +87,10 @@ std::optional<int> speedOfS37(const std::optional<int> &code)
 QJsonValue failureJson(JobFailure failure)
 {
     static const char *const Names[] = {
-        nullptr,         "modem_refused", "no_reply",     "no_signal",       "port_unavailable",
-        "port_held",     "port_lost",     "list_refused", "verify_mismatch", "interrupted",
-        "unresolved",    "refused",       "no_answer",    "dropped",         "turned_away",
-        "option_refused", "not_telnet",   "stalled"};
+        nullptr,          "modem_refused", "no_reply",     "no_signal",       "port_unavailable",
+        "port_held",      "port_lost",     "list_refused", "verify_mismatch", "interrupted",
+        "unresolved",     "refused",       "no_answer",    "dropped",         "turned_away",
+        "option_refused", "not_telnet",    "stalled"};
     const char *name = Names[int(failure)];
     return name ? QJsonValue(QLatin1String(name)) : QJsonValue(QJsonValue::Null);
 }

@@ -244,9 +244,9 @@ void NetworkLine::send(const QByteArray &wire)
             if (!socket || socket != m_socket)
                 return;
             if (full)
-                fail(Outcome::Fault::Stalled, describe(m_phase == Phase::Ready
-                                                           ? NetworkTexts::NetStalled
-                                                           : NetworkTexts::NetStalledEarly));
+                fail(Outcome::Fault::Stalled,
+                     describe(m_phase == Phase::Ready ? NetworkTexts::NetStalled
+                                                      : NetworkTexts::NetStalledEarly));
             else
                 hungUp();
         },
@@ -263,9 +263,9 @@ void NetworkLine::checkStall()
     }
     // Shut at two looks with nothing gone between them: the server is not reading.
     if (queue->peerWindow == 0 && m_waitingSeen >= 0 && queue->notSent >= m_waitingSeen) {
-        fail(Outcome::Fault::Stalled, describe(m_phase == Phase::Ready
-                                                   ? NetworkTexts::NetStalled
-                                                   : NetworkTexts::NetStalledEarly));
+        fail(Outcome::Fault::Stalled,
+             describe(m_phase == Phase::Ready ? NetworkTexts::NetStalled
+                                              : NetworkTexts::NetStalledEarly));
         return;
     }
     m_waitingSeen = queue->peerWindow == 0 ? queue->notSent : -1;
@@ -285,10 +285,9 @@ void NetworkLine::onTimeout()
         // Connected, and not one Telnet command back: whatever listens there is no Telnet
         // server, least of all an RFC 2217 one.
         if (telnet() && !m_telnetHeard) {
-            const QString why =
-                m_notice.isEmpty()
-                    ? NetworkTexts::NotTelnetSilent.arg(ConnectTimeoutMs / 1000)
-                    : NetworkTexts::NotTelnetData;
+            const QString why = m_notice.isEmpty()
+                                    ? NetworkTexts::NotTelnetSilent.arg(ConnectTimeoutMs / 1000)
+                                    : NetworkTexts::NotTelnetData;
             fail(Outcome::Fault::NotTelnet,
                  describe(NetworkTexts::NetNotTelnet).arg(why, m_address.asRawTcp()));
             return;

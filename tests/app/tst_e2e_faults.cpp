@@ -251,8 +251,9 @@ void TestE2eFaults::terminalServer()
     qputenv("TAVOLI_COM1", busy.address().toLocal8Bit());
     QTest::mouseClick(control(form, "Pregunto"), Qt::LeftButton);
     QVERIFY(boxes.waitForCount(2, E2e::DialogueTimeoutMs));
-    QCOMPARE(boxes.at(1).text, NetworkTexts::NetTurnedAway.arg(
-                                   SerialTexts::portName(1, busy.address()), "Port already in use"));
+    QCOMPARE(boxes.at(1).text,
+             NetworkTexts::NetTurnedAway.arg(SerialTexts::portName(1, busy.address()),
+                                             "Port already in use"));
     QTRY_COMPARE(enabledFrames(form), 3);
     QTest::qWait(DialogueEngine::StepIntervalMs);
     QCOMPARE(boxes.count(), 2);

@@ -335,8 +335,8 @@ void TestCommandLine::terminalServerFault_data()
     QTest::newRow("dropped after the first command")
         << int(Script::DropAfterFirst) << NetworkTexts::NetLost << "dropped";
     // Not the modem's silence: what is sent never reaches the server.
-    QTest::newRow("stops reading") << int(Script::StopReading) << NetworkTexts::NetStalled
-                                   << "stalled";
+    QTest::newRow("stops reading")
+        << int(Script::StopReading) << NetworkTexts::NetStalled << "stalled";
 }
 
 void TestCommandLine::terminalServerFault()

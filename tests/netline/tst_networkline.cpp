@@ -281,9 +281,9 @@ private slots:
         QTRY_COMPARE(silent.lost.size(), 1);
         const auto why = silent.lost.at(0).at(0).value<Outcome>();
         QCOMPARE(why.fault(), Outcome::Fault::NotTelnet);
-        QCOMPARE(why.message(), silent.expected(NetworkTexts::NetNotTelnet)
-                                    .arg(NetworkTexts::NotTelnetSilent.arg(5),
-                                         silent.address("socket")));
+        QCOMPARE(why.message(),
+                 silent.expected(NetworkTexts::NetNotTelnet)
+                     .arg(NetworkTexts::NotTelnetSilent.arg(5), silent.address("socket")));
         ::close(fd);
     }
 };

@@ -247,8 +247,13 @@ void NetworkLine::send(const QByteArray &wire)
                 fail(Outcome::Fault::Stalled,
                      describe(m_phase == Phase::Ready ? NetworkTexts::NetStalled
                                                       : NetworkTexts::NetStalledEarly));
-            else
-                hungUp();
+            else {
+                // What it said before it went comes first: why it turned us away, or the data.
+                if (drainSocket())
+                    emit received();
+                if (isOpen())
+                    hungUp();
+            }
         },
         Qt::QueuedConnection);
 }
@@ -275,6 +280,11 @@ void NetworkLine::checkStall()
 void NetworkLine::onTimeout()
 {
     if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState) {
+        // What came meanwhile is heard first: on a busy machine the server's notice and its
+        // hang-up may be seen only now, with the time up.
+        drainSocket();
+        if (!isOpen() || m_phase == Phase::Ready) // gone, or its answer to the settings came
+            return;
         // A raw connection that has lasted its settling time is ready; so is an RFC 2217 one
         // whose server has had its moment to answer the settings.
         if ((!telnet() && m_phase == Phase::Connecting)
@@ -340,7 +350,9 @@ void NetworkLine::onSocketError(QAbstractSocket::SocketError error)
         hungUp();
         break;
     default:
-        if (m_phase == Phase::Ready)
+        if (m_phase != Phase::Ready && !m_notice.isEmpty())
+            hungUp(); // reset rather than closed, after saying why
+        else if (m_phase == Phase::Ready)
             fail(Outcome::Fault::Dropped, describe(NetworkTexts::NetLost));
         else
             fail(Outcome::Fault::PortUnavailable,

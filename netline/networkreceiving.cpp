@@ -6,12 +6,15 @@
 #include "networktexts.h"
 
 #include <algorithm>
+#include <utility>
 
 using namespace Telnet;
 
 bool NetworkLine::drainSocket()
 {
     bool added = false;
+    bool askedAgain = false;
+    qint64 earlyBytes = 0;
     char chunk[ReadChunk];
     while (m_socket && isOpen()) {
         // Past the limit the socket is left unread (Qt then stops watching it) and the server's
@@ -54,9 +57,18 @@ bool NetworkLine::drainSocket()
                 heard(data);
         }
         added = added || (forModem && fresh > 0);
-        // A short read emptied the socket: asking again would only hear "nothing".
-        if (got < room)
-            break;
+        // A short read emptied the socket: asking again would only hear "nothing". Before the
+        // line is ready it asks once more, so that a server that says why and hangs up is heard
+        // hanging up with its words, not once the line has been taken as ready; and it reads no
+        // more than a buffer's worth at a time of whatever a server sends then.
+        if (m_phase == Phase::Ready) {
+            if (got < room)
+                break;
+        } else {
+            earlyBytes += got;
+            if (earlyBytes >= ReadBufferLimit || (got < room && std::exchange(askedAgain, true)))
+                break;
+        }
     }
     return added;
 }

@@ -18,6 +18,10 @@ inline QString portName(int number, const QString &device)
 {
     return number > 0 ? QStringLiteral("%1 (%2)").arg(number).arg(device) : device;
 }
+// The lines' module of the installation is missing or broken; %1 says how, in the loader's words.
+inline const QString LinesUnavailable =
+    QStringLiteral("No se pueden usar los puertos: falta una parte de Tavoli o no es de esta "
+                   "versión (%1). Vuelva a instalar Tavoli.");
 
 // Where the operator puts right a list that cannot be sent.
 inline const QString ListEmptyHint =

@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program's side of the lines' module: found at the same place relative to the program in
+// the build tree and once installed (TAVOLI_LINES_MODULE), loaded with dlopen once, never
+// unloaded (the sessions it makes live until the program ends). Its standard() replaces the
+// library's (lineaccess.h).
+#include "linesmodule.h"
+
+#include "linesession.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+#include <cstring>
+
+#include <dlfcn.h>
+
+#ifndef TAVOLI_VERSION
+#define TAVOLI_VERSION "0"
+#endif
+
+namespace LinesModule {
+namespace {
+
+struct Loaded
+{
+    const Entry *entry = nullptr;
+    QString error; // when entry is null
+};
+
+Loaded load()
+{
+    const QString path =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/" TAVOLI_LINES_MODULE);
+    void *module = ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!module)
+        return {nullptr, QString::fromLocal8Bit(::dlerror())};
+    const auto entryOf = reinterpret_cast<EntryFunction>(::dlsym(module, EntryName));
+    const Entry *entry = entryOf ? entryOf() : nullptr;
+    if (!entry)
+        return {nullptr, QStringLiteral("%1: sin %2").arg(path, QLatin1String(EntryName))};
+    if (std::strcmp(entry->version, TAVOLI_VERSION) != 0)
+        return {nullptr, QStringLiteral("%1: versión %2, el programa es la %3")
+                             .arg(path, QLatin1String(entry->version),
+                                  QLatin1String(TAVOLI_VERSION))};
+    return {entry, QString()};
+}
+
+const Loaded &loaded()
+{
+    // Loaded by the first caller: the face's thread, before it asks for any session.
+    static const Loaded once = load();
+    return once;
+}
+
+bool ready(QString *why)
+{
+    const Loaded &module = loaded();
+    if (!module.entry && why)
+        *why = module.error;
+    return module.entry;
+}
+
+std::unique_ptr<LineSession> makeSession(SessionHandle &handle, Transcript *transcript)
+{
+    return loaded().entry->makeSession(handle, transcript);
+}
+
+DeviceAddress parseAddress(const QString &text)
+{
+    return loaded().entry->parseAddress(text);
+}
+
+} // namespace
+
+LineAccess access()
+{
+    return {&makeSession, &parseAddress, &ready};
+}
+
+int runCommands(const QStringList &arguments)
+{
+    QString why;
+    if (!ready(&why)) {
+        std::fprintf(stderr, "tavoli: %s\n", qUtf8Printable(why));
+        return ExitUnavailable;
+    }
+    return loaded().entry->runCommands(arguments);
+}
+
+} // namespace LinesModule
+
+LineAccess LineAccess::standard()
+{
+    return LinesModule::access();
+}

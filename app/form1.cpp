@@ -345,10 +345,13 @@ void Form1::connectSession()
     connect(&m_line, &SessionHandle::connecting, this, [this] {
         // The settings wait, as during a dialogue; the window stays live.
         m_connecting = true;
+        m_infoBeforeConnecting = m_info->latest();
         setInfo(WindowTexts::InfoConnecting.arg(m_running.address.text()));
     });
     connect(&m_line, &SessionHandle::portOpened, this, [this] {
-        m_connecting = false;
+        // From here on the dialogue's captions are those of a local port.
+        if (std::exchange(m_connecting, false))
+            m_info->setText(m_infoBeforeConnecting);
         m_portOpened = true;
     });
     connect(&m_line, &SessionHandle::stateChanged, this, [this](Dialogue::State state) {
@@ -390,7 +393,9 @@ void Form1::dialogueEnded(const DialogueResult &result)
         return;
     }
     m_info->flush();
-    if (DialogueTexts::clearsInfo(result) || std::exchange(m_connecting, false))
+    if (std::exchange(m_connecting, false))
+        m_info->setText(m_infoBeforeConnecting);
+    if (DialogueTexts::clearsInfo(result))
         setInfo(QString());
     // A port that never opened locked nothing: the settings are free before its box.
     if (!m_portOpened)
@@ -501,7 +506,7 @@ CommandListResult Form1::BuildCommandList()
     // Read afresh, from the working directory of this moment: a list saved in the editor
     // takes effect at the next configuration.
     QString stored;
-    const Outcome read = m_storedList.load(&stored);
+    const StoreResult read = m_storedList.load(&stored);
     const SpeedRow &speed = LineSpeeds::row(ApplyLineSettings().speed);
     return CommandListBuilder::Build(read, stored, ui->llam->text(), speed.s37Code,
                                      speed.modulationCode);

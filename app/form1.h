@@ -144,7 +144,8 @@ private:
     CommandListResult m_list; // as built at the running configuration's list step
     Dialogue::State m_state = Dialogue::Idle;
     bool m_connecting = false;
-    bool m_portOpened = false; // by the running dialogue
+    QString m_infoBeforeConnecting; // shown again once connected, as a local port leaves it
+    bool m_portOpened = false;      // by the running dialogue
     bool m_boxOpen = false;
     std::optional<DialogueResult> m_pendingEnd; // heard while a box of the window was open
 };

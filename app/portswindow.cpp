@@ -5,9 +5,11 @@
 #include "form1.h"
 #include "messagebox.h"
 #include "portassignments.h"
+#include "storetexts.h"
 #include "windowtexts.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -80,6 +82,15 @@ void setRow(QTableWidget *table, int row, const QStringList &cells)
         item->setText(cells.at(column));
         item->setToolTip(cells.at(column)); // long names and paths are cut in the cell
     }
+}
+
+QString assignFailure(const StoreResult &failure)
+{
+    if (failure.kind == StoreResult::Kind::NoSuchPort)
+        return WindowTexts::PortNumberInvalid.arg(failure.port);
+    return WindowTexts::PortAssignFailed.arg(QString::number(failure.port),
+                                             QDir::toNativeSeparators(failure.file),
+                                             StoreTexts::whyNotSaved(failure));
 }
 
 } // namespace
@@ -334,9 +345,9 @@ void PortsWindow::clearPort()
 
 void PortsWindow::store(int port, const QString &device)
 {
-    const Outcome stored = PortAssignments::assign(port, device);
+    const StoreResult stored = PortAssignments::assign(port, device);
     if (!stored)
-        MessageBox::showStop(this, stored.message());
+        MessageBox::showStop(this, assignFailure(stored));
     fillAssignments();
     if (stored)
         emit assignmentsChanged();

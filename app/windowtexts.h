@@ -87,6 +87,11 @@ inline const QString PortsHeldByFlock = QStringLiteral("%1, con flock()");
 inline const QString PortsHeldOpen = QStringLiteral("%1, con el dispositivo abierto");
 inline const QString PortsHeldByUnknown = QStringLiteral("un proceso desconocido, con flock()");
 inline const QString PortsMissing = QStringLiteral("%1 (no encontrado)");
+inline const QString PortNumberInvalid =
+    QStringLiteral("El puerto %1 no existe: los puertos van del 1 al 4.");
+// %1 port number, %2 the INI file, %3 why (StoreTexts::whyNotSaved).
+inline const QString PortAssignFailed =
+    QStringLiteral("No se ha podido guardar el dispositivo del puerto %1 en %2:\n%3");
 inline const QString PortsNothingSelected = QStringLiteral(
     "No hay ningún dispositivo seleccionado: seleccione una fila de la lista y vuelva a pulsar "
     "\"Asignar al puerto\".");

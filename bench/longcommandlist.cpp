@@ -2,6 +2,7 @@
 #include "longcommandlist.h"
 
 #include "commandliststore.h"
+#include "storetexts.h"
 
 #include <QStringList>
 
@@ -26,9 +27,9 @@ QString make(int entries)
 QString store(const QString &list)
 {
     CommandListStore store;
-    const Outcome written = store.write(list);
+    const StoreResult written = store.write(list);
     if (!written)
-        return written.message();
+        return StoreTexts::whyNotSaved(written);
     if (store.read() != list)
         return QStringLiteral("the list read back from %1 differs from the one written")
             .arg(store.filePath());

@@ -65,8 +65,9 @@ inline const QString HelpTail = QStringLiteral(
     "      comprobación (--verify) no coincide\n"
     "  2   un modem no ha contestado\n"
     "  3   un dispositivo no se ha podido abrir o se ha perdido (con un servidor de\n"
-    "      terminales: no se encuentra, rechaza la conexión, no contesta en 5 s, está\n"
-    "      en uso, no acepta RFC 2217 o corta la conexión)\n"
+    "      terminales: no se encuentra, rechaza la conexión, no contesta en 5 s, la\n"
+    "      cierra con un aviso suyo, que se muestra (en uso, no abre su dispositivo...),\n"
+    "      no habla Telnet o no acepta RFC 2217, deja de leer o corta la conexión)\n"
     "  64  la línea de órdenes no es válida\n"
     "Con varios dispositivos, el estado más alto de todos.\n"
     "Interrumpido por una señal (SIGINT, SIGTERM, SIGHUP), termina los diálogos en curso,\n"
@@ -90,6 +91,15 @@ inline const QString ExtraArgument =
     QStringLiteral("Sobra \"%1\": se espera una sola orden, y cada valor detrás de su opción.");
 inline const QString NoDevice =
     QStringLiteral("Falta el dispositivo: indique al menos un --device RUTA o un --port N.");
+// What Qt's parser refuses (OptionErrors): %1 the options as written, joined by ", ".
+inline const QString UnknownOption = QStringLiteral("Opción desconocida: %1.");
+inline const QString UnknownOptions = QStringLiteral("Opciones desconocidas: %1.");
+// %1 the option, %2 its value's name in the help.
+inline const QString MissingValue = QStringLiteral("Falta el valor de %1: se escribe %1 %2.");
+inline const QString UnexpectedValue =
+    QStringLiteral("%1 no lleva valor: quite el \"=\" y lo que le sigue.");
+// When the parser refused something the above do not name.
+inline const QString OptionsInvalid = QStringLiteral("Las opciones no son válidas.");
 inline const QString Repeated =
     QStringLiteral("--%1 aparece más de una vez: indíquelo una sola vez.");
 inline const QString OnlyConfigure = QStringLiteral("--%1 solo vale con la orden configure.");

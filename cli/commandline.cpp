@@ -8,6 +8,7 @@
 #include "deviceaddress.h"
 #include "helptext.h"
 #include "operatoractions.h"
+#include "optionerrors.h"
 #include "serialport.h"
 
 #include <QCommandLineParser>
@@ -42,6 +43,24 @@ QString identity(const QString &device, const DeviceAddress &address)
     const QFileInfo info(device);
     const QString canonical = info.canonicalFilePath();
     return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+// What the parser refused, in the command line's words; never the parser's own English.
+QString optionError(const OptionErrors::Problem &problem)
+{
+    using Kind = OptionErrors::Problem::Kind;
+    const QString options = problem.options.join(QStringLiteral(", "));
+    switch (problem.kind) {
+    case Kind::Unknown:
+        return (problem.options.size() == 1 ? UnknownOption : UnknownOptions).arg(options);
+    case Kind::MissingValue:
+        return MissingValue.arg(options, problem.valueName);
+    case Kind::UnexpectedValue:
+        return UnexpectedValue.arg(options);
+    case Kind::None:
+        break;
+    }
+    return OptionsInvalid;
 }
 
 } // namespace
@@ -85,7 +104,7 @@ Parsed parse(const QStringList &arguments)
     };
 
     if (!parser.parse(arguments))
-        return usageError(parser.errorText());
+        return usageError(optionError(OptionErrors::find(arguments, options)));
     if (parser.isSet(help)) {
         Parsed parsed;
         parsed.kind = Parsed::Kind::Help;

@@ -5,6 +5,7 @@
 #include "clitexts.h"
 #include "identificationtext.h"
 #include "signalpipe.h"
+#include "textutils.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -86,10 +87,10 @@ std::optional<int> speedOfS37(const std::optional<int> &code)
 QJsonValue failureJson(JobFailure failure)
 {
     static const char *const Names[] = {
-        nullptr,         "modem_refused", "no_reply",     "no_signal",       "port_unavailable",
-        "port_held",     "port_lost",     "list_refused", "verify_mismatch", "interrupted",
-        "unresolved",    "refused",       "no_answer",    "dropped",         "busy",
-        "option_refused"};
+        nullptr,          "modem_refused", "no_reply",     "no_signal",       "port_unavailable",
+        "port_held",      "port_lost",     "list_refused", "verify_mismatch", "interrupted",
+        "unresolved",     "refused",       "no_answer",    "dropped",         "turned_away",
+        "option_refused", "not_telnet",    "stalled"};
     const char *name = Names[int(failure)];
     return name ? QJsonValue(QLatin1String(name)) : QJsonValue(QJsonValue::Null);
 }
@@ -165,7 +166,7 @@ private:
                 line +=
                     QLatin1String("  ") + CliTexts::ResultLine.arg(job->result().device, command);
         }
-        line = CliTexts::Progress.arg(done).arg(m_jobs.size()) + line;
+        line = TextUtils::ShowControls(CliTexts::Progress.arg(done).arg(m_jobs.size()) + line);
         winsize size{};
         const int columns =
             ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 ? size.ws_col : 80;
@@ -181,16 +182,23 @@ private:
     QTimer m_timer;
 };
 
+// Each is one line, whatever the names it quotes hold.
 void complain(const QString &message)
 {
-    std::fprintf(stderr, "tavoli: %s\n", qUtf8Printable(message));
+    std::fprintf(stderr, "tavoli: %s\n", qUtf8Printable(TextUtils::ShowControls(message)));
 }
 
 } // namespace
 
 QString textLine(const JobResult &result)
 {
-    return CliTexts::ResultLine.arg(result.device, oneLine(result.message));
+    // A device's name is shown with its control characters made visible, in front and where the
+    // message names it, so that no name can forge a line of results or steer the terminal.
+    const QString device = TextUtils::ShowControls(result.device);
+    QString message = result.message;
+    if (device != result.device)
+        message.replace(result.device, device);
+    return TextUtils::ShowControls(CliTexts::ResultLine.arg(device, oneLine(message)));
 }
 
 QByteArray jsonLine(const JobResult &result, const CommandLine::Request &request)

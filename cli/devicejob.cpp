@@ -29,10 +29,14 @@ JobFailure failureOf(const DialogueResult &result)
         return JobFailure::NoAnswer;
     case Fault::Dropped:
         return JobFailure::Dropped;
-    case Fault::Busy:
-        return JobFailure::Busy;
+    case Fault::TurnedAway:
+        return JobFailure::TurnedAway;
     case Fault::OptionRefused:
         return JobFailure::OptionRefused;
+    case Fault::NotTelnet:
+        return JobFailure::NotTelnet;
+    case Fault::Stalled:
+        return JobFailure::Stalled;
     default:
         break;
     }
@@ -135,7 +139,7 @@ CommandListResult DeviceJob::buildList()
 {
     const SpeedRow &speed = LineSpeeds::row(m_request.settings.speed);
     QString stored = m_request.list.value_or(QString());
-    const Outcome read = m_request.list ? Outcome::success() : m_store.load(&stored);
+    const StoreResult read = m_request.list ? StoreResult() : m_store.load(&stored);
     return CommandListBuilder::Build(read, stored, m_request.rings, speed.s37Code,
                                      speed.modulationCode);
 }

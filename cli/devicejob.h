@@ -46,8 +46,10 @@ enum class JobFailure : quint8 {
     Refused,
     NoAnswer,
     Dropped,
-    Busy,
+    TurnedAway,
     OptionRefused,
+    NotTelnet,
+    Stalled,
 };
 
 // A register as a query read it: its value, or why there is none.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "linelog.h"
 
+#include "textutils.h"
 #include "transcripttexts.h"
 
 #include <QDate>
@@ -10,7 +11,7 @@
 LineLog::LineLog()
     : m_log([](const QString &message) {
           // Said once; the devices go on without it.
-          std::fprintf(stderr, "tavoli: %s\n", qUtf8Printable(message));
+          std::fprintf(stderr, "tavoli: %s\n", qUtf8Printable(TextUtils::ShowControls(message)));
       })
 {}
 
@@ -23,6 +24,7 @@ Outcome LineLog::open(const QString &path)
 
 void LineLog::write(const QString &device, const Transcript::Line &line)
 {
-    m_log.append(device + QLatin1String("  ") + Transcript::format(line),
+    // One line each, whatever the device's name or an event's text holds.
+    m_log.append(TextUtils::ShowControls(device + QLatin1String("  ") + Transcript::format(line)),
                  line.direction == Transcript::Direction::Event);
 }

@@ -3,6 +3,7 @@
 
 #include "checktexts.h"
 #include "dialoguetexts.h"
+#include "textutils.h"
 
 #include <algorithm>
 
@@ -46,7 +47,8 @@ QString keyword(Status status)
 }
 
 // A status line is one line, and its "|" starts the performance data: neither may come from a
-// device's name or a message.
+// device's name or a message. A message's lines are joined; what control characters are left
+// (a device's name holds them as it was given) are shown.
 QString plain(const QString &text)
 {
     QStringList lines;
@@ -54,7 +56,8 @@ QString plain(const QString &text)
         if (!line.trimmed().isEmpty())
             lines << line.trimmed();
     }
-    return lines.join(QLatin1Char(' ')).replace(QLatin1Char('|'), QChar(0x00A6));
+    return TextUtils::ShowControls(lines.join(QLatin1Char(' ')))
+        .replace(QLatin1Char('|'), QChar(0x00A6));
 }
 
 // 'label'=value;warn;crit;min;max, "U" for a value that could not be read. A label of several
@@ -159,9 +162,11 @@ Report report(const QList<Reading> &readings, const Expected &expected)
         const Verdict verdict = judge(reading, expected);
         made.status = worst(made.status, verdict.status);
         lines.append({verdict.status,
-                      CheckTexts::StatusLine.arg(keyword(verdict.status), plain(reading.device),
+                      CheckTexts::StatusLine.arg(keyword(verdict.status),
+                                                 plain(TextUtils::ShowControls(reading.device)),
                                                  plain(verdict.words))});
-        const QString prefix = several ? reading.device + QLatin1Char(' ') : QString();
+        const QString prefix =
+            several ? TextUtils::ShowControls(reading.device) + QLatin1Char(' ') : QString();
         performanceData << performance(prefix + QLatin1String("S0"), several, reading.result.rings,
                                        QString(), exactly(expected.rings));
         performanceData << performance(prefix + QLatin1String("S37"), several, reading.result.s37,

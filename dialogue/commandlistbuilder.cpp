@@ -115,13 +115,13 @@ QStringList Expand(const QString &stored, const QString &ringText, const QString
     return list;
 }
 
-CommandListResult Build(const Outcome &read, const QString &stored, const QString &typedRings,
+CommandListResult Build(const StoreResult &read, const QString &stored, const QString &typedRings,
                         const QString &s37Code, const QString &modulationCode)
 {
     using Problem = CommandListResult::Problem;
     if (!read) {
         CommandListResult result = CommandListResult::failure(Problem::Unreadable);
-        result.unreadable = read.message();
+        result.unreadable = read;
         return result;
     }
     // Checked again here, not only at the click: the box may have changed meanwhile.

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "commandlistresult.h"
-#include "outcome.h"
+#include "storeresult.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,7 +38,7 @@ QStringList Expand(const QString &stored, const QString &ringText, const QString
 // could not be read) and the typed ring count, checked where the list is read: the file read,
 // the ring count sound when the list has "S0=#", the entries neither none nor too many. The S37
 // code filled in for "S37=#" comes with the list, as the value the list asks the modem for.
-CommandListResult Build(const Outcome &read, const QString &stored, const QString &typedRings,
+CommandListResult Build(const StoreResult &read, const QString &stored, const QString &typedRings,
                         const QString &s37Code, const QString &modulationCode);
 
 } // namespace CommandListBuilder

@@ -3,6 +3,8 @@
 // the dialogue ends before any entry goes out. Facts only: each face says why its own way.
 #pragma once
 
+#include "storeresult.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -13,7 +15,7 @@ struct CommandListResult
 {
     enum class Problem : quint8 {
         None,
-        Unreadable,       // the INI file is there but could not be read: `unreadable` says why
+        Unreadable,       // the INI file is there but could not be read: see `unreadable`
         RingCountInvalid, // the list has "S0=#" and the ring count is not 0 to 99
         Empty,            // nothing to send
         TooLong,          // more entries (`count`) than the 16-bit entry index reaches
@@ -23,7 +25,7 @@ struct CommandListResult
     QStringList entries;
     Problem problem = Problem::None;
     qsizetype count = 0;    // the entries there were (TooLong)
-    QString unreadable;     // the store's own description of why it could not read the file
+    StoreResult unreadable; // what failed when the store read the file (Unreadable)
     std::optional<int> s37; // the S37 code the list sets with "S37=#", if it has one
 
     bool ok() const { return problem == Problem::None; }

@@ -7,8 +7,10 @@
 #include "messagebox.h"
 #include "modemprotocol.h"
 #include "selectalltext.h"
+#include "storetexts.h"
 #include "typinglimit.h"
 
+#include <QDir>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -115,11 +117,11 @@ void cfglis::keyPressEvent(QKeyEvent *event)
 void cfglis::Form_Load()
 {
     QString stored;
-    const Outcome read = m_storedList.load(&stored);
+    const StoreResult read = m_storedList.load(&stored);
     if (!read) {
         // Shown once the window is up; the list stays empty rather than show a list that is
         // not the stored one.
-        m_unreadable = read.message();
+        m_unreadable = StoreTexts::commandListUnreadable(read);
         FillList({});
         QMetaObject::invokeMethod(
             this,
@@ -235,11 +237,12 @@ void cfglis::acepto_Click()
                              m_unreadable + QLatin1Char('\n') + EditorTexts::EditorWillNotSave);
         return;
     }
-    const Outcome saved = m_storedList.write(CommandListText::Join(Entries()));
+    const StoreResult saved = m_storedList.write(CommandListText::Join(Entries()));
     if (!saved) {
         // Closing now would throw the operator's edits away with nothing saved; stay open so
         // that the cause can be put right and the list accepted again, or cancelled.
-        MessageBox::showStop(this, saved.message());
+        MessageBox::showStop(this, EditorTexts::SaveFailed.arg(QDir::toNativeSeparators(saved.file),
+                                                               StoreTexts::whyNotSaved(saved)));
         return;
     }
     accept();

@@ -12,5 +12,8 @@ inline const QString EditorListUnreadable = QStringLiteral(
 inline const QString EditorWillNotSave = QStringLiteral(
     "No se ha guardado nada: el archivo no se pudo leer al abrir esta ventana y guardar lo "
     "sobrescribiría. Corrija el archivo y vuelva a abrir la ventana, o cancele.");
+// Saving the command list; %1 is the file, %2 why (StoreTexts::whyNotSaved).
+inline const QString SaveFailed =
+    QStringLiteral("No se ha podido guardar la lista de comandos en %1:\n%2");
 
 } // namespace EditorTexts

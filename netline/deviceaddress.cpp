@@ -40,6 +40,17 @@ DeviceAddress DeviceAddress::parse(const QString &text)
         address.m_kind = Kind::RawTcp;
         rest = text.mid(RawTcpScheme.size());
     } else {
+        // Another scheme, or HOST:PORT with none: meant as a server, not as a path.
+        static const QRegularExpression otherScheme(
+            QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://(.*)$"));
+        static const QRegularExpression bare(
+            QStringLiteral("^(\\[[0-9A-Fa-f:.]*\\]|[A-Za-z0-9.-]+):[0-9]{1,5}$"));
+        const QRegularExpressionMatch scheme = otherScheme.match(text);
+        if (scheme.hasMatch() || bare.match(text).hasMatch()) {
+            address.m_kind = Kind::Unsupported;
+            address.m_error = NetworkTexts::AddressUnsupported.arg(
+                text, scheme.hasMatch() ? scheme.captured(1) : text);
+        }
         return address;
     }
 
@@ -101,4 +112,10 @@ DeviceAddress DeviceAddress::parse(const QString &text)
     address.m_host = host;
     address.m_port = quint16(port);
     return address;
+}
+
+QString DeviceAddress::asRawTcp() const
+{
+    const QString host = m_host.contains(QLatin1Char(':')) ? u'[' + m_host + u']' : m_host;
+    return RawTcpScheme + host + u':' + QString::number(m_port);
 }

@@ -2,6 +2,7 @@
 #include "networkline.h"
 
 #include "networktexts.h"
+#include "sendqueue.h"
 #include "serialtexts.h"
 
 #include <QMetaObject>
@@ -17,6 +18,8 @@ NetworkLine::NetworkLine(QObject *parent) : QObject(parent), m_deadline(this)
     // Qt's default timer may fire up to 5 % early; the limit is a promise to the server.
     m_deadline.setTimerType(Qt::PreciseTimer);
     connect(&m_deadline, &QTimer::timeout, this, &NetworkLine::onTimeout);
+    m_stallCheck.setSingleShot(true);
+    connect(&m_stallCheck, &QTimer::timeout, this, &NetworkLine::checkStall);
 }
 
 NetworkLine::~NetworkLine()
@@ -92,6 +95,10 @@ Outcome NetworkLine::startConnection()
     QTcpSocket *socket = new QTcpSocket(this);
     m_socket = socket;
     m_held = false;
+    m_broken = false;
+    m_telnetHeard = false;
+    m_settingsSent = false;
+    m_waitingSeen = -1;
     connect(socket, &QTcpSocket::connected, this, &NetworkLine::onConnected);
     connect(socket, &QTcpSocket::readyRead, this, [this] {
         if (drainSocket())
@@ -116,6 +123,7 @@ void NetworkLine::close()
     m_phase = Phase::Closed;
     m_claimed = false;
     m_deadline.stop();
+    m_stallCheck.stop();
     if (QTcpSocket *socket = m_socket) {
         disconnect(socket, nullptr, this, nullptr);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -138,7 +146,7 @@ void NetworkLine::close()
     m_options.reset();
     m_pending.clear();
     m_input.clear();
-    m_greeted = false;
+    m_notice.clear();
     m_modemStateKnown = false;
     m_modemStateHeard = false;
     m_modemState = 0;
@@ -171,43 +179,46 @@ void NetworkLine::onConnected()
     send(m_options->start());
 }
 
+void NetworkLine::sendSettings()
+{
+    const char control[] = {char(ComPort::ControlNoFlow)};
+    const char dtr[] = {char(m_dtr ? ComPort::ControlDtrOn : ComPort::ControlDtrOff)};
+    const char rts[] = {char(m_rts ? ComPort::ControlRtsOn : ComPort::ControlRtsOff)};
+    const char data[] = {char(m_settings.dataBits)};
+    const char parity[] = {char(m_settings.parity)};
+    const char stop[] = {char(m_settings.stopBits)};
+    const char mask[] = {char(ComPort::StateCts | ComPort::StateDsr)};
+    const char purge[] = {char(ComPort::PurgeBoth)};
+    // The settings and the purge go before anything the dialogue has written meanwhile: the
+    // server applies them in order, so its first command meets a clean, set line.
+    m_settingsSent = true;
+    send(Encode::setBaudRate(m_settings.speed) + Encode::comPort(ComPort::SetDataSize, data)
+         + Encode::comPort(ComPort::SetParity, parity) + Encode::comPort(ComPort::SetStopSize, stop)
+         + Encode::comPort(ComPort::SetControl, control) + Encode::comPort(ComPort::SetControl, dtr)
+         + Encode::comPort(ComPort::SetControl, rts)
+         + Encode::comPort(ComPort::SetModemStateMask, mask)
+         + Encode::comPort(ComPort::PurgeData, purge) + Encode::comPort(ComPort::Signature, {}));
+    static const QString parityNames[] = {NetworkTexts::NoteParityNone, QStringLiteral("impar"),
+                                          QStringLiteral("par"), QStringLiteral("marca"),
+                                          QStringLiteral("espacio")};
+    const QString stopName = m_settings.stopBits == ComPort::StopOneAndHalf
+                                 ? QStringLiteral("1,5")
+                                 : QString::number(m_settings.stopBits);
+    emit note(NetworkTexts::NoteSettingsAsked.arg(m_settings.speed)
+                  .arg(m_settings.dataBits)
+                  .arg(parityNames[m_settings.parity - ComPort::ParityNone], stopName));
+    // The server's answer to the speed makes the line ready; a server that never answers it is
+    // taken as ready in a moment.
+    if (isOpen())
+        m_deadline.start(RawSettleMs);
+}
+
 void NetworkLine::becomeReady()
 {
     m_deadline.stop();
     m_phase = Phase::Ready;
-    if (telnet()) {
-        const char control[] = {char(ComPort::ControlNoFlow)};
-        const char dtr[] = {char(m_dtr ? ComPort::ControlDtrOn : ComPort::ControlDtrOff)};
-        const char rts[] = {char(m_rts ? ComPort::ControlRtsOn : ComPort::ControlRtsOff)};
-        const char data[] = {char(m_settings.dataBits)};
-        const char parity[] = {char(m_settings.parity)};
-        const char stop[] = {char(m_settings.stopBits)};
-        const char mask[] = {char(ComPort::StateCts | ComPort::StateDsr)};
-        const char purge[] = {char(ComPort::PurgeBoth)};
-        // The settings and the purge go before anything the dialogue has written meanwhile:
-        // the server applies them in order, so its first command meets a clean, set line.
-        send(Encode::setBaudRate(m_settings.speed) + Encode::comPort(ComPort::SetDataSize, data)
-             + Encode::comPort(ComPort::SetParity, parity)
-             + Encode::comPort(ComPort::SetStopSize, stop)
-             + Encode::comPort(ComPort::SetControl, control)
-             + Encode::comPort(ComPort::SetControl, dtr) + Encode::comPort(ComPort::SetControl, rts)
-             + Encode::comPort(ComPort::SetModemStateMask, mask)
-             + Encode::comPort(ComPort::PurgeData, purge)
-             + Encode::comPort(ComPort::Signature, {}));
-        if (!isOpen())
-            return;
-        static const QString parityNames[] = {NetworkTexts::NoteParityNone, QStringLiteral("impar"),
-                                              QStringLiteral("par"), QStringLiteral("marca"),
-                                              QStringLiteral("espacio")};
-        const QString stopName = m_settings.stopBits == ComPort::StopOneAndHalf
-                                     ? QStringLiteral("1,5")
-                                     : QString::number(m_settings.stopBits);
-        emit note(NetworkTexts::NoteSettingsAsked.arg(m_settings.speed)
-                      .arg(m_settings.dataBits)
-                      .arg(parityNames[m_settings.parity - ComPort::ParityNone], stopName));
-    } else {
+    if (!telnet())
         emit note(NetworkTexts::NoteRawReady);
-    }
     send(std::exchange(m_pending, {}));
     if (isOpen())
         emit ready();
@@ -215,28 +226,72 @@ void NetworkLine::becomeReady()
 
 void NetworkLine::send(const QByteArray &wire)
 {
-    if (!m_socket || wire.isEmpty())
+    if (!m_socket || m_broken || wire.isEmpty())
         return;
-    if (m_socket->write(wire) == wire.size())
+    const qint64 written = m_socket->write(wire);
+    if (written == wire.size()) {
+        if (!m_stallCheck.isActive())
+            m_stallCheck.start(StallCheckMs);
         return;
-    // Told from the event loop, as a buffered socket would have: what the server said before
-    // it went (that it is busy) is read first and counts.
+    }
+    // Nothing more goes on this connection: a socket that failed once only complains. Told from
+    // the event loop, as a buffered socket would have: what the server said before it went
+    // (why it turns us away) is read first and counts. A part written means no room at all.
+    m_broken = true;
     QMetaObject::invokeMethod(
         this,
-        [this, socket = m_socket] {
-            if (socket && socket == m_socket)
+        [this, socket = m_socket, full = written >= 0] {
+            if (!socket || socket != m_socket)
+                return;
+            if (full)
+                fail(Outcome::Fault::Stalled,
+                     describe(m_phase == Phase::Ready ? NetworkTexts::NetStalled
+                                                      : NetworkTexts::NetStalledEarly));
+            else
                 hungUp();
         },
         Qt::QueuedConnection);
 }
 
+void NetworkLine::checkStall()
+{
+    const std::optional<SendQueue> queue =
+        m_socket ? SendQueue::of(m_socket->socketDescriptor()) : std::nullopt;
+    if (!queue || queue->notSent == 0) {
+        m_waitingSeen = -1;
+        return;
+    }
+    // Shut at two looks with nothing gone between them: the server is not reading.
+    if (queue->peerWindow == 0 && m_waitingSeen >= 0 && queue->notSent >= m_waitingSeen) {
+        fail(Outcome::Fault::Stalled,
+             describe(m_phase == Phase::Ready ? NetworkTexts::NetStalled
+                                              : NetworkTexts::NetStalledEarly));
+        return;
+    }
+    m_waitingSeen = queue->peerWindow == 0 ? queue->notSent : -1;
+    m_stallCheck.start(StallCheckMs);
+}
+
 void NetworkLine::onTimeout()
 {
-    // A raw connection that has lasted its settling time is ready.
-    if (!telnet() && m_phase == Phase::Connecting && m_socket
-        && m_socket->state() == QAbstractSocket::ConnectedState) {
-        becomeReady();
-        return;
+    if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState) {
+        // A raw connection that has lasted its settling time is ready; so is an RFC 2217 one
+        // whose server has had its moment to answer the settings.
+        if ((!telnet() && m_phase == Phase::Connecting)
+            || (telnet() && m_phase == Phase::Negotiating && m_settingsSent)) {
+            becomeReady();
+            return;
+        }
+        // Connected, and not one Telnet command back: whatever listens there is no Telnet
+        // server, least of all an RFC 2217 one.
+        if (telnet() && !m_telnetHeard) {
+            const QString why = m_notice.isEmpty()
+                                    ? NetworkTexts::NotTelnetSilent.arg(ConnectTimeoutMs / 1000)
+                                    : NetworkTexts::NotTelnetData;
+            fail(Outcome::Fault::NotTelnet,
+                 describe(NetworkTexts::NetNotTelnet).arg(why, m_address.asRawTcp()));
+            return;
+        }
     }
     fail(Outcome::Fault::NoAnswer,
          describe(NetworkTexts::NetNoAnswer).arg(ConnectTimeoutMs / 1000));
@@ -244,19 +299,26 @@ void NetworkLine::onTimeout()
 
 void NetworkLine::hungUp()
 {
-    // A server that spoke before the line was ready, then hung up, was turning us away: a terminal
-    // server serves one client per port and tells the next one so.
+    // A server that spoke before the line was ready, then hung up, was turning us away, and
+    // what it said is why: in use by another client, a device it cannot open...
+    QString said = QString::fromUtf8(m_notice);
+    for (QChar &c : said) {
+        if (!c.isPrint())
+            c = QLatin1Char(' ');
+    }
+    said = said.simplified();
     if (m_phase == Phase::Ready)
         fail(Outcome::Fault::Dropped, describe(NetworkTexts::NetLost));
-    else if (m_greeted)
-        fail(Outcome::Fault::Busy, describe(NetworkTexts::NetBusy));
+    else if (!said.isEmpty())
+        fail(Outcome::Fault::TurnedAway, describe(NetworkTexts::NetTurnedAway).arg(said));
     else
         fail(Outcome::Fault::Dropped, describe(NetworkTexts::NetDroppedEarly));
 }
 
 void NetworkLine::onSocketError(QAbstractSocket::SocketError error)
 {
-    // What came before the end still counts: a busy server says so, then hangs up.
+    // What came before the end still counts: a server that turns us away says why, then hangs
+    // up.
     if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState
         && m_socket->bytesAvailable() > 0 && drainSocket())
         emit received();

@@ -3,9 +3,14 @@
 // Telnet with the COM Port Control option (rfc2217://) or passing bytes as they are
 // (socket://). It keeps the serial port's contract: open() never blocks (it starts the lookup
 // and the connection; what is written meanwhile goes out once the line is ready), and every
-// later failure (name not resolved, refused, no answer in time, dropped, COM Port option
-// refused, server busy) is reported once by lost(), typed, from the event loop, with the line
-// already closed. Each open is one connection: a terminal server serves one client per port.
+// later failure (name not resolved, refused, no answer in time, dropped, turned away with the
+// server's own notice, COM Port option refused, not Telnet at all, the server no longer reading)
+// is reported once by lost(), typed, from the event loop, with the line already closed. Each
+// open is one connection: a terminal server serves one client per port.
+//
+// What the server says before the line is ready is its own notice, never the modem's (nothing
+// has gone to the modem yet): it goes to the transcript and, if the server then hangs up, into
+// the message, and the engine never reads it.
 // Lives on the thread that serves the line.
 #pragma once
 
@@ -37,8 +42,18 @@ public:
     // Read from the socket at a time: more than a reply, so one read usually takes all.
     static constexpr qint64 ReadChunk = 16 * 1024;
     // A raw TCP server gives no sign that it is ready, but one that turns a client away does so
-    // at once: the connection counts as ready once it has lasted this long.
+    // at once: the connection counts as ready once it has lasted this long. An RFC 2217 server
+    // is ready once it has answered the speed asked of it (a server that turns a client away
+    // says so before), or once this long has passed without an answer; and one that sends data
+    // without any Telnet has this long to hang up (turning us away) before it is taken for a
+    // server that does not speak Telnet at all.
     static constexpr int RawSettleMs = 150;
+    // Bytes waiting to go while the server's receive window is shut are looked at again after
+    // this long; still waiting, and the window still shut, the server has stopped reading. Well
+    // inside the modem's one-second reply time, so that it is never taken for a silent modem.
+    static constexpr int StallCheckMs = 250;
+    // Most bytes kept of what the server says before the line is ready.
+    static constexpr qsizetype NoticeLimit = 240;
 
     explicit NetworkLine(QObject *parent = nullptr);
     ~NetworkLine() override;
@@ -75,7 +90,7 @@ public:
     // over. Fails at once only for an address that is not a valid network one; later failures
     // come through lost() as after open().
     Outcome prepare();
-    // Connected, and on an RFC 2217 line the COM Port option agreed and the settings sent.
+    // Connected, and on an RFC 2217 line the COM Port option agreed and the settings taken.
     bool isReady() const { return m_phase == Phase::Ready; }
 
 signals:
@@ -84,8 +99,8 @@ signals:
     // Data bytes are waiting.
     void received();
     // The line failed; raised once per open, the line closed first. Its kind (Unresolved,
-    // Refused, NoAnswer, Dropped, Busy, OptionRefused, PortUnavailable) and a text naming the
-    // port.
+    // Refused, NoAnswer, Dropped, TurnedAway, OptionRefused, NotTelnet, Stalled,
+    // PortUnavailable) and a text naming the port.
     void lost(const Outcome &why);
     // Something for the transcript: the connection and the negotiation.
     void note(const QString &event);
@@ -106,11 +121,15 @@ private:
     bool drainSocket(); // true when data bytes were added
     void onSocketError(QAbstractSocket::SocketError error);
     void onTimeout();
-    // The server closed the connection: dropped, or busy.
+    // The server closed the connection: dropped, or turned us away.
     void hungUp();
     void handleEvent(const Telnet::Event &event);
+    // Data from the server before the line is ready: its notice.
+    void heard(const QByteArray &data);
+    void sendSettings();
     void becomeReady();
     void send(const QByteArray &wire);
+    void checkStall();
     void fail(Outcome::Fault fault, const QString &description);
     QString describe(const QString &text) const;
     QString optionName(quint8 option) const;
@@ -122,12 +141,17 @@ private:
 
     QPointer<QTcpSocket> m_socket; // one per open
     QTimer m_deadline;
+    QTimer m_stallCheck;
+    qint64 m_waitingSeen = -1; // bytes that were waiting to go at the last look, -1: none
     Phase m_phase = Phase::Closed;
     Telnet::Decoder m_decoder;
     std::optional<TelnetOptions> m_options;
     QByteArray m_pending; // on the wire's terms, waiting for the line to be ready
     QByteArray m_input;
-    bool m_greeted = false;         // data came before the line was ready: a server's notice
+    QByteArray m_notice;            // what the server said before the line was ready
+    bool m_telnetHeard = false;     // the server has sent Telnet commands
+    bool m_settingsSent = false;    // RFC 2217: the COM Port option agreed, the settings sent
+    bool m_broken = false;          // a write failed: nothing more is written on this connection
     bool m_held = false;            // the socket left unread, m_input being full
     bool m_modemStateKnown = false; // a line has been reported on: the server is believed
     bool m_modemStateHeard = false; // a report has come, for the transcript

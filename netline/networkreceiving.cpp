@@ -30,15 +30,16 @@ bool NetworkLine::drainSocket()
             break;
         const QByteArrayView bytes(chunk, got);
         const qsizetype before = m_input.size();
+        // Data read with what made the line ready was sent before the server could have had
+        // anything of the dialogue: its notice too.
+        const bool forModem = m_phase == Phase::Ready;
         QList<Event> events;
         if (telnet())
             m_decoder.feed(bytes, m_input, events);
         else
             m_input.append(bytes);
         const qsizetype fresh = m_input.size() - before;
-        if (fresh > 0 && m_phase != Phase::Ready)
-            m_greeted = true;
-        if (!events.isEmpty()) {
+        if (!events.isEmpty() || (fresh > 0 && !forModem)) {
             // The events first, as the data was not seen yet: one of them may close the line.
             const QByteArray data = m_input.sliced(before);
             m_input.truncate(before);
@@ -47,14 +48,33 @@ bool NetworkLine::drainSocket()
                 if (!isOpen())
                     return false;
             }
-            m_input += data;
+            if (forModem)
+                m_input += data;
+            else if (!data.isEmpty())
+                heard(data);
         }
-        added = added || fresh > 0;
+        added = added || (forModem && fresh > 0);
         // A short read emptied the socket: asking again would only hear "nothing".
         if (got < room)
             break;
     }
     return added;
+}
+
+void NetworkLine::heard(const QByteArray &data)
+{
+    m_notice += data.first(std::min(data.size(), NoticeLimit - m_notice.size()));
+    QString text = QString::fromUtf8(data);
+    for (QChar &c : text) {
+        if (!c.isPrint())
+            c = QLatin1Char(' ');
+    }
+    if (!text.simplified().isEmpty())
+        emit note(NetworkTexts::NoteServerSaid.arg(text.simplified()));
+    // Data and not one Telnet command: no Telnet server, unless it hangs up in a moment (one
+    // that turns a client away says why first, then goes).
+    if (telnet() && !m_telnetHeard && m_deadline.remainingTime() > RawSettleMs)
+        m_deadline.start(RawSettleMs);
 }
 
 QString NetworkLine::optionName(quint8 option) const
@@ -75,6 +95,7 @@ QString NetworkLine::optionName(quint8 option) const
 
 void NetworkLine::handleEvent(const Event &event)
 {
+    m_telnetHeard = true;
     if (event.kind == Event::Kind::Subnegotiation) {
         if (event.option != OptComPort || event.payload.isEmpty())
             return;
@@ -106,6 +127,10 @@ void NetworkLine::handleEvent(const Event &event)
             const quint32 speed = quint32(quint8(value[0])) << 24 | quint32(quint8(value[1])) << 16
                                   | quint32(quint8(value[2])) << 8 | quint32(quint8(value[3]));
             emit note(NetworkTexts::NoteServerSpeed.arg(speed));
+            // The settings are taken: whatever the server says from now on, it says once it
+            // has had them.
+            if (m_phase == Phase::Negotiating && m_settingsSent)
+                becomeReady();
         }
         return;
     }
@@ -122,10 +147,10 @@ void NetworkLine::handleEvent(const Event &event)
                       .arg(optionName(event.option),
                            ours ? NetworkTexts::NoteOurSide : NetworkTexts::NoteServerSide));
     }
-    if (m_phase != Phase::Negotiating)
+    if (m_phase != Phase::Negotiating || m_settingsSent)
         return;
     if (m_options->localEnabled(OptComPort))
-        becomeReady();
+        sendSettings();
     else if (m_options->localRefused(OptComPort))
         fail(Outcome::Fault::OptionRefused, describe(NetworkTexts::NetComPortRefused));
 }

@@ -22,6 +22,12 @@ inline const QString AddressBadHost = QStringLiteral(
 inline const QString AddressBadIpv6 = QStringLiteral(
     "La dirección \"%1\" no es válida: una dirección IPv6 va entre corchetes, p. ej. "
     "rfc2217://[fd00::20]:7000.");
+// A server named in a form this program does not know (telnet://HOST:PORT, HOST:PORT); %2 is
+// HOST:PORT as given.
+inline const QString AddressUnsupported = QStringLiteral(
+    "\"%1\" no es un dispositivo ni una dirección que Tavoli conozca. Un modem en un servidor de "
+    "terminales se indica con rfc2217://%2 (Telnet con control del puerto serie, RFC 2217) o con "
+    "socket://%2 (TCP sin más).");
 
 // Failures of the connection, reported once and with the port closed.
 inline const QString NetHostNotFound = QStringLiteral(
@@ -36,8 +42,26 @@ inline const QString NetNoAnswer = QStringLiteral(
 inline const QString NetComPortRefused = QStringLiteral(
     "No se puede abrir el puerto %1: el servidor no acepta el control del puerto serie por "
     "red (RFC 2217). Use una dirección socket:// si el servidor es un puerto TCP sin más.");
-inline const QString NetBusy =
-    QStringLiteral("El puerto %1 está en uso: el servidor ya atiende a otro cliente.");
+// %2 is what the server said, as it said it (ser2net: "Port already in use", "Device open
+// failure: ...").
+inline const QString NetTurnedAway = QStringLiteral(
+    "No se puede abrir el puerto %1: el servidor ha cerrado la conexión nada más aceptarla y "
+    "dice: \"%2\".");
+// %2 is NotTelnetData or NotTelnetSilent, %3 the same server as a socket:// address.
+inline const QString NetNotTelnet = QStringLiteral(
+    "No se puede abrir el puerto %1: el servidor acepta la conexión, pero no habla Telnet ni "
+    "RFC 2217 (%2). Si es un puerto TCP sin más, use la dirección %3.");
+inline const QString NotTelnetData = QStringLiteral("envía datos que no son Telnet");
+// %1: the seconds waited.
+inline const QString NotTelnetSilent =
+    QStringLiteral("no ha contestado en %1 segundos a la negociación Telnet");
+// The server's receive window stays shut: it has stopped reading what it is sent.
+inline const QString NetStalledEarly = QStringLiteral(
+    "No se puede abrir el puerto %1: el servidor no recibe lo que se le envía (ha dejado de "
+    "leer la conexión).");
+inline const QString NetStalled = QStringLiteral(
+    "Se ha perdido la comunicación con el puerto %1: el servidor ha dejado de recibir lo que se "
+    "le envía (no lee la conexión).\nLa operación ha fracasado");
 inline const QString NetDroppedEarly = QStringLiteral(
     "No se puede abrir el puerto %1: el servidor ha cerrado la conexión antes de estar "
     "lista.");
@@ -47,9 +71,6 @@ inline const QString NetNotNetwork =
 inline const QString NetLost = QStringLiteral(
     "Se ha perdido la comunicación con el puerto %1: el servidor ha cerrado la conexión o "
     "ha dejado de responder.\nLa operación ha fracasado");
-
-// The window's status line while it connects; %1 is the address.
-inline const QString InfoConnecting = QStringLiteral("Conectando con %1...");
 
 // Events of the transcript.
 inline const QString NoteConnecting = QStringLiteral("Conectando con %1, puerto TCP %2");
@@ -67,6 +88,8 @@ inline const QString NoteSettingsAsked =
                    "DTR y RTS activos, sin control de flujo, buffers vaciados");
 inline const QString NoteServerSpeed = QStringLiteral("El servidor fija la velocidad en %1");
 inline const QString NoteServerSignature = QStringLiteral("Servidor: %1");
+// What the server said before the line was ready (not the modem's: nothing had been sent).
+inline const QString NoteServerSaid = QStringLiteral("El servidor dice: %1");
 inline const QString NoteModemState = QStringLiteral("Señales del modem: CTS %1, DSR %2");
 inline const QString NoteParityNone = QStringLiteral("ninguna");
 inline const QString NoteOn = QStringLiteral("sí");

@@ -2,9 +2,6 @@
 #include "commandliststore.h"
 
 #include "modemprotocol.h"
-#include "storetexts.h"
-
-#include <QDir>
 
 CommandListStore::CommandListStore() : m_ini(Key)
 {
@@ -24,24 +21,16 @@ QString CommandListStore::read()
     return m_ini.value();
 }
 
-Outcome CommandListStore::load(QString *text)
+StoreResult CommandListStore::load(QString *text)
 {
     pointAtFile();
-    const Outcome read = m_ini.read(text);
-    if (read)
-        return read;
-    return Outcome::failure(StoreTexts::CommandListUnreadable.arg(
-        QDir::toNativeSeparators(m_ini.fileName()), read.message()));
+    return m_ini.read(text);
 }
 
-Outcome CommandListStore::write(const QString &text)
+StoreResult CommandListStore::write(const QString &text)
 {
     pointAtFile();
-    const Outcome written = m_ini.setValue(text);
-    if (written)
-        return written;
-    return Outcome::failure(
-        StoreTexts::SaveFailed.arg(QDir::toNativeSeparators(m_ini.fileName()), written.message()));
+    return m_ini.setValue(text);
 }
 
 QString CommandListStore::filePath() const

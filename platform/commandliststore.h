@@ -5,7 +5,7 @@
 #pragma once
 
 #include "inistore.h"
-#include "outcome.h"
+#include "storeresult.h"
 
 #include <QString>
 
@@ -19,11 +19,11 @@ public:
     // The stored text, or the built-in list while file, section or key is absent.
     // A file that cannot be read counts as absent.
     QString read();
-    // The same, but a file that is there and cannot be read fails, naming the file and why
-    // (*text is then the built-in list, which is not what the operator stored).
-    Outcome load(QString *text);
-    // Written at once; the failure names the file and says why.
-    Outcome write(const QString &text);
+    // The same, but a file that is there and cannot be read fails, with the file and what
+    // failed (*text is then the built-in list, which is not what the operator stored).
+    StoreResult load(QString *text);
+    // Written at once; the failure has the file and what failed.
+    StoreResult write(const QString &text);
     // The file of the present working directory.
     QString filePath() const;
 

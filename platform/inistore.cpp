@@ -4,7 +4,6 @@
 #include "atomicsave.h"
 #include "inilock.h"
 #include "initext.h"
-#include "storetexts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,50 +23,49 @@ namespace {
 constexpr qint64 MaxFileSize = 1024 * 1024;
 
 enum class Load { Loaded, Absent, Failed };
-// The reasons are worded for what the caller meant to do with the file.
+// A reader waits for a save's lock; a save holds it already.
 enum class LoadFor { Writing, Reading };
 
-// Reads the whole file, at most MaxFileSize bytes. On Failed, *reason says why in Spanish.
-Load loadFile(const QString &path, QByteArray *bytes, QString *reason,
+// Reads the whole file, at most MaxFileSize bytes. On Failed, *failure says what failed.
+Load loadFile(const QString &path, QByteArray *bytes, StoreResult *failure,
               LoadFor purpose = LoadFor::Writing)
 {
-    const bool reading = purpose == LoadFor::Reading;
-    if (path.isEmpty()) {
-        *reason = StoreTexts::IniNoFileName;
+    using Kind = StoreResult::Kind;
+    const auto failed = [&](Kind kind, const QString &system = QString()) {
+        *failure = StoreResult::failure(kind, path);
+        failure->system = system;
+        failure->limit = MaxFileSize;
         return Load::Failed;
-    }
+    };
+    if (path.isEmpty())
+        return failed(Kind::NoFileName);
     const QFileInfo info(path);
     if (!info.exists())
         return Load::Absent;
     // Directories, FIFOs and devices: opening or reading them could block or never end.
-    if (!info.isFile()) {
-        *reason = reading ? StoreTexts::IniReadNotFile : StoreTexts::IniNotRegularFile;
-        return Load::Failed;
-    }
-    if (info.size() > MaxFileSize) {
-        *reason =
-            (reading ? StoreTexts::IniReadTooLarge : StoreTexts::IniTooLarge).arg(MaxFileSize);
-        return Load::Failed;
-    }
+    if (!info.isFile())
+        return failed(Kind::NotRegularFile);
+    if (info.size() > MaxFileSize)
+        return failed(Kind::TooLarge);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (!file.exists())
             return Load::Absent;
-        *reason = (reading ? StoreTexts::IniReadError : StoreTexts::IniReadFailed)
-                      .arg(file.errorString());
-        return Load::Failed;
+        return failed(Kind::ReadFailed, file.errorString());
     }
     // A save holds the lock already; a reader waits for it, so as never to read a file being
     // written over in place.
     IniLock lock;
-    if (reading) {
+    if (purpose == LoadFor::Reading) {
         const IniLock::Result locked = lock.forReading(path, file.handle());
-        if (!locked.ok()) {
-            *reason = locked.kind == IniLock::Result::TimedOut
-                          ? StoreTexts::IniReadLocked.arg(IniLock::WaitMs / 1000)
-                          : StoreTexts::IniReadError.arg(locked.system);
+        if (locked.kind == IniLock::Result::TimedOut) {
+            failed(Kind::Locked);
+            failure->path = locked.path;
+            failure->seconds = IniLock::WaitMs / 1000;
             return Load::Failed;
         }
+        if (!locked.ok())
+            return failed(Kind::ReadFailed, locked.system);
     }
     // In pieces, not one read of the largest size: that would take a megabyte of memory for
     // every read of a file that is usually a few hundred bytes.
@@ -78,33 +76,35 @@ Load loadFile(const QString &path, QByteArray *bytes, QString *reason,
         bytes->append(piece, got);
     if (bytes->size() > MaxFileSize) { // grew since the size check
         bytes->clear();
-        *reason =
-            (reading ? StoreTexts::IniReadTooLarge : StoreTexts::IniTooLarge).arg(MaxFileSize);
-        return Load::Failed;
+        return failed(Kind::TooLarge);
     }
     if (file.error() != QFileDevice::NoError) {
         bytes->clear();
-        *reason = (reading ? StoreTexts::IniReadError : StoreTexts::IniReadFailed)
-                      .arg(file.errorString());
-        return Load::Failed;
+        return failed(Kind::ReadFailed, file.errorString());
     }
     return Load::Loaded;
 }
 
-// Why the save lock could not be had, in Spanish.
-QString lockRefusal(const IniLock::Result &locked)
+// Why the save lock could not be had.
+StoreResult lockRefusal(const QString &file, const IniLock::Result &locked)
 {
-    const QString path = QDir::toNativeSeparators(locked.path);
+    using Kind = StoreResult::Kind;
+    StoreResult result = StoreResult::failure(Kind::LockFailed, file);
+    result.path = locked.path;
+    result.system = locked.system;
     switch (locked.kind) {
     case IniLock::Result::TimedOut:
-        return StoreTexts::IniLockTimedOut.arg(IniLock::WaitMs / 1000).arg(path);
+        result.kind = Kind::Locked;
+        result.seconds = IniLock::WaitMs / 1000;
+        break;
     case IniLock::Result::NotPlainFile:
-        return StoreTexts::IniLockNotFile.arg(path);
+        result.kind = Kind::LockNotFile;
+        break;
     case IniLock::Result::Taken:
     case IniLock::Result::Failed:
         break;
     }
-    return StoreTexts::IniLockFailed.arg(path, locked.system);
+    return result;
 }
 
 } // namespace
@@ -156,21 +156,22 @@ QString IniStore::value() const
     return text;
 }
 
-Outcome IniStore::read(QString *text) const
+StoreResult IniStore::read(QString *text) const
 {
     *text = m_fallback;
     QByteArray bytes;
-    QString reason;
-    const Load load = loadFile(m_fileName, &bytes, &reason, LoadFor::Reading);
+    StoreResult failure;
+    const Load load = loadFile(m_fileName, &bytes, &failure, LoadFor::Reading);
     if (load == Load::Failed)
-        return Outcome::failure(reason);
+        return failure;
     if (load == Load::Loaded)
         *text = storedValue(parse(std::move(bytes)), m_section, m_key).value_or(m_fallback);
-    return Outcome::success();
+    return {};
 }
 
-Outcome IniStore::setValue(const QString &text)
+StoreResult IniStore::setValue(const QString &text)
 {
+    using Kind = StoreResult::Kind;
     // A link is followed: the file it names is the one written, and locked.
     const QFileInfo info(m_fileName);
     const QString target = info.isSymLink() && !info.canonicalFilePath().isEmpty()
@@ -181,13 +182,13 @@ Outcome IniStore::setValue(const QString &text)
     if (!target.isEmpty()) {
         const IniLock::Result locked = lock.forSaving(target);
         if (!locked.ok())
-            return Outcome::failure(lockRefusal(locked));
+            return lockRefusal(m_fileName, locked);
     }
     QByteArray bytes;
-    QString reason;
-    const Load load = loadFile(m_fileName, &bytes, &reason);
+    StoreResult failure;
+    const Load load = loadFile(m_fileName, &bytes, &failure);
     if (load == Load::Failed)
-        return Outcome::failure(reason);
+        return failure;
 
     // The text goes in the file's own encoding: UTF-8, or Latin-1 for a file that is not valid
     // UTF-8. New bytes can change how the whole file decodes, so the result is read back the
@@ -205,31 +206,46 @@ Outcome IniStore::setValue(const QString &text)
             break;
         }
     }
-    if (!out)
-        return Outcome::failure(refusal(wanted, ini.latin1));
+    if (!out) {
+        StoreResult refused = StoreResult::failure(Kind::ValueNotKept, m_fileName);
+        if (ini.latin1)
+            refused.characters = beyondLatin1(wanted);
+        if (!refused.characters.isEmpty())
+            refused.kind = Kind::CharsNotStorable;
+        return refused;
+    }
     // Reading refuses larger files: what the store writes, it must read back.
-    if (out->size() > MaxFileSize)
-        return Outcome::failure(StoreTexts::IniWouldBeTooLarge.arg(out->size()).arg(MaxFileSize));
+    if (out->size() > MaxFileSize) {
+        StoreResult refused = StoreResult::failure(Kind::WouldBeTooLarge, m_fileName);
+        refused.size = out->size();
+        refused.limit = MaxFileSize;
+        return refused;
+    }
 
     // Written beside the old file and renamed over it (in place where the folder takes no new
     // files).
     const QByteArray *oldBytes = load == Load::Loaded ? &ini.bytes : nullptr;
     const AtomicSave::Result saved = AtomicSave::save(target, *out, IniTempSuffix, oldBytes);
+    StoreResult result = StoreResult::failure(Kind::WriteFailed, m_fileName);
+    result.system = saved.system;
     switch (saved.kind) {
     case AtomicSave::Result::Saved:
-        return Outcome::success();
+        return {};
     case AtomicSave::Result::TempNotOurs:
-        return Outcome::failure(
-            StoreTexts::IniTempNotOurs.arg(QDir::toNativeSeparators(target + IniTempSuffix)));
+        result.kind = Kind::TempNotOurs;
+        result.path = target + IniTempSuffix;
+        break;
     case AtomicSave::Result::NothingWritten:
-        return Outcome::failure(StoreTexts::IniCreateFailed.arg(
-            QDir::toNativeSeparators(QFileInfo(target).absolutePath()), saved.system));
+        result.kind = Kind::CreateFailed;
+        result.path = QFileInfo(target).absolutePath();
+        break;
     case AtomicSave::Result::OldBytesLost:
-        return Outcome::failure(StoreTexts::IniWriteFailedInPlace.arg(saved.system));
+        result.kind = Kind::OldBytesLost;
+        break;
     case AtomicSave::Result::WriteFailed:
         break;
     }
-    return Outcome::failure(StoreTexts::IniWriteFailed.arg(saved.system));
+    return result;
 }
 
 QString SettingsFilePath()

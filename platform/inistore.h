@@ -2,7 +2,7 @@
 // One value of an INI file, addressed by file name, section and key (Windows INI rules).
 #pragma once
 
-#include "outcome.h"
+#include "storeresult.h"
 
 #include <QString>
 
@@ -25,14 +25,14 @@ public:
     // A file that cannot be read counts as absent.
     QString value() const;
     // The same text, but a file that is there and cannot be read (not a regular file, larger
-    // than the store reads, a read error) fails, saying why in Spanish; *text is the fallback.
-    Outcome read(QString *text) const;
+    // than the store reads, a read error) fails, saying what failed; *text is the fallback.
+    StoreResult read(QString *text) const;
 
     // Writes the value at once and atomically (in place when the folder takes no new files):
     // only the key's line of the section changes, every other byte of the file stays, and
     // value() then gives back exactly the text (CR and LF as blanks); a text the file's
-    // encoding cannot hold is refused. The failure gives the reason in Spanish.
-    Outcome setValue(const QString &text);
+    // encoding cannot hold is refused. The failure says what failed.
+    StoreResult setValue(const QString &text);
 
 private:
     QString m_fileName;

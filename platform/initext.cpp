@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "initext.h"
 
-#include "storetexts.h"
-
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -193,19 +191,15 @@ std::optional<QByteArray> withValue(const IniText &ini, const QString &section, 
     return out;
 }
 
-QString refusal(const QString &wanted, bool latin1)
+QStringList beyondLatin1(const QString &wanted)
 {
-    QStringList missing;
-    if (latin1) {
-        for (const char32_t c : wanted.toUcs4()) {
-            const QString shown = QStringLiteral("«%1»").arg(QString::fromUcs4(&c, 1));
-            if (c > 0xFF && !missing.contains(shown))
-                missing.append(shown);
-        }
+    QStringList found;
+    for (const char32_t c : wanted.toUcs4()) {
+        const QString one = QString::fromUcs4(&c, 1);
+        if (c > 0xFF && !found.contains(one))
+            found.append(one);
     }
-    return missing.isEmpty()
-               ? StoreTexts::IniValueNotKept
-               : StoreTexts::IniCharsNotStorable.arg(missing.join(QStringLiteral(", ")));
+    return found;
 }
 
 } // namespace IniFormat

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -58,7 +59,7 @@ QString storedForm(const QString &line);
 std::optional<QByteArray> withValue(const IniText &ini, const QString &section, const QString &key,
                                     const QString &stored, bool latin1);
 
-// Why `wanted` cannot be stored so that it reads back the same, in Spanish.
-QString refusal(const QString &wanted, bool latin1);
+// The characters of `wanted` that a Latin-1 file cannot hold, each once, in the text's order.
+QStringList beyondLatin1(const QString &wanted);
 
 } // namespace IniFormat

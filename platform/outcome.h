@@ -21,8 +21,11 @@ public:
         Refused,       // nothing listens on its port
         NoAnswer,      // no connection (or no COM Port agreement) in time
         Dropped,       // it closed the connection (before it was ready, or during a dialogue)
-        Busy,          // it serves another client on that port
+        TurnedAway,    // it closed the connection at once with a notice of its own (another
+                       // client has the port, its device would not open...): in the message
         OptionRefused, // it does not take the COM Port Control option (RFC 2217)
+        NotTelnet,     // it accepted an rfc2217:// connection but does not speak Telnet
+        Stalled,       // it stopped taking what is sent: its receive window stays shut
     };
 
     Outcome() = default; // success

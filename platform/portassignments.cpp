@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "portassignments.h"
 
-#include "storetexts.h"
-
 #include <QDir>
 
 namespace {
@@ -50,19 +48,20 @@ PortChoice choiceFor(int port)
     return {QStringLiteral("/dev/ttyS%1").arg(port - 1), PortChoice::Source::Default, QString()};
 }
 
-Outcome assign(int port, const QString &device)
+StoreResult assign(int port, const QString &device)
 {
-    if (port < 1 || port > PortCount)
-        return Outcome::failure(StoreTexts::PortNumberInvalid.arg(port));
+    if (port < 1 || port > PortCount) {
+        StoreResult refused = StoreResult::failure(StoreResult::Kind::NoSuchPort, QString());
+        refused.port = port;
+        return refused;
+    }
     IniStore ini = storeFor(port);
     // Going back to the default leaves a file that never held the key as it was.
     if (device.isEmpty() && ini.value().trimmed().isEmpty())
-        return Outcome::success();
-    const Outcome written = ini.setValue(device);
-    if (written)
-        return written;
-    return Outcome::failure(StoreTexts::PortAssignFailed.arg(
-        QString::number(port), QDir::toNativeSeparators(ini.fileName()), written.message()));
+        return {};
+    StoreResult written = ini.setValue(device);
+    written.port = port;
+    return written;
 }
 
 } // namespace PortAssignments

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "inistore.h"
-#include "outcome.h"
+#include "storeresult.h"
 
 #include <QString>
 
@@ -30,7 +30,7 @@ PortChoice choiceFor(int port);
 // The device stored for the port; empty when none is.
 QString assigned(int port);
 // Stores `device` for the port (empty: back to the default). Only the key's line of the file
-// changes; the failure names the file and says why.
-Outcome assign(int port, const QString &device);
+// changes; the failure has the port, the file and what failed.
+StoreResult assign(int port, const QString &device);
 
 } // namespace PortAssignments

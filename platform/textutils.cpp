@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "textutils.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace TextUtils {
@@ -50,6 +51,27 @@ QString LabelText(const QString &caption)
             ++i;
         }
         // A lone "&" marks the access key and is not shown.
+    }
+    return shown;
+}
+
+QString ShowControls(const QString &text)
+{
+    const auto control = [](QChar c) {
+        return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F);
+    };
+    if (std::none_of(text.begin(), text.end(), control))
+        return text;
+    QString shown;
+    shown.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (control(c))
+            shown +=
+                QLatin1String("<x")
+                + QString::number(c.unicode(), 16).rightJustified(2, QLatin1Char('0')).toUpper()
+                + QLatin1Char('>');
+        else
+            shown += c;
     }
     return shown;
 }

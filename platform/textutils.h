@@ -25,4 +25,9 @@ QString TakeToken(QString &text, const QString &separator);
 // access key and is not shown.
 QString LabelText(const QString &caption);
 
+// The text with each control character (C0, DEL, C1) shown as <xNN>, as the transcript shows
+// bytes: a text from outside (a device's name, a modem's answer) can then neither start a line
+// of its own in an output read line by line nor steer the terminal that shows it.
+QString ShowControls(const QString &text);
+
 } // namespace TextUtils

@@ -2,6 +2,7 @@
 #include "dialoguetexts.h"
 
 #include "modemprotocol.h"
+#include "storetexts.h"
 #include "textutils.h"
 
 namespace DialogueTexts {
@@ -114,7 +115,7 @@ QString listRefusal(const CommandListResult &list, ListMoment moment, const QStr
     case Problem::None:
         return QString();
     case Problem::Unreadable:
-        why = list.unreadable;
+        why = StoreTexts::commandListUnreadable(list.unreadable);
         if (moment == ListMoment::Click)
             why += QLatin1Char('\n') + NothingSent;
         break;

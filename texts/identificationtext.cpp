@@ -2,6 +2,7 @@
 #include "identificationtext.h"
 
 #include "dialoguetexts.h"
+#include "textutils.h"
 
 #include <QRegularExpression>
 
@@ -9,16 +10,7 @@ namespace IdentificationText {
 
 QString visible(const QString &line)
 {
-    QString shown;
-    shown.reserve(line.size());
-    for (const QChar c : line) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            shown += QStringLiteral("<x%1>").arg(
-                QString::number(c.unicode(), 16).rightJustified(2, QLatin1Char('0')).toUpper());
-        else
-            shown += c;
-    }
-    return shown;
+    return TextUtils::ShowControls(line);
 }
 
 namespace {

@@ -226,8 +226,8 @@ void TestE2eFaults::floodWhileABoxWaits()
 }
 
 // Port 1 on a terminal server that hangs up after the first command: one box says so, the
-// settings are free again, `info` is cleared and the transcript has the drop. A busy server has
-// its own box.
+// settings are free again, `info` is cleared and the transcript has the drop. A server that
+// turns the window away has its own box, with the server's words.
 void TestE2eFaults::terminalServer()
 {
     TelnetPeer dropping(TelnetPeer::Script::DropAfterFirst), busy(TelnetPeer::Script::Busy);
@@ -251,7 +251,9 @@ void TestE2eFaults::terminalServer()
     qputenv("TAVOLI_COM1", busy.address().toLocal8Bit());
     QTest::mouseClick(control(form, "Pregunto"), Qt::LeftButton);
     QVERIFY(boxes.waitForCount(2, E2e::DialogueTimeoutMs));
-    QCOMPARE(boxes.at(1).text, NetworkTexts::NetBusy.arg(SerialTexts::portName(1, busy.address())));
+    QCOMPARE(boxes.at(1).text,
+             NetworkTexts::NetTurnedAway.arg(SerialTexts::portName(1, busy.address()),
+                                             "Port already in use"));
     QTRY_COMPARE(enabledFrames(form), 3);
     QTest::qWait(DialogueEngine::StepIntervalMs);
     QCOMPARE(boxes.count(), 2);

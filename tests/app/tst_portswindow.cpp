@@ -210,7 +210,7 @@ private slots:
         QVERIFY(QDir().mkdir(SettingsFilePath()));
         click("assign");
         QVERIFY(QDir().rmdir(SettingsFilePath()));
-        QCOMPARE(boxes.texts(), QStringList(StoreTexts::PortAssignFailed.arg(
+        QCOMPARE(boxes.texts(), QStringList(WindowTexts::PortAssignFailed.arg(
                                     "2", ini, StoreTexts::IniNotRegularFile)));
     }
 

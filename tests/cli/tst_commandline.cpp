@@ -127,6 +127,7 @@ private slots:
     void twoDevicesOneFailing();
     void logToFifo();
     void logOfInterruptedList();
+    void deviceNameCannotForgeALine();
     void cutShort_data();
     void cutShort();
     void windowSignalled();
@@ -304,6 +305,18 @@ void TestCommandLine::terminalServer()
                                                                      : "no se encuentra"),
                  qPrintable(line));
     }
+
+    // A server that cannot open its device says why and hangs up: its words are the reason, and
+    // nothing is written on the closed connection (Qt would complain on stderr).
+    Ser2net broken("/dev/tavoli-test-missing", true);
+    QVERIFY(broken.listening);
+    run = tavoli({"query", "--json", "--device", broken.address});
+    QCOMPARE(run.exitCode, 3);
+    const QJsonObject result = json(run.lines.value(0));
+    QCOMPARE(result.value("failure").toString(), "turned_away");
+    QVERIFY2(result.value("error").toString().contains("dice: \"Device open failure: "),
+             qPrintable(run.lines.value(0)));
+    QVERIFY2(run.errors.isEmpty(), qPrintable(run.errors));
 }
 
 // A terminal server that fails in its own way fails the device (status 3): one line naming it,
@@ -316,9 +329,14 @@ void TestCommandLine::terminalServerFault_data()
     QTest::addColumn<QString>("failure");
     QTest::newRow("COM Port refused")
         << int(Script::RefuseComPort) << NetworkTexts::NetComPortRefused << "option_refused";
-    QTest::newRow("busy") << int(Script::Busy) << NetworkTexts::NetBusy << "busy";
+    QTest::newRow("in use") << int(Script::Busy)
+                            << NetworkTexts::NetTurnedAway.arg("%1", "Port already in use")
+                            << "turned_away";
     QTest::newRow("dropped after the first command")
         << int(Script::DropAfterFirst) << NetworkTexts::NetLost << "dropped";
+    // Not the modem's silence: what is sent never reaches the server.
+    QTest::newRow("stops reading")
+        << int(Script::StopReading) << NetworkTexts::NetStalled << "stalled";
 }
 
 void TestCommandLine::terminalServerFault()
@@ -477,6 +495,37 @@ void TestCommandLine::logOfInterruptedList()
     // Boxes are the window's: the command line's log tells of none.
     for (const QByteArray &line : lines)
         QVERIFY2(!line.contains("Mensaje"), line.constData());
+}
+
+// A device's name with a line feed in it, written after it as a result line would be: one real
+// modem through a link so named, one missing. Each device gets one line, in the results and in
+// the log, with the name's line feed shown where the name is.
+void TestCommandLine::deviceNameCannotForgeALine()
+{
+    HayesModem simulated(modem());
+    QVERIFY(simulated.start());
+    const QString forged = QStringLiteral("\nttyUSB9: Modem configurado con éxito");
+    const QString linked = "modem" + forged, missing = "gone" + forged;
+    QFile::remove(linked);
+    QVERIFY(QFile::link(QString::fromStdString(simulated.devicePath()), linked));
+    QFile::remove("forged.log");
+    const Run run =
+        tavoli({"query", "--log", "forged.log", "--device", linked, "--device", missing});
+    QFile::remove(linked);
+    QCOMPARE(run.exitCode, 3);
+    const QString shown = QStringLiteral("<x0A>ttyUSB9: Modem configurado con éxito");
+    QCOMPARE(run.lines.size(), 2);
+    QVERIFY(run.lines.contains("modem" + shown + ": Número de rings: 2, Fijado a Bauds: 9600"));
+    QVERIFY(run.lines.contains(QStringLiteral("gone%1: El puerto gone%1 no existe: no hay ningún "
+                                              "dispositivo con ese nombre.")
+                                   .arg(shown)));
+    QFile file("forged.log");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList log = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    QVERIFY(log.size() > 5);
+    for (const QString &line : log.mid(1)) // after the day the log was started
+        QVERIFY2(line.startsWith("modem" + shown + "  ") || line.startsWith("gone" + shown + "  "),
+                 qPrintable(line));
 }
 
 // Ended by a signal, or by a stdout nobody reads, in the middle of a configuration (three

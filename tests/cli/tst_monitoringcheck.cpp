@@ -141,8 +141,14 @@ void TestMonitoringCheck::severalDevices()
 
     const auto off = modem(0, 6);
     QVERIFY(off);
-    run = check({"--rings", "2", "--device", path(off), "--device", "/nonexistent/tty"});
+    // A name that would forge a status line is shown, in its line and its performance label.
+    run = check({"--rings", "2", "--device", path(off), "--device", "/nonexistent\nMODEM OK - x"});
     QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.lines.size(), 2);
+    QVERIFY2(run.lines.at(0).contains("'/nonexistent<x0A>MODEM OK - x S0'=U;"),
+             qPrintable(run.lines.at(0)));
+    QVERIFY2(run.lines.at(1).startsWith("MODEM UNKNOWN - /nonexistent<x0A>MODEM OK - x: "),
+             qPrintable(run.lines.at(1)));
 }
 
 void TestMonitoringCheck::terminalServer()

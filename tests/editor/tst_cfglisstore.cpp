@@ -242,7 +242,7 @@ private slots:
         const AnsweredBox box = AnswerMessageBox([] { Editor::key(Qt::Key_Return); });
         QVERIFY(box.shown);
         QCOMPARE(box.icon, QMessageBox::Critical);
-        const QString lead = StoreTexts::SaveFailed.section(QStringLiteral("%1"), 0, 0);
+        const QString lead = EditorTexts::SaveFailed.section(QStringLiteral("%1"), 0, 0);
         QVERIFY2(box.text.startsWith(lead + QDir::toNativeSeparators(IniPath())),
                  qPrintable(box.text));
         QVERIFY2(box.text.size() > lead.size() + IniPath().size() + 2, "no reason given");

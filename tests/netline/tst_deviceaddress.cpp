@@ -45,6 +45,11 @@ private slots:
             {"socket://10.0.0.300:7000", Kind::RawTcp, "", 0, AddressBadHost},
             {"socket://10.1:7000", Kind::RawTcp, "", 0, AddressBadHost},
             {"socket://a b:7000", Kind::RawTcp, "", 0, AddressBadHost},
+            // A server named as this program does not name one is no path either.
+            {"telnet://ts:7000", Kind::Unsupported, "", 0, AddressUnsupported},
+            {"ts:7000", Kind::Unsupported, "", 0, AddressUnsupported},
+            {"[::1]:7000", Kind::Unsupported, "", 0, AddressUnsupported},
+            {"/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0", Kind::Local, "", 0, {}},
         };
         for (const auto &row : rows)
             QTest::addRow("%s", row.text) << QString::fromUtf8(row.text) << int(row.kind)
@@ -67,6 +72,11 @@ private slots:
         if (!reason.isEmpty())
             QVERIFY2(address.error().startsWith(reason.section(u':', 0, 0).arg(text)),
                      qPrintable(address.error()));
+        // ... and says how to write it the two ways that work.
+        if (kind == int(Kind::Unsupported))
+            for (const char *scheme : {"rfc2217://", "socket://"})
+                QVERIFY2(address.error().contains(scheme + text.section("://", -1) + ' '),
+                         qPrintable(address.error()));
     }
 };
 

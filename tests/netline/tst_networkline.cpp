@@ -134,7 +134,7 @@ private slots:
     {
         Peer p("socket");
         QVERIFY(p.line.open().ok());
-        QTRY_VERIFY(p.client);
+        QTRY_VERIFY(p.line.isReady()); // before it, what comes is the server's notice
         B flood;
         for (int k = 0; k < 300000; ++k)
             flood.append(char(k % 251));
@@ -164,12 +164,19 @@ private slots:
             << "rfc2217" << 3 << NetworkTexts::NetLost << int(F::Dropped);
         QTest::addRow("raw drop mid-data")
             << "socket" << 3 << NetworkTexts::NetLost << int(F::Dropped);
-        QTest::addRow("busy, telnet") << "rfc2217" << 4 << NetworkTexts::NetBusy << int(F::Busy);
-        QTest::addRow("busy, raw") << "socket" << 4 << NetworkTexts::NetBusy << int(F::Busy);
-        // Whatever a server says before it hangs up, the words do not matter.
-        QTest::addRow("busy in other words")
-            << "rfc2217" << 6 << NetworkTexts::NetBusy << int(F::Busy);
+        // Whatever a server says before it hangs up is shown as it said it.
+        const QString inUse = NetworkTexts::NetTurnedAway.arg("%1", "Port already in use");
+        QTest::addRow("busy, telnet") << "rfc2217" << 4 << inUse << int(F::TurnedAway);
+        QTest::addRow("busy, raw") << "socket" << 4 << inUse << int(F::TurnedAway);
+        QTest::addRow("turned away in other words")
+            << "rfc2217" << 6 << NetworkTexts::NetTurnedAway.arg("%1", "Ocupado.")
+            << int(F::TurnedAway);
         QTest::addRow("refused") << "rfc2217" << 5 << NetworkTexts::NetRefused << int(F::Refused);
+        // A raw port that talks and stays: no Telnet server, and socket:// is the way to it.
+        QTest::addRow("not telnet")
+            << "rfc2217" << 7
+            << NetworkTexts::NetNotTelnet.arg("%1", NetworkTexts::NotTelnetData, "%2")
+            << int(F::NotTelnet);
     }
     void failures()
     {
@@ -212,13 +219,19 @@ private slots:
                 B in;
                 QTRY_COMPARE(in += p.line.input(), B("\r\nOK"));
             }
-            p.say(script == 4 ? "Port already in use\r\n" : script == 6 ? "Ocupado.\r\n" : "");
-            if (script != 0)
+            p.say(script == 4   ? "Port already in use\r\n"
+                  : script == 6 ? "Ocupado.\r\n"
+                  : script == 7 ? "\r\nOK\r\n"
+                                : "");
+            if (script != 0 && script != 7)
                 p.client->close();
         }
         QTRY_COMPARE(p.lost.size(), 1);
         const auto why = p.lost.at(0).at(0).value<Outcome>();
-        QCOMPARE(why.message(), p.expected(text));
+        QString expected = p.expected(text);
+        if (script == 7)
+            expected = expected.arg(p.address("socket"));
+        QCOMPARE(why.message(), expected);
         QCOMPARE(int(why.fault()), fault);
         QVERIFY(!p.line.isOpen());
         QTest::qWait(100);
@@ -239,8 +252,11 @@ private slots:
 
     // A listener whose queue is full drops new connection requests, as a server that does not
     // answer: open() returns at once, and after the time limit (never before) comes one notice.
+    // One that accepts and never says a word is no Telnet server: told apart, as long waited.
     void noAnswerWithinTheLimit()
     {
+        Peer silent("rfc2217");
+        QVERIFY(silent.line.open().ok());
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in at{};
         at.sin_family = AF_INET;
@@ -262,6 +278,12 @@ private slots:
         QVERIFY(clock.elapsed() >= NetworkLine::ConnectTimeoutMs);
         QCOMPARE(p.lost.at(0).at(0).value<Outcome>().message(),
                  p.expected(NetworkTexts::NetNoAnswer).arg(5));
+        QTRY_COMPARE(silent.lost.size(), 1);
+        const auto why = silent.lost.at(0).at(0).value<Outcome>();
+        QCOMPARE(why.fault(), Outcome::Fault::NotTelnet);
+        QCOMPARE(why.message(),
+                 silent.expected(NetworkTexts::NetNotTelnet)
+                     .arg(NetworkTexts::NotTelnetSilent.arg(5), silent.address("socket")));
         ::close(fd);
     }
 };

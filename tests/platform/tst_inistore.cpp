@@ -89,6 +89,12 @@ IniStore storeAt(const QString &path, const QString &key = QStringLiteral("CmdAT
     return store;
 }
 
+// What the faces say of a failed save; empty for one that succeeded.
+QString refusal(const StoreResult &saved)
+{
+    return saved ? QString() : StoreTexts::whyNotSaved(saved);
+}
+
 } // namespace
 
 class TstIniStore : public QObject
@@ -185,26 +191,28 @@ private slots:
     {
         const auto readFailure = [](const QString &path) {
             QString text;
-            const Outcome read = storeAt(path).read(&text);
-            return text == QStringLiteral("FALLBACK") ? read.message() : QStringLiteral("(text)");
+            const StoreResult read = storeAt(path).read(&text);
+            if (text != QStringLiteral("FALLBACK"))
+                return QStringLiteral("(text)");
+            return read ? QString() : StoreTexts::whyUnreadable(read);
         };
         QCOMPARE(storeAt(m_path).value(), QStringLiteral("FALLBACK"));
         QCOMPARE(readFailure(m_path), QString());
         QCOMPARE(entries(), QStringList());
-        QCOMPARE(storeAt(QString()).setValue("V0").message(), StoreTexts::IniNoFileName);
+        QCOMPARE(refusal(storeAt(QString()).setValue("V0")), StoreTexts::IniNoFileName);
 
         QVERIFY(QDir(m_temp->path()).mkdir(QStringLiteral("DIR.INI")));
         const QString dir = m_temp->filePath(QStringLiteral("DIR.INI"));
         QCOMPARE(storeAt(dir).value(), QStringLiteral("FALLBACK"));
         QCOMPARE(readFailure(dir), StoreTexts::IniReadNotFile);
-        QCOMPARE(storeAt(dir).setValue("V0").message(), StoreTexts::IniNotRegularFile);
+        QCOMPARE(refusal(storeAt(dir).setValue("V0")), StoreTexts::IniNotRegularFile);
 
         const B huge = "[TAVOLI]\r\nCmdAT=V0\r\n" + B(2 * 1024 * 1024, '\x01');
         QVERIFY(writeBytes(m_path, huge));
         QCOMPARE(storeAt(m_path).value(), QStringLiteral("FALLBACK"));
         QVERIFY2(readFailure(m_path).contains(QStringLiteral("1048576")),
                  qPrintable(readFailure(m_path)));
-        const QString reason = storeAt(m_path).setValue(QStringLiteral("E0")).message();
+        const QString reason = refusal(storeAt(m_path).setValue(QStringLiteral("E0")));
         QVERIFY2(reason.contains(QStringLiteral("1048576")), qPrintable(reason));
         QCOMPARE(readBytes(m_path), huge);
 
@@ -212,7 +220,7 @@ private slots:
         const QString plain = m_temp->filePath(QStringLiteral("plain"));
         QVERIFY(writeBytes(plain, "x"));
         const QString created =
-            storeAt(plain + QStringLiteral("/TAVOLI.INI")).setValue("V0").message();
+            refusal(storeAt(plain + QStringLiteral("/TAVOLI.INI")).setValue("V0"));
         const QString lead = QStringLiteral("No se puede crear el archivo en la carpeta ");
         QVERIFY2(created.startsWith(lead + plain), qPrintable(created));
         QCOMPARE(readBytes(plain), B("x"));
@@ -269,7 +277,7 @@ private slots:
         QFETCH(QByteArray, after);
         QVERIFY(before.isNull() || writeBytes(m_path, before));
         IniStore store = storeAt(m_path);
-        QCOMPARE(store.setValue(QStringLiteral("NEW;V#,0")).message(), QString());
+        QCOMPARE(refusal(store.setValue(QStringLiteral("NEW;V#,0"))), QString());
         QCOMPARE(readBytes(m_path), after);
         QCOMPARE(store.value(), QStringLiteral("NEW;V#,0"));
         QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")}); // no temporary left
@@ -303,7 +311,7 @@ private slots:
         QFETCH(QString, written);
         QFETCH(QString, read);
         QVERIFY(writeBytes(m_path, "[TAVOLI]\r\nCmdAT=old\r\n[Next]\r\nK=v\r\n"));
-        QCOMPARE(storeAt(m_path).setValue(written).message(), QString());
+        QCOMPARE(refusal(storeAt(m_path).setValue(written)), QString());
         QCOMPARE(storeAt(m_path).value(), read);
         QVERIFY(readBytes(m_path).endsWith("\r\n[Next]\r\nK=v\r\n")); // nothing spilled over
         QCOMPARE(readBytes(m_path).count('\n'), 4);
@@ -340,7 +348,7 @@ private slots:
         QVERIFY(writeBytes(m_path, before));
         IniStore store = storeAt(m_path);
         const QString old = store.value();
-        const QString reason = store.setValue(written).message();
+        const QString reason = refusal(store.setValue(written));
         QVERIFY2(reason.isEmpty() == !after.isNull() && reason.contains(named), qPrintable(reason));
         QCOMPARE(readBytes(m_path), after.isNull() ? before : after);
         QCOMPARE(store.value(), after.isNull() ? old : written);
@@ -352,7 +360,7 @@ private slots:
         QVERIFY(writeBytes(m_path, "[TAVOLI]\r\nCmdAT=V0\r\n"));
         if (!lockFolder())
             QSKIP("This process creates files even in a folder with mode 0555.");
-        QCOMPARE(storeAt(m_path).setValue(QStringLiteral("E0")).message(), QString());
+        QCOMPARE(refusal(storeAt(m_path).setValue(QStringLiteral("E0"))), QString());
         QCOMPARE(readBytes(m_path), B("[TAVOLI]\r\nCmdAT=E0\r\n"));
         QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")});
     }
@@ -379,7 +387,7 @@ private slots:
         small.rlim_cur = 4096;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         const QString reason =
-            storeAt(m_path).setValue(QString(64 * 1024, QLatin1Char('A'))).message();
+            refusal(storeAt(m_path).setValue(QString(64 * 1024, QLatin1Char('A'))));
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
 
@@ -396,10 +404,10 @@ private slots:
     void neverWritesWhatItCannotRead()
     {
         const qsizetype at = 1024 * 1024 - B("[tavoli]\r\nCmdAT=\r\n").size();
-        const QString reason = storeAt(m_path).setValue(QString(at + 1, u'A')).message();
+        const QString reason = refusal(storeAt(m_path).setValue(QString(at + 1, u'A')));
         QVERIFY2(reason.contains(QStringLiteral("1048577")), qPrintable(reason));
         QCOMPARE(entries(), QStringList());
-        QCOMPARE(storeAt(m_path).setValue(QString(at, u'A')).message(), QString());
+        QCOMPARE(refusal(storeAt(m_path).setValue(QString(at, u'A'))), QString());
         QCOMPARE(storeAt(m_path).value().size(), at);
     }
 
@@ -424,7 +432,7 @@ private slots:
             QVERIFY(writeBytes(temp, "keep") && ::chown(to, 65534, 65534) == 0);
         else
             QCOMPARE(planted == 1 ? ::symlink(from, to) : ::link(from, to), 0);
-        const QString reason = storeAt(m_path).setValue(QStringLiteral("E0")).message();
+        const QString reason = refusal(storeAt(m_path).setValue(QStringLiteral("E0")));
         QVERIFY2(reason.contains(temp), qPrintable(reason));
         QCOMPARE(readBytes(m_path), B("[TAVOLI]\r\nCmdAT=V0\r\n"));
         QCOMPARE(readBytes(temp) + readBytes(elsewhere), B("keepkeep"));
@@ -442,7 +450,7 @@ private slots:
         QVERIFY(writeBytes(leftover.fileName(), B(65536, 'X')));
         QVERIFY(leftover.open(QIODevice::ReadOnly));
         const mode_t oldMask = ::umask(022);
-        const QString reason = storeAt(m_path).setValue(QStringLiteral("E0")).message();
+        const QString reason = refusal(storeAt(m_path).setValue(QStringLiteral("E0")));
         ::umask(oldMask);
         QCOMPARE(reason, QString());
         QCOMPARE(readBytes(m_path), B("[TAVOLI]\r\nCmdAT=E0\r\n"));
@@ -539,7 +547,7 @@ private slots:
                 way == 1 ? ::mkfifo(name, 0600) : ::symlink(QFile::encodeName(elsewhere), name), 0);
         QElapsedTimer clock;
         clock.start();
-        const QString reason = storeAt(m_path).setValue(QStringLiteral("E0")).message();
+        const QString reason = refusal(storeAt(m_path).setValue(QStringLiteral("E0")));
         const qint64 took = clock.elapsed();
         QCOMPARE(reason, way == 0 ? StoreTexts::IniLockTimedOut.arg(5).arg(lock)
                                   : StoreTexts::IniLockNotFile.arg(lock));
@@ -549,7 +557,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(elsewhere));
         if (holder >= 0) {
             ::close(holder);
-            QCOMPARE(storeAt(m_path).setValue(QStringLiteral("E0")).message(), QString());
+            QCOMPARE(refusal(storeAt(m_path).setValue(QStringLiteral("E0"))), QString());
         }
     }
 

@@ -148,6 +148,18 @@ private slots:
         QFETCH(QString, shown);
         QCOMPARE(LabelText(caption), shown);
     }
+
+    // Every control character, and only those, at the edges of each range: printable text
+    // (accented letters, the no-break space just past C1) stays as it is.
+    void showControls()
+    {
+        QCOMPARE(ShowControls(QString()), QString());
+        QCOMPARE(ShowControls(QStringLiteral("a\nb\r")), QStringLiteral("a<x0A>b<x0D>"));
+        QCOMPARE(ShowControls(QString(QChar(0)) + QStringLiteral("\x1f \x7e\x7f")),
+                 QStringLiteral("<x00><x1F> ~<x7F>"));
+        QCOMPARE(ShowControls(QStringLiteral("\u0080\u009f\u00a0é\u2028")),
+                 QStringLiteral("<x80><x9F>\u00a0é\u2028"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TstTextUtils)

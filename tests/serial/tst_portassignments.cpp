@@ -3,7 +3,6 @@
 // directory of the moment, else /dev/ttyS<n-1>; and assigning one rewrites only its line.
 #include "portassignments.h"
 #include "serialport.h"
-#include "storetexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -107,14 +106,15 @@ private slots:
                  variable.isEmpty() ? QStringLiteral("/dev/ttyS1") : variable);
     }
 
+    // What the ports window needs to word the failure (it does, in its own test).
     void failedWriteSaysWhy()
     {
         QVERIFY(QDir().mkdir(SettingsFilePath()));
-        const Outcome stored = PortAssignments::assign(1, QStringLiteral("/dev/ttyUSB0"));
+        const StoreResult stored = PortAssignments::assign(1, QStringLiteral("/dev/ttyUSB0"));
         QVERIFY(QDir().rmdir(SettingsFilePath()));
-        QCOMPARE(stored.message(),
-                 StoreTexts::PortAssignFailed.arg("1", QDir::toNativeSeparators(SettingsFilePath()),
-                                                  StoreTexts::IniNotRegularFile));
+        QCOMPARE(stored.kind, StoreResult::Kind::NotRegularFile);
+        QCOMPARE(stored.port, 1);
+        QCOMPARE(stored.file, SettingsFilePath());
     }
 
 private:

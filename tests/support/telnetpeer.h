@@ -9,6 +9,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <sys/socket.h>
+
 struct TelnetPeer
 {
     enum class Script {
@@ -16,13 +18,38 @@ struct TelnetPeer
         RefuseComPort,  // takes the connection, declines RFC 2217's COM Port option
         Busy,           // tells a second client the port is in use and hangs up, as ser2net
         DropAfterFirst, // takes the COM Port option, hangs up once the first command is in
+        // Takes the COM Port option and the settings without reading them, and never reads at
+        // all: its receive window, the smallest the system allows, is soon shut. Asking the
+        // client to refuse every option it does not want fills it at once.
+        StopReading,
     };
 
     explicit TelnetPeer(Script script = Script::Manual) : script(script)
     {
         server.listen(QHostAddress::LocalHost);
+        if (script == Script::StopReading) {
+            const int smallest = 1; // the system raises it to its least
+            ::setsockopt(int(server.socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &smallest,
+                         sizeof smallest);
+        }
         QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
             client = server.nextPendingConnection();
+            if (this->script == Script::StopReading) {
+                client->setReadBufferSize(1);
+                QByteArray asked;
+                for (int option = 0; option < 256; ++option) {
+                    if (option != Telnet::OptBinary && option != Telnet::OptSuppressGoAhead
+                        && option != Telnet::OptComPort)
+                        asked += Telnet::Encode::negotiation(Telnet::WILL, quint8(option))
+                                 + Telnet::Encode::negotiation(Telnet::DO, quint8(option));
+                }
+                const char speed[] = {0, 0, 0x25, char(0x80)}; // 9600
+                say(asked + Accepted
+                    + Telnet::Encode::comPort(Telnet::ComPort::ServerOffset
+                                                  + Telnet::ComPort::SetBaudRate,
+                                              QByteArrayView(speed, 4)));
+                return;
+            }
             QObject::connect(client, &QTcpSocket::readyRead, client, [this] {
                 got += client->readAll();
                 play();

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Why the INI file could not be read or written, as the stores (command list, port
-// assignments) report it.
+// What the INI store's failures say, as every face that reads or writes the file words them:
+// the window and the command line (a stored list that cannot be read), the editor and the ports
+// window (a save that failed).
 #pragma once
+
+#include "storeresult.h"
 
 #include <QString>
 
@@ -17,15 +20,7 @@ inline const QString IniReadTooLarge =
 inline const QString IniReadError = QStringLiteral("no se puede leer (%1).");
 inline const QString IniReadLocked =
     QStringLiteral("otro programa lo está guardando y no ha terminado en %1 segundos.");
-inline const QString PortNumberInvalid =
-    QStringLiteral("El puerto %1 no existe: los puertos van del 1 al 4.");
-// %1 port number, %2 the INI file, %3 the reason.
-inline const QString PortAssignFailed =
-    QStringLiteral("No se ha podido guardar el dispositivo del puerto %1 en %2:\n%3");
-// Saving the command list; %1 is the file, %2 the reason.
-inline const QString SaveFailed =
-    QStringLiteral("No se ha podido guardar la lista de comandos en %1:\n%2");
-// Reasons the INI store gives when a value cannot be written (shown after SaveFailed).
+// Why a value could not be written (after the face's lead-in: the editor's, the ports window's).
 // The system's own text is the last placeholder; IniCreateFailed names the folder first.
 inline const QString IniNoFileName = QStringLiteral("No se ha indicado ningún archivo.");
 inline const QString IniNotRegularFile =
@@ -62,7 +57,9 @@ inline const QString IniLockNotFile = QStringLiteral(
     "nada: bórrelo y vuelva a guardar.");
 inline const QString IniLockFailed =
     QStringLiteral("No se puede bloquear el archivo para guardarlo (%1): %2");
-// Refusals to write a text that the file would not give back as written.
+// Refusals to write a text that the file would not give back as written. %1: the characters,
+// each as IniCharacter says it, joined by ", ".
+inline const QString IniCharacter = QStringLiteral("«%1»");
 inline const QString IniCharsNotStorable = QStringLiteral(
     "El archivo está en Latin-1, no en UTF-8, y no puede guardar estos caracteres: %1. "
     "No se ha modificado; quítelos del texto, o guarde el archivo como UTF-8 con un editor de "
@@ -70,5 +67,11 @@ inline const QString IniCharsNotStorable = QStringLiteral(
 inline const QString IniValueNotKept = QStringLiteral(
     "El texto contiene caracteres no válidos y no se leería igual después de guardarlo; el "
     "archivo no se ha modificado. Quite esos caracteres y vuelva a intentarlo.");
+
+// Why the file could not be read, or written, after the face's own lead-in.
+QString whyUnreadable(const StoreResult &failure);
+QString whyNotSaved(const StoreResult &failure);
+// CommandListUnreadable, with the file and why.
+QString commandListUnreadable(const StoreResult &failure);
 
 } // namespace StoreTexts

@@ -6,9 +6,12 @@
 #include "linesmodule.h"
 
 #include "linesession.h"
+#include "windowtexts.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <cstring>
@@ -25,24 +28,28 @@ namespace {
 struct Loaded
 {
     const Entry *entry = nullptr;
-    QString error; // when entry is null
+    QString error; // when entry is null: why, in the program's words
 };
 
 Loaded load()
 {
     const QString path =
         QCoreApplication::applicationDirPath() + QStringLiteral("/" TAVOLI_LINES_MODULE);
+    const QString shown = QDir::toNativeSeparators(QDir::cleanPath(path));
+    if (!QFileInfo::exists(path))
+        return {nullptr, WindowTexts::LinesModuleMissing.arg(shown)};
     void *module = ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!module)
-        return {nullptr, QString::fromLocal8Bit(::dlerror())};
+        return {nullptr,
+                WindowTexts::LinesModuleUnloadable.arg(shown, QString::fromLocal8Bit(::dlerror()))};
     const auto entryOf = reinterpret_cast<EntryFunction>(::dlsym(module, EntryName));
     const Entry *entry = entryOf ? entryOf() : nullptr;
     if (!entry)
-        return {nullptr, QStringLiteral("%1: sin %2").arg(path, QLatin1String(EntryName))};
+        return {nullptr, WindowTexts::LinesModuleForeign.arg(shown)};
     if (std::strcmp(entry->version, TAVOLI_VERSION) != 0)
-        return {nullptr, QStringLiteral("%1: versión %2, el programa es la %3")
-                             .arg(path, QLatin1String(entry->version),
-                                  QLatin1String(TAVOLI_VERSION))};
+        return {nullptr,
+                WindowTexts::LinesModuleOtherVersion.arg(shown, QString::fromUtf8(entry->version),
+                                                         QStringLiteral(TAVOLI_VERSION))};
     return {entry, QString()};
 }
 
@@ -82,7 +89,8 @@ int runCommands(const QStringList &arguments)
 {
     QString why;
     if (!ready(&why)) {
-        std::fprintf(stderr, "tavoli: %s\n", qUtf8Printable(why));
+        std::fprintf(stderr, "tavoli: %s\n",
+                     qUtf8Printable(WindowTexts::LinesUnavailable.arg(why)));
         return ExitUnavailable;
     }
     return loaded().entry->runCommands(arguments);

@@ -83,7 +83,7 @@ private:
     std::unique_ptr<LineSession> m_own; // Caller: on this thread
     QThread *m_thread = nullptr;        // LineThread: owned, the session in it
     LineSession *m_session = nullptr;   // once it is there
-    std::vector<Call> m_early;           // posted before it was there
+    std::vector<Call> m_early;          // posted before it was there
     bool m_running = false;
     quint64 m_listFor = 0;
 };

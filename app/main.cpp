@@ -11,6 +11,7 @@
 #include "form1.h"
 #include "linesmodule.h"
 #include "signalpipe.h"
+#include "stylepixmaps.h"
 #include "windowtexts.h"
 
 #include <QApplication>
@@ -65,6 +66,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tavoli"));
     QGuiApplication::setDesktopFileName(QStringLiteral("es.tavoli.tavoli"));
     ApplicationSetup::InstallFormFontSubstitute();
+    StylePixmaps::preloadGroupBoxFrame();
     // From here on a signal waits in its pipe until the window can act on it.
     SignalPipe signalPipe;
 

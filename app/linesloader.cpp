@@ -33,8 +33,9 @@ struct Loaded
 
 Loaded load()
 {
+    // Relative to the program; a test that has no installed layout names it whole.
     const QString path =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/" TAVOLI_LINES_MODULE);
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral(TAVOLI_LINES_MODULE));
     const QString shown = QDir::toNativeSeparators(QDir::cleanPath(path));
     if (!QFileInfo::exists(path))
         return {nullptr, WindowTexts::LinesModuleMissing.arg(shown)};

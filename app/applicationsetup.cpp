@@ -16,10 +16,19 @@
 
 namespace ApplicationSetup {
 
-void InstallFontSubstitutes()
+void InstallFormFontSubstitute()
 {
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+}
 
+void InstallFontSubstitutes()
+{
+    InstallFormFontSubstitute();
+    AvoidMonospaceApplicationFont();
+}
+
+void AvoidMonospaceApplicationFont()
+{
     QFont font = QApplication::font();
     if (!QFontInfo(font).fixedPitch())
         return; // the desktop's own choice, left alone

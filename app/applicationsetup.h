@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the program sets up once, before its first window: font substitutes and Qt's own
+// What the program sets up once, around its first window: font substitutes and Qt's own
 // Spanish texts. Shared by the program and the screenshot tool so both look the same.
 #pragma once
 
@@ -10,13 +10,19 @@ class QCoreApplication;
 namespace ApplicationSetup {
 
 // The forms ask for "MS Sans Serif"; where it is missing Liberation Sans has the same metrics
-// class and keeps the captions inside their boxes. Qt's own boxes and menus use the
-// application font, "Sans Serif": where fontconfig finds no sans-serif family for it (only
-// Liberation fonts installed), it falls on Liberation Mono, so a proportional family that is
-// installed takes its place. Call once the application exists.
+// class and keeps the captions inside their boxes. Before the first window.
+void InstallFormFontSubstitute();
+// Qt's own boxes and menus use the application font, "Sans Serif": where fontconfig finds no
+// sans-serif family for it (only Liberation fonts installed), it falls on Liberation Mono, so a
+// proportional family that is installed takes its place. The forms have fonts of their own: the
+// program does this once its window is on screen, sparing the first frame a font it does not
+// show.
+void AvoidMonospaceApplicationFont();
+// Both, once the application exists.
 void InstallFontSubstitutes();
 // Qt's standard buttons, dialogs and command-line messages in Spanish ("Aceptar"), whatever
-// the system language.
+// the system language. The main window shows none of them: the program installs them once it
+// is on screen.
 void InstallQtTranslations(QCoreApplication &app);
 
 // Whether a window has anywhere to go: a platform named (QT_QPA_PLATFORM, -platform) or a

@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Start-up timing. When TAVOLI_FIRST_FRAME_FD names an open descriptor, the program writes one
-// byte to it once its window's first frame has been painted and handed to the display, then
-// quits: the start-up benchmark times programs from launch to that byte. Header only, so that
-// the benchmark's minimal window uses exactly the same probe.
+// The first frame. afterPainted() runs what a window does not need on screen once its first
+// frame has been painted and handed to the display. Start-up timing: when TAVOLI_FIRST_FRAME_FD
+// names an open descriptor, reportWhenPainted() writes one byte to it at that moment, then quits;
+// the start-up benchmark times programs from launch to that byte. Header only, so that the
+// benchmark's minimal window uses exactly the same probe.
 #pragma once
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
+
+#include <functional>
+#include <utility>
 
 #include <unistd.h>
 
@@ -17,7 +21,10 @@ namespace FirstFrame {
 class Probe : public QObject
 {
 public:
-    Probe(QWidget *window, int fd) : QObject(window), m_fd(fd) { window->installEventFilter(this); }
+    Probe(QWidget *window, std::function<void()> then) : QObject(window), m_then(std::move(then))
+    {
+        window->installEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -26,25 +33,34 @@ protected:
             m_seen = true;
             // Posted from inside the paint: it runs once the whole frame has been flushed.
             QTimer::singleShot(0, this, [this] {
-                const char byte = 1;
-                [[maybe_unused]] const ssize_t n = ::write(m_fd, &byte, 1);
-                QCoreApplication::quit();
+                m_then();
+                deleteLater();
             });
         }
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    int m_fd;
+    std::function<void()> m_then;
     bool m_seen = false;
 };
+
+// Probes installed later run first.
+inline void afterPainted(QWidget *window, std::function<void()> then)
+{
+    new Probe(window, std::move(then));
+}
 
 inline void reportWhenPainted(QWidget *window)
 {
     bool ok = false;
     const int fd = qEnvironmentVariableIntValue("TAVOLI_FIRST_FRAME_FD", &ok);
     if (ok && fd > 2)
-        new Probe(window, fd);
+        afterPainted(window, [fd] {
+            const char byte = 1;
+            [[maybe_unused]] const ssize_t n = ::write(fd, &byte, 1);
+            QCoreApplication::quit();
+        });
 }
 
 } // namespace FirstFrame

@@ -6,13 +6,11 @@
 
 #include "cfglis.h"
 #include "commandlistbuilder.h"
-#include "deviceaddress.h"
 #include "dialoguetexts.h"
 #include "messagebox.h"
 #include "operatoractions.h"
 #include "pacedlabel.h"
 #include "portassignments.h"
-#include "serialport.h"
 #include "textutils.h"
 #include "windowtexts.h"
 
@@ -20,7 +18,10 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFontInfo>
+#include <QIcon>
+#include <QImageReader>
 #include <QKeyEvent>
+#include <QPixmap>
 #include <QScopedValueRollback>
 #include <QScreen>
 
@@ -41,16 +42,27 @@ constexpr qreal DisplayFontPoints = 9.75;
 constexpr int SubstituteStretch = 94;
 const QColor PanelGrey(192, 192, 192);
 
+// Told its format, Qt's own XPM reader reads the icon at once; left to find the format itself,
+// Qt first loads every image plugin installed (and libjpeg) to ask each of them.
+QIcon windowIconFromResources()
+{
+    QImageReader reader(QStringLiteral(":/icons/tavoli.xpm"), "xpm");
+    reader.setAutoDetectImageFormat(false);
+    return QIcon(QPixmap::fromImage(reader.read()));
+}
+
 } // namespace
 
-Form1::Form1(QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::Form1>()),
-      m_line(SessionHandle::Threading::LineThread, &m_transcript)
+Form1::Form1(QWidget *parent, const LineAccess &lines)
+    : QWidget(parent), ui(std::make_unique<Ui::Form1>()), m_lines(lines),
+      m_line(SessionHandle::Threading::LineThread, &m_transcript, nullptr, lines.makeSession)
 {
     initAppResources();
+    applyFonts();
     ui->setupUi(this);
     m_info = new PacedLabel(ui->info);
     setWindowTitle(WindowTexts::MainWindowCaption);
+    setWindowIcon(windowIconFromResources());
     // A fixed dialog frame: no resizing, no maximize box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
@@ -67,7 +79,7 @@ Form1::Form1(QWidget *parent)
     m_opSb = makeArray(QStringLiteral("OpSb"), {ui->OpSb_0, ui->OpSb_1});
     refreshPortTips();
 
-    applyFonts();
+    applyDisplayFonts();
     AccessibleNames::nameControls(*this);
     // The status bar: a raised light-grey panel.
     ui->SSPanel1->setAutoFillBackground(true);
@@ -104,13 +116,18 @@ QButtonGroup *Form1::makeArray(const QString &name, std::initializer_list<QRadio
 
 void Form1::applyFonts()
 {
+    // Set before the controls are made, which take it as they are made rather than each hearing
+    // of a change.
     QFont font(FormFontFamily);
     font.setPointSizeF(FormFontPoints);
     if (QFontInfo(font).family() != FormFontFamily)
         font.setStretch(SubstituteStretch);
     setFont(font); // the children inherit it
+}
 
-    QFont display = font;
+void Form1::applyDisplayFonts()
+{
+    QFont display = font();
     display.setPointSizeF(DisplayFontPoints);
     display.setBold(true);
     ui->answ1->setFont(display);
@@ -241,10 +258,14 @@ void Form1::begin(Dialogue::State first)
             WindowTexts::portName(m_running.portNumber, m_running.address.text())));
         return;
     }
+    if (QString why; !m_lines.ready(&why)) {
+        showError(WindowTexts::LinesUnavailable.arg(why));
+        return;
+    }
     const int port = selectedPort();
     m_running.first = first;
     m_running.portNumber = port;
-    m_running.address = DeviceAddress::parse(SerialPort::deviceFor(port));
+    m_running.address = m_lines.parseAddress(PortAssignments::choiceFor(port).device);
     m_running.settings = ApplyLineSettings();
     m_running.parity = parityMode();
     // Taken now: the options that made them wait until the dialogue has ended.

@@ -4,7 +4,8 @@
 // (serial port, pacing timer, dialogue engine) through a SessionHandle: the session lives on a
 // line thread of its own, made at the first dialogue, and tells the window what happens as facts,
 // which the window turns into its captions and boxes. The window keeps the transcript the session
-// records into. Lives on the window's thread.
+// records into. It reaches the lines through a LineAccess: the program's own loads them at the
+// first dialogue. Lives on the window's thread.
 //
 // Option arrays. OpCan, OpBau, OpDb and OpSb are arrays addressed by a zero-based index. In
 // the form file their buttons are named OpCan_0, OpCan_1, ... (a form cannot hold two widgets
@@ -18,6 +19,7 @@
 #include "commandlistresult.h"
 #include "commandliststore.h"
 #include "dialogueresult.h"
+#include "lineaccess.h"
 #include "sessionhandle.h"
 #include "transcript.h"
 
@@ -45,7 +47,7 @@ public:
     // Property holding a control's position in its option array.
     static constexpr const char *IndexProperty = "index";
 
-    explicit Form1(QWidget *parent = nullptr);
+    explicit Form1(QWidget *parent = nullptr, const LineAccess &lines = LineAccess::standard());
     ~Form1() override;
 
     // The frames "Canal", "Velocidad" and "Otros parámetros", in this order.
@@ -73,6 +75,7 @@ public:
     bool isIdle() const { return m_line.idle() && !m_pendingEnd; }
     // Everything said on the line and what happened around it ("Registro de la línea").
     Transcript &transcript() { return m_transcript; }
+    const LineAccess &lines() const { return m_lines; }
 
     // An extra of the context menu (right click on the window), also reached by `keys`.
     QAction *addExtra(const QString &text, const QKeySequence &keys, std::function<void()> open);
@@ -112,6 +115,7 @@ private:
     void Form_Load();
     QButtonGroup *makeArray(const QString &name, std::initializer_list<QRadioButton *> buttons);
     void applyFonts();
+    void applyDisplayFonts(); // once the labels are made
     void connectHandlers();
     void connectSession();
 
@@ -133,6 +137,7 @@ private:
     bool m_placed = false;
 
     CommandListStore m_storedList;
+    const LineAccess m_lines;
     Transcript m_transcript;
     SessionHandle m_line;
     SessionStart m_running;   // what the running (or last) dialogue was started with

@@ -2,14 +2,16 @@
 // Tavoli: prepares a Hayes modem on a serial port to answer calls by itself.
 // Without arguments (or with only --log FILE) it opens the window; with a command
 // (`tavoli query --device ...`, see CommandLine) it runs without one, on QCoreApplication.
+// The lines and the commands are in the lines' module (LinesModule), loaded when first needed.
 #include "applicationsetup.h"
 #include "clitexts.h"
 #include "commandline.h"
-#include "commandrun.h"
 #include "extras.h"
 #include "firstframe.h"
 #include "form1.h"
+#include "linesmodule.h"
 #include "signalpipe.h"
+#include "stylepixmaps.h"
 #include "windowtexts.h"
 
 #include <QApplication>
@@ -51,7 +53,7 @@ int main(int argc, char *argv[])
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("tavoli"));
         ApplicationSetup::InstallQtTranslations(app);
-        return CommandRun::main(QCoreApplication::arguments());
+        return LinesModule::runCommands(QCoreApplication::arguments());
     }
 
     if (!ApplicationSetup::GraphicalSessionNamed(argc, argv)) {
@@ -63,8 +65,8 @@ int main(int argc, char *argv[])
     noDisplay.reset();
     QApplication::setApplicationName(QStringLiteral("Tavoli"));
     QGuiApplication::setDesktopFileName(QStringLiteral("es.tavoli.tavoli"));
-    ApplicationSetup::InstallQtTranslations(app);
-    ApplicationSetup::InstallFontSubstitutes();
+    ApplicationSetup::InstallFormFontSubstitute();
+    StylePixmaps::preloadGroupBoxFrame();
     // From here on a signal waits in its pipe until the window can act on it.
     SignalPipe signalPipe;
 
@@ -80,7 +82,7 @@ int main(int argc, char *argv[])
     }
 
     // The window carries its own icon (from its form); the program ends when it closes.
-    Form1 window;
+    Form1 window; // with the lines of LineAccess::standard(): the module, loaded when needed
     if (parser.isSet(logOption)) {
         // Refused before the window shows: a transcript asked for and not kept is no use.
         const Outcome opened = window.transcript().openLogFile(parser.value(logOption));
@@ -91,6 +93,11 @@ int main(int argc, char *argv[])
         QObject::connect(&window.transcript(), &Transcript::logFileFailed, &window, complain);
     }
     Extras::install(window);
+    // What the window does not show waits until it is on screen (after the benchmark's probe).
+    FirstFrame::afterPainted(&window, [&app] {
+        ApplicationSetup::InstallQtTranslations(app);
+        ApplicationSetup::AvoidMonospaceApplicationFont();
+    });
     FirstFrame::reportWhenPainted(&window);
     // Asked to end (logout, kill, Ctrl+C in its terminal): as if the window were closed, so a
     // running dialogue ends and its port's lock file goes, with the signal's status.

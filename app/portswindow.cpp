@@ -2,7 +2,6 @@
 #include "portswindow.h"
 
 #include "bringtofront.h"
-#include "deviceaddress.h"
 #include "form1.h"
 #include "messagebox.h"
 #include "portassignments.h"
@@ -23,18 +22,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-bool isNetwork(const QString &device)
-{
-    return DeviceAddress::parse(device).isNetwork();
-}
-
-// One device whoever names it: a path once links are resolved (empty when it is missing), an
-// address as written.
-QString identity(const QString &device)
-{
-    return isNetwork(device) ? device : QFileInfo(device).canonicalFilePath();
-}
 
 // What the operator looks for first comes first: the device, its port, whether it is free.
 enum DeviceColumn {
@@ -108,8 +95,10 @@ QString assignFailure(const StoreResult &failure)
 
 } // namespace
 
-PortsWindow::PortsWindow(QWidget *parent, const QString &stableNameFolder, const QString &ttyFolder)
-    : QWidget(parent, Qt::Window), m_stableNameFolder(stableNameFolder), m_ttyFolder(ttyFolder)
+PortsWindow::PortsWindow(QWidget *parent, const QString &stableNameFolder, const QString &ttyFolder,
+                         const LineAccess &lines)
+    : QWidget(parent, Qt::Window), m_stableNameFolder(stableNameFolder), m_ttyFolder(ttyFolder),
+      m_parse(lines.parseAddress)
 {
     setWindowTitle(WindowTexts::PortsCaption);
     buildLayout();
@@ -188,18 +177,32 @@ PortsWindow *PortsWindow::showFor(Form1 &window, const QString &stableNameFolder
                                   const QString &ttyFolder)
 {
     auto *ports = window.findChild<PortsWindow *>(QString(), Qt::FindDirectChildrenOnly);
+    if (QString why; !ports && !window.lines().ready(&why)) {
+        MessageBox::showStop(&window, WindowTexts::LinesUnavailable.arg(why));
+        return nullptr;
+    }
     if (!ports) {
-        ports = new PortsWindow(&window, stableNameFolder, ttyFolder);
+        ports = new PortsWindow(&window, stableNameFolder, ttyFolder, window.lines());
         connect(ports, &PortsWindow::assignmentsChanged, &window, &Form1::refreshPortTips);
     }
     bringToFront(*ports);
     return ports;
 }
 
+bool PortsWindow::isNetwork(const QString &device) const
+{
+    return m_parse(device).isNetwork();
+}
+
+QString PortsWindow::identity(const QString &device) const
+{
+    return isNetwork(device) ? device : QFileInfo(device).canonicalFilePath();
+}
+
 bool PortsWindow::addTyped(const QString &path)
 {
     // A terminal server is listed as typed, never looked for on this machine.
-    const DeviceAddress address = DeviceAddress::parse(path);
+    const DeviceAddress address = m_parse(path);
     const std::optional<QString> refusal =
         address.isNetwork() ? (address.isValid() ? std::nullopt : std::optional(address.error()))
                             : SerialDevices::refusalToAdd(path);

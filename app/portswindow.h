@@ -3,9 +3,11 @@
 // name, which other program holds it) and which device each port number uses, with the means
 // to change that. Non-modal; the main window keeps one (showFor). While it is on screen it
 // follows devices that come and go: /dev and the stable-name folder are watched, and a light
-// poll catches programs taking or releasing a device. Nothing here opens a device.
+// poll catches programs taking or releasing a device. Nothing here opens a device. Terminal
+// servers' addresses are told apart through the window's LineAccess, which must be ready.
 #pragma once
 
+#include "lineaccess.h"
 #include "serialdevices.h"
 
 #include <QFileSystemWatcher>
@@ -29,10 +31,12 @@ public:
 
     explicit PortsWindow(QWidget *parent = nullptr,
                          const QString &stableNameFolder = SerialDevices::StableNameFolder,
-                         const QString &ttyFolder = SerialDevices::SystemTtyFolder);
+                         const QString &ttyFolder = SerialDevices::SystemTtyFolder,
+                         const LineAccess &lines = LineAccess::standard());
 
     // Shows the main window's one ports window, made at first use (with the given folders);
-    // the port options' tooltips follow what is assigned in it.
+    // the port options' tooltips follow what is assigned in it. Null, after a stop box, when
+    // the window's lines cannot be had.
     static PortsWindow *showFor(Form1 &window,
                                 const QString &stableNameFolder = SerialDevices::StableNameFolder,
                                 const QString &ttyFolder = SerialDevices::SystemTtyFolder);
@@ -54,6 +58,10 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    // One device whoever names it: a path once links are resolved (empty when it is missing), an
+    // address as written.
+    QString identity(const QString &device) const;
+    bool isNetwork(const QString &device) const;
     void buildLayout();
     void fillDevices();
     void fillAssignments();
@@ -65,6 +73,7 @@ private:
 
     const QString m_stableNameFolder;
     const QString m_ttyFolder;
+    const LineAccess::ParseAddress m_parse;
     QStringList m_typed;
     QList<SerialDeviceInfo> m_devices;
 

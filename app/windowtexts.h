@@ -18,6 +18,18 @@ inline QString portName(int number, const QString &device)
 {
     return number > 0 ? QStringLiteral("%1 (%2)").arg(number).arg(device) : device;
 }
+// The lines' module of the installation is missing or broken (the window's box and the command
+// line's stderr): %1 is one of the four reasons below, each naming the module's file as %1.
+inline const QString LinesUnavailable =
+    QStringLiteral("No se pueden usar los puertos: falta una parte de Tavoli o no es de esta "
+                   "versión (%1). Vuelva a instalar Tavoli.");
+inline const QString LinesModuleMissing = QStringLiteral("no se encuentra %1");
+// %2 the system's own reason.
+inline const QString LinesModuleUnloadable = QStringLiteral("%1 no se puede cargar: %2");
+inline const QString LinesModuleForeign = QStringLiteral("%1 no es un módulo de Tavoli");
+// %2 the module's version, %3 the program's.
+inline const QString LinesModuleOtherVersion =
+    QStringLiteral("%1 es de la versión %2 y el programa de la %3");
 
 // Where the operator puts right a list that cannot be sent.
 inline const QString ListEmptyHint =

@@ -65,30 +65,6 @@ QString optionError(const OptionErrors::Problem &problem)
 
 } // namespace
 
-bool wantsCommand(const QStringList &arguments)
-{
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &a = arguments.at(i);
-        if (a == QLatin1String("--log")) {
-            ++i; // its file, whatever it is called
-            continue;
-        }
-        if (a.startsWith(QLatin1String("--log=")))
-            continue;
-        if (a.startsWith(QLatin1String("--")) || a == QLatin1String("-h")
-            || a == QLatin1String("-v"))
-            return true;
-        if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            // One of Qt's own (-style fusion, -platform offscreen): its value goes with it.
-            if (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QLatin1Char('-')))
-                ++i;
-            continue;
-        }
-        return true;
-    }
-    return false;
-}
-
 Parsed parse(const QStringList &arguments)
 {
     QCommandLineParser parser;

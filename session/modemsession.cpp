@@ -11,6 +11,11 @@
 using namespace Dialogue;
 using Kind = DialogueResult::Kind;
 
+std::unique_ptr<LineSession> makeModemSession(SessionHandle &handle, Transcript *transcript)
+{
+    return std::make_unique<ModemSession>(&handle, transcript);
+}
+
 ModemSession::ModemSession(SessionHandle *handle, Transcript *transcript)
     : m_handle(handle), m_transcript(transcript)
 {

@@ -8,6 +8,7 @@
 #include "deviceline.h"
 #include "dialogueengine.h"
 #include "dialoguefacts.h"
+#include "linesession.h"
 #include "mailbox.h"
 #include "precisetimer.h"
 #include "serialport.h"
@@ -20,7 +21,7 @@
 class Transcript;
 class TracingLine;
 
-class ModemSession : public QObject, private DialogueFacts
+class ModemSession : public QObject, public LineSession, private DialogueFacts
 {
 public:
     // Of a long list's entries the face hears the newest at most this often, and always before
@@ -33,10 +34,11 @@ public:
 
     // Once the line is ready (a terminal server is connected first, so that connecting never
     // counts as the modem's time), the dialogue; it ends with one result. Ignored while one runs.
-    void start(const SessionStart &start);
-    void giveList(quint64 dialogue, const CommandListResult &list); // dropped if it has ended
-    void stop(); // timer off, port closed (its lock file goes), result Stopped
-    Mailbox &inbox() { return m_inbox; } // where the handle posts these
+    void start(const SessionStart &start) override;
+    // Dropped if it has ended.
+    void giveList(quint64 dialogue, const CommandListResult &list) override;
+    void stop() override; // timer off, port closed (its lock file goes), result Stopped
+    Mailbox &inbox() override { return m_inbox; } // where the handle posts these
 
 private:
     template <class Call>

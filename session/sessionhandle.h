@@ -4,12 +4,14 @@
 // behind painting; on the face's thread for the command line) and talks to it only by queued
 // calls, as the session talks back. Nobody waits on anybody: the list a configuration needs is
 // asked for by listNeeded() and given with giveList(). Going, it joins the line thread, which
-// never waits on the face; the session stops as it goes.
+// never waits on the face; the session stops as it goes. The session is made by a LineAccess's
+// makeSession (ModemSession unless the face says otherwise).
 #pragma once
 
 #include "commandlistresult.h"
 #include "deviceaddress.h"
 #include "dialogueresult.h"
+#include "lineaccess.h"
 #include "linesettings.h"
 #include "mailbox.h"
 
@@ -20,6 +22,7 @@
 #include <optional>
 #include <vector>
 
+class LineSession;
 class ModemSession;
 class QThread;
 class Transcript;
@@ -41,9 +44,11 @@ class SessionHandle : public QObject
 public:
     enum class Threading : bool { Caller, LineThread };
 
-    // `transcript`, if any, records the line; it must outlive the handle.
+    // `transcript`, if any, records the line; it must outlive the handle. `make` makes the
+    // session when the first dialogue needs it.
     explicit SessionHandle(Threading threading, Transcript *transcript = nullptr,
-                           QObject *parent = nullptr);
+                           QObject *parent = nullptr,
+                           LineAccess::MakeSession make = &makeModemSession);
     ~SessionHandle() override;
 
     // Starts a dialogue, which ends with ended(); ignored unless idle(): the face refuses a
@@ -68,16 +73,17 @@ signals:
 
 private:
     friend class ModemSession; // posts what the face hears, and the dialogue a list is for
-    using Call = std::function<void(ModemSession &)>;
+    using Call = std::function<void(LineSession &)>;
     void post(Call call); // runs on the session's thread, after what was posted before
 
     Mailbox m_inbox; // what the session posts
     const Threading m_threading;
     Transcript *const m_transcript;
-    std::unique_ptr<ModemSession> m_own; // Caller: on this thread
-    QThread *m_thread = nullptr;         // LineThread: owned, the session in it
-    ModemSession *m_session = nullptr;   // once it is there
-    std::vector<Call> m_early;           // posted before it was there
+    const LineAccess::MakeSession m_make;
+    std::unique_ptr<LineSession> m_own; // Caller: on this thread
+    QThread *m_thread = nullptr;        // LineThread: owned, the session in it
+    LineSession *m_session = nullptr;   // once it is there
+    std::vector<Call> m_early;          // posted before it was there
     bool m_running = false;
     quint64 m_listFor = 0;
 };

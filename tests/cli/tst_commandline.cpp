@@ -16,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -132,6 +133,7 @@ private slots:
     void cutShort();
     void windowSignalled();
     void noDisplay();
+    void linesModuleBroken();
     void usageError_data();
     void usageError();
 };
@@ -619,6 +621,44 @@ void TestCommandLine::noDisplay()
                      && run.errors.contains("tavoli --help"),
                  qPrintable(platform + ": " + run.errors));
     }
+}
+
+// The program finds its lines where the installation puts them, relative to itself; one missing
+// or broken gives one Spanish line and status 69, before anything is tried on a device.
+void TestCommandLine::linesModuleBroken()
+{
+    QTemporaryDir installed;
+    QVERIFY(installed.isValid());
+    const QString program = installed.filePath("bin/tavoli");
+    const QString module = installed.filePath(
+        "bin/" + QFileInfo(TAVOLI_PROGRAM).dir().relativeFilePath(TAVOLI_LINES_MODULE));
+    QVERIFY(QDir().mkpath(QFileInfo(program).path()) && QDir().mkpath(QFileInfo(module).path()));
+    QVERIFY(QFile::copy(TAVOLI_PROGRAM, program));
+    const auto run = [&] {
+        QProcess process;
+        process.start(program, {"query", "--device", "/dev/null"});
+        const bool ended = process.waitForFinished(30000);
+        return std::pair(ended ? process.exitCode() : -1,
+                         QString::fromUtf8(process.readAllStandardError()));
+    };
+
+    const auto [missingCode, missing] = run();
+    QCOMPARE(missingCode, 69);
+    QVERIFY2(missing.count(u'\n') == 1 && missing.contains("Vuelva a instalar Tavoli")
+                 && missing.contains(QDir::cleanPath(module)),
+             qPrintable(missing));
+
+    QFile garbage(module);
+    QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write("not a module") > 0);
+    garbage.close();
+    const auto [garbageCode, unloadable] = run();
+    QCOMPARE(garbageCode, 69);
+    QVERIFY2(unloadable.contains("no se puede cargar"), qPrintable(unloadable));
+
+    // The real one, in the same place, is found.
+    QVERIFY(QFile::remove(module) && QFile::copy(TAVOLI_LINES_MODULE, module));
+    const auto [realCode, errors] = run();
+    QVERIFY2(realCode != 69 && !errors.contains("Vuelva a instalar"), qPrintable(errors));
 }
 
 void TestCommandLine::usageError_data()

@@ -8,7 +8,10 @@
 #include <QMetaObject>
 #include <QStringList>
 
+#include <cerrno>
 #include <utility>
+
+#include <sys/socket.h>
 
 using namespace Telnet;
 
@@ -210,7 +213,7 @@ void NetworkLine::sendSettings()
     // The server's answer to the speed makes the line ready; a server that never answers it is
     // taken as ready in a moment.
     if (isOpen())
-        m_deadline.start(RawSettleMs);
+        m_deadline.start(SettingsAnswerMs);
 }
 
 void NetworkLine::becomeReady()
@@ -228,7 +231,12 @@ void NetworkLine::send(const QByteArray &wire)
 {
     if (!m_socket || m_broken || wire.isEmpty())
         return;
-    const qint64 written = m_socket->write(wire);
+    // Written on the descriptor itself: Qt's own write closes the socket when the server has
+    // gone (EPIPE, ECONNRESET), and with it what the server said before it went, unread.
+    qint64 written = ::send(int(m_socket->socketDescriptor()), wire.constData(),
+                            size_t(wire.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        written = 0;
     if (written == wire.size()) {
         if (!m_stallCheck.isActive())
             m_stallCheck.start(StallCheckMs);

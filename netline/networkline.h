@@ -43,11 +43,14 @@ public:
     static constexpr qint64 ReadChunk = 16 * 1024;
     // A raw TCP server gives no sign that it is ready, but one that turns a client away does so
     // at once: the connection counts as ready once it has lasted this long. An RFC 2217 server
-    // is ready once it has answered the speed asked of it (a server that turns a client away
-    // says so before), or once this long has passed without an answer; and one that sends data
-    // without any Telnet has this long to hang up (turning us away) before it is taken for a
-    // server that does not speak Telnet at all.
+    // that sends data without any Telnet has this long to hang up (turning us away) before it is
+    // taken for a server that does not speak Telnet at all.
     static constexpr int RawSettleMs = 150;
+    // An RFC 2217 server answers each setting; ser2net answers the speed once it has opened its
+    // device, and says why and hangs up when it cannot, which on a busy machine may take well
+    // over RawSettleMs. The line is ready at that answer, or once this long has passed without
+    // one (a server that does not answer); the connection's time is never the modem's.
+    static constexpr int SettingsAnswerMs = 1000;
     // Bytes waiting to go while the server's receive window is shut are looked at again after
     // this long; still waiting, and the window still shut, the server has stopped reading. Well
     // inside the modem's one-second reply time, so that it is never taken for a silent modem.

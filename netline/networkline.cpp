@@ -319,12 +319,7 @@ void NetworkLine::hungUp()
 {
     // A server that spoke before the line was ready, then hung up, was turning us away, and
     // what it said is why: in use by another client, a device it cannot open...
-    QString said = QString::fromUtf8(m_notice);
-    for (QChar &c : said) {
-        if (!c.isPrint())
-            c = QLatin1Char(' ');
-    }
-    said = said.simplified();
+    const QString said = readable(m_notice);
     if (m_phase == Phase::Ready)
         fail(Outcome::Fault::Dropped, describe(NetworkTexts::NetLost));
     else if (!said.isEmpty())

@@ -129,6 +129,8 @@ private:
     void handleEvent(const Telnet::Event &event);
     // Data from the server before the line is ready: its notice.
     void heard(const QByteArray &data);
+    // What a server said, on one line: its control characters as spaces, runs of them as one.
+    static QString readable(const QByteArray &said);
     void sendSettings();
     void becomeReady();
     void send(const QByteArray &wire);

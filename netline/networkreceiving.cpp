@@ -73,16 +73,21 @@ bool NetworkLine::drainSocket()
     return added;
 }
 
-void NetworkLine::heard(const QByteArray &data)
+QString NetworkLine::readable(const QByteArray &said)
 {
-    m_notice += data.first(std::min(data.size(), NoticeLimit - m_notice.size()));
-    QString text = QString::fromUtf8(data);
+    QString text = QString::fromUtf8(said);
     for (QChar &c : text) {
         if (!c.isPrint())
             c = QLatin1Char(' ');
     }
-    if (!text.simplified().isEmpty())
-        emit note(NetworkTexts::NoteServerSaid.arg(text.simplified()));
+    return text.simplified();
+}
+
+void NetworkLine::heard(const QByteArray &data)
+{
+    m_notice += data.first(std::min(data.size(), NoticeLimit - m_notice.size()));
+    if (const QString text = readable(data); !text.isEmpty())
+        emit note(NetworkTexts::NoteServerSaid.arg(text));
     // Data and not one Telnet command: no Telnet server, unless it hangs up in a moment (one
     // that turns a client away says why first, then goes).
     if (telnet() && !m_telnetHeard && m_deadline.remainingTime() > RawSettleMs)

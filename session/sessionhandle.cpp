@@ -3,38 +3,8 @@
 
 #include "linesession.h"
 
+#include <QEventLoop>
 #include <QThread>
-
-namespace {
-
-// The window's line thread: the session is made there, lives there and goes when it ends.
-class LineThread final : public QThread
-{
-public:
-    using Made = std::function<void(LineSession *)>;
-    LineThread(SessionHandle *handle, Transcript *transcript, LineAccess::MakeSession make,
-               Made made)
-        : m_handle(handle), m_transcript(transcript), m_make(make), m_made(std::move(made))
-    {
-        setObjectName(QStringLiteral("tavoli-line"));
-    }
-
-protected:
-    void run() override
-    {
-        const std::unique_ptr<LineSession> session = m_make(*m_handle, m_transcript);
-        m_made(session.get());
-        exec();
-    }
-
-private:
-    SessionHandle *m_handle;
-    Transcript *m_transcript;
-    LineAccess::MakeSession m_make;
-    Made m_made;
-};
-
-} // namespace
 
 SessionHandle::SessionHandle(Threading threading, Transcript *transcript, QObject *parent,
                              LineAccess::MakeSession make)
@@ -45,7 +15,7 @@ SessionHandle::~SessionHandle()
 {
     Q_ASSERT(QThread::currentThread() == thread());
     if (m_thread) {
-        m_thread->quit(); // kept by Qt if the thread's loop has not started yet
+        m_thread->quit();
         m_thread->wait();
         delete m_thread;
     }
@@ -68,10 +38,13 @@ void SessionHandle::post(Call call)
         adopt(m_own.get());
     } else if (m_threading == Threading::LineThread && !m_thread) {
         // Made when the first dialogue needs it, not before the window's first frame; the
-        // session made there makes itself known by a queued call.
-        m_thread = new LineThread(this, m_transcript, m_make, [this, adopt](LineSession *session) {
-            m_inbox.post([adopt, session] { adopt(session); });
+        // session lives there until the thread's loop ends, and makes itself known by a post.
+        m_thread = QThread::create([this, adopt] {
+            const std::unique_ptr<LineSession> session = m_make(*this, m_transcript);
+            m_inbox.post([adopt, made = session.get()] { adopt(made); });
+            QEventLoop().exec(); // returns at once if quit() came first
         });
+        m_thread->setObjectName(QStringLiteral("tavoli-line"));
         m_thread->start();
     }
 }

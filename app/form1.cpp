@@ -15,9 +15,10 @@
 #include "windowtexts.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QFontInfo>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QImageReader>
 #include <QKeyEvent>
@@ -59,7 +60,15 @@ Form1::Form1(QWidget *parent, const LineAccess &lines)
 {
     initAppResources();
     applyFonts();
-    ui->setupUi(this);
+    {
+        // A line edit lays out its empty text in the application's font before it takes the
+        // form's: with the form's font as the application's while the controls are made, the
+        // first frame loads one font where it would load two.
+        const QFont application = QApplication::font();
+        QApplication::setFont(font());
+        ui->setupUi(this);
+        QApplication::setFont(application);
+    }
     m_info = new PacedLabel(ui->info);
     setWindowTitle(WindowTexts::MainWindowCaption);
     setWindowIcon(windowIconFromResources());
@@ -120,7 +129,9 @@ void Form1::applyFonts()
     // of a change.
     QFont font(FormFontFamily);
     font.setPointSizeF(FormFontPoints);
-    if (QFontInfo(font).family() != FormFontFamily)
+    // Asked of the font list, not of a loaded font: loading one to ask would cost the first
+    // frame a font it never shows.
+    if (!QFontDatabase::hasFamily(FormFontFamily))
         font.setStretch(SubstituteStretch);
     setFont(font); // the children inherit it
 }

@@ -15,10 +15,11 @@ trap 'rm -rf "$work"' EXIT
 # of it at display rate.
 allocs() { "$probe" --entries "$1" "$@" | sed -n 's/.*window thread \([0-9]*\), on the line thread \([0-9]*\).*/\1 \2/p'; }
 instructions() {
-    # Only inside the event loops: making the probe's list is not the program's work.
+    # Only inside the event loops (the window's, under QCoreApplication::exec, and the line
+    # thread's): making the probe's list is not the program's work.
     valgrind --tool=callgrind --separate-threads=yes --callgrind-out-file="$work/cg.$1" \
-        --collect-atstart=no --toggle-collect='QCoreApplication::exec()' \
-        --toggle-collect='QThread::exec()' "$probe" --entries "$@" > /dev/null 2>&1
+        --collect-atstart=no --toggle-collect='QEventLoop::exec*' \
+        "$probe" --entries "$@" > /dev/null 2>&1
     # Thread 1 runs the window's loop; the only other thread that runs a Qt event loop is the
     # line thread (the simulated modem's runs none, so it collects nothing).
     local window line=0 f n

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <iterator>
 #include <limits>
 
@@ -281,17 +282,16 @@ QByteArray Transcript::keep(QByteArrayView bytes, quint64 serial)
 {
     if (bytes.isEmpty())
         return QByteArray();
-    if (m_store.empty()
-        || m_store.back().bytes.capacity() - m_store.back().bytes.size() < bytes.size()) {
-        Block block;
-        block.bytes.reserve(std::max(StoreBlock, bytes.size()));
-        m_store.push_back(std::move(block));
+    if (m_store.empty() || m_store.back().room - m_store.back().used < bytes.size()) {
+        const qsizetype room = std::max(StoreBlock, bytes.size());
+        m_store.push_back(Block{std::make_unique_for_overwrite<char[]>(room), 0, room, serial});
     }
     Block &block = m_store.back();
-    const qsizetype at = block.bytes.size();
-    block.bytes.append(bytes); // within its room: the block never moves
+    char *at = block.bytes.get() + block.used;
+    std::memcpy(at, bytes.data(), bytes.size()); // within its room: the block never moves
+    block.used += bytes.size();
     block.lastSerial = serial;
-    return QByteArray::fromRawData(block.bytes.constData() + at, bytes.size());
+    return QByteArray::fromRawData(at, bytes.size());
 }
 
 const Transcript::Line &Transcript::kept(quint64 serial) const

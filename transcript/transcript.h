@@ -154,9 +154,13 @@ private:
     // Blocks of StoreBlock bytes (or one larger line), filled in order and never moved, so
     // that the lines' views stay valid; a block goes when its last line has gone.
     static constexpr qsizetype StoreBlock = 64 * 1024;
+    // Plain memory: a copy into it is a memcpy, where QByteArray's append checks for sharing
+    // and growth on every line.
     struct Block
     {
-        QByteArray bytes;
+        std::unique_ptr<char[]> bytes;
+        qsizetype used = 0;
+        qsizetype room = 0;
         quint64 lastSerial = 0;
     };
     std::deque<Block> m_store;

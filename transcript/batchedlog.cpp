@@ -16,7 +16,6 @@ BatchedLog::BatchedLog(std::function<void(const QString &)> failed)
     m_deadline.setTimerType(Qt::PreciseTimer); // late, never early
     m_deadline.setInterval(LongestWaitMs);
     QObject::connect(&m_deadline, &QTimer::timeout, &m_deadline, [this] { flush(); });
-    // Reported outside the lock: whoever hears it may write to the log again.
 }
 
 BatchedLog::~BatchedLog()
@@ -40,7 +39,7 @@ Outcome BatchedLog::open(const QString &path, const QString &firstLine)
 
 void BatchedLog::append(const QString &line, bool urgent)
 {
-    std::unique_lock lock(m_lock);
+    const std::lock_guard lock(m_lock);
     if (!isOpen())
         return;
     const bool first = m_pending.isEmpty();
@@ -50,8 +49,6 @@ void BatchedLog::append(const QString &line, bool urgent)
         flushLocked();
     else if (first)
         armDeadline();
-    lock.unlock();
-    reportFailure();
 }
 
 void BatchedLog::armDeadline()
@@ -67,21 +64,8 @@ void BatchedLog::armDeadline()
 
 void BatchedLog::flush()
 {
-    std::unique_lock lock(m_lock);
+    const std::lock_guard lock(m_lock);
     flushLocked();
-    lock.unlock();
-    reportFailure();
-}
-
-void BatchedLog::reportFailure()
-{
-    QString message;
-    {
-        const std::unique_lock lock(m_lock);
-        message = std::exchange(m_failure, QString());
-    }
-    if (!message.isEmpty() && m_failedReport)
-        m_failedReport(message);
 }
 
 void BatchedLog::flushLocked()
@@ -98,7 +82,8 @@ void BatchedLog::flushLocked()
     if (error == 0)
         return;
     m_failed = true;
-    m_failure =
-        TranscriptTexts::TranscriptLogWriteFailed.arg(m_path, AtomicSave::systemText(error));
     m_file.close();
+    if (m_failedReport)
+        m_failedReport(
+            TranscriptTexts::TranscriptLogWriteFailed.arg(m_path, AtomicSave::systemText(error)));
 }

@@ -25,7 +25,8 @@ public:
     // Half a pipe's default capacity: a FIFO whose reader keeps up takes a batch whole.
     static constexpr qsizetype BatchBytes = 32 * 1024;
 
-    // `failed` gets the message for the operator when a write fails.
+    // `failed` gets the message for the operator when a write fails, at once and with the log's
+    // lock held: it must not write to this log.
     explicit BatchedLog(std::function<void(const QString &message)> failed);
     // Writes what is still gathered.
     ~BatchedLog();
@@ -45,7 +46,6 @@ public:
 private:
     void flushLocked();
     void armDeadline();
-    void reportFailure();
 
     std::function<void(const QString &)> m_failedReport;
     QFile m_file;
@@ -55,5 +55,4 @@ private:
     std::mutex m_lock; // the file and what is gathered
     qsizetype m_batches = 0;
     bool m_failed = false;
-    QString m_failure; // to report, once the lock is released
 };

@@ -89,8 +89,7 @@ Outcome DeviceLine::prepare()
             Qt::QueuedConnection);
         return Outcome::success();
     }
-    m_scan.ask(m_scanned, this,
-               [this](const PortLock::Openers &openers) { afterFirstLook(openers); });
+    m_scan.ask(m_scanned, [this](const PortLock::Openers &openers) { afterFirstLook(openers); });
     return Outcome::success();
 }
 
@@ -112,8 +111,7 @@ void DeviceLine::afterFirstLook(const PortLock::Openers &openers)
     }
     // Whoever opened the device between the look and the open is seen now; from here on, no
     // one else can open it.
-    m_scan.ask(m_scanned, this,
-               [this](const PortLock::Openers &openers) { afterSecondLook(openers); });
+    m_scan.ask(m_scanned, [this](const PortLock::Openers &openers) { afterSecondLook(openers); });
 }
 
 void DeviceLine::afterSecondLook(const PortLock::Openers &openers)

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "holderscan.h"
 
-#include <QMetaObject>
 #include <QStringList>
 
 #include <atomic>
@@ -16,7 +15,7 @@ struct Request
 {
     quint64 ticket = 0;
     QString device;
-    QObject *owner = nullptr;
+    Mailbox *inbox = nullptr;
     HolderScan::Answer answer;
 };
 
@@ -53,14 +52,13 @@ void scan()
         const QList<PortLock::Openers> found = PortLock::openers(devices);
         ++s.passes;
         lock.lock();
-        // Posted under the lock: an owner that cancels meanwhile (its destructor does) either
-        // finds its request gone or has the answer among its own posted events, which go with it.
+        // Posted under the lock: a scan that cancels meanwhile (its destructor does) either
+        // finds its request gone or has the answer in its mailbox, which goes with it.
         for (Request &request : s.looking)
-            QMetaObject::invokeMethod(
-                request.owner,
-                [answer = std::move(request.answer),
-                 openers = found.at(devices.indexOf(request.device))] { answer(openers); },
-                Qt::QueuedConnection);
+            request.inbox->post([answer = std::move(request.answer),
+                                 openers = found.at(devices.indexOf(request.device))] {
+                answer(openers);
+            });
         s.looking.clear();
     }
     s.scanning = false;
@@ -68,7 +66,7 @@ void scan()
 
 } // namespace
 
-void HolderScan::ask(const QString &device, QObject *owner, Answer answer)
+void HolderScan::ask(const QString &device, Answer answer)
 {
     cancel();
     Scanner &s = scanner();
@@ -77,7 +75,7 @@ void HolderScan::ask(const QString &device, QObject *owner, Answer answer)
     m_ticket = ticket;
     // An answer overtaken by cancel() or a later request is dropped on arrival.
     s.waiting.push_back(
-        {ticket, device, owner, [this, ticket, answer = std::move(answer)](const auto &openers) {
+        {ticket, device, &m_inbox, [this, ticket, answer = std::move(answer)](const auto &openers) {
              if (m_ticket != ticket)
                  return;
              m_ticket = 0;

@@ -6,12 +6,13 @@
 // command line's devices, two windows) do not queue behind one another. A request made while a
 // pass is under way waits for the next one, which sees what was opened since.
 //
-// Lives on the thread of the object that owns it; the scanning thread only reads /proc.
+// Lives on the thread that made it, where its answers come; the scanning thread only reads /proc
+// and hands the answers over through the scan's mailbox.
 #pragma once
 
+#include "mailbox.h"
 #include "portlock.h"
 
-#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -27,9 +28,9 @@ public:
     ~HolderScan() { cancel(); }
 
     // Looks for the processes other than this one that have `device` open. `answer` runs on
-    // the thread of `owner` (the object this scan belongs to, which must outlive it), from its
-    // event loop, unless cancel() comes first. A request still unanswered is replaced.
-    void ask(const QString &device, QObject *owner, Answer answer);
+    // this scan's thread, from its event loop, unless cancel() comes first or the scan goes. A
+    // request still unanswered is replaced.
+    void ask(const QString &device, Answer answer);
     void cancel();
     bool isAsking() const { return m_ticket != 0; }
 
@@ -37,5 +38,6 @@ public:
     static quint64 passes();
 
 private:
+    Mailbox m_inbox;
     quint64 m_ticket = 0; // the request unanswered, 0 when none
 };

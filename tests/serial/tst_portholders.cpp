@@ -165,16 +165,15 @@ private slots:
         QTRY_VERIFY(holds(holder.processId(), held)
                     && PortLock::programOf(holder.processId()) == "sleep");
 
-        QObject owner;
         std::array<HolderScan, Devices> scans;
         QList<int> answered;
         QList<qint64> heldBy;
         bool elsewhere = false;
         const quint64 before = HolderScan::passes();
         for (int i = 0; i < Devices; ++i)
-            scans[i].ask(ptys[i].slavePath(), &owner, [&, i](const PortLock::Openers &openers) {
+            scans[i].ask(ptys[i].slavePath(), [&, i](const PortLock::Openers &openers) {
                 answered << i;
-                elsewhere = elsewhere || QThread::currentThread() != owner.thread();
+                elsewhere = elsewhere || QThread::currentThread() != thread();
                 for (const PortHolder &one : openers.holders)
                     heldBy << (i == Held ? one.pid : -one.pid);
             });

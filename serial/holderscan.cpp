@@ -55,10 +55,9 @@ void scan()
         // Posted under the lock: a scan that cancels meanwhile (its destructor does) either
         // finds its request gone or has the answer in its mailbox, which goes with it.
         for (Request &request : s.looking)
-            request.inbox->post([answer = std::move(request.answer),
-                                 openers = found.at(devices.indexOf(request.device))] {
-                answer(openers);
-            });
+            request.inbox->post(
+                [answer = std::move(request.answer),
+                 openers = found.at(devices.indexOf(request.device))] { answer(openers); });
         s.looking.clear();
     }
     s.scanning = false;

@@ -180,11 +180,20 @@ private slots:
         scans[Cancelled].cancel();
         QVERIFY(answered.isEmpty());
         QTRY_COMPARE(answered.size(), Devices - 1);
+        const quint64 shared = HolderScan::passes() - before;
+        {
+            // A scan that goes with its answer already posted never hears it.
+            HolderScan gone;
+            const quint64 passes = HolderScan::passes();
+            gone.ask(held, [&answered](const PortLock::Openers &) { answered << -1; });
+            while (HolderScan::passes() == passes) // no pass was under way: the next is its own
+                QThread::msleep(1);
+            QThread::msleep(20); // posted right after the pass is counted
+        }
         QCoreApplication::processEvents(); // anything posted with the others has come by now
-        QVERIFY(!answered.contains(Cancelled) && !elsewhere);
+        QVERIFY(!answered.contains(Cancelled) && !answered.contains(-1) && !elsewhere);
         QCOMPARE(heldBy, QList<qint64>{holder.processId()});
-        const quint64 passes = HolderScan::passes() - before;
-        QVERIFY2(passes <= Devices / 2, qPrintable(QString::number(passes)));
+        QVERIFY2(shared <= Devices / 2, qPrintable(QString::number(shared)));
 
         // The ports window's list looks at all its devices in one pass too.
         const QString none = QStringLiteral("/nonexistent");

@@ -416,27 +416,12 @@ Outcome Transcript::openForAppending(QFile &file, const QString &path)
     return Outcome::success();
 }
 
-void Transcript::tellLogFailure()
-{
-    QString message;
-    {
-        const std::lock_guard lock(m_failureLock);
-        message = std::exchange(m_logFailure, QString());
-    }
-    if (!message.isEmpty())
-        emit logFileFailed(message);
-}
-
 Outcome Transcript::openLogFile(const QString &path)
 {
     // Once failed, the log writes nothing more; recording goes on.
     auto log = std::make_unique<BatchedLog>([this](const QString &message) {
         // Told from the event loop: the failure may be found with the transcript locked.
-        {
-            const std::lock_guard lock(m_failureLock);
-            m_logFailure = message;
-        }
-        QMetaObject::invokeMethod(this, "tellLogFailure", Qt::QueuedConnection);
+        m_inbox.post([this, message] { emit logFileFailed(message); });
     });
     // The lines carry the time of day only: say which day they belong to.
     Line start;

@@ -17,6 +17,7 @@
 #include "batchedlog.h"
 
 #include "linesettings.h"
+#include "mailbox.h"
 #include "outcome.h"
 
 #include <QByteArray>
@@ -122,7 +123,6 @@ private slots:
     // On the transcript's thread, called through the event loop by name: the call carries no
     // data from the thread that asked for it.
     void announceQueued();
-    void tellLogFailure();
 
 private:
     class Change;
@@ -169,11 +169,10 @@ private:
     bool m_pendingParity = false;
     Stamp m_pendingAt{0, -1};
 
-    std::unique_ptr<BatchedLog> m_log;
+    Mailbox m_inbox; // the log's failure, found on either thread, told on this one
+    std::unique_ptr<BatchedLog> m_log; // after the mailbox: going, it may still tell of one
 
     mutable Lock m_lock;
-    std::mutex m_failureLock; // the log's failure, found on either thread
-    QString m_logFailure;
     std::atomic<bool> m_announceQueued{false}; // told, or looked at again soon
     quint64 m_announcedEnd = 0;                // on the transcript's thread
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "precisetimer.h"
 
+#include <QThread>
+
 PreciseTimer::PreciseTimer(QObject *parent) : QObject(parent), m_timer(this)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
@@ -10,17 +12,19 @@ PreciseTimer::PreciseTimer(QObject *parent) : QObject(parent), m_timer(this)
 
 void PreciseTimer::stop()
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     // The QTimer may keep running: when it fires unarmed it stops for good, unless a start()
     // has come first and reuses it.
-    m_armed.store(false, std::memory_order_relaxed);
+    m_armed = false;
 }
 
 void PreciseTimer::start(int intervalMs)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     const Clock::time_point now = Clock::now();
     m_interval = std::chrono::milliseconds(intervalMs);
     m_deadline = now + m_interval;
-    m_armed.store(true, std::memory_order_relaxed);
+    m_armed = true;
     // A QTimer due no later than the deadline is left alone: it is set again when it fires.
     if (!m_timer.isActive() || m_qtimerDue > m_deadline)
         armFor(m_deadline, now);
@@ -43,7 +47,7 @@ void PreciseTimer::armFor(Clock::time_point when, Clock::time_point now)
 
 void PreciseTimer::onTimeout()
 {
-    if (!m_armed.load(std::memory_order_relaxed))
+    if (!m_armed)
         return; // stopped since it was set; single-shot, so it stays off
     const Clock::time_point now = Clock::now();
     if (now < m_deadline) {

@@ -7,6 +7,7 @@
 // allocation and a list insertion per command); instead the QTimer stays armed and the tick
 // checks a deadline against the clock: when the QTimer fires before the present deadline (it
 // was set for an earlier start), it is set again for the time left, and no tick is raised.
+// Lives on the session's thread (the window's line thread, or the command line's).
 #pragma once
 
 #include "pacingtimer.h"
@@ -14,7 +15,6 @@
 #include <QObject>
 #include <QTimer>
 
-#include <atomic>
 #include <chrono>
 
 class PreciseTimer final : public QObject, public PacingTimer
@@ -25,7 +25,7 @@ public:
 
     void stop() override;
     void start(int intervalMs) override;
-    bool isActive() const override { return m_armed.load(std::memory_order_relaxed); }
+    bool isActive() const override { return m_armed; }
     qint64 nowMs() const override;
 
 signals:
@@ -36,9 +36,8 @@ private:
     void onTimeout();
     void armFor(Clock::time_point when, Clock::time_point now);
 
-    QTimer m_timer; // a child, so that it moves with the timer to another thread
-    std::atomic<bool> m_armed{
-        false};                    // a tick is due: started and not stopped since (read anywhere)
+    QTimer m_timer;                // a child: made and gone with the timer, on its thread
+    bool m_armed = false;          // a tick is due: started and not stopped since
     Clock::duration m_interval{};  // between ticks while it stays armed
     Clock::time_point m_deadline;  // the next tick, not before
     Clock::time_point m_qtimerDue; // when the QTimer fires, at the earliest

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the program sets up once, around its first window: font substitutes and Qt's own
 // Spanish texts. Shared by the program and the screenshot tool so both look the same.
+// All of it on the program's main thread, where its application object is made.
 #pragma once
 
 #include <QStringList>

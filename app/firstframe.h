@@ -4,6 +4,7 @@
 // names an open descriptor, reportWhenPainted() writes one byte to it at that moment, then quits;
 // the start-up benchmark times programs from launch to that byte. Header only, so that the
 // benchmark's minimal window uses exactly the same probe.
+// Lives on the window's thread.
 #pragma once
 
 #include <QCoreApplication>

@@ -2,6 +2,7 @@
 // A label that changes at most once a frame. A long command list changes the status line
 // thousands of times a second; nobody can read that, and repainting each one costs the
 // dialogue time. The first change shows at once, later ones within a frame: the latest wins.
+// Lives on the window's thread, with its label.
 #pragma once
 
 #include <QObject>

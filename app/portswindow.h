@@ -5,6 +5,7 @@
 // follows devices that come and go: /dev and the stable-name folder are watched, and a light
 // poll catches programs taking or releasing a device. Nothing here opens a device. Terminal
 // servers' addresses are told apart through the window's LineAccess, which must be ready.
+// Lives on the window's thread.
 #pragma once
 
 #include "lineaccess.h"

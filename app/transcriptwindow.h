@@ -2,6 +2,7 @@
 // "Registro de la línea": the line's transcript as it grows, sent and received lines told apart
 // by their marks and colours, with buttons to save, copy and clear it. Non-modal; one per main
 // window. It only shows: the recording goes on whether it is open or not.
+// Lives on the window's thread; the transcript it shows is recorded on the line's.
 #pragma once
 
 #include <QTimer>

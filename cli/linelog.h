@@ -3,6 +3,7 @@
 // device in front.
 //
 // Written in batches (BatchedLog), as the window's own log is.
+// Lives on the command line's thread, where its devices' sessions run.
 #pragma once
 
 #include "batchedlog.h"

@@ -9,6 +9,8 @@
 #include "pacingtimer.h"
 #include "textutils.h"
 
+#include <QThread>
+
 #include <algorithm>
 #include <utility>
 
@@ -49,6 +51,7 @@ DialogueEngine::DialogueEngine(LinePort &port, PacingTimer &timer, DialogueFacts
 
 void DialogueEngine::startDialogue(State first, Parity parity)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     DialogueEvent event;
     event.kind = DialogueEvent::Kind::Start;
     event.first = first;
@@ -86,6 +89,7 @@ void DialogueEngine::portLost(const Outcome &why)
 
 void DialogueEngine::handle(const DialogueEvent &event)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     switch (event.kind) {
     case DialogueEvent::Kind::Received:
         handleReceived();
@@ -124,6 +128,7 @@ void DialogueEngine::handleStart(State first, Parity parity)
 
 void DialogueEngine::giveList(const CommandListResult &list)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (!std::exchange(m_awaitingList, false))
         return;
     startList(list);
@@ -135,6 +140,7 @@ void DialogueEngine::giveList(const CommandListResult &list)
 
 void DialogueEngine::stop()
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (m_state == Idle && !m_awaitingList)
         return;
     m_result.command = lastCommand();

@@ -2,6 +2,7 @@
 // One step at a time. What a step reports is heard at once by whoever listens, and a listener
 // may call back (a fake that ends the line, say); the events that brings wait here and run, in
 // order, once the step has finished, so that no step ever runs inside another.
+// Lives on its engine's thread.
 #pragma once
 
 #include "dialoguestate.h"

@@ -2,6 +2,7 @@
 // A command list as it goes on the line: every entry with its "AT" and carriage return, parity
 // applied, encoded once when the list starts into one buffer, so that sending an entry is
 // writing a slice of it.
+// Lives on its engine's thread.
 #pragma once
 
 #include "linesettings.h"

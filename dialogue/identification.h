@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a modem says about itself: each inquiry command with the lines it answered and how it
 // ended. Bounded, whatever the modem sends.
+// Made on the engine's thread; a value, copied to the face with the dialogue's result.
 #pragma once
 
 #include <QByteArray>

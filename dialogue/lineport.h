@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the dialogue engine needs of the serial line. The real one forwards to SerialPort;
 // tests put a fake behind it.
+// Called on the engine's thread, where whatever implements it lives.
 #pragma once
 
 #include "outcome.h"

@@ -3,6 +3,7 @@
 // per open, and from the event loop, never from inside the call stack of the port or socket that
 // found out. A notice still on its way when the line has been opened again belongs to the earlier
 // open and is dropped: it must not end the new dialogue.
+// Lives on its line's thread.
 #pragma once
 
 #include <QMetaObject>

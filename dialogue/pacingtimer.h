@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The one-second timer `Timm` that paces the dialogue and detects a silent modem.
+// Lives on its engine's thread.
 #pragma once
 
 #include <QtGlobal>

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The "Comandos" window: edits the stored list of AT command bodies.
+// Lives on the window's thread.
 #pragma once
 
 #include "commandliststore.h"

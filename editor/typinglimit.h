@@ -3,6 +3,7 @@
 // text the program puts there: an entry stored longer than the limit is shown whole, and a
 // write-back of the box's text cannot shorten it behind the operator's back. It can also keep
 // the operator from typing or pasting some characters, such as a separator.
+// Lives on the window's thread, with its box.
 #pragma once
 
 #include <QString>

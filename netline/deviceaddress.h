@@ -4,6 +4,7 @@
 // name, an IPv4 address or an IPv6 address in brackets; PORT is 1 to 65535. A text that names a
 // server in another way (`telnet://HOST:PORT`, `HOST:PORT`) is no path either: it is refused,
 // naming the two forms this program knows.
+// A value: parsed once where the device is named, then copied to any thread.
 #pragma once
 
 #include <QString>

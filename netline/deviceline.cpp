@@ -4,6 +4,7 @@
 #include "deviceaddress.h"
 
 #include <QMetaObject>
+#include <QThread>
 
 #include <utility>
 
@@ -37,6 +38,7 @@ DeviceLine::DeviceLine(SerialPort &port, QObject *parent)
 
 void DeviceLine::aim(const DeviceAddress &address, int portNumber, const LineSettings &settings)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (isOpen())
         return;
     m_address = address;
@@ -55,6 +57,7 @@ void DeviceLine::aimNetwork()
 
 Outcome DeviceLine::prepare()
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (isOpen() || m_preparing)
         return Outcome::success();
     m_useNetwork = isNetwork();
@@ -163,6 +166,7 @@ Outcome DeviceLine::open()
 
 void DeviceLine::close()
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     ++m_attempt;
     m_preparing = false;
     m_localReady = false;

@@ -7,6 +7,7 @@
 
 #include <QMetaObject>
 #include <QStringList>
+#include <QThread>
 
 #include <cerrno>
 #include <utility>
@@ -60,6 +61,7 @@ QString NetworkLine::describe(const QString &text) const
 
 Outcome NetworkLine::open()
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (isOpen()) {
         if (m_claimed)
             return Outcome::failure(Outcome::Fault::PortUnavailable,
@@ -121,6 +123,7 @@ Outcome NetworkLine::startConnection()
 
 void NetworkLine::close()
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (!isOpen())
         return;
     m_phase = Phase::Closed;

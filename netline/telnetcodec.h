@@ -4,6 +4,7 @@
 // place across reads split anywhere and holding only a bounded part of any subnegotiation. The
 // encoder makes what the client sends: data with IAC doubled, negotiation and the COM Port
 // Control (RFC 2217) client commands.
+// Lives on its line's thread.
 #pragma once
 
 #include <QByteArray>

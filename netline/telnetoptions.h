@@ -4,6 +4,7 @@
 // line does not want is refused once (DO -> WONT, WILL -> DONT); a server that insists is ignored.
 // We offer BINARY, SUPPRESS-GO-AHEAD and, on an RFC 2217 line, COM-PORT-OPTION, and ask the
 // server for BINARY and SUPPRESS-GO-AHEAD.
+// Lives on its line's thread.
 #pragma once
 
 #include "telnetcodec.h"

@@ -2,6 +2,7 @@
 // The stored command list: key CmdAT of the INI file named after the program, in the working
 // directory of the moment, in the section named after the program; the built-in list stands in
 // while nothing is stored.
+// Lives on the thread of the face that reads or writes the list (the window's, the command line's).
 #pragma once
 
 #include "inistore.h"

@@ -5,6 +5,7 @@
 // "<file>.lock", which stays there (removing it would let two savers hold two files); in a
 // folder that takes no new files, where the file is written over in place, the file itself.
 // Readers take it shared, so that they never see a file half written over in place.
+// Lives on the thread that takes it.
 #pragma once
 
 #include <QString>

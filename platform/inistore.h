@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One value of an INI file, addressed by file name, section and key (Windows INI rules).
+// Lives on the thread that made it; each user has its own.
 #pragma once
 
 #include "storeresult.h"

@@ -2,6 +2,7 @@
 // SIGINT, SIGTERM and SIGHUP as a Qt signal on the event loop, so that the program can end its
 // dialogues (timer off, port closed, lock file gone) before it exits. The handler itself only
 // writes the signal's number to a pipe; a QSocketNotifier reads it on the owner's thread.
+// Lives on the thread that made it; the handler may run on any.
 #pragma once
 
 #include <QObject>

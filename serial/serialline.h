@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogue engine's view of the real serial port.
+// Lives on its port's thread.
 #pragma once
 
 #include "lineport.h"

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QStringList>
+#include <QThread>
 
 #include <cerrno>
 #include <cstring>
@@ -84,6 +85,7 @@ void SerialPort::applySettings()
 
 Outcome SerialPort::open()
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (m_port.isOpen())
         return Outcome::failure(
             Outcome::Fault::PortUnavailable,
@@ -263,6 +265,7 @@ Outcome SerialPort::describeOpenFailure(QSerialPort::SerialPortError error,
 
 void SerialPort::close()
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     disconnect(&m_port, &QSerialPort::readyRead, this, &SerialPort::onReadyRead);
     if (m_port.isOpen())
         m_port.close();
@@ -332,6 +335,7 @@ void SerialPort::discardInput()
 
 bool SerialPort::output(const QByteArray &bytes)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (!m_port.isOpen())
         return false;
     if (bytes.isEmpty())

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The serial port `Comm`: one device at a time over QSerialPort, with the operations the
 // dialogues need (port number, line settings, open/close, modem-control lines, raw bytes).
+// Lives on the session's thread (the window's line thread, or the command line's).
 #pragma once
 
 #include "linesettings.h"

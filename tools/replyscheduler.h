@@ -2,6 +2,7 @@
 // When and in which pieces the simulated modem's bytes go on the line: echoes, replies cut in
 // chunks or between CR and LF, late, behind noise, with parity; floods and the hang-up after a
 // reply. Plain logic over the clock values the caller passes in; the caller does the writing.
+// Lives on the modem line's thread.
 #pragma once
 
 #include <chrono>

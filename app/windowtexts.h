@@ -5,6 +5,7 @@
 
 #include "commandlistresult.h"
 #include "portassignments.h"
+#include "storetexts.h"
 
 #include <QString>
 
@@ -62,10 +63,12 @@ inline const QString NoGraphicalSession = QStringLiteral(
     "No hay sesión gráfica (ni DISPLAY ni WAYLAND_DISPLAY utilizables): la ventana no puede "
     "abrirse. La línea de órdenes funciona sin ella: tavoli --help.");
 // Which device each port uses and why (the port options' tooltips, the ports window).
-inline const QString PortUses = QStringLiteral("%1 (%2)"); // device, one of the three below
+inline const QString PortUses = QStringLiteral("%1 (%2)"); // device, one of the four below
 inline const QString PortSourceVariable = QStringLiteral("variable %1");
 inline const QString PortSourceIni = QStringLiteral("asignado en %1");
 inline const QString PortSourceDefault = QStringLiteral("predeterminado");
+// %1 the INI file, %2 why (StoreTexts::whyUnreadable).
+inline const QString PortSourceUnreadable = QStringLiteral("no se ha podido leer %1: %2");
 // The ports window ("Puertos...").
 inline const QString PortsMenuEntry = QStringLiteral("Puertos...");
 inline const QString PortsCaption = QStringLiteral("Puertos serie");
@@ -126,6 +129,8 @@ inline QString portSource(const PortChoice &choice)
         return PortSourceVariable.arg(choice.origin);
     case PortChoice::Source::Assigned:
         return PortSourceIni.arg(choice.origin);
+    case PortChoice::Source::Unreadable:
+        return PortSourceUnreadable.arg(choice.origin, StoreTexts::whyUnreadable(choice.unread));
     case PortChoice::Source::Default:
         break;
     }
@@ -134,6 +139,8 @@ inline QString portSource(const PortChoice &choice)
 // "/dev/ttyUSB0 (variable TAVOLI_COM1)", as the port options show it.
 inline QString portUses(const PortChoice &choice)
 {
+    if (choice.source == PortChoice::Source::Unreadable)
+        return portSource(choice);
     return PortUses.arg(choice.device, portSource(choice));
 }
 

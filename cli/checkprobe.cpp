@@ -2,6 +2,7 @@
 #include "checkprobe.h"
 
 #include "operatoractions.h"
+#include "storetexts.h"
 #include "transcript.h"
 
 #include <algorithm>
@@ -33,6 +34,13 @@ CheckProbe::~CheckProbe() = default;
 
 void CheckProbe::start()
 {
+    if (!m_target.unread.ok()) { // nothing is known of the modem: no device to look at
+        m_reading.result.kind = DialogueResult::Kind::PortUnavailable;
+        m_reading.result.description =
+            StoreTexts::portAssignmentUnreadable(m_target.port, m_target.unread);
+        QMetaObject::invokeMethod(this, &CheckProbe::end, Qt::QueuedConnection);
+        return;
+    }
     SessionStart start;
     start.first = OperatorActions::Preguntar;
     start.address = m_target.address;

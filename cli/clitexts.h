@@ -103,6 +103,8 @@ inline const QString OptionsInvalid = QStringLiteral("Las opciones no son válid
 inline const QString Repeated =
     QStringLiteral("--%1 aparece más de una vez: indíquelo una sola vez.");
 inline const QString OnlyConfigure = QStringLiteral("--%1 solo vale con la orden configure.");
+// What names a --port whose device the INI file could not tell, in place of the device.
+inline const QString UnreadPort = QStringLiteral("puerto %1");
 inline const QString BadPort =
     QStringLiteral("--port debe ser un número de 1 a 4 (se ha dado \"%1\").");
 inline const QString BadSpeed =

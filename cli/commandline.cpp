@@ -9,7 +9,7 @@
 #include "helptext.h"
 #include "operatoractions.h"
 #include "optionerrors.h"
-#include "serialport.h"
+#include "portassignments.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -197,19 +197,22 @@ Parsed parse(const QStringList &arguments)
     for (const QString &path : parser.values(device)) {
         if (path.isEmpty())
             return usageError(NoDevice);
-        request.targets.append({path, 0, DeviceAddress::parse(path)});
+        request.targets.append({path, 0, DeviceAddress::parse(path), {}});
     }
     for (const QString &number : parser.values(port)) {
         if (number.size() != 1 || number.at(0) < u'1' || number.at(0) > u'4')
             return usageError(BadPort.arg(number));
         const int n = number.at(0).unicode() - u'0';
-        const QString device = SerialPort::deviceFor(n);
-        request.targets.append({device, n, DeviceAddress::parse(device)});
+        const PortChoice choice = PortAssignments::choiceFor(n);
+        if (choice.source == PortChoice::Source::Unreadable)
+            request.targets.append({UnreadPort.arg(n), n, DeviceAddress(), choice.unread});
+        else
+            request.targets.append({choice.device, n, DeviceAddress::parse(choice.device), {}});
     }
     if (request.targets.isEmpty())
         return usageError(NoDevice);
     for (const Target &target : request.targets) {
-        if (!target.address.isValid())
+        if (target.unread.ok() && !target.address.isValid())
             return usageError(target.address.error());
     }
     // Two dialogues on one line would answer each other's commands. Each path is resolved
@@ -217,8 +220,10 @@ Parsed parse(const QStringList &arguments)
     QHash<QString, qsizetype> firstNamed;
     firstNamed.reserve(request.targets.size());
     for (qsizetype i = 0; i < request.targets.size(); ++i) {
-        const QString &device = request.targets.at(i).device;
-        const QString resolved = identity(device, request.targets.at(i).address);
+        const Target &target = request.targets.at(i);
+        const QString &device = target.device;
+        // A port whose device is not known is told apart by its number, which names it.
+        const QString resolved = target.unread.ok() ? identity(device, target.address) : device;
         const auto earlier = firstNamed.constFind(resolved);
         if (earlier != firstNamed.cend())
             return usageError(

@@ -8,6 +8,7 @@
 #include "deviceaddress.h"
 #include "dialoguestate.h"
 #include "linesettings.h"
+#include "storeresult.h"
 
 #include <QList>
 #include <QString>
@@ -26,6 +27,9 @@ struct Target
     QString device; // the path opened
     int port = 0;   // 1 to 4 when named by --port (messages then name the port); 0 for --device
     DeviceAddress address; // the device, parsed where it was named
+    // A port whose device the INI file could not tell (the file is there and cannot be read):
+    // why. Its job fails at once, opening nothing; `device` then only names the port.
+    StoreResult unread;
 };
 
 struct Request

@@ -7,6 +7,7 @@
 #include "identificationtext.h"
 #include "modemprotocol.h"
 #include "operatoractions.h"
+#include "storetexts.h"
 
 #include <algorithm>
 #include <cstring>
@@ -147,6 +148,12 @@ CommandListResult DeviceJob::buildList()
 void DeviceJob::start()
 {
     m_clock.start();
+    if (!m_target.unread.ok()) {
+        fail(JobStatus::DeviceFailed, JobFailure::PortUnavailable,
+             StoreTexts::portAssignmentUnreadable(m_target.port, m_target.unread));
+        QMetaObject::invokeMethod(this, &DeviceJob::end, Qt::QueuedConnection);
+        return;
+    }
     if (m_request.action == CommandLine::Action::Configure) {
         // A list that cannot be sent is refused before the port is opened: nothing goes out.
         const CommandListResult list = buildList();

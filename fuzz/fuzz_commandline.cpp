@@ -29,7 +29,7 @@ void checkRequest(const Request &request)
         const CommandLine::Target &target = request.targets.at(i);
         FUZZ_CHECK(!target.device.isEmpty());
         FUZZ_CHECK(target.port >= 0 && target.port <= 4);
-        if (target.port > 0)
+        if (target.port > 0 && target.unread.ok())
             FUZZ_CHECK(target.device == SerialPort::deviceFor(target.port));
         for (qsizetype j = 0; j < i; ++j)
             FUZZ_CHECK(request.targets.at(j).device != target.device);

@@ -42,8 +42,9 @@ void DeviceLine::aim(const DeviceAddress &address, int portNumber, const LineSet
     if (isOpen())
         return;
     m_address = address;
+    // The device as the face found it, once for the dialogue: never looked up again on the way.
     m_port.setCommPort(qint16(portNumber > 0 ? portNumber : 1));
-    m_port.setDevice(portNumber > 0 ? QString() : address.text());
+    m_port.setDevice(address.text(), qint16(portNumber > 0 ? portNumber : 0));
     m_port.setSettings(settings);
 }
 

@@ -31,9 +31,9 @@ class DeviceLine : public QObject, public LinePort
 public:
     explicit DeviceLine(SerialPort &port, QObject *parent = nullptr);
 
-    // The device the next dialogue uses, as parsed where the operator named it: a local one is
-    // the port's, by its number (1 to 4, so that its messages name it so) or, with 0, by its
-    // path. Only while closed.
+    // The device the next dialogue uses, as parsed where the operator named it (for a port,
+    // the device the face found for it): messages name it by `portNumber` (1 to 4) or, with 0,
+    // by its path. Only while closed.
     void aim(const DeviceAddress &address, int portNumber, const LineSettings &settings);
     // Whether the device is to be reached over the network, and so must be prepared.
     bool isNetwork() const { return m_address.isNetwork(); }

@@ -137,14 +137,14 @@ IniLock::Result IniLock::forSaving(const QString &file)
     return failure(Result::Failed, lockPath, EBUSY);
 }
 
-IniLock::Result IniLock::forReading(const QString &file, int fileFd)
+IniLock::Result IniLock::forReading(const QString &file, int fileFd, int waitMs)
 {
     release();
     const QString lockPath = file + Suffix;
     const Opened lock = openPlain(QFile::encodeName(lockPath), false, 0);
     // Without a lock file of its own, saves lock the file itself (see forSaving()).
     const int fd = lock.fd >= 0 ? lock.fd : fileFd;
-    const int error = FileLock::lockWithin(fd, LOCK_SH, WaitMs);
+    const int error = FileLock::lockWithin(fd, LOCK_SH, waitMs);
     if (lock.fd >= 0 && error == 0)
         m_fd = lock.fd;
     else if (lock.fd >= 0)

@@ -39,8 +39,8 @@ public:
     // The lock file is created when missing, readable by whoever may read the file.
     Result forSaving(const QString &file);
     // Shared, for reading `file`: on the lock file when there is one, else on `fileFd`, the
-    // reader's own descriptor of the file. Never creates anything.
-    Result forReading(const QString &file, int fileFd);
+    // reader's own descriptor of the file, waiting at most `waitMs`. Never creates anything.
+    Result forReading(const QString &file, int fileFd, int waitMs = WaitMs);
 
 private:
     void release();

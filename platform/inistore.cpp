@@ -23,8 +23,8 @@ namespace {
 constexpr qint64 MaxFileSize = 1024 * 1024;
 
 enum class Load { Loaded, Absent, Failed };
-// A reader waits for a save's lock; a save holds it already.
-enum class LoadFor { Writing, Reading };
+// A reader waits for a save's lock (a glance does not); a save holds it already.
+enum class LoadFor { Writing, Reading, Glancing };
 
 // Reads the whole file, at most MaxFileSize bytes. On Failed, *failure says what failed.
 Load loadFile(const QString &path, QByteArray *bytes, StoreResult *failure,
@@ -56,12 +56,13 @@ Load loadFile(const QString &path, QByteArray *bytes, StoreResult *failure,
     // A save holds the lock already; a reader waits for it, so as never to read a file being
     // written over in place.
     IniLock lock;
-    if (purpose == LoadFor::Reading) {
-        const IniLock::Result locked = lock.forReading(path, file.handle());
+    if (purpose != LoadFor::Writing) {
+        const int waitMs = purpose == LoadFor::Reading ? IniLock::WaitMs : 0;
+        const IniLock::Result locked = lock.forReading(path, file.handle(), waitMs);
         if (locked.kind == IniLock::Result::TimedOut) {
             failed(Kind::Locked);
             failure->path = locked.path;
-            failure->seconds = IniLock::WaitMs / 1000;
+            failure->seconds = waitMs / 1000;
             return Load::Failed;
         }
         if (!locked.ok())
@@ -158,10 +159,21 @@ QString IniStore::value() const
 
 StoreResult IniStore::read(QString *text) const
 {
+    return readFor(text, true);
+}
+
+StoreResult IniStore::glance(QString *text) const
+{
+    return readFor(text, false);
+}
+
+StoreResult IniStore::readFor(QString *text, bool waitForSave) const
+{
     *text = m_fallback;
     QByteArray bytes;
     StoreResult failure;
-    const Load load = loadFile(m_fileName, &bytes, &failure, LoadFor::Reading);
+    const Load load =
+        loadFile(m_fileName, &bytes, &failure, waitForSave ? LoadFor::Reading : LoadFor::Glancing);
     if (load == Load::Failed)
         return failure;
     if (load == Load::Loaded)

@@ -28,6 +28,9 @@ public:
     // The same text, but a file that is there and cannot be read (not a regular file, larger
     // than the store reads, a read error) fails, saying what failed; *text is the fallback.
     StoreResult read(QString *text) const;
+    // The same, without waiting for a save another program is making: that fails at once
+    // (Locked, 0 seconds). For what is looked at again and again, such as a window's refresh.
+    StoreResult glance(QString *text) const;
 
     // Writes the value at once and atomically (in place when the folder takes no new files):
     // only the key's line of the section changes, every other byte of the file stays, and
@@ -36,6 +39,8 @@ public:
     StoreResult setValue(const QString &text);
 
 private:
+    StoreResult readFor(QString *text, bool waitForSave) const;
+
     QString m_fileName;
     QString m_section;
     QString m_key;

@@ -34,18 +34,26 @@ QString assigned(int port)
     return storeFor(port).value().trimmed();
 }
 
-PortChoice choiceFor(int port)
+PortChoice choiceFor(int port, IniWait wait)
 {
     const QString variable = variableFor(port);
     const QString configured = qEnvironmentVariable(variable.toLatin1().constData());
     if (!configured.isEmpty())
-        return {configured, PortChoice::Source::Variable, variable};
-    const QString stored = assigned(port);
-    if (!stored.isEmpty())
-        return {stored, PortChoice::Source::Assigned, QDir::toNativeSeparators(SettingsFilePath())};
+        return {configured, PortChoice::Source::Variable, variable, {}};
     if (port < 1)
         return {};
-    return {QStringLiteral("/dev/ttyS%1").arg(port - 1), PortChoice::Source::Default, QString()};
+    QString stored;
+    if (port <= PortCount) {
+        const IniStore ini = storeFor(port);
+        const StoreResult read = wait == IniWait::ForSave ? ini.read(&stored) : ini.glance(&stored);
+        const QString file = QDir::toNativeSeparators(SettingsFilePath());
+        if (!read)
+            return {QString(), PortChoice::Source::Unreadable, file, read};
+        if (stored = stored.trimmed(); !stored.isEmpty())
+            return {stored, PortChoice::Source::Assigned, file, {}};
+    }
+    return {
+        QStringLiteral("/dev/ttyS%1").arg(port - 1), PortChoice::Source::Default, QString(), {}};
 }
 
 StoreResult assign(int port, const QString &device)

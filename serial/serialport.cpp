@@ -47,7 +47,7 @@ qint16 SerialPort::commPort() const
 
 qint16 SerialPort::shownNumber() const
 {
-    return m_device.isEmpty() ? m_commPort : 0;
+    return m_device.isEmpty() ? m_commPort : m_deviceShownAs;
 }
 
 QString SerialPort::device() const
@@ -55,10 +55,12 @@ QString SerialPort::device() const
     return m_device.isEmpty() ? deviceFor(m_commPort) : m_device;
 }
 
-void SerialPort::setDevice(const QString &device)
+void SerialPort::setDevice(const QString &device, qint16 shownAs)
 {
-    if (!m_port.isOpen())
-        m_device = device;
+    if (m_port.isOpen())
+        return;
+    m_device = device;
+    m_deviceShownAs = shownAs;
 }
 
 void SerialPort::setSettings(const LineSettings &settings)

@@ -37,8 +37,9 @@ public:
     qint16 shownNumber() const;
     QString device() const; // device of the current port number, or the one named directly
     // Names the device itself, as the command line's --device does: open() uses it instead of
-    // the port number's. Empty goes back to the port number. Only while closed.
-    void setDevice(const QString &device);
+    // the port number's. `shownAs` is the port number it was found for (messages then name the
+    // port), or 0. Empty goes back to the port number. Only while closed.
+    void setDevice(const QString &device, qint16 shownAs = 0);
 
     // Speed and stop bits, with 8 data bits and no parity; applied at the next open.
     void setSettings(const LineSettings &settings);
@@ -109,6 +110,7 @@ private:
 
     QSerialPort m_port; // a child: it goes with the port to the thread that serves the line
     qint16 m_commPort = 1;
+    qint16 m_deviceShownAs = 0;
     QString m_device; // named directly; empty: the port number's
     LineSettings m_settings;
     QString m_openDevice; // device of the present (or last) open

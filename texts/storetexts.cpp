@@ -24,8 +24,8 @@ QString whyUnreadable(const StoreResult &failure)
         return IniReadTooLarge.arg(failure.limit);
     case Kind::ReadFailed:
         return IniReadError.arg(failure.system);
-    case Kind::Locked:
-        return IniReadLocked.arg(failure.seconds);
+    case Kind::Locked: // 0 seconds: a glance, which does not wait
+        return failure.seconds > 0 ? IniReadLocked.arg(failure.seconds) : IniReadBusy;
     default: // a read fails in no other way but these and no file named, worded as for a save
         return whyNotSaved(failure);
     }
@@ -78,6 +78,12 @@ QString whyNotSaved(const StoreResult &failure)
 QString commandListUnreadable(const StoreResult &failure)
 {
     return CommandListUnreadable.arg(shown(failure.file), whyUnreadable(failure));
+}
+
+QString portAssignmentUnreadable(int port, const StoreResult &failure)
+{
+    return PortAssignmentUnreadable.arg(QString::number(port), shown(failure.file),
+                                        whyUnreadable(failure));
 }
 
 } // namespace StoreTexts

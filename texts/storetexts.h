@@ -13,6 +13,10 @@ namespace StoreTexts {
 // The INI file is there but could not be read: %1 the file, %2 why (IniRead*).
 inline const QString CommandListUnreadable =
     QStringLiteral("No se ha podido leer la lista de comandos de %1: %2");
+// The same for the device a port is assigned: %1 the port, %2 the file, %3 why (IniRead*).
+inline const QString PortAssignmentUnreadable = QStringLiteral(
+    "No se ha podido leer qué dispositivo usa el puerto %1 en %2: %3 No se abre ningún otro en "
+    "su lugar.");
 inline const QString IniReadNotFile =
     QStringLiteral("es una carpeta o un dispositivo, no un archivo.");
 inline const QString IniReadTooLarge =
@@ -20,6 +24,7 @@ inline const QString IniReadTooLarge =
 inline const QString IniReadError = QStringLiteral("no se puede leer (%1).");
 inline const QString IniReadLocked =
     QStringLiteral("otro programa lo está guardando y no ha terminado en %1 segundos.");
+inline const QString IniReadBusy = QStringLiteral("otro programa lo está guardando.");
 // Why a value could not be written (after the face's lead-in: the editor's, the ports window's).
 // The system's own text is the last placeholder; IniCreateFailed names the folder first.
 inline const QString IniNoFileName = QStringLiteral("No se ha indicado ningún archivo.");
@@ -73,5 +78,7 @@ QString whyUnreadable(const StoreResult &failure);
 QString whyNotSaved(const StoreResult &failure);
 // CommandListUnreadable, with the file and why.
 QString commandListUnreadable(const StoreResult &failure);
+// PortAssignmentUnreadable, with the port, the file and why.
+QString portAssignmentUnreadable(int port, const StoreResult &failure);
 
 } // namespace StoreTexts

@@ -11,11 +11,13 @@
 #include "messageboxwatcher.h"
 #include "modemprotocol.h"
 #include "ourlock.h"
+#include "portassignments.h"
 #include "pseudoterminal.h"
 #include "serialtexts.h"
 #include "storetexts.h"
 #include "windowtexts.h"
 
+#include <QScopeGuard>
 #include <QSerialPort>
 #include <QTest>
 
@@ -28,6 +30,7 @@ private slots:
     void initTestCase();
     void init();
     void tooltipsNameTheDevices();
+    void unreadableAssignmentOpensNothing();
     void refused_data();
     void refused();
     void ringCountChecked_data();
@@ -102,6 +105,30 @@ void TestForm1Port::tooltipsNameTheDevices()
              tip("/dev/ttyS2", WindowTexts::PortSourceDefault));
     QCOMPARE(control(form, "OpCan#3")->toolTip(),
              tip("/dev/ttyS3", WindowTexts::PortSourceDefault));
+}
+
+// Port 3 has no variable: its device is the INI file's, which is a folder here. The option's
+// tooltip and the click both say so; no other device is opened in its place.
+void TestForm1Port::unreadableAssignmentOpensNothing()
+{
+    QVERIFY(QDir().mkdir(SettingsFilePath()));
+    const auto cleanup = qScopeGuard([] { QDir().rmdir(SettingsFilePath()); });
+    QCOMPARE(PortAssignments::choiceFor(3).device, QString()); // so a fault below opens nothing
+    MessageBoxWatcher boxes;
+    Form1 form;
+    form.show();
+    const QString file = QDir::toNativeSeparators(SettingsFilePath());
+    QCOMPARE(control(form, "OpCan#2")->toolTip(),
+             WindowTexts::PortSourceUnreadable.arg(file, StoreTexts::IniReadNotFile));
+    press(form, "OpCan#2");
+    press(form, "Pregunto");
+    QVERIFY(boxes.waitForCount(1));
+    QCOMPARE(boxes.at(0).icon, QMessageBox::Critical);
+    QCOMPARE(boxes.at(0).text,
+             StoreTexts::PortAssignmentUnreadable.arg("3", file, StoreTexts::IniReadNotFile));
+    QCOMPARE(form.dialogueState(), Dialogue::Idle);
+    QVERIFY(form.isIdle());
+    QCOMPARE(enabledFrames(form), 3);
 }
 
 void TestForm1Port::refused_data()

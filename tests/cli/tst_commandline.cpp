@@ -385,7 +385,16 @@ void TestCommandLine::listRefused()
     QVERIFY(stored.remove() && QDir::current().mkdir("tavoli.INI"));
     // Without --rings: what the unreadable list needs is not known, so it is not asked for.
     const Run unreadable = tavoli({"configure", "--json", "--device", device});
+    // Nor can the device assigned to a port be: no other device is opened in its place.
+    const Run portUnread = tavoli({"query", "--json", "--port", "2"});
     QVERIFY(QDir::current().rmdir("tavoli.INI"));
+    QCOMPARE(portUnread.exitCode, 3);
+    QCOMPARE(portUnread.lines.size(), 1);
+    const QJsonObject port = json(portUnread.lines.first());
+    QCOMPARE(member(port, "device"), QVariant(CliTexts::UnreadPort.arg(2)));
+    QCOMPARE(member(port, "failure"), QVariant("port_unavailable"));
+    QVERIFY2(port.value("error").toString().contains("tavoli.INI"),
+             qPrintable(portUnread.lines[0]));
     QVERIFY(stored.open(QIODevice::WriteOnly) && stored.write(kept) == kept.size());
     stored.close();
     const Run empty = tavoli({"configure", "--list", "", "--json", "--device", device});

@@ -5,9 +5,12 @@
 #include "serialport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/file.h>
 
 namespace {
 
@@ -94,7 +97,7 @@ private slots:
                                                       + "]\nPort2=" + stored.toUtf8() + "\n"));
         QCOMPARE(SerialPort::deviceFor(2), device);
         const PortChoice choice = PortAssignments::choiceFor(2);
-        const char *kinds[] = {"variable", "ini", "default"};
+        const char *kinds[] = {"variable", "ini", "default", "unreadable"};
         QCOMPARE(choice.device, device);
         QCOMPARE(kinds[int(choice.source)] + (u' ' + choice.origin), source);
         QCOMPARE(SerialPort::deviceFor(1), QStringLiteral("/dev/ttyS0"));
@@ -104,6 +107,40 @@ private slots:
         QVERIFY(QDir::setCurrent(elsewhere.path()));
         QCOMPARE(SerialPort::deviceFor(2),
                  variable.isEmpty() ? QStringLiteral("/dev/ttyS1") : variable);
+    }
+
+    // A file that is there and cannot be read names no device: the default would be another
+    // device than the one assigned. A glance does not wait for another program's save; the
+    // variable still comes first.
+    void unreadableFileNamesNoDevice()
+    {
+        QVERIFY(writeFile(SettingsFilePath(),
+                          "[" + ExecutableBaseName().toUtf8() + "]\nPort2=/dev/pts/77\n"));
+        QFile lockFile(SettingsFilePath() + ".lock");
+        QVERIFY(lockFile.open(QIODevice::ReadWrite));
+        QCOMPARE(::flock(lockFile.handle(), LOCK_EX | LOCK_NB), 0); // another save, never ending
+        QElapsedTimer clock;
+        clock.start();
+        const PortChoice busy = PortAssignments::choiceFor(2, PortAssignments::IniWait::No);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(busy.source, PortChoice::Source::Unreadable);
+        QCOMPARE(busy.device, QString());
+        QCOMPARE(busy.unread.kind, StoreResult::Kind::Locked);
+        QCOMPARE(busy.unread.seconds, 0);
+        lockFile.close();
+        QVERIFY(lockFile.remove());
+        QCOMPARE(PortAssignments::choiceFor(2, PortAssignments::IniWait::No).device,
+                 QStringLiteral("/dev/pts/77"));
+
+        QVERIFY(QFile::remove(SettingsFilePath()) && QDir().mkdir(SettingsFilePath()));
+        const PortChoice folder = PortAssignments::choiceFor(2);
+        QCOMPARE(folder.source, PortChoice::Source::Unreadable);
+        QCOMPARE(folder.unread.kind, StoreResult::Kind::NotRegularFile);
+        QCOMPARE(folder.origin, QDir::toNativeSeparators(SettingsFilePath()));
+        QCOMPARE(SerialPort::deviceFor(2), QString());
+        qputenv("TAVOLI_COM2", "/dev/pts/78");
+        QCOMPARE(PortAssignments::choiceFor(2).device, QStringLiteral("/dev/pts/78"));
+        QVERIFY(QDir().rmdir(SettingsFilePath()));
     }
 
     // What the ports window needs to word the failure (it does, in its own test).

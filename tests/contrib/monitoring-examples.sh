@@ -30,6 +30,9 @@ CONFIG
     -DRunAsGroup="$(id -gn)" > icinga2.out 2>&1 || { cat icinga2.out; exit 1; }
   # The apply rule gave the host its service.
   grep -q "Instantiated 1 Service\." icinga2.out || { cat icinga2.out; exit 1; }
+  # A host without modem_speed gives its service no tavoli_speed: a null would go out as
+  # --speed "", which tavoli refuses, and every check would be UNKNOWN.
+  if grep -o '"tavoli_[a-z_]*":null' "$work/icinga2.debug"; then exit 1; fi
   echo "icinga2 daemon -C: valid"
 else
   echo "icinga2 is not installed: its CheckCommand is not checked"

@@ -151,6 +151,8 @@ command:
   sample: ATS0=2
 '''
 
+import os
+
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.tavoli.modem.plugins.module_utils.tavoli_command import (
     LINE_OPTIONS, S37_CODES, run)
@@ -182,6 +184,9 @@ def main():
     params = module.params
     if params['rings'] is not None and not 0 <= params['rings'] <= 99:
         module.fail_json(msg='rings must be 0 to 99, not %d' % params['rings'])
+    if params['chdir'] is not None and not os.path.isdir(params['chdir']):
+        # run_command would pass a missing folder over, and another folder's list be sent.
+        module.fail_json(msg='chdir is not a folder: %s' % params['chdir'])
 
     wanted = wanted_values(params)
     read = run(module, 'query', cwd=params['chdir'])

@@ -46,8 +46,8 @@ inline const QString ListHelp = QStringLiteral(
     "el archivo INI de la carpeta actual.");
 inline const QString ListValue = QStringLiteral("LISTA");
 inline const QString VerifyHelp = QStringLiteral(
-    "configure: después de guardar el perfil, lee S0 y S37, los compara con lo pedido y "
-    "devuelve el modem a su perfil guardado (ATZ).");
+    "configure: después de guardar el perfil, lo carga (ATZ), lee S0 y S37, los compara con "
+    "lo pedido y devuelve el modem a su perfil guardado (ATZ).");
 inline const QString HelpHelp = QStringLiteral("Muestra esta ayuda.");
 inline const QString JsonHelp =
     QStringLiteral("Un objeto JSON por dispositivo y línea en lugar del texto.");

@@ -247,8 +247,10 @@ void DeviceJob::mainEnded(const DialogueResult &result)
     case Action::Configure:
         m_result.message = DialogueTexts::message(result);
         if (m_request.verify) {
-            m_stage = Stage::VerifyQuery;
-            begin(OperatorActions::Preguntar);
+            // What is read must be the stored profile, not what the list left active: under
+            // ATQ1 a refused AT&W0 says nothing, and only the stored values tell.
+            m_stage = Stage::VerifyLoad;
+            begin(ResetToStored);
             return;
         }
         break;
@@ -282,6 +284,16 @@ void DeviceJob::mainEnded(const DialogueResult &result)
 
 void DeviceJob::verifyEnded(const DialogueResult &result)
 {
+    if (m_stage == Stage::VerifyLoad) {
+        if (!result.ok()) { // the stored profile could not be loaded, so cannot be read
+            failWith(result);
+            end();
+            return;
+        }
+        m_stage = Stage::VerifyQuery;
+        begin(OperatorActions::Preguntar);
+        return;
+    }
     if (m_stage == Stage::VerifyQuery) {
         m_result.rings = readingOf(result.rings, result.ringsReason);
         m_result.s37 = readingOf(result.s37, result.s37Reason);

@@ -104,7 +104,7 @@ signals:
     void finished();
 
 private:
-    enum class Stage { Main, VerifyQuery, VerifyReset };
+    enum class Stage { Main, VerifyLoad, VerifyQuery, VerifyReset };
 
     CommandListResult buildList();
     void begin(Dialogue::State first);

@@ -401,10 +401,10 @@ void NetworkLine::setDtrEnable(bool on)
 void NetworkLine::discardInput()
 {
     // The socket's bytes go through the decoder first: negotiation among them still counts.
-    while (isOpen() && m_socket && m_socket->bytesAvailable() > 0) {
+    // One drain takes what is there, up to a buffer's worth: a server that never stops sending
+    // would keep a loop until the socket is empty going for ever.
+    if (isOpen() && m_socket && m_socket->bytesAvailable() > 0)
         drainSocket();
-        m_input.clear();
-    }
     m_input.clear();
 }
 

@@ -14,7 +14,7 @@ bool NetworkLine::drainSocket()
 {
     bool added = false;
     bool askedAgain = false;
-    qint64 earlyBytes = 0;
+    qint64 earlyBytes = 0, readNow = 0;
     char chunk[ReadChunk];
     while (m_socket && isOpen()) {
         // Past the limit the socket is left unread (Qt then stops watching it) and the server's
@@ -63,6 +63,11 @@ bool NetworkLine::drainSocket()
         // more than a buffer's worth at a time of whatever a server sends then.
         if (m_phase == Phase::Ready) {
             if (got < room)
+                break;
+            // A server that never stops sending, Telnet commands above all (they add nothing to
+            // the input), would keep this loop going for ever: timers and signals unserved.
+            // The socket, still readable, brings the loop back here at its next turn.
+            if ((readNow += got) >= ReadBufferLimit)
                 break;
         } else {
             earlyBytes += got;

@@ -10,8 +10,12 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
+#include <atomic>
 #include <memory>
+#include <thread>
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -144,6 +148,49 @@ private slots:
         QVERIFY(in.size() >= NetworkLine::ReadBufferLimit);
         QVERIFY(in.size() <= NetworkLine::ReadBufferLimit + 4096);
         QTRY_COMPARE(in += p.line.input(), flood);
+    }
+
+    // A server that never stops sending Telnet commands, which add nothing to the input, leaves
+    // the event loop its turns: a timer still fires while the flood goes on.
+    void endlessCommandsLeaveTheLoopItsTurns()
+    {
+        const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof at;
+        QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&at), size) == 0
+                && ::listen(listener, 1) == 0
+                && ::getsockname(listener, reinterpret_cast<sockaddr *>(&at), &size) == 0);
+        std::atomic_bool stop = false;
+        std::thread server([&] {
+            const int client = ::accept(listener, nullptr, nullptr);
+            B flood = Accepted;
+            for (int k = 0; k < 4096; ++k)
+                flood += bytes({IAC, WILL, 1, IAC, DO, 3});
+            char sink[4096];
+            while (client >= 0 && !stop) {
+                while (::recv(client, sink, sizeof sink, MSG_DONTWAIT) > 0) {
+                }
+                if (::send(client, flood.constData(), size_t(flood.size()), MSG_DONTWAIT) < 0)
+                    ::usleep(100);
+            }
+            ::close(client);
+        });
+        const auto cleanup = qScopeGuard([&] {
+            stop = true;
+            ::shutdown(listener, SHUT_RDWR);
+            server.join();
+            ::close(listener);
+        });
+        NetworkLine line;
+        line.setAddress(
+            DeviceAddress::parse(QStringLiteral("rfc2217://127.0.0.1:%1").arg(ntohs(at.sin_port))));
+        QVERIFY(line.open().ok());
+        QTRY_VERIFY(line.isReady());
+        bool fired = false;
+        QTimer::singleShot(100, [&] { fired = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(fired, 5000);
     }
 
     // Each failure is told once, with its own text, after the line has closed.

@@ -13,6 +13,9 @@
 
 #include <optional>
 
+#include <cerrno>
+#include <sys/stat.h>
+
 // The INI file is read whole and, for a new value, rewritten whole: the text model produces the
 // bytes, the atomic save writes them.
 
@@ -40,8 +43,21 @@ Load loadFile(const QString &path, QByteArray *bytes, StoreResult *failure,
     if (path.isEmpty())
         return failed(Kind::NoFileName);
     const QFileInfo info(path);
-    if (!info.exists())
+    if (!info.exists()) {
+        // A link that leads nowhere is there all the same: taken for no file, the built-in list
+        // would go out in place of the one it was meant to lead to, and a save would put a
+        // file of its own where the link was.
+        struct stat target
+        {
+        };
+        if (info.isSymLink() && ::stat(QFile::encodeName(path).constData(), &target) != 0) {
+            const int error = errno;
+            failed(Kind::LinkBroken, AtomicSave::systemText(error));
+            failure->path = info.symLinkTarget();
+            return Load::Failed;
+        }
         return Load::Absent;
+    }
     // Directories, FIFOs and devices: opening or reading them could block or never end.
     if (!info.isFile())
         return failed(Kind::NotRegularFile);

@@ -15,6 +15,7 @@ struct [[nodiscard]] StoreResult
         Done,
         NoFileName,       // the store was given no file
         NotRegularFile,   // a folder, a device or a FIFO: never opened for reading or writing
+        LinkBroken,       // a link to `path`, which cannot be reached: `system`
         TooLarge,         // larger than `limit` bytes: not a settings file, left alone
         ReadFailed,       // the system refused to read it: `system`
         Locked,           // another save held `path`, the lock file, for `seconds`

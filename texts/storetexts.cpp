@@ -20,6 +20,8 @@ QString whyUnreadable(const StoreResult &failure)
     switch (failure.kind) {
     case Kind::NotRegularFile:
         return IniReadNotFile;
+    case Kind::LinkBroken:
+        return IniReadLinkBroken.arg(shown(failure.path), failure.system);
     case Kind::TooLarge:
         return IniReadTooLarge.arg(failure.limit);
     case Kind::ReadFailed:
@@ -41,6 +43,8 @@ QString whyNotSaved(const StoreResult &failure)
         return IniNoFileName;
     case Kind::NotRegularFile:
         return IniNotRegularFile;
+    case Kind::LinkBroken:
+        return IniLinkBroken.arg(shown(failure.path), failure.system);
     case Kind::TooLarge:
         return IniTooLarge.arg(failure.limit);
     case Kind::ReadFailed:

@@ -17,6 +17,10 @@ inline const QString CommandListUnreadable =
 inline const QString PortAssignmentUnreadable = QStringLiteral(
     "No se ha podido leer qué dispositivo usa el puerto %1 en %2: %3 No se abre ningún otro en "
     "su lugar.");
+inline const QString IniReadLinkBroken =
+    QStringLiteral("es un enlace a %1, que no se puede seguir (%2).");
+inline const QString IniLinkBroken =
+    QStringLiteral("Es un enlace a %1, que no se puede seguir (%2); no se modifica.");
 inline const QString IniReadNotFile =
     QStringLiteral("es una carpeta o un dispositivo, no un archivo.");
 inline const QString IniReadTooLarge =

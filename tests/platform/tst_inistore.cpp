@@ -207,6 +207,18 @@ private slots:
         QCOMPARE(readFailure(dir), StoreTexts::IniReadNotFile);
         QCOMPARE(refusal(storeAt(dir).setValue("V0")), StoreTexts::IniNotRegularFile);
 
+        // A link that leads nowhere (or round in a loop) is there: unreadable, and left a link.
+        const QString dangling = m_temp->filePath(QStringLiteral("LINK.INI"));
+        const QString loop = m_temp->filePath(QStringLiteral("LOOP.INI"));
+        QVERIFY(QFile::link(m_temp->filePath(QStringLiteral("gone")), dangling));
+        QVERIFY(QFile::link(loop, loop));
+        for (const QString &link : {dangling, loop}) {
+            QVERIFY2(readFailure(link).startsWith(StoreTexts::IniReadLinkBroken.section(' ', 0, 3)),
+                     qPrintable(readFailure(link)));
+            QVERIFY(!storeAt(link).setValue("V0"));
+            QVERIFY(QFileInfo(link).isSymLink());
+        }
+
         const B huge = "[TAVOLI]\r\nCmdAT=V0\r\n" + B(2 * 1024 * 1024, '\x01');
         QVERIFY(writeBytes(m_path, huge));
         QCOMPARE(storeAt(m_path).value(), QStringLiteral("FALLBACK"));

@@ -183,11 +183,6 @@ private:
 };
 
 // Each is one line, whatever the names it quotes hold.
-void complain(const QString &message)
-{
-    std::fprintf(stderr, "tavoli: %s\n", qUtf8Printable(TextUtils::ShowControls(message)));
-}
-
 } // namespace
 
 QString textLine(const JobResult &result)

@@ -8,11 +8,13 @@
 
 #include <cstdio>
 
-LineLog::LineLog()
-    : m_log([](const QString &message) {
-          // Said once; the devices go on without it.
-          std::fprintf(stderr, "tavoli: %s\n", qUtf8Printable(TextUtils::ShowControls(message)));
-      })
+void complain(const QString &message)
+{
+    for (const QString &line : message.split(QLatin1Char('\n')))
+        std::fprintf(stderr, "tavoli: %s\n", qUtf8Printable(TextUtils::ShowControls(line)));
+}
+
+LineLog::LineLog() : m_log(&complain) // said once; the devices go on without it
 {}
 
 Outcome LineLog::open(const QString &path)

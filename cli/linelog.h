@@ -12,6 +12,10 @@
 
 #include <QString>
 
+// Says `message` on stderr after "tavoli: ", a line of its own for each of its lines, each with
+// its control characters made visible, so that no name it quotes can steer the terminal.
+void complain(const QString &message);
+
 class LineLog
 {
 public:

@@ -4,6 +4,7 @@
 #include "filelock.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstring>
@@ -31,7 +32,7 @@ bool keptOrRestored(const QString &path, const QByteArray &old)
 
 struct Written
 {
-    enum { Done, NoTempFile, CreateFailed, WriteFailed, TempNotOurs } result = Done;
+    enum { Done, NoTempFile, CreateFailed, NotWritable, WriteFailed, TempNotOurs } result = Done;
     QString system; // the system's reason on failure
 };
 
@@ -125,7 +126,7 @@ Written writeBeside(const QString &path, const QByteArray &bytes, const QString 
     const bool exists = ::stat(target.constData(), &old) == 0;
     // A file this process may not write stays as it is, though its folder would let it go.
     if (exists && ::access(target.constData(), W_OK) != 0)
-        return {Written::CreateFailed, systemText(errno)};
+        return {Written::NotWritable, systemText(errno)};
     // Never wider than the old file, even for a moment; a new file as the umask says.
     const mode_t createMode = exists ? old.st_mode & 0777 : 0666;
 
@@ -202,8 +203,11 @@ Written writeInPlace(const QString &path, const QByteArray &bytes)
 {
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return {Written::CreateFailed, systemText(errno)};
+    if (fd < 0) {
+        const int error = errno;
+        return {QFileInfo::exists(path) ? Written::NotWritable : Written::CreateFailed,
+                systemText(error)};
+    }
     int error = writeAll(fd, bytes);
     if (error == 0 && ::fsync(fd) != 0)
         error = errno;
@@ -233,6 +237,8 @@ Result save(const QString &path, const QByteArray &bytes, const QString &tempSuf
         if (inPlace && oldBytes && !keptOrRestored(path, *oldBytes))
             return {Result::OldBytesLost, written.system};
         return {Result::WriteFailed, written.system};
+    case Written::NotWritable:
+        return {Result::NotWritable, written.system};
     case Written::NoTempFile:
     case Written::CreateFailed:
         break;

@@ -14,6 +14,7 @@ struct Result
         Saved,
         TempNotOurs,    // the temporary name holds something not this save's to remove
         NothingWritten, // the temporary file (or, in place, the file) could not be created
+        NotWritable,    // the file is there and this process may not write it
         WriteFailed,    // writing failed; the file holds its old bytes, or never existed
         OldBytesLost,   // writing in place failed and the old bytes could not be put back
     } kind = Saved;

@@ -267,6 +267,9 @@ StoreResult IniStore::setValue(const QString &text)
         result.kind = Kind::CreateFailed;
         result.path = QFileInfo(target).absolutePath();
         break;
+    case AtomicSave::Result::NotWritable:
+        result.kind = Kind::NotWritable;
+        break;
     case AtomicSave::Result::OldBytesLost:
         result.kind = Kind::OldBytesLost;
         break;

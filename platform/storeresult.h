@@ -23,6 +23,7 @@ struct [[nodiscard]] StoreResult
         LockFailed,       // the lock `path` could not be taken: `system`
         TempNotOurs,      // `path`, the one temporary name, holds something this save did not make
         CreateFailed,     // no new file could be made in the folder `path`: `system`
+        NotWritable,      // the file is there and may not be written by this user: `system`
         WriteFailed,      // writing failed and the old file is whole: `system`
         OldBytesLost,     // writing over the file in place failed and it could not be put back
         WouldBeTooLarge,  // with the new value the file would hold `size` bytes, over `limit`

@@ -59,6 +59,8 @@ QString whyNotSaved(const StoreResult &failure)
         return IniTempNotOurs.arg(shown(failure.path));
     case Kind::CreateFailed:
         return IniCreateFailed.arg(shown(failure.path), failure.system);
+    case Kind::NotWritable:
+        return IniNotWritable.arg(failure.system);
     case Kind::WriteFailed:
         return IniWriteFailed.arg(failure.system);
     case Kind::OldBytesLost:

@@ -377,6 +377,20 @@ private slots:
         QCOMPARE(entries(), QStringList{QStringLiteral("TAVOLI.INI")});
     }
 
+    // ... and one it may not write either: the file is named as the cause, not the folder.
+    void unwritableFileSaysSo()
+    {
+        const B before = "[TAVOLI]\r\nCmdAT=V0\r\n";
+        QVERIFY(writeBytes(m_path, before));
+        QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::ReadGroup));
+        if (!lockFolder())
+            QSKIP("This process creates files even in a folder with mode 0555.");
+        const QString reason = refusal(storeAt(m_path).setValue(QStringLiteral("E0")));
+        QVERIFY2(reason.startsWith(StoreTexts::IniNotWritable.section(' ', 0, 4)),
+                 qPrintable(reason));
+        QCOMPARE(readBytes(m_path), before);
+    }
+
     // A write that fails half-way (disk full, quota) must leave the old file as it was, also
     // when written in place. A file size limit makes write(2) fail with EFBIG even for root.
     void failedWriteKeepsTheOldFile_data()

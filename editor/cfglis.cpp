@@ -132,6 +132,7 @@ void cfglis::Form_Load()
             Qt::QueuedConnection);
         return;
     }
+    m_loaded = stored;
     FillList(CommandListText::SplitStored(stored));
 }
 
@@ -237,7 +238,15 @@ void cfglis::acepto_Click()
                              m_unreadable + QLatin1Char('\n') + EditorTexts::EditorWillNotSave);
         return;
     }
-    const StoreResult saved = m_storedList.write(CommandListText::Join(Entries()));
+    const QString list = CommandListText::Join(Entries());
+    StoreResult saved = m_storedList.writeIfUnchanged(list, m_loaded);
+    if (saved.kind == StoreResult::Kind::ChangedMeanwhile) {
+        // Saved over unseen, the other list would be lost; the operator decides.
+        if (!MessageBox::askWarning(
+                this, EditorTexts::ListChangedMeanwhile.arg(QDir::toNativeSeparators(saved.file))))
+            return;
+        saved = m_storedList.write(list);
+    }
     if (!saved) {
         // Closing now would throw the operator's edits away with nothing saved; stay open so
         // that the cause can be put right and the list accepted again, or cancelled.

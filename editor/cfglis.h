@@ -54,6 +54,7 @@ private:
     // Why the stored list could not be read at opening; empty when it was. Saving would write
     // over a file whose content was never seen, so it is refused.
     QString m_unreadable;
+    QString m_loaded; // the stored list as this window read it
     // The list is being reshaped by the window itself: selection events in between are
     // intermediate states, not the operator's.
     bool m_reshaping = false;

@@ -33,6 +33,12 @@ StoreResult CommandListStore::write(const QString &text)
     return m_ini.setValue(text);
 }
 
+StoreResult CommandListStore::writeIfUnchanged(const QString &text, const QString &readBefore)
+{
+    pointAtFile();
+    return m_ini.setValueIfUnchanged(text, readBefore);
+}
+
 QString CommandListStore::filePath() const
 {
     return SettingsFilePath();

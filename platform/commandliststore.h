@@ -25,6 +25,8 @@ public:
     StoreResult load(QString *text);
     // Written at once; the failure has the file and what failed.
     StoreResult write(const QString &text);
+    // Written only while the stored list still reads as `readBefore` (ChangedMeanwhile).
+    StoreResult writeIfUnchanged(const QString &text, const QString &readBefore);
     // The file of the present working directory.
     QString filePath() const;
 

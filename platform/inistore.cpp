@@ -199,6 +199,16 @@ StoreResult IniStore::readFor(QString *text, bool waitForSave) const
 
 StoreResult IniStore::setValue(const QString &text)
 {
+    return write(text, nullptr);
+}
+
+StoreResult IniStore::setValueIfUnchanged(const QString &text, const QString &readBefore)
+{
+    return write(text, &readBefore);
+}
+
+StoreResult IniStore::write(const QString &text, const QString *readBefore)
+{
     using Kind = StoreResult::Kind;
     // A link is followed: the file it names is the one written, and locked.
     const QFileInfo info(m_fileName);
@@ -223,6 +233,8 @@ StoreResult IniStore::setValue(const QString &text)
     // way value() reads it: a Latin-1 file whose only other non-ASCII bytes were on the replaced
     // line may need UTF-8 instead, and a text neither gives back is refused, not stored changed.
     const IniText ini = parse(std::move(bytes));
+    if (readBefore && storedValue(ini, m_section, m_key).value_or(m_fallback) != *readBefore)
+        return StoreResult::failure(Kind::ChangedMeanwhile, m_fileName);
     const QString wanted = oneLine(text);
     const QList<bool> encodings = ini.latin1 ? QList<bool>{true, false} : QList<bool>{false};
     std::optional<QByteArray> out;

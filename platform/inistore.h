@@ -37,9 +37,14 @@ public:
     // value() then gives back exactly the text (CR and LF as blanks); a text the file's
     // encoding cannot hold is refused. The failure says what failed.
     StoreResult setValue(const QString &text);
+    // The same, only while the value still reads as `readBefore` (the fallback while absent),
+    // checked under the save's lock: a value another program or window stored since it was read
+    // is not written over unseen (ChangedMeanwhile, nothing written).
+    StoreResult setValueIfUnchanged(const QString &text, const QString &readBefore);
 
 private:
     StoreResult readFor(QString *text, bool waitForSave) const;
+    StoreResult write(const QString &text, const QString *readBefore);
 
     QString m_fileName;
     QString m_section;

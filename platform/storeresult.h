@@ -30,6 +30,7 @@ struct [[nodiscard]] StoreResult
         CharsNotStorable, // a Latin-1 file cannot hold `characters`
         ValueNotKept,     // the value would not read back as written (invalid characters)
         NoSuchPort,       // a port assignment for `port`, which is not 1 to 4
+        ChangedMeanwhile, // the value is no longer what the writer read: nothing written
     };
 
     Kind kind = Kind::Done;

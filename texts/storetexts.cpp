@@ -75,6 +75,8 @@ QString whyNotSaved(const StoreResult &failure)
     }
     case Kind::ValueNotKept:
         return IniValueNotKept;
+    case Kind::ChangedMeanwhile:
+        return IniChangedMeanwhile;
     case Kind::NoSuchPort: // no save was tried: the ports window says this one, with the port
         break;
     }

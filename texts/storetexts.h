@@ -40,6 +40,8 @@ inline const QString IniReadFailed =
     QStringLiteral("No se puede leer el archivo para conservar su contenido: %1");
 inline const QString IniCreateFailed =
     QStringLiteral("No se puede crear el archivo en la carpeta %1: %2");
+inline const QString IniChangedMeanwhile =
+    QStringLiteral("Otro programa ha guardado otro valor desde que se leyó; no se ha modificado.");
 inline const QString IniNotWritable =
     QStringLiteral("No se puede escribir el archivo (%1); no se ha modificado.");
 inline const QString IniWriteFailed =

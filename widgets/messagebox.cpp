@@ -22,4 +22,13 @@ void showInformation(QWidget *parent, const QString &text)
     show(parent, QMessageBox::Information, text);
 }
 
+bool askWarning(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, MessageBox::Title, text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 } // namespace MessageBox

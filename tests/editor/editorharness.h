@@ -139,8 +139,9 @@ struct AnsweredBox
     QString text;
 };
 
-// Runs action; the first message box it opens is read and dismissed with OK.
-inline AnsweredBox AnswerMessageBox(const std::function<void()> &action)
+// Runs action; the first message box it opens is read and answered with `button`.
+inline AnsweredBox AnswerMessageBox(const std::function<void()> &action,
+                                    QMessageBox::StandardButton button = QMessageBox::Ok)
 {
     const ExpectedBoxes expected;
     AnsweredBox answer;
@@ -152,7 +153,7 @@ inline AnsweredBox AnswerMessageBox(const std::function<void()> &action)
             return;
         answer = {true, box->icon(), box->text()};
         poll.stop();
-        box->button(QMessageBox::Ok)->click();
+        box->button(button)->click();
     });
     poll.start();
     action();

@@ -257,6 +257,31 @@ private slots:
         QCOMPARE(StoredValue(), edited.join(QLatin1Char(';')));
     }
 
+    // A list another window or program saved after this one read it is not written over
+    // unseen: asked, "no" keeps the window open and the other list stored; "yes" saves.
+    void listSavedMeanwhileIsAskedAbout()
+    {
+        Editor editor(QStringLiteral("V0"));
+        QVERIFY(editor.open());
+        editor.click("apn");
+        Editor::type(QStringLiteral("X1"));
+        QVERIFY(CommandListStore().write(QStringLiteral("E0")).ok());
+
+        const auto enter = [] { Editor::key(Qt::Key_Return); };
+        const AnsweredBox no = AnswerMessageBox(enter, QMessageBox::No);
+        QVERIFY(no.shown);
+        QCOMPARE(no.icon, QMessageBox::Warning);
+        QCOMPARE(no.text,
+                 EditorTexts::ListChangedMeanwhile.arg(QDir::toNativeSeparators(IniPath())));
+        QVERIFY(editor.window->isVisible());
+        QCOMPARE(StoredValue(), QStringLiteral("E0"));
+
+        QVERIFY(editor.open());
+        QVERIFY(AnswerMessageBox(enter, QMessageBox::Yes).shown);
+        QVERIFY(!editor.window->isVisible());
+        QCOMPARE(StoredValue(), QStringLiteral("V0;X1"));
+    }
+
     // Shown modally as the main window does, the editor still lets timers and other events of
     // the program run, and Escape ends it.
     void modalWindowKeepsEventsFlowing()

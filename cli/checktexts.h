@@ -26,6 +26,7 @@ inline const QString SpeedUnread =
     QStringLiteral("S37 sin leer (%1 no ha tenido respuesta válida); S0=%2 como se espera");
 inline const QString NoReply = QStringLiteral("el modem no contesta a %1");
 inline const QString Refused = QStringLiteral("el modem ha rechazado %1");
+inline const QString NoNumber = QStringLiteral("el modem no ha contestado a %1 con un número");
 inline const QString Interrupted =
     QStringLiteral("interrumpido por %1 antes de leer el modem; se ha cerrado el puerto");
 

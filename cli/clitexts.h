@@ -146,10 +146,12 @@ inline const QString LogValue = QStringLiteral("ARCHIVO");
 // The speed a query read, for QueryResult: the window's name of the S37 code, or what it is.
 inline const QString SpeedUnnamed = QStringLiteral("código S37 %1, sin nombre");
 inline const QString SpeedUnanswered = QStringLiteral("sin respuesta a ATS37?");
-inline QString speedRead(std::optional<qint16> code)
+// A reply line without digits where the value should be (%1: the query).
+inline const QString NoNumberIn = QStringLiteral("sin número en la respuesta a %1");
+inline QString speedRead(std::optional<qint16> code, bool noNumber = false)
 {
     if (!code)
-        return SpeedUnanswered;
+        return noNumber ? NoNumberIn.arg(ModemProtocol::CmdQuerySpeed) : SpeedUnanswered;
     const QString name = DialogueTexts::speedCaption(code);
     return *code < 0 || *code > ModemProtocol::HighestS37 || name.isEmpty()
                ? SpeedUnnamed.arg(*code)

@@ -71,6 +71,8 @@ QJsonValue reasonJson(DialogueResult::Reason reason)
         return QStringLiteral("out_of_range");
     case DialogueResult::Reason::NotRead:
         return QStringLiteral("not_read");
+    case DialogueResult::Reason::NoNumber:
+        return QStringLiteral("no_number");
     }
     return QJsonValue(QJsonValue::Null);
 }

@@ -235,8 +235,12 @@ void DeviceJob::mainEnded(const DialogueResult &result)
         m_result.rings = readingOf(result.rings, result.ringsReason);
         m_result.s37 = readingOf(result.s37, result.s37Reason);
         m_result.message = CliTexts::QueryResult.arg(
-            result.rings ? DialogueTexts::ringsCaption(*result.rings) : QString(),
-            CliTexts::speedRead(shownSpeed(m_result.s37)));
+            result.rings ? DialogueTexts::ringsCaption(*result.rings)
+            : result.ringsReason == DialogueResult::Reason::NoNumber
+                ? CliTexts::NoNumberIn.arg(ModemProtocol::CmdQueryRings)
+                : QString(),
+            CliTexts::speedRead(shownSpeed(m_result.s37),
+                                result.s37Reason == DialogueResult::Reason::NoNumber));
         // "XXXX" where the speed query went unanswered: no reply all the same.
         if (result.kind == Kind::SpeedUnknown) {
             m_result.status = JobStatus::NoReply;

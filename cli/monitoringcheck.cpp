@@ -3,6 +3,7 @@
 
 #include "checktexts.h"
 #include "dialoguetexts.h"
+#include "modemprotocol.h"
 #include "textutils.h"
 
 #include <algorithm>
@@ -119,6 +120,8 @@ Verdict judge(const Reading &reading, const Expected &expected)
     case Kind::SpeedUnknown:
         break;
     }
+    if (!result.rings && result.ringsReason == DialogueResult::Reason::NoNumber)
+        return {Status::Critical, CheckTexts::NoNumber.arg(ModemProtocol::CmdQueryRings)};
     if (!result.rings) {
         return {Status::Critical,
                 (result.kind == Kind::ModemRefused ? CheckTexts::Refused : CheckTexts::NoReply)

@@ -287,6 +287,17 @@ void DialogueEngine::enter(State state)
     setState(state);
 }
 
+DialogueResult::Reason DialogueEngine::reading(qint16 highest, std::optional<qint16> *value) const
+{
+    using Reason = DialogueResult::Reason;
+    if (!m_reply.numbered) {
+        *value = std::nullopt;
+        return Reason::NoNumber;
+    }
+    *value = m_reply.number;
+    return m_reply.number >= 0 && m_reply.number <= highest ? Reason::None : Reason::OutOfRange;
+}
+
 void DialogueEngine::apply(const Row &row)
 {
     switch (row.then) {
@@ -294,18 +305,16 @@ void DialogueEngine::apply(const Row &row)
         enter(row.next);
         break;
     case Then::ShowRings:
-        m_result.rings = m_reply.number;
-        m_result.ringsReason = DialogueResult::Reason::None;
+        // The window shows what the line reads as, 0 for a line without digits; the result
+        // holds only what is a reading of the register, which holds 0 to 255.
+        m_result.ringsReason = reading(ModemProtocol::HighestRegister, &m_result.rings);
         m_facts.ringsRead(m_reply.number);
         enter(row.next);
         break;
     case Then::ShowSpeed: {
         // Below 0 or past the codes the modem documents, the program has no name for it.
         const qint16 number = m_reply.number;
-        m_result.s37 = number;
-        m_result.s37Reason = number >= 0 && number <= ModemProtocol::HighestS37
-                                 ? DialogueResult::Reason::None
-                                 : DialogueResult::Reason::OutOfRange;
+        m_result.s37Reason = reading(ModemProtocol::HighestS37, &m_result.s37);
         m_facts.speedRead(number);
         finish(DialogueResult::Kind::Success);
         break;

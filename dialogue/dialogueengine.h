@@ -96,6 +96,9 @@ private:
     void dropLateReply();
     void enter(Dialogue::State state);
     void apply(const Dialogue::Row &row);
+    // The register the number line just read, for the result: its value (none without digits)
+    // and why it is no plain reading, with `highest` the most it should be.
+    DialogueResult::Reason reading(qint16 highest, std::optional<qint16> *value) const;
     void startList(const CommandListResult &list);
     void sendListEntry();
     void sendInquiry();
@@ -128,7 +131,8 @@ private:
         QByteArray text; // received, decoded, not yet consumed; only consumed from the front
         bool hasNumber = false;
         qint16 number = 0;
-        bool begun = false; // a line of the awaited reply came in the command's first second
+        bool numbered = false; // the number line had digits: its 0 otherwise is no reading
+        bool begun = false;    // a line of the awaited reply came in the command's first second
     } m_reply;
     QStringList m_list;    // the expanded command bodies of a configuration
     EncodedList m_encoded; // the same, as they go on the line

@@ -122,6 +122,7 @@ qsizetype DialogueEngine::takeLine(const Row &row, const QByteArray &line, qsize
     case Awaits::NumberThenZero:
         if (!m_reply.hasNumber) {
             m_reply.number = ReplyLine::leadingNumber(line);
+            m_reply.numbered = ReplyLine::hasLeadingNumber(line);
             m_reply.hasNumber = true;
             firstLineIn(row); // the result line must follow in the row's time
             return length;

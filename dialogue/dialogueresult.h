@@ -28,12 +28,13 @@ struct DialogueResult
         Stopped,         // stopped by its face before it ended (at `command`, if any)
     };
     // Why a register has no value, or has one outside what the program knows.
-    enum class Reason : quint8 { None, NoReply, OutOfRange, NotRead };
+    // OutOfRange keeps the value read; NoNumber: the reply's line had no digits.
+    enum class Reason : quint8 { None, NoReply, OutOfRange, NotRead, NoNumber };
 
     Dialogue::State first = Dialogue::Idle; // which dialogue: the state it began in
     Kind kind = Kind::Success;
     QString command;             // the command a refusal, a silence or a stop concerns
-    std::optional<qint16> rings; // S0 as a query read it
+    std::optional<qint16> rings; // S0 as a query read it; with OutOfRange, past 0 to 255
     Reason ringsReason = Reason::NotRead;
     std::optional<qint16> s37; // S37 as a query read it; with OutOfRange, past 0 to 9
     Reason s37Reason = Reason::NotRead;

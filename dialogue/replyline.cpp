@@ -49,6 +49,16 @@ bool endsInZero(const QByteArray &line)
     return !line.isEmpty() && line.back() == numericOk().back();
 }
 
+bool hasLeadingNumber(const QByteArray &line)
+{
+    qsizetype i = 0;
+    while (i < line.size() && (line.at(i) == ' ' || line.at(i) == '\t' || line.at(i) == '\n'))
+        ++i;
+    if (i < line.size() && (line.at(i) == '-' || line.at(i) == '+'))
+        ++i;
+    return i < line.size() && line.at(i) >= '0' && line.at(i) <= '9';
+}
+
 qint16 leadingNumber(const QByteArray &line)
 {
     constexpr qint32 highest = std::numeric_limits<qint16>::max();

@@ -27,6 +27,9 @@ bool endsInZero(const QByteArray &line);
 // "2.5" reads 2). A line without a leading number reads 0. Values beyond 16 bits are held at
 // -32768 or 32767 so that an oversized reply never wraps round into a small, valid-looking one.
 qint16 leadingNumber(const QByteArray &line);
+// Whether the line has a number where leadingNumber() looks for one: its 0 for a line without
+// one is no reading of a register.
+bool hasLeadingNumber(const QByteArray &line);
 
 // Position of the first "OK" immediately followed by a carriage return at or after `from`
 // (exact, upper case), or -1.

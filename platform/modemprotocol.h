@@ -29,6 +29,8 @@ inline const std::array<QString, 12> IdentifyCommands = {
 
 // The highest S37 code modems document (9: 9600 bit/s); a query may read others.
 inline constexpr qint16 HighestS37 = 9;
+// What an S register holds at most (one byte); a query may read others.
+inline constexpr qint16 HighestRegister = 255;
 
 // Replies understood.
 inline const QString ReplyOk = QStringLiteral("0");

@@ -23,6 +23,12 @@ private slots:
         QTest::newRow("query") << "query" << int(Kind::Success) << "" << 0 << 9 << "-|-";
         QTest::newRow("speed past the codes")
             << "speed 10" << int(Kind::Success) << "" << 0 << 10 << "-|out of range";
+        // Noise where the number should be: the window shows 0, the result no reading. A
+        // register holds a byte: more is read, and said to be out of range.
+        QTest::newRow("noise, then past a byte")
+            << "noise" << int(Kind::Success) << "" << -1 << 300 << "no number|out of range";
+        QTest::newRow("rings past a byte")
+            << "rings 9002" << int(Kind::Success) << "" << 9002 << 9 << "out of range|-";
         QTest::newRow("speed silent") << "speed silent" << int(Kind::SpeedUnknown)
                                       << ModemProtocol::CmdQuerySpeed << 7 << -1 << "-|no reply";
         QTest::newRow("rings silent")
@@ -59,7 +65,12 @@ private slots:
         EngineFake rig;
         rig.list = {QStringLiteral("V0"), QStringLiteral("E0")};
         const QList<DialogueResult> &ended = rig.results;
-        if (how == "query" || how == "speed silent" || how == "speed 10") {
+        if (how == "noise" || how == "rings 9002") {
+            QVERIFY(rig.reach(QueryRingCount));
+            rig.receive(how == "noise" ? "A002\r\n0\r" : "9002\r0\r");
+            rig.receive(how == "noise" ? "300\r0\r" : "9\r0\r");
+            QVERIFY(rig.labels.contains(how == "noise" ? "answ1=0" : "answ1=9002"));
+        } else if (how == "query" || how == "speed silent" || how == "speed 10") {
             QVERIFY(rig.reach(QueryRingCount));
             rig.receive(how == "speed silent" ? "7\r0\r" : "0\r0\r");
             if (how != "speed silent")
@@ -116,6 +127,7 @@ private slots:
             return r == DialogueResult::Reason::None         ? QStringLiteral("-")
                    : r == DialogueResult::Reason::NoReply    ? QStringLiteral("no reply")
                    : r == DialogueResult::Reason::OutOfRange ? QStringLiteral("out of range")
+                   : r == DialogueResult::Reason::NoNumber   ? QStringLiteral("no number")
                                                              : QStringLiteral("not read");
         };
         QCOMPARE(reason(result.ringsReason) + '|' + reason(result.s37Reason), reasons);

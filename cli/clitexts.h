@@ -73,7 +73,8 @@ inline const QString HelpTail = QStringLiteral(
     "Interrumpido por una señal (SIGINT, SIGTERM, SIGHUP), termina los diálogos en curso,\n"
     "cierra sus puertos, dice de cada dispositivo sin terminar que se ha interrumpido y sale\n"
     "con 128 más el número de la señal (130 con Ctrl+C, 143 con SIGTERM, 129 con SIGHUP). Si\n"
-    "nadie lee ya la salida estándar, hace lo mismo y sale con 141.\n"
+    "nadie lee ya la salida estándar, hace lo mismo y sale con 141 (con 74 si no se puede\n"
+    "escribir en ella por otra causa, como un disco lleno).\n"
     "\n"
     "Ejemplos:\n"
     "  tavoli configure --device /dev/ttyUSB0 --device /dev/ttyUSB1 --rings 2 --verify\n"
@@ -138,6 +139,9 @@ inline const QString Progress = QStringLiteral("%1 de %2 terminados");
 inline const QString Interrupted =
     QStringLiteral("Interrumpido por %1 antes de terminar: se ha cerrado el puerto. El modem puede "
                    "haber quedado a medio preparar; vuelva a lanzar la orden.");
+inline const QString OutputFailed =
+    QStringLiteral("No se pueden escribir los resultados en la salida estándar (%1): se "
+                   "interrumpen los dispositivos que quedaban.");
 inline const QString OutputGone =
     QStringLiteral("La salida estándar se ha cerrado (nadie lee ya los resultados): se "
                    "interrumpen los dispositivos que quedaban.");

@@ -18,7 +18,8 @@
 
 namespace CommandLine {
 
-constexpr int ExitUsage = 64; // sysexits' EX_USAGE
+constexpr int ExitUsage = 64;    // sysexits' EX_USAGE
+constexpr int ExitOutputIo = 74; // sysexits' EX_IOERR: the results could not be written
 
 enum class Action { Query, Configure, Unconfigure, Identify, Check };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandrun.h"
 
+#include "atomicsave.h"
 #include "checkrun.h"
 #include "clitexts.h"
 #include "identificationtext.h"
@@ -15,6 +16,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <iterator>
@@ -123,12 +125,16 @@ QJsonArray answersJson(const Identification &identification)
 }
 
 // False once stdout can take no more (its reader has gone).
-bool writeOut(const QByteArray &line)
+// 0, or why the line could not be written (EPIPE: nobody reads it any more).
+int writeOut(const QByteArray &line)
 {
+    errno = 0;
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     std::fputc('\n', stdout);
     // A reader of the pipe sees each device as it finishes.
-    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return 0;
+    return errno != 0 ? errno : EIO;
 }
 
 // The progress line on a terminal's stderr, rewritten in place.
@@ -278,20 +284,23 @@ int run(const CommandLine::Request &request, QList<JobResult> *results)
     };
     SignalPipe signalPipe;
     QObject::connect(&signalPipe, &SignalPipe::caught, &loop, cutShort);
-    bool outputGone = false;
+    int outputError = 0; // why the results could not be written
     qsizetype left = qsizetype(jobs.size());
     for (const auto &job : jobs) {
         QObject::connect(job.get(), &DeviceJob::finished, &loop, [&, raw = job.get()] {
             const JobResult &result = raw->result();
             progress.clear();
-            if (!outputGone
-                && !writeOut(request.json ? jsonLine(result, request)
-                                          : textLine(result).toUtf8())) {
-                // Nobody reads the results any more: the others need not go on.
-                outputGone = true;
-                complain(CliTexts::OutputGone);
-                QMetaObject::invokeMethod(
-                    &loop, [&] { cutShort(SIGPIPE); }, Qt::QueuedConnection);
+            if (outputError == 0) {
+                outputError =
+                    writeOut(request.json ? jsonLine(result, request) : textLine(result).toUtf8());
+                if (outputError != 0) {
+                    // Nobody gets the results any more: the others need not go on.
+                    complain(outputError == EPIPE
+                                 ? CliTexts::OutputGone
+                                 : CliTexts::OutputFailed.arg(AtomicSave::systemText(outputError)));
+                    QMetaObject::invokeMethod(
+                        &loop, [&] { cutShort(SIGPIPE); }, Qt::QueuedConnection);
+                }
             }
             if (results)
                 results->append(result);
@@ -304,8 +313,11 @@ int run(const CommandLine::Request &request, QList<JobResult> *results)
     for (const auto &job : jobs)
         job->start();
     loop.exec();
-    if (outputGone && cutShortBy == 0)
+    if (outputError != 0 && cutShortBy == 0)
         cutShortBy = SIGPIPE; // even when it was the last line
+    // A full disk or a failing device is no reader gone: SIGPIPE's status would say it was.
+    if (outputError != 0 && outputError != EPIPE && cutShortBy == SIGPIPE)
+        return CommandLine::ExitOutputIo;
     return cutShortBy != 0 ? SignalPipe::exitStatus(cutShortBy) : exitStatus;
 }
 

@@ -131,6 +131,7 @@ private slots:
     void deviceNameCannotForgeALine();
     void cutShort_data();
     void cutShort();
+    void outputRefused();
     void windowSignalled();
     void noDisplay();
     void linesModuleBroken();
@@ -607,6 +608,18 @@ void TestCommandLine::cutShort()
 
 // The window, asked to end by SIGTERM, ends as if closed (ending a dialogue, releasing its port)
 // with the signal's status, instead of dying with the port's lock file left behind.
+// A stdout that refuses the results (a full disk) is said as such: no reader has gone.
+void TestCommandLine::outputRefused()
+{
+    QProcess process;
+    process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    process.start(QStringLiteral(TAVOLI_PROGRAM), {"query", "--device", "/nonexistent/tty"});
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 74);
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(errors.contains(CliTexts::OutputFailed.section(u'(', 0, 0)), qPrintable(errors));
+}
+
 void TestCommandLine::windowSignalled()
 {
     HayesModem simulated(modem());

@@ -187,6 +187,12 @@ void DeviceJob::dialogueEnded(const DialogueResult &result)
     m_command.clear();
     if (m_done)
         return;
+    // The list as it was sent, however the configuration ended: interrupted too.
+    if (m_stage == Stage::Main && m_request.action == CommandLine::Action::Configure) {
+        m_result.entries = m_list.entries.size();
+        if (m_list.s37)
+            m_result.askedS37 = *m_list.s37;
+    }
     if (m_interruptedBy != 0 || result.kind == Kind::Stopped) {
         m_result.signal = m_interruptedBy;
         fail(JobStatus::Interrupted, JobFailure::Interrupted,
@@ -215,11 +221,6 @@ void DeviceJob::failWith(const DialogueResult &result)
 void DeviceJob::mainEnded(const DialogueResult &result)
 {
     using CommandLine::Action;
-    if (m_request.action == Action::Configure) {
-        m_result.entries = m_list.entries.size();
-        if (m_list.s37)
-            m_result.askedS37 = *m_list.s37;
-    }
     if (!result.ok() && result.kind != Kind::SpeedUnknown) {
         if (m_request.action == Action::Query) {
             m_result.rings = readingOf(result.rings, result.ringsReason);

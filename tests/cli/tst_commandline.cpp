@@ -606,8 +606,6 @@ void TestCommandLine::cutShort()
     }
 }
 
-// The window, asked to end by SIGTERM, ends as if closed (ending a dialogue, releasing its port)
-// with the signal's status, instead of dying with the port's lock file left behind.
 // A stdout that refuses the results (a full disk) is said as such: no reader has gone.
 void TestCommandLine::outputRefused()
 {
@@ -620,6 +618,8 @@ void TestCommandLine::outputRefused()
     QVERIFY2(errors.contains(CliTexts::OutputFailed.section(u'(', 0, 0)), qPrintable(errors));
 }
 
+// The window, asked to end by SIGTERM, ends as if closed (ending a dialogue, releasing its port)
+// with the signal's status, instead of dying with the port's lock file left behind.
 void TestCommandLine::windowSignalled()
 {
     HayesModem simulated(modem());

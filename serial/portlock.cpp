@@ -14,7 +14,6 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -140,10 +139,13 @@ qint64 pidInLockFile(const QByteArray &contents, QString *hostname)
     if (hostname)
         hostname->clear();
     const auto isTextByte = [](char c) { return (c >= '0' && c <= '9') || c == ' ' || c == '\n'; };
+    // No process number goes past the kernel's limit (PID_MAX_LIMIT): four bytes of text, read
+    // the binary way, would, and such a file names no process, however it is read.
+    constexpr qint64 HighestPid = 4194304;
     if (contents.size() == 4 && !std::all_of(contents.begin(), contents.end(), isTextByte)) {
         qint32 pid = 0;
         std::memcpy(&pid, contents.constData(), sizeof pid);
-        return pid > 0 ? pid : 0;
+        return pid > 0 && pid <= HighestPid ? pid : 0;
     }
 
     const QList<QByteArray> lines = contents.split('\n');
@@ -155,7 +157,7 @@ qint64 pidInLockFile(const QByteArray &contents, QString *hostname)
         || (digits < first.size() && first.at(digits) != ' ' && first.at(digits) != '\t'))
         return 0;
     const qint64 pid = first.left(digits).toLongLong();
-    if (pid <= 0 || pid > std::numeric_limits<qint32>::max())
+    if (pid <= 0 || pid > HighestPid)
         return 0;
     if (hostname && digits == first.size() && lines.size() > 2)
         *hostname = QString::fromUtf8(lines.at(2).trimmed());

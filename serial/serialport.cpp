@@ -6,6 +6,7 @@
 #include "portpermission.h"
 #include "serialtexts.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QStringList>
@@ -16,6 +17,8 @@
 #include <optional>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 SerialPort::SerialPort(QObject *parent) : QObject(parent), m_port(this)
@@ -174,6 +177,16 @@ std::optional<Outcome> SerialPort::lockFileRefusal()
     // A missing device is reported as missing, by the open.
     if (scanTarget().isEmpty())
         return std::nullopt;
+    // /dev/tty is whichever terminal this program was started from (a script's "/dev/tty$N"
+    // with N empty names it): the commands would go to the operator's own screen.
+    struct stat status
+    {
+    };
+    if (::stat(QFile::encodeName(dev).constData(), &status) == 0 && S_ISCHR(status.st_mode)
+        && major(status.st_rdev) == 5 && minor(status.st_rdev) == 0)
+        return Outcome::failure(
+            Outcome::Fault::PortUnavailable,
+            SerialTexts::PortIsOwnTerminal.arg(SerialTexts::portName(shownNumber(), dev)));
     // Qt counts a lock file older than 30 seconds as stale even while its program runs, opens
     // whatever sits at its lock path (a FIFO blocks it for ever) and removes another machine's
     // old file: all of that is settled here first.

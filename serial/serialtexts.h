@@ -59,6 +59,9 @@ inline const QString PortHoldersSeparator = QStringLiteral(", ");
 inline const QString PortHolder = QStringLiteral("%1 (proceso %2)"); // program name, process id
 inline const QString PortHolderUnnamed = QStringLiteral("el proceso %1");
 inline const QString PortOpenFailed = QStringLiteral("No se puede abrir el puerto %1: %2");
+inline const QString PortIsOwnTerminal = QStringLiteral(
+    "El puerto %1 es el terminal desde el que se ha lanzado este programa, no un puerto serie: "
+    "no se le envía nada.");
 inline const QString PortLost = QStringLiteral(
     "Se ha perdido la comunicación con el puerto %1: el dispositivo se ha desconectado "
     "o ha dejado de responder.\nLa operación ha fracasado");

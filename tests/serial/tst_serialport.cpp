@@ -235,6 +235,11 @@ private slots:
         QVERIFY2(plainText.startsWith(lead) && plainText.size() > lead.size(),
                  qPrintable(plainText));
         QVERIFY(!serial.isOpen());
+        // The terminal this program was started from: refused before anything is opened.
+        SerialPort own;
+        own.setDevice(QStringLiteral("/dev/tty"));
+        QCOMPARE(own.open().message(),
+                 SerialTexts::PortIsOwnTerminal.arg(SerialTexts::portName(0, "/dev/tty")));
 
         // Opened twice, and in use by another port object.
         PseudoTerminal pty;
@@ -275,6 +280,8 @@ private slots:
         QTest::newRow("text, gone") << "text" << false;
         QTest::newRow("Qt's, gone") << "qt" << false;
         QTest::newRow("garbage") << "garbage" << true;
+        // Four bytes of text, read the binary way, are past any process number.
+        QTest::newRow("garbage, four bytes") << "garbage4" << true;
     }
     void lockFileOfAnotherProgram()
     {
@@ -300,8 +307,8 @@ private slots:
         QByteArray contents;
         if (format == QLatin1String("text")) {
             contents = QByteArray::number(pid).rightJustified(10, ' ') + " sleep root\n";
-        } else if (format == QLatin1String("garbage")) {
-            contents = "\x01tavoli\n";
+        } else if (format.startsWith(QLatin1String("garbage"))) {
+            contents = format == QLatin1String("garbage") ? "\x01tavoli\n" : "junk";
         } else if (format == QLatin1String("qt")) {
             contents =
                 QByteArray::number(pid) + "\nsleep\n" + QSysInfo::machineHostName().toUtf8() + "\n";
@@ -320,7 +327,7 @@ private slots:
         }
         const QString holder = SerialTexts::PortHolder.arg(QStringLiteral("sleep")).arg(pid);
         const QString port = SerialTexts::portName(1, pty.slavePath());
-        QCOMPARE(result, format == QLatin1String("garbage")
+        QCOMPARE(result, format.startsWith(QLatin1String("garbage"))
                              ? SerialTexts::PortLockUnreadable.arg(port, lock.path)
                              : SerialTexts::PortLockedBy.arg(port, holder, lock.path));
         QVERIFY(!serial.isOpen());

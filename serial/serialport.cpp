@@ -269,6 +269,14 @@ Outcome SerialPort::describeOpenFailure(QSerialPort::SerialPortError error,
         // so only a device we may not read and write is a matter of permissions.
         if (::access(dev.toLocal8Bit().constData(), R_OK | W_OK) != 0)
             return Outcome::failure(Unavailable, PortPermission::refusal(port, dev));
+        // Its lock file may have been written between the look and the open (two programs
+        // started together): named, as the look would have named it.
+        if (const std::optional<PortHolder> holder =
+                PortLock::lockFileHolder(dev, PortLock::StaleLockFile::Keep)) {
+            const QString named = PortLock::describe(*holder);
+            return Outcome::failure(
+                Held, SerialTexts::PortLockedBy.arg(port, named, holder->lockFile), named);
+        }
         return Outcome::failure(Held, SerialTexts::PortBusy.arg(port));
     default:
         if (systemText.contains(busyText, Qt::CaseInsensitive)

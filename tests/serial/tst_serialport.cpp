@@ -276,6 +276,8 @@ private slots:
         QTest::addColumn<bool>("alive");
         QTest::newRow("text, live, 2 min old") << "text" << true;
         QTest::newRow("Qt's, live, 2 min old") << "qt" << true;
+        // Two programs started together: it comes between the look and the open.
+        QTest::newRow("Qt's, live, written after the look") << "qt late" << true;
         QTest::newRow("binary, live, 2 min old") << "binary" << true;
         QTest::newRow("text, gone") << "text" << false;
         QTest::newRow("Qt's, gone") << "qt" << false;
@@ -309,17 +311,21 @@ private slots:
             contents = QByteArray::number(pid).rightJustified(10, ' ') + " sleep root\n";
         } else if (format.startsWith(QLatin1String("garbage"))) {
             contents = format == QLatin1String("garbage") ? "\x01tavoli\n" : "junk";
-        } else if (format == QLatin1String("qt")) {
+        } else if (format.startsWith(QLatin1String("qt"))) {
             contents =
                 QByteArray::number(pid) + "\nsleep\n" + QSysInfo::machineHostName().toUtf8() + "\n";
         } else {
             const qint32 binary = qint32(pid);
             contents = QByteArray(reinterpret_cast<const char *>(&binary), sizeof binary);
         }
-        ForeignLockFile lock(pty.slavePath(), contents, alive ? 120 : 0);
-        const QDateTime written = QFileInfo(lock.path).lastModified();
         SerialPort serial;
-        const QString result = serial.open().message();
+        const bool late = format.endsWith(QLatin1String("late"));
+        if (late)
+            QVERIFY(!serial.lockFileRefusal());
+        // Just written, when late: Qt would take a lock file older than 30 s for stale.
+        ForeignLockFile lock(pty.slavePath(), contents, alive && !late ? 120 : 0);
+        const QDateTime written = QFileInfo(lock.path).lastModified();
+        const QString result = (late ? serial.openHeld() : serial.open()).message();
         if (!alive) {
             QCOMPARE(result, QString());
             QVERIFY(fileBytes(lock.path).startsWith(QByteArray::number(getpid()) + '\n'));

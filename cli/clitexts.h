@@ -134,6 +134,7 @@ inline const QString VerifyNoSpeed =
     QStringLiteral("La comprobación ha fallado: el modem no ha contestado a ATS37? (velocidad).");
 inline const QString Identified = QStringLiteral("Modem identificado: %1");
 inline const QString NotAsked = QStringLiteral("(sin pedir)");
+inline const QString Unanswered = QStringLiteral("sin respuesta");
 inline const QString Progress = QStringLiteral("%1 de %2 terminados");
 // %1 the signal's name (SIGINT, SIGTERM...).
 inline const QString Interrupted =

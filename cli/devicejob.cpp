@@ -302,9 +302,12 @@ void DeviceJob::verifyEnded(const DialogueResult &result)
     if (m_stage == Stage::VerifyQuery) {
         m_result.rings = readingOf(result.rings, result.ringsReason);
         m_result.s37 = readingOf(result.s37, result.s37Reason);
-        if (result.kind == Kind::SpeedUnknown) {
+        // An unanswered ATS37? matters only when the list set S37: a modem without that
+        // register is verified on S0 alone, as a list without S37 is.
+        const bool speedUnanswered = result.kind == Kind::SpeedUnknown;
+        if (speedUnanswered && m_result.askedS37) {
             fail(JobStatus::NoReply, JobFailure::NoReply, CliTexts::VerifyNoSpeed, result.command);
-        } else if (!result.ok()) {
+        } else if (!result.ok() && !speedUnanswered) {
             failWith(result);
             if (m_result.status == JobStatus::DeviceFailed) {
                 end();
@@ -335,8 +338,10 @@ void DeviceJob::verifyEnded(const DialogueResult &result)
         else
             m_result.status = std::max(m_result.status, statusOf(failureOf(result)));
     } else if (m_result.status == JobStatus::Ok) {
-        m_result.message = CliTexts::Verified.arg(m_result.rings.value.value_or(-1))
-                               .arg(m_result.s37.value.value_or(-1));
+        const auto shown = [](const Reading &reading) {
+            return reading.value ? QString::number(*reading.value) : CliTexts::Unanswered;
+        };
+        m_result.message = CliTexts::Verified.arg(shown(m_result.rings), shown(m_result.s37));
     }
     end();
 }

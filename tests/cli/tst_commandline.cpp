@@ -214,6 +214,11 @@ void TestCommandLine::oneDevice_data()
         << "errorOn &W0"
         << QStringList{"configure", "--rings", "3", "--verify", "--json", "--device"} << 1
         << Fields{{"ok", false}, {"verify/rings", 2}, {"failure", "verify_mismatch"}} << 2;
+    // A modem without S37 is verified on S0 when the list does not set S37.
+    QTest::newRow("configure, S37 refused, not asked")
+        << "errorOn S37?" << QStringList{"configure", "--rings",  "3",      "--list",
+                                         "S0=#;V0",   "--verify", "--json", "--device"}
+        << 0 << Fields{{"ok", true}, {"verify/match", true}, {"verify/s37", QVariant()}} << 3;
     // Without "S0=#" no ring count is needed, and none is compared or reported.
     QTest::newRow("configure, list without a ring count")
         << "" << QStringList{"configure", "--list", "V0;S37=#", "--verify", "--json", "--device"}

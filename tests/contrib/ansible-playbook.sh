@@ -22,9 +22,9 @@ trap cleanup EXIT
 mkdir -p "$work/collections/ansible_collections/tavoli"
 ln -s "$here/../../contrib/ansible" "$work/collections/ansible_collections/tavoli/modem"
 
-# A simulated modem; its device path in $device.
+# A simulated modem, with the faults given after its name; its device path in $device.
 start_modem() {
-  "$modem" --set S0=0 --set S37=9 > "$work/$1.path" &
+  "$modem" --set S0=0 --set S37=9 "${@:2}" > "$work/$1.path" &
   pids+=($!)
   for _ in $(seq 100); do
     [ -s "$work/$1.path" ] && break
@@ -61,9 +61,12 @@ CONFIG
 else
   echo "ser2net is not installed: only the modem on its pseudo-terminal"
 fi
+start_modem no_s37 --error-on 'S37?'
 cat >> "$work/inventory" << INVENTORY
 [modems:vars]
 ansible_connection=local
+[without_s37]
+no_s37_pty device=$device ansible_connection=local
 INVENTORY
 
 export ANSIBLE_COLLECTIONS_PATH=$work/collections ANSIBLE_LOCAL_TEMP=$work/tmp \

@@ -38,9 +38,10 @@ def reading(result):
     return dict(rings=result.get('rings'), s37=result.get('s37'), speed_bps=result.get('speed_bps'))
 
 
-def run(module, action, extra=None, cwd=None):
+def run(module, action, extra=None, cwd=None, s37_optional=False):
     """Runs `tavoli ACTION --json` on the module's device and returns its JSON object; fails
-    the module when Tavoli reports a failure or gives no result."""
+    the module when Tavoli reports a failure or gives no result. With s37_optional, a query
+    whose only failure is an unanswered ATS37? (a modem without that register) is a result."""
     params = module.params
     program = params['tavoli_path'] or module.get_bin_path('tavoli', required=True)
     argv = [program, action, '--json', '--device', params['device']]
@@ -62,7 +63,9 @@ def run(module, action, extra=None, cwd=None):
         # message went to stderr.
         module.fail_json(msg=(err or out).strip() or 'tavoli %s: exit status %d' % (action, rc),
                          exit=rc, failure=FAILURE_BY_EXIT.get(rc), command=None, cmd=argv)
-    if not result.get('ok'):
+    s37_only = s37_optional and result.get('rings') is not None \
+        and result.get('s37_reason') == 'no_reply'
+    if not result.get('ok') and not s37_only:
         module.fail_json(msg=result.get('error'), exit=result.get('exit', rc),
                          failure=failure_of(result), command=result.get('command'),
                          tavoli=result, cmd=argv)

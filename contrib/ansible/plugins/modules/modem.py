@@ -189,7 +189,8 @@ def main():
         module.fail_json(msg='chdir is not a folder: %s' % params['chdir'])
 
     wanted = wanted_values(params)
-    read = run(module, 'query', cwd=params['chdir'])
+    # S0 alone tells when S37 is not compared: a modem without S37 is managed all the same.
+    read = run(module, 'query', cwd=params['chdir'], s37_optional='s37' not in wanted)
     before = dict((name, read.get(name)) for name in wanted)
     changed = before != wanted
     result = dict(changed=changed, before=before, after=wanted, tavoli=read)

@@ -27,13 +27,6 @@ QString variableFor(int port)
     return QStringLiteral("TAVOLI_COM%1").arg(port);
 }
 
-QString assigned(int port)
-{
-    if (port < 1 || port > PortCount)
-        return QString();
-    return storeFor(port).value().trimmed();
-}
-
 PortChoice choiceFor(int port, IniWait wait)
 {
     const QString variable = variableFor(port);

@@ -35,8 +35,6 @@ enum class IniWait : bool {
 
 // The device the port uses now and where that comes from.
 PortChoice choiceFor(int port, IniWait wait = IniWait::ForSave);
-// The device stored for the port; empty when none is, or the file cannot be read.
-QString assigned(int port);
 // Stores `device` for the port (empty: back to the default). Only the key's line of the file
 // changes; the failure has the port, the file and what failed.
 StoreResult assign(int port, const QString &device);
